@@ -1,0 +1,89 @@
+#include "app/calculation_run.h"
+
+#include <new>
+
+#include "input/run_counts.h"
+#include "input/run_error.h"
+#include "output/result_file.h"
+
+namespace voltrigg {
+
+void RunState::ClearTables() {
+  modules.Clear();
+  // The pass and final figures stay; only their tables are emptied.
+  for (ArrayMatrix* m : {&pass1.matrix, &pass2.matrix, &final.FinalMatrix}) m->assign(kModuleSlots + 1, MatrixSlot{});
+  final.StringNumbers.assign(kModuleSlots + 1, 0);
+  for (std::string& h : final.MatrixHeadings) h.clear();
+}
+
+namespace {
+
+void Calculate(RunState& s) {
+  const int N = s.ModuleCount;
+  const int S = s.SeriesCount;
+  const int P = s.ParallelCount;
+  s.baseline = ComputeBaselineFigures(s.modules, N, S, P);
+  s.pass1 = SearchPass(s.modules, N, S, P, true);
+  s.pass2 = SearchPass(s.modules, N, S, P, false);
+  s.InitialPoint = s.pass2.InitialPoint;
+  s.final = ComposeFinalMatrix(s.pass1, s.pass2, N, S, P);
+
+  ResultFileContent content;
+  content.InputName = s.InputName;
+  content.SimplePmaxSum = s.baseline.SimplePmaxSum;
+  content.MinimumPoint = s.baseline.MinimumPoint;
+  content.InitialPoint = s.InitialPoint;
+  content.final = &s.final;
+  content.table = &s.modules;
+  content.N = N;
+  WriteResultFile(s.OutputBase, content);
+}
+
+}  // namespace
+
+RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
+  // Tables are empty after every earlier run; clearing again costs little and
+  // keeps each run independent whatever happened before.
+  s.ClearTables();
+  try {
+    const RunCounts counts = ReadRunCounts(ui.SeriesText(), ui.ParallelText());
+    s.SeriesCount = counts.SeriesCount;
+    s.ParallelCount = counts.ParallelCount;
+  } catch (const RunError& e) {
+    ui.Message(e.what());  // the window was never hidden
+    return RunOutcome::Failed;
+  }
+
+  ui.Hide();
+  std::string failure;
+  try {
+    s.ModuleCount = LoadModuleList(s.InputPath, s.modules);
+    if (auto message = CheckRunInputs(s.ModuleCount, s.SeriesCount, s.ParallelCount)) {
+      ui.Message(*message);
+      ui.Show();
+      s.ClearTables();
+      return RunOutcome::CheckFailed;
+    }
+    Calculate(s);
+  } catch (const RunError& e) {
+    failure = e.what();
+  } catch (const std::bad_alloc&) {
+    failure = "メモリが不足しています";
+  }
+  if (!failure.empty()) {
+    ui.Message(failure);
+    ui.Show();
+    s.ClearTables();
+    return RunOutcome::Failed;
+  }
+
+  s.InputPath.clear();
+  s.OutputBase.clear();
+  s.ClearTables();
+  ui.Message(kCompletionMessage);
+  ui.RefreshFileList();
+  ui.Show();
+  return RunOutcome::Completed;
+}
+
+}  // namespace voltrigg

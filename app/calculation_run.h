@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+
+#include "app/run_state.h"
+
+namespace voltrigg {
+
+// What a run needs from the window it runs for (or the batch front end, or a
+// test's fake).
+class RunFrontEnd {
+ public:
+  virtual ~RunFrontEnd() = default;
+  virtual std::string SeriesText() = 0;    // txtSeriesNumber
+  virtual std::string ParallelText() = 0;  // txtParallelNumber
+  virtual void Hide() = 0;
+  virtual void Show() = 0;
+  // Modal, the text alone with an OK button, titled with the application title.
+  virtual void Message(const std::string& text) = 0;
+  virtual void RefreshFileList() = 0;
+};
+
+enum class RunOutcome {
+  Completed,    // result file written
+  CheckFailed,  // one of the four count checks failed
+  Failed,       // bad count text, bad or missing input, float error, file not written
+};
+
+inline constexpr const char* kCompletionMessage = "計算が終了しました";
+
+// One press of the Run button: counts, load, checks, figures, search, result
+// file, then the end-of-run clearing and the completion message. A failure
+// shows its message, brings the window back and clears the tables; the paths
+// stay so the user can correct and run again.
+RunOutcome CalculationRun(RunState& state, RunFrontEnd& front_end);
+
+}  // namespace voltrigg

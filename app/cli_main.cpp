@@ -1,0 +1,44 @@
+// voltrigg-cli: one calculation run from the command line, for scripts and
+// machines without a display.
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+
+#include "app/batch_front_end.h"
+#include "identity.h"
+
+int main(int argc, char** argv) {
+  using namespace voltrigg;
+  CLI::App app{"Voltrigg: plans a PV array of P parallel strings of S modules from a measured module list.",
+               "voltrigg-cli"};
+  std::string series;
+  std::string parallel;
+  std::string output;
+  std::string modules;
+  app.add_option("-s,--series", series, "modules in series per string (S, at most 20)")->required();
+  app.add_option("-p,--parallel", parallel, "parallel strings (P, at most 100)")->required();
+  app.add_option("-o,--output", output, "result file without its extension; \".csv\" is appended")->required();
+  app.add_option("MODULES.csv", modules, "the module list file")->required();
+  app.set_version_flag("--version", identity::kComments);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return 64;
+  }
+
+  RunState state;
+  state.InputPath = modules;
+  state.InputName = std::filesystem::path(modules).filename().string();
+  state.OutputBase = output;
+  BatchFrontEnd front_end(series, parallel);
+  const RunOutcome outcome = CalculationRun(state, front_end);
+  if (outcome == RunOutcome::Completed) {
+    std::cout << CompletionReport(state, output + ".csv");
+  } else {
+    for (const std::string& m : front_end.messages()) std::cerr << "voltrigg-cli: " << m << '\n';
+  }
+  return ExitStatus(outcome);
+}

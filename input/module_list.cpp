@@ -1,0 +1,180 @@
+#include "input/module_list.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "input/field_reader.h"
+#include "input/number_text.h"
+#include "input/run_error.h"
+
+namespace voltrigg {
+
+void ModuleTable::Clear() {
+  std::fill(records.begin(), records.end(), ModuleRecord{});
+  for (auto& s : SerialTable) s.clear();
+}
+
+namespace {
+
+constexpr const char* kColumnNames[7] = {"モジュール番号", "シリアル番号", "Pmax", "Vpm", "Ipm", "7列中6列目の値",
+                                         "7列中7列目の値"};
+
+std::string RowName(int row) {
+  return row == 0 ? std::string("見出し行") : "データ行 " + std::to_string(row);
+}
+
+std::string Where(int row, int column) {
+  return RowName(row) + "、" + std::to_string(column + 1) + "列目「" + kColumnNames[column] + "」";
+}
+
+class RowReader {
+ public:
+  RowReader(std::istream& in, const std::string& where) : reader_(in), where_(where) {}
+
+  bool AtEnd() { return reader_.AtEnd(); }
+
+  std::string Text(int row, int column) { return Read(row, column).text; }
+
+  float Number(int row, int column) {
+    const FieldReader::Field f = Read(row, column);
+    float value = 0;
+    if (!ParseNumberField(f.text, value)) {
+      throw RunError("モジュールリストファイルの" + Where(row, column) + "が数値ではありません: \"" + Shown(f.text) +
+                     "\" (" + where_ + ")");
+    }
+    return value;
+  }
+
+ private:
+  static std::string Shown(const std::string& text) {
+    return text.size() <= 40 ? text : text.substr(0, 40) + "...";
+  }
+
+  FieldReader::Field Read(int row, int column) {
+    auto f = reader_.Next();
+    if (f) return *f;
+    const std::string at = Where(row, column);
+    switch (reader_.LastProblem()) {
+      case FieldReader::Problem::EndOfInput:
+        throw RunError("モジュールリストファイルが行の途中で終わっています (" + at + "がありません): " + where_);
+      case FieldReader::Problem::UnclosedQuote:
+        throw RunError("モジュールリストファイルの" + at + "で引用符 \" が閉じられていません: " + where_);
+      case FieldReader::Problem::TextAfterQuote:
+        throw RunError("モジュールリストファイルの" + at + "で閉じ引用符の後に余分な文字があります: " + where_);
+      case FieldReader::Problem::TooLong:
+        throw RunError("モジュールリストファイルの" + at + "が長すぎます (64 KiB を超えています): " + where_);
+      case FieldReader::Problem::NulByte:
+        throw RunError("モジュールリストファイルにNUL文字があります (テキストファイルではありません): " + where_);
+      case FieldReader::Problem::ReadFailed:
+      case FieldReader::Problem::None:
+        break;
+    }
+    throw RunError("モジュールリストファイルを読み込めません: " + where_);
+  }
+
+  FieldReader reader_;
+  const std::string& where_;
+};
+
+struct Row {
+  ModuleRecord record;
+  std::string serial;
+};
+
+Row ReadRow(RowReader& in, int n) {
+  Row r;
+  r.record.moduleNo = in.Number(n, 0);
+  r.serial = in.Text(n, 1);
+  r.record.pmax = in.Number(n, 2);
+  r.record.vpm = in.Number(n, 3);
+  r.record.ipm = in.Number(n, 4);
+  r.record.extra1 = in.Number(n, 5);
+  r.record.extra2 = in.Number(n, 6);
+  return r;
+}
+
+void Put(ModuleTable& t, int slot, Row& row) {
+  t.records[slot] = row.record;
+  t.SerialTable[slot] = std::move(row.serial);
+}
+
+// Moves slots from..n-1 one place up (n down to from+1 takes the slot below).
+void ShiftUp(ModuleTable& t, int from, int n) {
+  for (int m = n; m >= from + 1; --m) {
+    t.records[m] = t.records[m - 1];
+    t.SerialTable[m] = std::move(t.SerialTable[m - 1]);
+  }
+}
+
+// Places data row n (n >= 2) among the n-1 sorted rows before it. The rules
+// fix where unusual values go, so they are kept exactly: a row of equal ipm
+// and vpm goes before the earlier one, and the look-ahead may compare with
+// the still empty slot n (vpm 0).
+void Place(ModuleTable& t, int n, Row& b) {
+  bool placed = false;
+  for (int k = 1; k <= n - 1 && !placed; ++k) {
+    const ModuleRecord& s = t.records[k];
+    if (b.record.ipm < s.ipm) {
+      ShiftUp(t, k, n);
+      Put(t, k, b);
+      placed = true;
+    } else if (b.record.ipm > s.ipm) {
+      if (k == n - 1) {
+        Put(t, n, b);
+        placed = true;
+      }
+    } else if (b.record.ipm == s.ipm) {
+      if (b.record.vpm <= s.vpm) {
+        ShiftUp(t, k, n);
+        Put(t, k, b);
+        placed = true;
+      } else if (b.record.vpm <= t.records[k + 1].vpm) {
+        ShiftUp(t, k + 1, n);
+        Put(t, k + 1, b);
+        placed = true;
+      }
+    }
+  }
+  // A row the scan let pass goes to the end. Occupancy is known by count, so a
+  // row numbered 0 in the last slot is never taken for an empty slot.
+  if (!placed) Put(t, n, b);
+}
+
+}  // namespace
+
+std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTable& table) {
+  RowReader reader(in, where);
+  int counter = -1;
+  while (!reader.AtEnd()) {
+    ++counter;
+    const int n = counter;
+    if (n == 0) {
+      for (int c = 0; c < 7; ++c) reader.Text(0, c);
+      continue;
+    }
+    Row row = ReadRow(reader, n);
+    if (n > kModuleSlots) {
+      throw RunError("モジュールリストファイルのデータ行が多すぎます (" + RowName(n) + "、読み込めるのは" +
+                     std::to_string(kModuleSlots) + "行まで): " + where);
+    }
+    if (n == 1) {
+      Put(table, 1, row);
+    } else {
+      Place(table, n, row);
+    }
+  }
+  return static_cast<std::int16_t>(counter);
+}
+
+std::int16_t LoadModuleList(const std::string& path, ModuleTable& table) {
+  if (path.empty()) throw RunError("使用するCSVファイルを指定してください");
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw RunError("モジュールリストファイルではなくフォルダが指定されています: " + path);
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) throw RunError("モジュールリストファイルを開けません: " + path);
+  return LoadModuleList(in, path, table);
+}
+
+}  // namespace voltrigg

@@ -1,0 +1,45 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "calc/array_matrix.h"
+#include "calc/final_matrix.h"
+#include "input/module_list.h"
+
+namespace voltrigg {
+
+// Everything the result file shows, as it stands after a completed calculation.
+struct ResultFileContent {
+  std::string InputName;
+  float SimplePmaxSum = 0;
+  OperatingPoint MinimumPoint;
+  OperatingPoint InitialPoint;
+  const FinalMatrixResult* final = nullptr;
+  const ModuleTable* table = nullptr;  // SerialTable for the matrix rows' serial numbers
+  int N = 0;
+};
+
+// The file's bytes: 7 + N lines, each ended by CR LF; texts in double quotes
+// (a quote inside doubled), numbers bare, floats as their shortest text that
+// reads back to the same float.
+std::string FormatResultFile(const ResultFileContent& content);
+
+// The shortest decimal text that reads back to the same float.
+std::string FormatFloat(float value);
+
+// Test seam: called before each chunk is written with the bytes written so
+// far; returning true makes that write fail.
+using WriteFailureHook = std::function<bool(std::size_t written)>;
+
+// Writes `bytes` to `path` whole or not at all: into a temporary file in the
+// same folder, then renamed over `path`. On failure the old file keeps its
+// bytes, no temporary file stays behind, and a RunError says what failed.
+void WriteFileAtomically(const std::string& path, const std::string& bytes, const WriteFailureHook& fail = {});
+
+// The result file `OutputBase` + ".csv". An empty OutputBase, or one whose
+// name part is empty, is refused with the output-name message.
+void WriteResultFile(const std::string& OutputBase, const ResultFileContent& content,
+                     const WriteFailureHook& fail = {});
+
+}  // namespace voltrigg
