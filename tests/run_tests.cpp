@@ -1,0 +1,310 @@
+// Whole runs through the driver with a recording front end, and voltrigg-cli
+// as a separate process.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/calculation_run.h"
+
+using namespace voltrigg;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingFrontEnd : public RunFrontEnd {
+ public:
+  std::string series = "3";
+  std::string parallel = "3";
+  std::vector<std::string> events;
+
+  std::string SeriesText() override { return series; }
+  std::string ParallelText() override { return parallel; }
+  void Hide() override { events.push_back("hide"); }
+  void Show() override { events.push_back("show"); }
+  void Message(const std::string& text) override { events.push_back("message:" + text); }
+  void RefreshFileList() override { events.push_back("refresh"); }
+};
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device rd;
+    path_ = fs::temp_directory_path() / ("voltrigg-run-" + std::to_string(rd()));
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A realistic list: currents and voltages spread by a few percent, file order shuffled.
+std::string ModuleList(int count, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> vpm(31.0, 0.5);
+  std::normal_distribution<double> ipm(8.9, 0.15);
+  std::vector<int> order(count);
+  for (int i = 0; i < count; ++i) order[i] = i + 1;
+  std::shuffle(order.begin(), order.end(), rng);
+  std::ostringstream out;
+  out << "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n";
+  for (int no : order) {
+    const double v = vpm(rng);
+    const double i = ipm(rng);
+    out << no << ",\"SN-" << no << "\"," << v * i << "," << v << "," << i << ",37.9,9.4\r\n";
+  }
+  return out.str();
+}
+
+int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+const std::vector<std::string> kCompleted = {"hide", "message:計算が終了しました", "refresh", "show"};
+
+bool TablesEmpty(const RunState& s) {
+  for (int k = 0; k <= kModuleSlots; ++k) {
+    if (s.modules.records[k].moduleNo != 0 || s.modules.records[k].vpm != 0 || !s.modules.SerialTable[k].empty())
+      return false;
+    for (const ArrayMatrix* m : {&s.pass1.matrix, &s.pass2.matrix, &s.final.FinalMatrix}) {
+      if ((*m)[k].moduleNo != 0 || (*m)[k].serial != 0) return false;
+    }
+    if (s.final.StringNumbers[k] != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(Run, CompletedRunSequenceAndEndState) {
+  TempDir dir;
+  WriteFile(dir / "list.csv", ModuleList(9, 1));
+  RunState s;
+  s.InputPath = dir / "list.csv";
+  s.InputName = "list.csv";
+  s.OutputBase = dir / "result";
+  RecordingFrontEnd ui;
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Completed);
+  EXPECT_EQ(ui.events, kCompleted);
+  EXPECT_TRUE(s.InputPath.empty());
+  EXPECT_TRUE(s.OutputBase.empty());
+  EXPECT_EQ(s.InputName, "list.csv");
+  EXPECT_TRUE(TablesEmpty(s));
+  EXPECT_EQ(s.ModuleCount, 9);
+  EXPECT_GT(s.final.EstimatedPoint.Pmax, 0.0f);  // figures stay
+  const std::string bytes = ReadFile(dir / "result.csv");
+  EXPECT_EQ(Lines(bytes), 7 + 9);
+  EXPECT_EQ(bytes.rfind("\"Input Filename=\",\"list.csv\"\r\n", 0), 0u);
+
+  // Run again without picking the files anew: both paths are empty.
+  ui.events.clear();
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "message:使用するCSVファイルを指定してください", "show"}));
+}
+
+TEST(Run, FailedCheckAndBadInputKeepPathsAndWriteNothing) {
+  TempDir dir;
+  WriteFile(dir / "list.csv", ModuleList(9, 2));
+  RunState s;
+  s.InputPath = dir / "list.csv";
+  s.OutputBase = dir / "result";
+  RecordingFrontEnd ui;
+  ui.parallel = "4";
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::CheckFailed);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "message:モジュール枚数があいません", "show"}));
+  EXPECT_EQ(s.InputPath, dir / "list.csv");
+  EXPECT_EQ(s.OutputBase, dir / "result");
+  EXPECT_TRUE(TablesEmpty(s));
+  EXPECT_FALSE(fs::exists(dir / "result.csv"));
+
+  // A count that is not a number: the window was never hidden.
+  ui.events.clear();
+  ui.series = "abc";
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"message:直列モジュール数が数値ではありません: \"abc\""}));
+
+  // A module list that ends inside a row.
+  ui.events.clear();
+  ui.series = "3";
+  ui.parallel = "3";
+  WriteFile(dir / "list.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,A,250,30");
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
+  ASSERT_EQ(ui.events.size(), 3u);
+  EXPECT_EQ(ui.events[0], "hide");
+  EXPECT_EQ(ui.events[1].rfind("message:モジュールリストファイルが行の途中で終わっています", 0), 0u) << ui.events[1];
+  EXPECT_EQ(ui.events[2], "show");
+  EXPECT_TRUE(TablesEmpty(s));
+  EXPECT_FALSE(fs::exists(dir / "result.csv"));
+  EXPECT_EQ(s.InputPath, dir / "list.csv");
+}
+
+TEST(Run, EveryRunStartsFromEmptyTables) {
+  TempDir dir;
+  WriteFile(dir / "big.csv", ModuleList(12, 3));
+  WriteFile(dir / "small.csv", ModuleList(4, 4));
+  RecordingFrontEnd ui;
+  ui.series = "2";
+  ui.parallel = "2";
+
+  RunState fresh;
+  fresh.InputPath = dir / "small.csv";
+  fresh.OutputBase = dir / "fresh";
+  ASSERT_EQ(CalculationRun(fresh, ui), RunOutcome::Completed);
+
+  RunState reused;
+  reused.InputPath = dir / "big.csv";
+  reused.OutputBase = dir / "first";
+  ui.series = "4";
+  ui.parallel = "3";
+  ASSERT_EQ(CalculationRun(reused, ui), RunOutcome::Completed);
+  reused.InputPath = dir / "small.csv";
+  reused.OutputBase = dir / "second";
+  ui.series = "2";
+  ui.parallel = "2";
+  ASSERT_EQ(CalculationRun(reused, ui), RunOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir / "second.csv"), ReadFile(dir / "fresh.csv"));
+}
+
+TEST(Run, OutputNameMustNotBeEmptyAndAFailedRunKeepsTheOldFile) {
+  TempDir dir;
+  WriteFile(dir / "list.csv", ModuleList(9, 5));
+  WriteFile(dir / "result.csv", "old bytes");
+  for (const std::string& base : {std::string(), dir / ""}) {
+    RunState s;
+    s.InputPath = dir / "list.csv";
+    s.OutputBase = base;
+    RecordingFrontEnd ui;
+    EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
+    EXPECT_EQ(ui.events[1], "message:出力データファイル名を入力してください");
+  }
+  EXPECT_FALSE(fs::exists(dir / ".csv"));
+  EXPECT_FALSE(fs::exists(".csv"));
+
+  RunState s;
+  s.InputPath = dir / "list.csv";
+  s.OutputBase = dir / "missing-folder/result";
+  RecordingFrontEnd ui;
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
+  EXPECT_EQ(ui.events[1].rfind("message:結果ファイルを作成できません: ", 0), 0u) << ui.events[1];
+
+  // An existing result file is replaced without a question; nothing else is left.
+  s.OutputBase = dir / "result";
+  ASSERT_EQ(CalculationRun(s, ui), RunOutcome::Completed);
+  EXPECT_EQ(Lines(ReadFile(dir / "result.csv")), 16);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir.path())) files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 2);
+}
+
+namespace {
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliResult Cli(const TempDir& dir, const std::string& args) {
+  const std::string command =
+      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
+  const int raw = std::system(command.c_str());
+  CliResult r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadFile(dir / "stdout");
+  r.err = ReadFile(dir / "stderr");
+  return r;
+}
+
+}  // namespace
+
+TEST(Cli, ExitStatusesAndMessages) {
+  TempDir dir;
+  WriteFile(dir / "list.csv", ModuleList(9, 6));
+  const std::string out = " -o " + (dir / "result") + " ";
+  const std::string list = dir / "list.csv";
+
+  CliResult r = Cli(dir, "-s 3 -p 3" + out + list);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("計算が終了しました"), std::string::npos);
+  EXPECT_NE(r.out.find(dir / "result.csv"), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir / "result.csv"));
+  fs::remove(dir / "result.csv");
+
+  r = Cli(dir, "--series 3 --parallel 4" + out + list);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "voltrigg-cli: モジュール枚数があいません\n");
+
+  struct Bad {
+    std::string args;
+    std::string message_start;
+  };
+  WriteFile(dir / "short.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,A,250");
+  WriteFile(dir / "text.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,A,250,thirty,8,1,2\r\n");
+  const std::vector<Bad> bad = {
+      {"-s x -p 3" + out + list, "直列モジュール数が数値ではありません"},
+      {"-s 3 -p 40000" + out + list, "並列ストリング数が大きすぎます"},
+      {"-s 200 -p 200" + out + list, "並列ストリング数と直列モジュール数の積が大きすぎます"},
+      {"-s 3 -p 3" + out + (dir / "none.csv"), "モジュールリストファイルを開けません"},
+      {"-s 3 -p 3" + out + dir.path().string(), "モジュールリストファイルではなくフォルダが指定されています"},
+      {"-s 3 -p 3" + out + (dir / "short.csv"), "モジュールリストファイルが行の途中で終わっています"},
+      {"-s 1 -p 1" + out + (dir / "text.csv"), "モジュールリストファイルのデータ行 1、4列目「Vpm」が数値ではありません"},
+      {"-s 3 -p 3 -o " + (dir / "no/such/dir") + " " + list, "結果ファイルを作成できません"},
+  };
+  for (const Bad& b : bad) {
+    r = Cli(dir, b.args);
+    EXPECT_EQ(r.status, 2) << b.args;
+    EXPECT_EQ(r.err.rfind("voltrigg-cli: " + b.message_start, 0), 0u) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(fs::exists(dir / "result.csv")) << b.args;
+  }
+
+  EXPECT_EQ(Cli(dir, "-s 3" + out + list).status, 64);
+  EXPECT_EQ(Cli(dir, "-s 3 -p 3 --bogus" + out + list).status, 64);
+  r = Cli(dir, "--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Voltrigg ver.1.0.3\n");
+  EXPECT_EQ(Cli(dir, "--help").status, 0);
+}
+
+TEST(Cli, ThousandModulesInBothShapes) {
+  TempDir dir;
+  WriteFile(dir / "list.csv", ModuleList(1000, 7));
+  for (const auto& [S, P] : {std::pair{20, 50}, std::pair{10, 100}}) {
+    const std::string base = dir / ("result" + std::to_string(S));
+    const CliResult r = Cli(dir, "-s " + std::to_string(S) + " -p " + std::to_string(P) + " -o " + base + " " +
+                                     (dir / "list.csv"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(base + ".csv", std::ios::binary);
+    std::string line;
+    std::set<std::string> modules;
+    int row = 0;
+    while (std::getline(in, line)) {
+      ASSERT_FALSE(line.empty());
+      ASSERT_EQ(line.back(), '\r');
+      if (++row <= 7) continue;
+      const int string_no = std::stoi(line);
+      ASSERT_EQ(string_no, (row - 8) / S + 1);
+      modules.insert(line.substr(line.find(',') + 1, line.find(',', line.find(',') + 1) - line.find(',') - 1));
+    }
+    EXPECT_EQ(row, 1007);
+    EXPECT_EQ(modules.size(), 1000u);
+  }
+}
