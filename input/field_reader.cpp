@@ -63,7 +63,8 @@ void FieldReader::EndField() {
 bool FieldReader::AtEnd() {
   if (pending_empty_field_) return false;
   SkipBlanksAndLineEnds();
-  return Peek() == kEnd;
+  // A NUL byte or a failed read is not the end of the file: Next() reports it.
+  return Peek() == kEnd && problem_ == Problem::None;
 }
 
 std::optional<FieldReader::Field> FieldReader::Next() {
