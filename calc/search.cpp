@@ -1,14 +1,13 @@
 #include "calc/search.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "calc/float_check.h"
 
 namespace voltrigg {
 
 namespace {
-constexpr const char* kEstimated = "Estimated Array";
+constexpr const char* kEstimated = kEstimatedArrayFigure;
 
 void CopySlots(const ArrayMatrix& from, ArrayMatrix& to, int N) {
   if (N >= 1) std::copy(from.begin() + 1, from.begin() + N + 1, to.begin() + 1);
@@ -16,10 +15,7 @@ void CopySlots(const ArrayMatrix& from, ArrayMatrix& to, int N) {
 }  // namespace
 
 float DeviationAfterMove(float vpm_in, float deviation, float vpm_out) {
-  // In double, then rounded once to float.
-  const double d = std::fabs(static_cast<double>(vpm_in) + static_cast<double>(deviation) -
-                             static_cast<double>(vpm_out));
-  return Checked(static_cast<float>(d), kEstimated);
+  return Checked(UncheckedDeviationAfterMove(vpm_in, deviation, vpm_out), kEstimated);
 }
 
 PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool AcceptTies) {
@@ -74,7 +70,7 @@ PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool A
 }
 
 PassResult SearchPass(const ModuleTable& table, int N, int S, int P, bool AcceptTies) {
-  return SearchPassPlain(table, N, S, P, AcceptTies);
+  return SearchPassFast(table, N, S, P, AcceptTies);
 }
 
 }  // namespace voltrigg

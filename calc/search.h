@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 #include "calc/array_matrix.h"
@@ -13,8 +14,19 @@ struct PassResult {
   std::int64_t ImprovementCount = 0;  // only ever compared with zero
 };
 
-// |vpm_in + deviation - vpm_out| in double, rounded once to float: the
-// deviation the visited string would have after the move.
+// The figure named when a step of the search leaves the float range.
+inline constexpr const char* kEstimatedArrayFigure = "Estimated Array";
+
+// |vpm_in + deviation - vpm_out| in double, rounded once to float, unchecked:
+// the deviation the visited string would have after the move. Both searches
+// use this one expression so that they round alike.
+inline float UncheckedDeviationAfterMove(float vpm_in, float deviation, float vpm_out) {
+  const double d = std::fabs(static_cast<double>(vpm_in) + static_cast<double>(deviation) -
+                             static_cast<double>(vpm_out));
+  return static_cast<float>(d);
+}
+
+// The same, checked: a d beyond the float range is a float error.
 float DeviationAfterMove(float vpm_in, float deviation, float vpm_out);
 
 // One pass of the arrangement search from the initial arrangement. For each
@@ -28,7 +40,14 @@ float DeviationAfterMove(float vpm_in, float deviation, float vpm_out);
 // full estimate. It is the reference the faster search is held to.
 PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool AcceptTies);
 
-// The search used by runs: the same results, bit for bit.
+// The same pass without building the candidates: each one is judged from the
+// string sums and current sums it shares with the current arrangement, every
+// sum still added in slot order from the same start, and only the accepted
+// move is applied. Results, and the float errors raised, are those of
+// `SearchPassPlain` bit for bit.
+PassResult SearchPassFast(const ModuleTable& table, int N, int S, int P, bool AcceptTies);
+
+// The search used by runs: `SearchPassFast`.
 PassResult SearchPass(const ModuleTable& table, int N, int S, int P, bool AcceptTies);
 
 }  // namespace voltrigg
