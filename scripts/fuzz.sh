@@ -46,10 +46,11 @@ max_len() {
 }
 for t in "${targets[@]}"; do max_len "$t" >/dev/null; done
 
+mkdir -p "$build"
 echo "== fuzz: configuring and building the targets in $build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVOLTRIGG_FUZZ=ON -DVOLTRIGG_GUI=OFF -DVOLTRIGG_TESTS=OFF -DVOLTRIGG_BENCH=OFF >"$build.configure.log" 2>&1 ||
-  { cat "$build.configure.log"; echo "fuzz.sh: configure failed" >&2; exit 1; }
+  -DVOLTRIGG_FUZZ=ON -DVOLTRIGG_GUI=OFF -DVOLTRIGG_TESTS=OFF -DVOLTRIGG_BENCH=OFF >"$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log"; echo "fuzz.sh: configure failed" >&2; exit 1; }
 cmake --build "$build" -j 2 --target $(printf 'fuzz_%s ' "${targets[@]}")
 
 summary=()
