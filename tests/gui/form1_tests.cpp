@@ -22,7 +22,7 @@ using voltrigg::Form1;
 
 namespace {
 
-// Six modules for two strings... three strings of two modules each.
+// Six modules: three strings of two.
 const char kModuleList[] =
     "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n"
     "1,T-001,290.1,32.1,9.04,39.4,9.55\r\n"
