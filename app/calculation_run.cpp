@@ -69,6 +69,9 @@ RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
     failure = e.what();
   } catch (const std::bad_alloc&) {
     failure = "メモリが不足しています";
+  } catch (const std::exception& e) {
+    // Anything else the library may throw still ends the run, not the program.
+    failure = std::string("予期しないエラーが発生しました: ") + e.what();
   }
   if (!failure.empty()) {
     ui.Message(failure);
