@@ -12,7 +12,7 @@ namespace voltrigg {
 // one quote. Bytes pass through unchanged (any 8-bit encoding).
 class FieldReader {
  public:
-  static constexpr std::size_t kMaxFieldBytes = 64 * 1024;
+  static constexpr std::size_t kMaxFieldBytes = std::size_t{64} * 1024;
 
   struct Field {
     std::string text;
@@ -38,7 +38,7 @@ class FieldReader {
   void EndField();
 
   std::istream& in_;
-  char buffer_[64 * 1024];
+  char buffer_[64 * 1024]{};
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   bool started_ = false;

@@ -109,7 +109,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes, cons
   int open_error = 0;
   for (int attempt = 0; attempt < 16 && f == nullptr; ++attempt) {
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));
+    (void)std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));  // always fits
     temp = (folder / ("." + target.filename().string() + suffix)).string();
     errno = 0;
     f = std::fopen(temp.c_str(), "wbx");
