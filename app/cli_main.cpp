@@ -1,13 +1,17 @@
 // voltrigg-cli: one calculation run from the command line, for scripts and
 // machines without a display.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 
 #include "app/batch_front_end.h"
 #include "identity.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCli(int argc, char** argv) {
   using namespace voltrigg;
   CLI::App app{"Voltrigg: plans a PV array of P parallel strings of S modules from a measured module list.",
                "voltrigg-cli"};
@@ -41,4 +45,19 @@ int main(int argc, char** argv) {
     for (const std::string& m : front_end.messages()) std::cerr << "voltrigg-cli: " << m << '\n';
   }
   return ExitStatus(outcome);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The run reports its own failures; anything else that escapes (memory
+  // exhausted) still ends with a message and status 2 rather than an abort.
+  try {
+    return RunCli(argc, argv);
+  } catch (const std::exception& e) {
+    (void)std::fprintf(stderr, "voltrigg-cli: %s\n", e.what());
+  } catch (...) {
+    (void)std::fputs("voltrigg-cli: unexpected error\n", stderr);
+  }
+  return 2;
 }
