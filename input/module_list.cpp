@@ -46,8 +46,13 @@ class RowReader {
   }
 
  private:
+  // Cut after about 40 bytes, not inside a UTF-8 character (other encodings
+  // pass as they are).
   static std::string Shown(const std::string& text) {
-    return text.size() <= 40 ? text : text.substr(0, 40) + "...";
+    if (text.size() <= 40) return text;
+    std::size_t cut = 40;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "...";
   }
 
   FieldReader::Field Read(int row, int column) {

@@ -22,8 +22,11 @@ bool HasFullWidthDigit(std::string_view t) {
   return false;
 }
 
+// The text as typed, cut after about 40 bytes but never inside a UTF-8 character.
 std::string Quoted(std::string_view t) {
-  return "\"" + std::string(t.substr(0, 40)) + (t.size() > 40 ? "...\"" : "\"");
+  std::size_t cut = t.size() > 40 ? 40 : t.size();
+  while (cut > 0 && cut < t.size() && (static_cast<unsigned char>(t[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + std::string(t.substr(0, cut)) + (cut < t.size() ? "...\"" : "\"");
 }
 
 // For a number text whose value is out of the double range: true when it is tiny.

@@ -187,6 +187,8 @@ TEST(CatalogueCounts, TextsThatAreNoCountStopBeforeTheWindowHides) {
       {"32767.5", "2", "直列モジュール数が大きすぎます (-32768～32767 の範囲外です): \"32767.5\""},
       {std::string(60, '9'), "2",
        "直列モジュール数が大きすぎます (-32768～32767 の範囲外です): \"" + std::string(40, '9') + "...\""},
+      // A long text is cut in the message, never inside a character.
+      {"１２３４５６７８９０１２３４", "2", "直列モジュール数は半角数字で入力してください: \"１２３４５６７８９０１２３...\""},
       // Both wrong: the series box is converted first, so it is the one named.
       {"x", "y", "直列モジュール数が数値ではありません: \"x\""},
   };
@@ -265,6 +267,8 @@ TEST(CatalogueModuleList, MalformedRowsNameTheRowAndColumn) {
       {two_rows + "3,A,250,30,8.3,1", "モジュールリストファイルが行の途中で終わっています (データ行 3、7列目「7列中7列目の値」がありません): "},
       {kHeader + "1,A,250,thirty,8.3,1,2\r\n",
        "モジュールリストファイルのデータ行 1、4列目「Vpm」が数値ではありません: \"thirty\" ("},
+      {kHeader + "1,A,250,30,あいうえおかきくけこさしすせ,1,2\r\n",
+       "モジュールリストファイルのデータ行 1、5列目「Ipm」が数値ではありません: \"あいうえおかきくけこさしす...\" ("},
       {two_rows + "x3,A,250,30,8.3,1,2\r\n",
        "モジュールリストファイルのデータ行 3、1列目「モジュール番号」が数値ではありません: \"x3\" ("},
       // One field too many in a row shifts the rest: fields are counted, not lines.
