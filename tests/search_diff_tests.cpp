@@ -123,17 +123,19 @@ enum class Kind {
   EqualVoltages,  // one voltage for all (or all but one) modules
   HighVoltages,   // strings far above the 1000 V ceiling
   ZerosAndSigns,  // negative values, zeros and negative zeros
+  BelowZeroVolts, // negative and zero voltages with ordinary currents
   LargeFinite,    // too large for the shortcuts of ordinary lists, still in range
   Giants,         // values near the float maximum: overflow in some sums only
   HugeCurrents,   // current sums that can leave the float range
   GiantRuns,      // runs of giants: in range in place, out of range once shifted
+  CoarseCurrents, // currents so large that their sums round away small differences
   Count
 };
 
 const char* KindName(Kind k) {
   static const char* names[] = {"realistic",    "few values",   "equal voltages", "high voltages",
-                                "zeros/signs",  "large finite", "giants",         "huge currents",
-                                "giant runs"};
+                                "zeros/signs",  "below zero volts", "large finite", "giants",
+                                "huge currents", "giant runs",  "coarse currents"};
   return names[static_cast<int>(k)];
 }
 
@@ -154,6 +156,21 @@ std::vector<VpmIpm> Values(Kind kind, int N, SeededRandom& r) {
     case Kind::ZerosAndSigns:
       for (VpmIpm& m : v) {
         m = {Pick(r, {-12.5f, -0.0f, 0.0f, 0.25f, 31.0f, 33.5f, 40.0f}), Pick(r, {-2.0f, -0.0f, 0.0f, 8.0f, 9.5f})};
+      }
+      break;
+    case Kind::BelowZeroVolts:
+      switch (r.Below(3)) {
+        case 0:
+          for (VpmIpm& m : v) m = {Pick(r, {-12.5f, -3.0f, -0.0f, 0.0f, 2.0f, 31.0f, 33.5f}), Between(r, 8.0, 9.5)};
+          break;
+        case 1:
+          // Mostly negative: a lower current then raises the (negative) Pmax.
+          for (VpmIpm& m : v) m = {Between(r, -40.0, 5.0), Between(r, 0.5, 10.0)};
+          break;
+        default:
+          // Small whole numbers: negative string voltages, zero currents, ties.
+          for (VpmIpm& m : v) m = {static_cast<float>(r.Below(10) - 5), static_cast<float>(r.Below(4))};
+          break;
       }
       break;
     case Kind::LargeFinite:
@@ -191,6 +208,15 @@ std::vector<VpmIpm> Values(Kind kind, int N, SeededRandom& r) {
       }
       return v;
     }
+    case Kind::CoarseCurrents:
+      // Around 2^20 A the float spacing is 1/8 A and sums of them round to
+      // whole amperes and more, while the currents differ by fractions: the
+      // array Ipm of many candidates rounds to that of the current arrangement,
+      // or just past it, so exact ties and near ties of Pmax are common.
+      for (VpmIpm& m : v) {
+        m = {Pick(r, {30.0f, 31.0f, 32.5f, 34.0f}), 1048576.0f + Pick(r, {0.0f, 0.125f, 0.25f, 0.5f, 0.875f, 1.5f})};
+      }
+      break;
     default:
       break;
   }
