@@ -201,24 +201,31 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       if (r.error_occurred) continue;
       const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
       if (r.run_type == Run::RT_Aggregate && !median) continue;
-      const double us = r.GetAdjustedRealTime() * Factor(r.time_unit);
-      auto& [time, is_median] = times_[r.run_name.function_name];
-      if (median) {
-        time = us;
-        is_median = true;
-      } else if (!is_median) {
-        time = time == 0 ? us : std::min(time, us);
-      }
+      const double factor = Factor(r.time_unit);
+      Record(real_[r.run_name.function_name], r.GetAdjustedRealTime() * factor, median);
+      Record(cpu_[r.run_name.function_name], r.GetAdjustedCPUTime() * factor, median);
     }
   }
 
-  // Microseconds of "step/N/S", or a negative value when not measured.
-  double Time(const std::string& step, const Shape& s) const {
-    auto it = times_.find(step + "/" + std::to_string(s.N) + "/" + std::to_string(s.S));
-    return it == times_.end() ? -1.0 : it->second.first;
+  // Microseconds of "step/N/S" (real or CPU time), or a negative value when
+  // not measured.
+  double Time(const std::string& step, const Shape& s, bool cpu) const {
+    const auto& times = cpu ? cpu_ : real_;
+    auto it = times.find(step + "/" + std::to_string(s.N) + "/" + std::to_string(s.S));
+    return it == times.end() ? -1.0 : it->second.first;
   }
 
  private:
+  using Entry = std::pair<double, bool>;  // microseconds, is a median
+
+  // With repetitions the median stands; without, the one run does.
+  static void Record(Entry& e, double us, bool median) {
+    if (median) {
+      e = {us, true};
+    } else if (!e.second) {
+      e.first = e.first == 0 ? us : std::min(e.first, us);
+    }
+  }
   static double Factor(benchmark::TimeUnit unit) {
     switch (unit) {
       case benchmark::kNanosecond: return 1e-3;
@@ -228,7 +235,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
     return 1.0;
   }
-  std::map<std::string, std::pair<double, bool>> times_;  // microseconds, is a median
+  std::map<std::string, Entry> real_, cpu_;
 };
 
 std::string Cell(double us) {
@@ -240,23 +247,24 @@ std::string Cell(double us) {
   return text;
 }
 
-void PrintSummary(const SummaryReporter& rep) {
-  std::printf("\nSummary (real time per call; both passes = pass 1 + pass 2)\n");
+void PrintSummary(const SummaryReporter& rep, bool cpu) {
+  const auto time = [&](const char* step, const Shape& s) { return rep.Time(step, s, cpu); };
+  std::printf("\nSummary (%s time per call; both passes = pass 1 + pass 2)\n", cpu ? "CPU" : "real");
   std::printf("%5s %3s %4s | %10s %10s | %11s %11s %11s | %11s %11s %11s | %8s | %10s | %10s %10s\n", "N", "S", "P",
               "load", "baseline", "plain p1", "plain p2", "plain both", "fast p1", "fast p2", "fast both",
               "ratio", "result", "run fast", "run plain");
   for (const Shape& s : kShapes) {
-    const double pp1 = rep.Time("plain_pass1", s), pp2 = rep.Time("plain_pass2", s);
-    const double fp1 = rep.Time("fast_pass1", s), fp2 = rep.Time("fast_pass2", s);
+    const double pp1 = time("plain_pass1", s), pp2 = time("plain_pass2", s);
+    const double fp1 = time("fast_pass1", s), fp2 = time("fast_pass2", s);
     const double plain = (pp1 < 0 || pp2 < 0) ? -1 : pp1 + pp2;
     const double fast = (fp1 < 0 || fp2 < 0) ? -1 : fp1 + fp2;
     char ratio[16] = "-";
     if (plain > 0 && fast > 0) std::snprintf(ratio, sizeof ratio, "%.0fx", plain / fast);
     std::printf("%5d %3d %4d | %10s %10s | %11s %11s %11s | %11s %11s %11s | %8s | %10s | %10s %10s\n", s.N, s.S, s.P,
-                Cell(rep.Time("load", s)).c_str(), Cell(rep.Time("baseline", s)).c_str(), Cell(pp1).c_str(),
+                Cell(time("load", s)).c_str(), Cell(time("baseline", s)).c_str(), Cell(pp1).c_str(),
                 Cell(pp2).c_str(), Cell(plain).c_str(), Cell(fp1).c_str(), Cell(fp2).c_str(), Cell(fast).c_str(),
-                ratio, Cell(rep.Time("result_file", s)).c_str(), Cell(rep.Time("run_fast", s)).c_str(),
-                Cell(rep.Time("run_plain", s)).c_str());
+                ratio, Cell(time("result_file", s)).c_str(), Cell(time("run_fast", s)).c_str(),
+                Cell(time("run_plain", s)).c_str());
   }
   // Growth from the smallest to the largest list, per shape.
   std::printf("\nGrowth N=100 -> N=1000 (time ratio; N grows 10x)\n");
@@ -266,7 +274,7 @@ void PrintSummary(const SummaryReporter& rep) {
     std::printf("  S=%d:", S);
     for (const char* step : {"load", "baseline", "plain_pass1", "plain_pass2", "fast_pass1", "fast_pass2",
                              "result_file", "run_fast"}) {
-      const double a = rep.Time(step, small), b = rep.Time(step, large);
+      const double a = time(step, small), b = time(step, large);
       if (a > 0 && b > 0) std::printf("  %s %.0fx", step, b / a);
     }
     std::printf("\n");
@@ -287,7 +295,8 @@ int main(int argc, char** argv) {
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  PrintSummary(reporter);
+  PrintSummary(reporter, false);
+  PrintSummary(reporter, true);
   std::error_code ignored;
   std::filesystem::remove_all(WorkDir(), ignored);
   return 0;

@@ -43,8 +43,9 @@ double RoundTo(double value, double step) { return std::round(value / step) * st
 std::vector<GeneratedModule> GenerateModules(int count, std::uint64_t seed) {
   SeededRandom random(seed);
   const ModuleType type = DrawModuleType(random);
-  // The spread is the width that holds nearly all values: +-2 deviations.
-  const double sigma = type.spread / 4.0;
+  // The spread is the width that holds nearly all values of a batch: +-3
+  // standard deviations.
+  const double sigma = type.spread / 6.0;
   const int serialBase = 2400000 + random.Below(90000);
   std::vector<GeneratedModule> modules;
   modules.reserve(count > 0 ? count : 0);
