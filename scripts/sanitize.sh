@@ -3,21 +3,23 @@
 # (any error aborts the test that hit it, leaks included) and runs it with
 # ctest, together with a replay of the committed fuzz corpora.
 #
-#   scripts/sanitize.sh            without the window (Qt) tests
-#   scripts/sanitize.sh --gui      with the window tests too (needs Qt 6)
+#   scripts/sanitize.sh            everything, the window tests included
+#                                  (Qt's offscreen platform, no display)
+#   scripts/sanitize.sh --no-gui   without the window and its tests
 #
 # Build tree: build-asan. Needs: build-essential (g++), cmake, ninja-build,
-# libgtest-dev, libcli11-dev; with --gui also qt6-base-dev, xvfb and xauth.
+# libgtest-dev, libcli11-dev, and qt6-base-dev unless --no-gui.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-gui=OFF
+gui=ON
 build=build-asan
 while [ $# -gt 0 ]; do
   case "$1" in
     --gui) gui=ON; shift ;;
+    --no-gui) gui=OFF; shift ;;
     --build-dir) build=${2:?--build-dir needs a path}; shift 2 ;;
-    -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
     *) echo "sanitize.sh: unknown argument: $1" >&2; exit 64 ;;
   esac
 done
