@@ -54,12 +54,14 @@ const fs::path& Folder() {
     std::string base = fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path().string();
     std::string pattern = base + "/voltrigg-fuzz-XXXXXX";
     Require(::mkdtemp(pattern.data()) != nullptr);
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(Folder(), ec);
-    });
     return fs::path(pattern);
   }();
+  // Registered after the folder is built, so it runs before the folder's destructor.
+  static const bool cleanup = std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(Folder(), ec);
+  }) == 0;
+  (void)cleanup;
   return folder;
 }
 
