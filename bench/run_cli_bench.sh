@@ -3,12 +3,15 @@
 # generated module lists, and prints a table of the median (and the spread)
 # per list size and shape.
 #
-#   bench/run_cli_bench.sh [BUILD_DIR] [RUNS]
+#   bench/run_cli_bench.sh [BUILD_DIR] [RUNS] [OUT_DIR]
 #
 # BUILD_DIR holds voltrigg-cli and bench/voltrigg-genlist (default: build-bench
 # beside this script's folder); RUNS timed runs per row (default 31), after
-# three untimed ones. Each time is taken with bash's own clock around the
-# process, so no helper process is counted.
+# three untimed ones; OUT_DIR receives the lists and result files (default: a
+# new folder under TMPDIR, removed afterwards). The result file is synced to
+# its disk before the run ends, so a busy disk shows in the times; an OUT_DIR
+# in memory (/dev/shm) shows the runs without it. Each time is taken with
+# bash's own clock around the process, so no helper process is counted.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -21,7 +24,7 @@ for tool in "$cli" "$genlist"; do
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "run_cli_bench.sh: RUNS must be a positive number" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/voltrigg-cli-bench.XXXXXX")
+work=$(mktemp -d "${3:-${TMPDIR:-/tmp}}/voltrigg-cli-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 [[ -n ${EPOCHREALTIME:-} ]] || { echo "run_cli_bench.sh: needs bash 5 (EPOCHREALTIME)" >&2; exit 2; }
@@ -29,7 +32,7 @@ trap 'rm -rf "$work"' EXIT
 # "N S P" rows; 250 modules make no whole strings of 20, so 260 stands in.
 shapes=("100 10 10" "250 10 25" "500 10 50" "1000 10 100" "100 20 5" "260 20 13" "500 20 25" "1000 20 50")
 
-printf 'voltrigg-cli, process start to result file; %d runs per row (ms)\n' "$runs"
+printf 'voltrigg-cli, process start to result file in %s; %d runs per row (ms)\n' "${3:-${TMPDIR:-/tmp}}" "$runs"
 printf '%5s %3s %4s | %8s %8s %8s\n' N S P median min max
 for shape in "${shapes[@]}"; do
   read -r n s p <<<"$shape"
