@@ -243,7 +243,7 @@ int FastPass::VisitPosition(int j, int k1, float StringDeviation, float min_befo
     group_s2_[groups] = s2;
     group_ipm_[groups] = reach;
     group_known_min_[groups] = known_min;
-    group_shifted_out_of_range_[groups] = shifted_out_of_range;
+    group_shifted_out_of_range_[groups] = shifted_out_of_range ? 1 : 0;
     ++groups;
   }
   if (groups == 0) return 0;
