@@ -78,7 +78,7 @@ for t in "${targets[@]}"; do
     failed=1
     grep -E 'ERROR|SUMMARY|Test unit written|deadly signal|timeout' "$log" | head -20 >&2 || true
   fi
-  summary+=("$(printf '%-12s %-18s execs %-10s cov %-6s ft %-7s corpus %s' "$t" "$result" "${execs:-?}" \
+  summary+=("$(printf '%-14s %-18s execs %-10s cov %-6s ft %-7s corpus %s' "$t" "$result" "${execs:-?}" \
     "${cov:-?}" "${ft:-?}" "$corpus")")
 done
 
