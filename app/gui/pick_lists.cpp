@@ -88,7 +88,7 @@ bool FolderList::SetPath(const QString& folder, QString& error) {
   QString shown = QStringLiteral("/");
   int depth = 0;
   auto add = [this](const QIcon& icon, int level, const QString& name, const QString& target) {
-    auto* item = new QListWidgetItem(icon, QString(level * 2, ' ') + name, this);
+    auto* item = new QListWidgetItem(icon, QString(static_cast<qsizetype>(level) * 2, ' ') + name, this);
     item->setData(Qt::UserRole, target);
     return item;
   };
