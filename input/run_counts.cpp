@@ -59,7 +59,7 @@ std::int16_t ConvertCount(std::string_view text, CountBox box) {
   }
   const double rounded = std::nearbyint(value);  // the default mode rounds half to even
   if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
-    throw RunError(name + "が大きすぎます (-32768～32767 の範囲外です): " + Quoted(text));
+    throw RunError(name + "が -32768～32767 の範囲外です: " + Quoted(text));
   }
   return static_cast<std::int16_t>(rounded);
 }
@@ -75,8 +75,8 @@ std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_
                                           std::int16_t parallel_count) {
   const int product = static_cast<int>(parallel_count) * static_cast<int>(series_count);
   if (product < -32768 || product > 32767) {
-    throw RunError("並列ストリング数と直列モジュール数の積が大きすぎます (" + std::to_string(parallel_count) + " × " +
-                   std::to_string(series_count) + "、-32768～32767 の範囲外です)");
+    throw RunError("並列ストリング数と直列モジュール数の積 (" + std::to_string(parallel_count) + " × " +
+                   std::to_string(series_count) + ") が -32768～32767 の範囲外です");
   }
   if (module_count != product) return "モジュール枚数があいません";
   if (module_count > 1000) return "モジュール総数が1000を超えています";

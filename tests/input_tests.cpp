@@ -219,9 +219,9 @@ TEST(CountConversion, BadTextsNameTheirBox) {
   EXPECT_EQ(error("   ", CountBox::Parallel), "並列ストリング数を入力してください");
   EXPECT_EQ(error("abc", CountBox::Series), "直列モジュール数が数値ではありません: \"abc\"");
   EXPECT_EQ(error("１０", CountBox::Series), "直列モジュール数は半角数字で入力してください: \"１０\"");
-  EXPECT_EQ(error("32767.5", CountBox::Parallel), "並列ストリング数が大きすぎます (-32768～32767 の範囲外です): \"32767.5\"");
-  EXPECT_EQ(error("-32769", CountBox::Series), "直列モジュール数が大きすぎます (-32768～32767 の範囲外です): \"-32769\"");
-  EXPECT_EQ(error("1e400", CountBox::Series), "直列モジュール数が大きすぎます (-32768～32767 の範囲外です): \"1e400\"");
+  EXPECT_EQ(error("32767.5", CountBox::Parallel), "並列ストリング数が -32768～32767 の範囲外です: \"32767.5\"");
+  EXPECT_EQ(error("-32769", CountBox::Series), "直列モジュール数が -32768～32767 の範囲外です: \"-32769\"");
+  EXPECT_EQ(error("1e400", CountBox::Series), "直列モジュール数が -32768～32767 の範囲外です: \"1e400\"");
   // The series box is read first, so its error wins.
   try {
     ReadRunCounts("x", "y");

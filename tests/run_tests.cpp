@@ -260,8 +260,8 @@ TEST(Cli, ExitStatusesAndMessages) {
   WriteFile(dir / "text.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,A,250,thirty,8,1,2\r\n");
   const std::vector<Bad> bad = {
       {"-s x -p 3" + out + list, "直列モジュール数が数値ではありません"},
-      {"-s 3 -p 40000" + out + list, "並列ストリング数が大きすぎます"},
-      {"-s 200 -p 200" + out + list, "並列ストリング数と直列モジュール数の積が大きすぎます"},
+      {"-s 3 -p 40000" + out + list, "並列ストリング数が -32768～32767 の範囲外です"},
+      {"-s 200 -p 200" + out + list, "並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です"},
       {"-s 3 -p 3" + out + (dir / "none.csv"), "モジュールリストファイルを開けません"},
       {"-s 3 -p 3" + out + dir.path().string(), "モジュールリストファイルではなくフォルダが指定されています"},
       {"-s 3 -p 3" + out + (dir / "short.csv"), "モジュールリストファイルが行の途中で終わっています"},
