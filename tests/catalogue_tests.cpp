@@ -23,59 +23,17 @@
 #include <vector>
 
 #include "app/calculation_run.h"
+#include "support/run_support.h"
 #include "input/field_reader.h"
 #include "input/module_list.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
 using namespace voltrigg;
+using namespace voltrigg::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingFrontEnd : public RunFrontEnd {
- public:
-  std::string series = "2";
-  std::string parallel = "2";
-  std::vector<std::string> events;
-
-  std::string SeriesText() override { return series; }
-  std::string ParallelText() override { return parallel; }
-  void Hide() override { events.push_back("hide"); }
-  void Show() override { events.push_back("show"); }
-  void Message(const std::string& text) override { events.push_back("message:" + text); }
-  void RefreshFileList() override { events.push_back("refresh"); }
-};
-
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("voltrigg-catalogue-" + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Every file below `dir` with its bytes (folders as a mark), to prove a
 // failed run neither wrote nor changed anything.
@@ -102,9 +60,9 @@ std::string GoodList() { return kHeader + Row(1, 30.2, 8.30) + Row(2, 30.0, 8.25
 // A folder holding the module list and an older result file that a failed
 // run must leave as it was.
 struct Scene {
-  TempDir dir;
+  TempDir dir{"voltrigg-catalogue"};
   RunState state;
-  RecordingFrontEnd ui;
+  RecordingFrontEnd ui{"2", "2"};
 
   explicit Scene(const std::string& list_bytes = GoodList()) {
     WriteFile(dir / "list.csv", list_bytes);
@@ -141,7 +99,7 @@ struct CliResult {
 };
 
 CliResult Cli(const std::string& args) {
-  TempDir io;
+  TempDir io{"voltrigg-catalogue"};
   const std::string command = std::string(VOLTRIGG_CLI) + " " + args + " >" + (io / "out") + " 2>" + (io / "err");
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(io / "out"), ReadFile(io / "err")};
@@ -516,7 +474,7 @@ TEST(CatalogueResultFile, ReadOnlyFolder) {
 }
 
 TEST(CatalogueResultFile, WriteFailingPartWayKeepsTheOldFileAndLeavesNoTemporary) {
-  TempDir dir;
+  TempDir dir{"voltrigg-catalogue"};
   const std::string target = dir / "result.csv";
   WriteFile(target, "older result\r\n");
   const std::string bytes(20000, 'r');

@@ -14,52 +14,13 @@
 #include <vector>
 
 #include "app/calculation_run.h"
+#include "support/run_support.h"
 
 using namespace voltrigg;
+using namespace voltrigg::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingFrontEnd : public RunFrontEnd {
- public:
-  std::string series;
-  std::string parallel;
-  std::vector<std::string> events;
-
-  std::string SeriesText() override { return series; }
-  std::string ParallelText() override { return parallel; }
-  void Hide() override { events.push_back("hide"); }
-  void Show() override { events.push_back("show"); }
-  void Message(const std::string& text) override { events.push_back("message:" + text); }
-  void RefreshFileList() override { events.push_back("refresh"); }
-};
-
-// In memory where the system has such a folder: a completed run syncs its
-// result file to disk, which is slow on a real disk a thousand times over.
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    path_ = base / ("voltrigg-consecutive-" + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string ModuleList(int count, unsigned seed) {
   std::mt19937 rng(seed);
@@ -150,7 +111,7 @@ class ConsecutiveRuns : public ::testing::Test {
     };
   }
 
-  TempDir dir;
+  TempDir dir{"voltrigg-consecutive", true};
   std::vector<Case> cases;
 };
 

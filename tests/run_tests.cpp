@@ -12,51 +12,13 @@
 #include <vector>
 
 #include "app/calculation_run.h"
+#include "support/run_support.h"
 
 using namespace voltrigg;
+using namespace voltrigg::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingFrontEnd : public RunFrontEnd {
- public:
-  std::string series = "3";
-  std::string parallel = "3";
-  std::vector<std::string> events;
-
-  std::string SeriesText() override { return series; }
-  std::string ParallelText() override { return parallel; }
-  void Hide() override { events.push_back("hide"); }
-  void Show() override { events.push_back("show"); }
-  void Message(const std::string& text) override { events.push_back("message:" + text); }
-  void RefreshFileList() override { events.push_back("refresh"); }
-};
-
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("voltrigg-run-" + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 // A realistic list: currents and voltages spread by a few percent, file order shuffled.
 std::string ModuleList(int count, unsigned seed) {
@@ -95,13 +57,13 @@ bool TablesEmpty(const RunState& s) {
 }  // namespace
 
 TEST(Run, CompletedRunSequenceAndEndState) {
-  TempDir dir;
+  TempDir dir{"voltrigg-run"};
   WriteFile(dir / "list.csv", ModuleList(9, 1));
   RunState s;
   s.InputPath = dir / "list.csv";
   s.InputName = "list.csv";
   s.OutputBase = dir / "result";
-  RecordingFrontEnd ui;
+  RecordingFrontEnd ui{"3", "3"};
   EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Completed);
   EXPECT_EQ(ui.events, kCompleted);
   EXPECT_TRUE(s.InputPath.empty());
@@ -121,12 +83,12 @@ TEST(Run, CompletedRunSequenceAndEndState) {
 }
 
 TEST(Run, FailedCheckAndBadInputKeepPathsAndWriteNothing) {
-  TempDir dir;
+  TempDir dir{"voltrigg-run"};
   WriteFile(dir / "list.csv", ModuleList(9, 2));
   RunState s;
   s.InputPath = dir / "list.csv";
   s.OutputBase = dir / "result";
-  RecordingFrontEnd ui;
+  RecordingFrontEnd ui{"3", "3"};
   ui.parallel = "4";
   EXPECT_EQ(CalculationRun(s, ui), RunOutcome::CheckFailed);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "message:モジュール枚数があいません", "show"}));
@@ -157,10 +119,10 @@ TEST(Run, FailedCheckAndBadInputKeepPathsAndWriteNothing) {
 }
 
 TEST(Run, EveryRunStartsFromEmptyTables) {
-  TempDir dir;
+  TempDir dir{"voltrigg-run"};
   WriteFile(dir / "big.csv", ModuleList(12, 3));
   WriteFile(dir / "small.csv", ModuleList(4, 4));
-  RecordingFrontEnd ui;
+  RecordingFrontEnd ui{"3", "3"};
   ui.series = "2";
   ui.parallel = "2";
 
@@ -184,14 +146,14 @@ TEST(Run, EveryRunStartsFromEmptyTables) {
 }
 
 TEST(Run, OutputNameMustNotBeEmptyAndAFailedRunKeepsTheOldFile) {
-  TempDir dir;
+  TempDir dir{"voltrigg-run"};
   WriteFile(dir / "list.csv", ModuleList(9, 5));
   WriteFile(dir / "result.csv", "old bytes");
   for (const std::string& base : {std::string(), dir / ""}) {
     RunState s;
     s.InputPath = dir / "list.csv";
     s.OutputBase = base;
-    RecordingFrontEnd ui;
+    RecordingFrontEnd ui{"3", "3"};
     EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
     EXPECT_EQ(ui.events[1], "message:出力データファイル名を入力してください");
   }
@@ -201,7 +163,7 @@ TEST(Run, OutputNameMustNotBeEmptyAndAFailedRunKeepsTheOldFile) {
   RunState s;
   s.InputPath = dir / "list.csv";
   s.OutputBase = dir / "missing-folder/result";
-  RecordingFrontEnd ui;
+  RecordingFrontEnd ui{"3", "3"};
   EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
   EXPECT_EQ(ui.events[1].rfind("message:結果ファイルを作成できません: ", 0), 0u) << ui.events[1];
 
@@ -236,7 +198,7 @@ CliResult Cli(const TempDir& dir, const std::string& args) {
 }  // namespace
 
 TEST(Cli, ExitStatusesAndMessages) {
-  TempDir dir;
+  TempDir dir{"voltrigg-run"};
   WriteFile(dir / "list.csv", ModuleList(9, 6));
   const std::string out = " -o " + (dir / "result") + " ";
   const std::string list = dir / "list.csv";
@@ -285,7 +247,7 @@ TEST(Cli, ExitStatusesAndMessages) {
 }
 
 TEST(Cli, ThousandModulesInBothShapes) {
-  TempDir dir;
+  TempDir dir{"voltrigg-run"};
   WriteFile(dir / "list.csv", ModuleList(1000, 7));
   for (const auto& [S, P] : {std::pair{20, 50}, std::pair{10, 100}}) {
     const std::string base = dir / ("result" + std::to_string(S));
