@@ -58,11 +58,16 @@ PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool A
     }
   }
 
+  return FinishPass(std::move(current), InitialPoint, best_point, ImprovementCount);
+}
+
+PassResult FinishPass(ArrayMatrix matrix, const OperatingPoint& InitialPoint, const OperatingPoint& best,
+                      std::int64_t ImprovementCount) {
   PassResult result;
-  result.matrix = std::move(current);
+  result.matrix = std::move(matrix);
   result.InitialPoint = InitialPoint;
   result.ImprovementCount = ImprovementCount;
-  const OperatingPoint& source = ImprovementCount != 0 ? best_point : InitialPoint;
+  const OperatingPoint& source = ImprovementCount != 0 ? best : InitialPoint;
   result.point.Ipm = source.Ipm;
   result.point.Vpm = source.Vpm;
   result.point.Pmax = Checked(source.Ipm * source.Vpm, kEstimated);

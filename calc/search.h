@@ -47,6 +47,11 @@ PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool A
 // `SearchPassPlain` bit for bit.
 PassResult SearchPassFast(const ModuleTable& table, int N, int S, int P, bool AcceptTies);
 
+// A pass's result from its final arrangement: the best point when anything
+// was accepted, else the initial one, with Pmax formed again from the two.
+PassResult FinishPass(ArrayMatrix matrix, const OperatingPoint& InitialPoint, const OperatingPoint& best,
+                      std::int64_t ImprovementCount);
+
 // The search used by runs: `SearchPassFast`.
 PassResult SearchPass(const ModuleTable& table, int N, int S, int P, bool AcceptTies);
 

@@ -342,15 +342,7 @@ PassResult FastPass::Run() {
     }
   }
 
-  PassResult result;
-  result.matrix = std::move(current_);
-  result.InitialPoint = InitialPoint;
-  result.ImprovementCount = ImprovementCount_;
-  const OperatingPoint& source = ImprovementCount_ != 0 ? best_ : InitialPoint;
-  result.point.Ipm = source.Ipm;
-  result.point.Vpm = source.Vpm;
-  result.point.Pmax = Checked(source.Ipm * source.Vpm, kEstimated);
-  return result;
+  return FinishPass(std::move(current_), InitialPoint, best_, ImprovementCount_);
 }
 
 }  // namespace
