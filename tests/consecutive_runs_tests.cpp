@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/calculation_run.h"
+#include "support/module_generator.h"
 #include "support/run_support.h"
 
 using namespace voltrigg;
@@ -22,19 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ModuleList(int count, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::normal_distribution<double> vpm(31.0, 0.5);
-  std::normal_distribution<double> ipm(8.9, 0.15);
-  std::ostringstream out;
-  out << "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n";
-  for (int no = 1; no <= count; ++no) {
-    const double v = vpm(rng);
-    const double i = ipm(rng);
-    out << no << ",\"SN-" << seed << "-" << no << "\"," << v * i << "," << v << "," << i << ",37.9,9.4\r\n";
-  }
-  return out.str();
-}
+std::string ModuleList(int count, unsigned seed) { return FormatModuleList(GenerateModules(count, seed)); }
 
 struct Case {
   std::string list;  // file name in the folder

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/calculation_run.h"
+#include "support/module_generator.h"
 #include "support/run_support.h"
 
 using namespace voltrigg;
@@ -20,23 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A realistic list: currents and voltages spread by a few percent, file order shuffled.
-std::string ModuleList(int count, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::normal_distribution<double> vpm(31.0, 0.5);
-  std::normal_distribution<double> ipm(8.9, 0.15);
-  std::vector<int> order(count);
-  for (int i = 0; i < count; ++i) order[i] = i + 1;
-  std::shuffle(order.begin(), order.end(), rng);
-  std::ostringstream out;
-  out << "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n";
-  for (int no : order) {
-    const double v = vpm(rng);
-    const double i = ipm(rng);
-    out << no << ",\"SN-" << no << "\"," << v * i << "," << v << "," << i << ",37.9,9.4\r\n";
-  }
-  return out.str();
-}
+std::string ModuleList(int count, unsigned seed) { return FormatModuleList(GenerateModules(count, seed)); }
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
