@@ -11,12 +11,11 @@
 
 #include "input/module_list.h"
 #include "input/run_error.h"
+#include "fuzz/fuzz_support.h"
+
+using voltrigg::fuzz::Require;
 
 namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool IsEmptySlot(const voltrigg::ModuleTable& t, int k) {
   const voltrigg::ModuleRecord& r = t.records[k];

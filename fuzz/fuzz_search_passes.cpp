@@ -17,19 +17,12 @@
 #include "input/module_list.h"
 #include "input/run_counts.h"
 #include "input/run_error.h"
+#include "fuzz/fuzz_support.h"
+
+using voltrigg::fuzz::NextLine;
+using voltrigg::fuzz::Require;
 
 namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
-
-std::string_view NextLine(std::string_view& rest) {
-  const std::size_t end = rest.find('\n');
-  const std::string_view line = rest.substr(0, end);
-  rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-  return line;
-}
 
 bool Same(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
 

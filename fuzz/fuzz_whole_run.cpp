@@ -22,14 +22,14 @@
 #include <vector>
 
 #include "app/calculation_run.h"
+#include "fuzz/fuzz_support.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+using voltrigg::fuzz::NextLine;
+using voltrigg::fuzz::Require;
 
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
+namespace {
 
 class RecordingFrontEnd : public voltrigg::RunFrontEnd {
  public:
@@ -63,13 +63,6 @@ const fs::path& Folder() {
   }) == 0;
   (void)cleanup;
   return folder;
-}
-
-std::string_view NextLine(std::string_view& rest) {
-  const std::size_t end = rest.find('\n');
-  const std::string_view line = rest.substr(0, end);
-  rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-  return line;
 }
 
 std::string ReadAll(const fs::path& p) {
