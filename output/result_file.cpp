@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "input/run_error.h"
@@ -110,53 +112,102 @@ std::string FormatResultFile(const ResultFileContent& c) {
   return out;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes, const WriteFailureHook& fail) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::error_code ec;
-  if (fs::is_directory(target, ec)) throw RunError("結果ファイルと同じ名前のフォルダがあります: " + path);
+namespace {
 
-  // A hidden temporary beside the target, so the final rename stays on one file system.
-  std::random_device rd;
-  std::string temp;
-  std::FILE* f = nullptr;
-  int open_error = 0;
-  for (int attempt = 0; attempt < 16 && f == nullptr; ++attempt) {
-    char suffix[32];
-    (void)std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));  // always fits
-    temp = (folder / ("." + target.filename().string() + suffix)).string();
-    errno = 0;
-    f = std::fopen(temp.c_str(), "wbx");
-    open_error = errno;
-    if (f == nullptr && open_error != EEXIST) break;
+// The temporary file a result is written to before it replaces the target:
+// a short hidden name of its own in the target's folder (so the final rename
+// stays on one file system, and a target name as long as the file system
+// allows leaves room for it), created exclusively so that it never takes over
+// an existing file. Every exit path closes it, and removes it unless it has
+// been renamed over the target.
+class TemporaryFile {
+ public:
+  // Throws RunError naming `target` when no temporary file can be created.
+  explicit TemporaryFile(const std::filesystem::path& target) {
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::random_device random;
+    int open_error = 0;
+    for (int attempt = 0; attempt < 16 && file_ == nullptr; ++attempt) {
+      char name[32];
+      (void)std::snprintf(name, sizeof name, ".voltrigg-%08x.tmp", static_cast<unsigned>(random()));  // always fits
+      path_ = folder / name;
+      errno = 0;
+      file_ = std::fopen(path_.c_str(), "wbx");
+      open_error = errno;
+      if (file_ == nullptr && open_error != EEXIST) break;
+    }
+    if (file_ == nullptr) {
+      throw RunError("結果ファイルを作成できません: " + target.string() + " (" + Reason(open_error) + ")");
+    }
   }
-  if (f == nullptr) throw RunError("結果ファイルを作成できません: " + path + " (" + Reason(open_error) + ")");
 
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  ~TemporaryFile() {
+    if (file_ != nullptr) (void)std::fclose(file_);
+    if (!renamed_) {
+      std::error_code ec;
+      std::filesystem::remove(path_, ec);
+    }
+  }
+
+  std::FILE* file() const { return file_; }
+
+  // Closes the file; false with `error` set when that fails.
+  bool Close(int& error) {
+    std::FILE* f = std::exchange(file_, nullptr);
+    errno = 0;
+    if (std::fclose(f) == 0) return true;
+    error = errno;
+    return false;
+  }
+
+  // Renames the closed file over `target`; the error number, or 0.
+  int RenameOver(const std::filesystem::path& target) {
+    std::error_code ec;
+    std::filesystem::rename(path_, target, ec);
+    renamed_ = !ec;
+    return ec.value();
+  }
+
+ private:
+  std::filesystem::path path_;
+  std::FILE* file_ = nullptr;
+  bool renamed_ = false;
+};
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes, const WriteFailureHook& fail) {
+  const std::filesystem::path target(path);
+  std::error_code ec;
+  if (std::filesystem::is_directory(target, ec)) {
+    throw RunError("結果ファイルと同じ名前のフォルダがあります: " + path);
+  }
+
+  TemporaryFile temp(target);
   int error = 0;
   bool ok = true;
   constexpr std::size_t kChunk = 4096;
   for (std::size_t at = 0; ok && at < bytes.size(); at += kChunk) {
     const std::size_t n = std::min(kChunk, bytes.size() - at);
     errno = 0;
-    if ((fail && fail(at)) || std::fwrite(bytes.data() + at, 1, n, f) != n) {
+    if ((fail && fail(at)) || std::fwrite(bytes.data() + at, 1, n, temp.file()) != n) {
       ok = false;
       error = errno;
     }
   }
-  if (ok && std::fflush(f) != 0) ok = false, error = errno;
+  if (ok && std::fflush(temp.file()) != 0) ok = false, error = errno;
 #if defined(__unix__) || defined(__APPLE__)
-  if (ok && ::fsync(fileno(f)) != 0) ok = false, error = errno;
+  if (ok && ::fsync(fileno(temp.file())) != 0) ok = false, error = errno;
 #endif
-  if (std::fclose(f) != 0 && ok) ok = false, error = errno;
+  if (ok) ok = temp.Close(error);
   if (ok) {
-    fs::rename(temp, target, ec);
-    if (ec) ok = false, error = ec.value();
+    error = temp.RenameOver(target);
+    ok = error == 0;
   }
-  if (!ok) {
-    fs::remove(temp, ec);
-    throw RunError("結果ファイルを書き込めません: " + path + " (" + Reason(error) + ")");
-  }
+  if (!ok) throw RunError("結果ファイルを書き込めません: " + path + " (" + Reason(error) + ")");
 }
 
 void WriteResultFile(const std::string& OutputBase, const ResultFileContent& content, const WriteFailureHook& fail) {

@@ -497,3 +497,57 @@ TEST(CatalogueResultFile, WriteFailingPartWayKeepsTheOldFileAndLeavesNoTemporary
   WriteFileAtomically(target, bytes);
   EXPECT_EQ(Snapshot(dir.path()), (std::map<std::string, std::string>{{"result.csv", bytes}}));
 }
+
+namespace {
+// Open file descriptors of this process.
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+}  // namespace
+
+TEST(CatalogueResultFile, ThrowingWriteHookClosesAndRemovesTheTemporary) {
+  TempDir dir{"voltrigg-catalogue"};
+  const std::string target = dir / "result.csv";
+  WriteFile(target, "older result\r\n");
+  const int descriptors = OpenDescriptors();
+  for (std::size_t throw_at : {std::size_t{0}, std::size_t{8192}}) {
+    SCOPED_TRACE(throw_at);
+    EXPECT_THROW(WriteFileAtomically(target, std::string(20000, 'r'),
+                                     [&](std::size_t written) {
+                                       if (written >= throw_at) throw std::runtime_error("injected");
+                                       return false;
+                                     }),
+                 std::runtime_error);
+    EXPECT_EQ(Snapshot(dir.path()), (std::map<std::string, std::string>{{"result.csv", "older result\r\n"}}));
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+  }
+}
+
+TEST(CatalogueResultFile, AnyNameTheFileSystemTakesWorks) {
+  // Up to 255 bytes with ".csv" (NAME_MAX of the usual file systems), in
+  // ASCII and in three-byte UTF-8 characters; the temporary file beside the
+  // result has a short name of its own, so no length in between fails.
+  std::vector<std::string> names;
+  for (std::size_t length : {1u, 100u, 237u, 238u, 244u, 250u, 251u}) names.push_back(std::string(length, 'r'));
+  std::string japanese;
+  while (japanese.size() + 3 <= 251) japanese += "結";
+  names.push_back(japanese);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    Scene s;
+    fs::remove(s.dir / "result.csv");
+    s.state.OutputBase = s.dir / name;
+    ASSERT_EQ(CalculationRun(s.state, s.ui), RunOutcome::Completed) << s.ui.events[1];
+    const auto files = Snapshot(s.dir.path());
+    EXPECT_EQ(files.size(), 2u);  // the list and the result, no temporary file
+    ASSERT_EQ(files.count(name + ".csv"), 1u);
+    EXPECT_EQ(files.at(name + ".csv").rfind("\"Input Filename=\",\"list.csv\"\r\n", 0), 0u);
+  }
+
+  // One byte more than the file system takes: refused, nothing left behind.
+  Scene s;
+  s.state.OutputBase = s.dir / std::string(252, 'r');
+  s.ExpectFailure("結果ファイルを書き込めません: " + s.state.OutputBase + ".csv (File name too long)");
+}
