@@ -1,6 +1,5 @@
 #include "input/module_list.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,8 +13,10 @@
 namespace voltrigg {
 
 void ModuleTable::Clear() {
-  std::fill(records.begin(), records.end(), ModuleRecord{});
-  for (auto& s : SerialTable) s.clear();
+  // assign, not fill: a table whose vectors a caller resized gets its full
+  // capacity back.
+  records.assign(kModuleSlots + 1, ModuleRecord{});
+  SerialTable.assign(kModuleSlots + 1, std::string());
 }
 
 namespace {
@@ -152,6 +153,9 @@ void Place(ModuleTable& t, int n, Row& b) {
 }  // namespace
 
 std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTable& table) {
+  // The sort places each row among the rows before it and leaves the slots
+  // after the last row as they are, so the load starts from an empty table.
+  table.Clear();
   RowReader reader(in, where);
   int counter = -1;
   while (!reader.AtEnd()) {

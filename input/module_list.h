@@ -13,9 +13,9 @@ inline constexpr int kModuleSlots = 2001;
 // One measured module; the serial number lives in the parallel SerialTable.
 struct ModuleRecord {
   float moduleNo = 0;
-  float pmax = 0;
-  float vpm = 0;
-  float ipm = 0;
+  float pmax = 0;  // [W]
+  float vpm = 0;   // [V]
+  float ipm = 0;   // [A]
   float extra1 = 0;
   float extra2 = 0;
 };
@@ -25,12 +25,14 @@ struct ModuleTable {
   std::vector<ModuleRecord> records = std::vector<ModuleRecord>(kModuleSlots + 1);
   std::vector<std::string> SerialTable = std::vector<std::string>(kModuleSlots + 1);
 
+  // Every slot back to zeros and empty texts, at the full capacity.
   void Clear();
 };
 
-// Reads the module list at `path` into `table` (which must be empty), sorted by
-// ipm then vpm while it is read. Returns ModuleCount: the number of data rows,
-// 0 for a header alone, -1 for an empty file. Throws RunError.
+// Reads the module list at `path` into `table`, sorted by ipm then vpm while it
+// is read; whatever the table held before is cleared first. Returns
+// ModuleCount: the number of data rows, 0 for a header alone, -1 for an empty
+// file. Throws RunError.
 std::int16_t LoadModuleList(const std::string& path, ModuleTable& table);
 
 // The same from an open stream; `where` names the source in messages.

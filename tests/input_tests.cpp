@@ -100,6 +100,28 @@ TEST(SortedLoad, RowNumberedZeroIsNeverOverwritten) {
   EXPECT_EQ(l.table.SerialTable[2], "SN0");
 }
 
+TEST(SortedLoad, ATableThatIsNotEmptyIsClearedFirst) {
+  // A longer list, then a shorter one into the same table: nothing of the
+  // first may stay after the rows of the second.
+  Loaded l = Load(std::string(kHeader) + Row(1, 30, 8) + Row(2, 31, 8.5) + Row(3, 29, 9) + Row(4, 33, 9.5));
+  std::istringstream second(std::string(kHeader) + Row(7, 30, 9) + Row(8, 32, 8));
+  ASSERT_EQ(LoadModuleList(second, "second.csv", l.table), 2);
+  const Loaded fresh = Load(std::string(kHeader) + Row(7, 30, 9) + Row(8, 32, 8));
+  for (int k = 0; k <= kModuleSlots; ++k) {
+    ASSERT_EQ(l.table.records[k].moduleNo, fresh.table.records[k].moduleNo) << k;
+    ASSERT_EQ(l.table.records[k].vpm, fresh.table.records[k].vpm) << k;
+    ASSERT_EQ(l.table.SerialTable[k], fresh.table.SerialTable[k]) << k;
+  }
+  // A table whose vectors were shrunk gets its capacity back.
+  ModuleTable shrunk;
+  shrunk.records.resize(2);
+  shrunk.SerialTable.clear();
+  std::istringstream list(std::string(kHeader) + Row(1, 30, 8) + Row(2, 31, 8.5) + Row(3, 29, 9));
+  ASSERT_EQ(LoadModuleList(list, "list.csv", shrunk), 3);
+  EXPECT_EQ(shrunk.records.size(), static_cast<std::size_t>(kModuleSlots + 1));
+  EXPECT_EQ(shrunk.SerialTable[3], "SN3");
+}
+
 TEST(SortedLoad, HeaderOnlyEmptyFileAndTrailingBlankLines) {
   EXPECT_EQ(Load(kHeader).count, 0);
   EXPECT_EQ(Load("").count, -1);
