@@ -72,15 +72,15 @@ bool IsTame(const ModuleTable& table, int N) {
   // stays within (1 + 2^-24)^2001 < 1.001 times the sum of magnitudes, so
   // below these limits no sum, mean, deviation, d or Pmax of the pass can
   // come near the float maximum.
-  double sum_vpm = 0;
-  double sum_ipm = 0;
+  double sum_vpm_v = 0;
+  double sum_ipm_a = 0;
   for (int k = 1; k <= N; ++k) {
-    sum_vpm += std::fabs(static_cast<double>(table.records[k].vpm));
-    sum_ipm += std::fabs(static_cast<double>(table.records[k].ipm));
+    sum_vpm_v += std::fabs(static_cast<double>(table.records[k].vpm));
+    sum_ipm_a += std::fabs(static_cast<double>(table.records[k].ipm));
   }
-  constexpr double kLimit = 1e36;  // far below the float maximum of 3.4e38
-  const double voltage_bound = std::max(sum_vpm, 1000.0);
-  return sum_vpm <= kLimit && sum_ipm <= kLimit && sum_ipm * voltage_bound <= kLimit;
+  constexpr double kLimit = 1e36;  // [V], [A] and [W] alike: far below the float maximum of 3.4e38
+  const double voltage_bound_v = std::max(sum_vpm_v, 1000.0);
+  return sum_vpm_v <= kLimit && sum_ipm_a <= kLimit && sum_ipm_a * voltage_bound_v <= kLimit;
 }
 
 bool NoNegativeCurrent(const ModuleTable& table, int N) {
@@ -131,10 +131,10 @@ class FastPass {
   void RefreshStrings(int from);
   // Tries every move into position k1 of string j; returns the k2 of the last
   // accepted candidate, or 0.
-  int VisitPosition(int j, int k1, float StringDeviation, float min_before_j);
-  // True when no candidate whose Ipm starts string s2 + 1 from `reach` can
-  // reach the best Pmax, given that its `StringVpm`s are at most `known_min`.
-  bool OutOfReach(float reach, int s2, float known_min) const;
+  int VisitPosition(int j, int k1, float StringDeviation, float min_before_j_v);
+  // True when no candidate whose Ipm starts string s2 + 1 from `reach_ipm_a` can
+  // reach the best Pmax, given that its `StringVpm`s are at most `known_min_v`.
+  bool OutOfReach(float reach_ipm_a, int s2, float known_min_v) const;
   void ApplyMove(int j, int k1, int k2);
 
   const ArrayShape shape_;
@@ -143,19 +143,20 @@ class FastPass {
   const bool tame_;   // no step of the pass can leave the float range
   const bool bound_;  // tame, and no current below zero
 
+  // Voltages and their sums in [V], currents and their sums in [A].
   ArrayMatrix current_;
-  std::vector<float> vpm_, ipm_;  // of the current arrangement, by slot
-  std::vector<float> string_vpm_;   // `StringVpm` of string t
-  std::vector<float> shifted_vpm_;  // sum of string t shifted up by one slot (t >= 2)
-  std::vector<float> suffix_min_;   // min(ceiling, string_vpm_[t..P])
-  std::vector<float> first_ipm_sum_;    // running Ipm through string t; [0] is the start value
-  std::vector<double> first_ipm_rest_;  // real sum of the first-slot currents of strings t..P
-  double ipm_spacing_ = 0;              // float spacing just above the current Ipm
+  std::vector<float> vpm_, ipm_;        // [V], [A] of the current arrangement, by slot
+  std::vector<float> string_vpm_;       // [V] `StringVpm` of string t
+  std::vector<float> shifted_vpm_;      // [V] sum of string t shifted up by one slot (t >= 2)
+  std::vector<float> suffix_min_;       // [V] min(ceiling, string_vpm_[t..P])
+  std::vector<float> first_ipm_sum_;    // [A] running Ipm through string t; [0] is the start value
+  std::vector<double> first_ipm_rest_;  // [A] real sum of the first-slot currents of strings t..P
+  double ipm_spacing_ = 0;              // [A] float spacing just above the current Ipm
 
   // The source strings still in question at the position being visited.
   std::vector<int> group_s2_;
-  std::vector<float> group_ipm_;        // running Ipm, then the candidates' array Ipm
-  std::vector<float> group_known_min_;  // min(ceiling, strings other than j and s2)
+  std::vector<float> group_ipm_;        // [A] running Ipm, then the candidates' array Ipm
+  std::vector<float> group_known_min_;  // [V] min(ceiling, strings other than j and s2)
   std::vector<char> group_shifted_out_of_range_;
 
   OperatingPoint best_;
@@ -164,20 +165,20 @@ class FastPass {
 
 void FastPass::RefreshStrings(int from) {
   for (int t = from; t <= P_; ++t) {
-    float sum = 0;
-    for (int k = FirstSlot(t); k <= S_ * t; ++k) sum = sum + vpm_[k];
-    string_vpm_[t] = sum;
+    float sum_v = 0;
+    for (int k = FirstSlot(t); k <= S_ * t; ++k) sum_v = sum_v + vpm_[k];
+    string_vpm_[t] = sum_v;
   }
   for (int t = std::max(from, 2); t <= P_; ++t) {
     // From +0 as every string sum starts, so a -0 value gives +0 here too.
-    float sum = 0.0f + vpm_[FirstSlot(t) - 1];
-    for (int k = FirstSlot(t); k < S_ * t; ++k) sum = sum + vpm_[k];
-    shifted_vpm_[t] = sum;
+    float sum_v = 0.0f + vpm_[FirstSlot(t) - 1];
+    for (int k = FirstSlot(t); k < S_ * t; ++k) sum_v = sum_v + vpm_[k];
+    shifted_vpm_[t] = sum_v;
   }
-  float ipm = first_ipm_sum_[from - 1];
+  float ipm_a = first_ipm_sum_[from - 1];
   for (int t = from; t <= P_; ++t) {
-    ipm = ipm + ipm_[FirstSlot(t)];
-    first_ipm_sum_[t] = ipm;
+    ipm_a = ipm_a + ipm_[FirstSlot(t)];
+    first_ipm_sum_[t] = ipm_a;
   }
   if (bound_) ipm_spacing_ = static_cast<double>(NextUp(first_ipm_sum_[P_])) - first_ipm_sum_[P_];
   suffix_min_[P_ + 1] = kVpmCeiling;
@@ -188,12 +189,12 @@ void FastPass::RefreshStrings(int from) {
   }
 }
 
-bool FastPass::OutOfReach(float reach, int s2, float known_min) const {
+bool FastPass::OutOfReach(float reach_ipm_a, int s2, float known_min_v) const {
   // An upper bound of the candidates' array Ipm, in real arithmetic.
   const int n = P_ - s2;  // additions still to come
-  const float current_ipm = first_ipm_sum_[P_];
-  double ipm_bound;
-  if (reach <= first_ipm_sum_[s2]) {
+  const float current_ipm_a = first_ipm_sum_[P_];
+  double ipm_bound_a;
+  if (reach_ipm_a <= first_ipm_sum_[s2]) {
     // The candidates' running sum and the current one go on over the same n
     // currents. A float addition is monotonic in its operands, so the
     // candidates' Ipm is at most the current one. And each addition is off by
@@ -201,51 +202,51 @@ bool FastPass::OutOfReach(float reach, int s2, float known_min) const {
     // current Ipm: so the candidates' Ipm lies below the current one by the
     // gap between the two start values less at most n such spacings. (The
     // last term covers the double arithmetic here.)
-    const double gap = static_cast<double>(first_ipm_sum_[s2]) - static_cast<double>(reach);
-    ipm_bound = std::min<double>(current_ipm, current_ipm - gap + n * ipm_spacing_ + current_ipm * 0x1p-40);
+    const double gap_a = static_cast<double>(first_ipm_sum_[s2]) - static_cast<double>(reach_ipm_a);
+    ipm_bound_a = std::min<double>(current_ipm_a, current_ipm_a - gap_a + n * ipm_spacing_ + current_ipm_a * 0x1p-40);
   } else {
     // A float running sum of n non-negative additions exceeds the real sum by
     // a factor of at most (1 + 2^-24)^n (sums below the normal range are
     // exact). The factor used here also covers the double arithmetic.
-    ipm_bound = (static_cast<double>(reach) + first_ipm_rest_[s2 + 1]) * (1.0 + (n + 4) * 0x1p-23);
+    ipm_bound_a = (static_cast<double>(reach_ipm_a) + first_ipm_rest_[s2 + 1]) * (1.0 + (n + 4) * 0x1p-23);
   }
   // The float at or above the bound; Pmax cannot exceed its product with
-  // known_min, rounding being monotonic.
-  float ipm_high = static_cast<float>(ipm_bound);
-  if (static_cast<double>(ipm_high) < ipm_bound) ipm_high = NextUp(ipm_high);
-  return ipm_high * known_min < best_.Pmax;
+  // known_min_v, rounding being monotonic.
+  float ipm_high_a = static_cast<float>(ipm_bound_a);
+  if (static_cast<double>(ipm_high_a) < ipm_bound_a) ipm_high_a = NextUp(ipm_high_a);
+  return ipm_high_a * known_min_v < best_.Pmax;
 }
 
-int FastPass::VisitPosition(int j, int k1, float StringDeviation, float min_before_j) {
-  const float out = vpm_[k1];
+int FastPass::VisitPosition(int j, int k1, float StringDeviation, float min_before_j_v) {
+  const float vpm_out_v = vpm_[k1];
   const int next_first = S_ * j + 1;
 
   // String j+1 shifted, the module from k1 in its first slot.
-  float shifted_next = 0.0f + out;
-  for (int k = next_first; k < S_ * (j + 1) && k <= N_; ++k) shifted_next = shifted_next + vpm_[k];
+  float shifted_next_v = 0.0f + vpm_out_v;
+  for (int k = next_first; k < S_ * (j + 1) && k <= N_; ++k) shifted_next_v = shifted_next_v + vpm_[k];
 
   // First the source strings s2 whose candidates might be accepted: for each,
   // the running Ipm through s2 and the minimum of the `StringVpm`s that do not
   // depend on k2. The best Pmax can only rise while the position is visited,
   // so a string ruled out against its value now stays ruled out.
   int groups = 0;
-  float reach = first_ipm_sum_[j];  // running Ipm through string s2
-  float shifted_min = kVpmCeiling;  // min(ceiling, shifted strings j+1..s2-1)
+  float reach_ipm_a = first_ipm_sum_[j];  // running Ipm through string s2
+  float shifted_min_v = kVpmCeiling;  // min(ceiling, shifted strings j+1..s2-1)
   bool shifted_out_of_range = false;
   for (int s2 = j + 1; s2 <= P_; ++s2) {
     if (s2 == j + 1) {
-      reach = reach + ipm_[k1];
+      reach_ipm_a = reach_ipm_a + ipm_[k1];
     } else {
-      reach = reach + ipm_[FirstSlot(s2) - 1];
-      const float passed = s2 - 1 == j + 1 ? shifted_next : shifted_vpm_[s2 - 1];
-      shifted_min = std::min(shifted_min, passed);
-      shifted_out_of_range |= !std::isfinite(passed);
+      reach_ipm_a = reach_ipm_a + ipm_[FirstSlot(s2) - 1];
+      const float passed_vpm_v = s2 - 1 == j + 1 ? shifted_next_v : shifted_vpm_[s2 - 1];
+      shifted_min_v = std::min(shifted_min_v, passed_vpm_v);
+      shifted_out_of_range |= !std::isfinite(passed_vpm_v);
     }
-    const float known_min = std::min(std::min(min_before_j, shifted_min), suffix_min_[s2 + 1]);
-    if (bound_ && known_min >= 0 && OutOfReach(reach, s2, known_min)) continue;
+    const float known_min_v = std::min(std::min(min_before_j_v, shifted_min_v), suffix_min_[s2 + 1]);
+    if (bound_ && known_min_v >= 0 && OutOfReach(reach_ipm_a, s2, known_min_v)) continue;
     group_s2_[groups] = s2;
-    group_ipm_[groups] = reach;
-    group_known_min_[groups] = known_min;
+    group_ipm_[groups] = reach_ipm_a;
+    group_known_min_[groups] = known_min_v;
     group_shifted_out_of_range_[groups] = shifted_out_of_range ? 1 : 0;
     ++groups;
   }
@@ -257,45 +258,45 @@ int FastPass::VisitPosition(int j, int k1, float StringDeviation, float min_befo
   int open = 0;  // groups whose s2 lies before string t
   for (int t = group_s2_[0] + 1; t <= P_; ++t) {
     while (open < groups && group_s2_[open] < t) ++open;
-    const float first = ipm_[FirstSlot(t)];
-    for (int g = 0; g < open; ++g) group_ipm_[g] = group_ipm_[g] + first;
+    const float first_ipm_a = ipm_[FirstSlot(t)];
+    for (int g = 0; g < open; ++g) group_ipm_[g] = group_ipm_[g] + first_ipm_a;
   }
 
   // String j up to slot k1 - 1, shared by all its candidates.
-  float own_head = 0;
-  for (int k = FirstSlot(j); k < k1; ++k) own_head = own_head + vpm_[k];
+  float own_head_v = 0;
+  for (int k = FirstSlot(j); k < k1; ++k) own_head_v = own_head_v + vpm_[k];
 
   int accepted_k2 = 0;
   for (int g = 0; g < groups; ++g) {
     const int s2 = group_s2_[g];
     const float Ipm = group_ipm_[g];
-    const float known_min = group_known_min_[g];
-    // The Ipm is >= 0 here, so Pmax <= Ipm x known_min.
-    if (bound_ && Ipm * known_min < best_.Pmax) continue;
+    const float known_min_v = group_known_min_[g];
+    // The Ipm is >= 0 here, so Pmax <= Ipm x known_min_v.
+    if (bound_ && Ipm * known_min_v < best_.Pmax) continue;
 
     for (int k2 = FirstSlot(s2); k2 <= S_ * s2; ++k2) {
-      const float d = UncheckedDeviationAfterMove(vpm_[k2], StringDeviation, out);
+      const float d = UncheckedDeviationAfterMove(vpm_[k2], StringDeviation, vpm_out_v);
       if (!std::isfinite(d)) ThrowFloatError(kEstimated);
       if (!(d < StringDeviation)) continue;
 
-      float own_sum = own_head + vpm_[k2];
-      for (int k = k1 + 1; k <= S_ * j; ++k) own_sum = own_sum + vpm_[k];
-      const float own_min = std::min(known_min, own_sum);
-      if (bound_ && Ipm * own_min < best_.Pmax) continue;
+      float own_sum_v = own_head_v + vpm_[k2];
+      for (int k = k1 + 1; k <= S_ * j; ++k) own_sum_v = own_sum_v + vpm_[k];
+      const float own_min_v = std::min(known_min_v, own_sum_v);
+      if (bound_ && Ipm * own_min_v < best_.Pmax) continue;
 
       // String s2: shifted up to k2, unchanged after it.
-      float source_sum = 0.0f + (s2 == j + 1 ? out : vpm_[FirstSlot(s2) - 1]);
-      for (int k = FirstSlot(s2); k < k2; ++k) source_sum = source_sum + vpm_[k];
-      for (int k = k2 + 1; k <= S_ * s2; ++k) source_sum = source_sum + vpm_[k];
+      float source_sum_v = 0.0f + (s2 == j + 1 ? vpm_out_v : vpm_[FirstSlot(s2) - 1]);
+      for (int k = FirstSlot(s2); k < k2; ++k) source_sum_v = source_sum_v + vpm_[k];
+      for (int k = k2 + 1; k <= S_ * s2; ++k) source_sum_v = source_sum_v + vpm_[k];
 
       // A string sum beyond the range upwards would hide behind the minimum;
       // any other non-finite sum, and a non-finite Ipm, shows in the product.
-      if (!std::isfinite(own_sum) || !std::isfinite(source_sum) || group_shifted_out_of_range_[g]) {
+      if (!std::isfinite(own_sum_v) || !std::isfinite(source_sum_v) || group_shifted_out_of_range_[g]) {
         ThrowFloatError(kEstimated);
       }
       OperatingPoint point;
       point.Ipm = Ipm;
-      point.Vpm = std::min(own_min, source_sum);
+      point.Vpm = std::min(own_min_v, source_sum_v);
       point.Pmax = Checked(Ipm * point.Vpm, kEstimated);
       if (accept_ties_ ? point.Pmax >= best_.Pmax : point.Pmax > best_.Pmax) {
         ++ImprovementCount_;
@@ -323,24 +324,24 @@ void FastPass::ApplyMove(int j, int k1, int k2) {
 PassResult FastPass::Run() {
   const OperatingPoint InitialPoint = EstimateOperatingPoint(current_, shape_, "Initial Array");
   best_ = InitialPoint;
-  float min_before_j = kVpmCeiling;  // min(ceiling, sums of the final strings 1..j-1)
+  float min_before_j_v = kVpmCeiling;  // min(ceiling, sums of the final strings 1..j-1)
 
   for (int j = 1; j <= P_; ++j) {
-    if (j >= 2) min_before_j = std::min(min_before_j, string_vpm_[j - 1]);
+    if (j >= 2) min_before_j_v = std::min(min_before_j_v, string_vpm_[j - 1]);
 
-    float remaining = 0;
-    for (int k = FirstSlot(j); k <= N_; ++k) remaining = Checked(remaining + vpm_[k], kEstimated);
-    const float MeanRemainingVpm = Checked(remaining / static_cast<float>(P_ - j + 1), kEstimated);
+    float remaining_vpm_v = 0;
+    for (int k = FirstSlot(j); k <= N_; ++k) remaining_vpm_v = Checked(remaining_vpm_v + vpm_[k], kEstimated);
+    const float MeanRemainingVpm = Checked(remaining_vpm_v / static_cast<float>(P_ - j + 1), kEstimated);
 
     for (int k1 = S_ * j; k1 >= FirstSlot(j) + 1; --k1) {
-      float own = 0;
-      for (int k = FirstSlot(j); k <= S_ * j; ++k) own = Checked(own + vpm_[k], kEstimated);
-      const float StringDeviation = Checked(own - MeanRemainingVpm, kEstimated);
+      float own_vpm_v = 0;
+      for (int k = FirstSlot(j); k <= S_ * j; ++k) own_vpm_v = Checked(own_vpm_v + vpm_[k], kEstimated);
+      const float StringDeviation = Checked(own_vpm_v - MeanRemainingVpm, kEstimated);
       if (tame_ && !(StringDeviation > 0)) continue;
 
       // Every candidate of the position is judged against the same current
       // arrangement; the last one accepted becomes the current arrangement.
-      const int accepted_k2 = VisitPosition(j, k1, StringDeviation, min_before_j);
+      const int accepted_k2 = VisitPosition(j, k1, StringDeviation, min_before_j_v);
       if (accepted_k2 != 0) ApplyMove(j, k1, accepted_k2);
     }
   }
