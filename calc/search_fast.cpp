@@ -131,7 +131,7 @@ class FastPass {
   void RefreshStrings(int from);
   // Tries every move into position k1 of string j; returns the k2 of the last
   // accepted candidate, or 0.
-  int VisitPosition(int j, int k1, float StringDeviation, float min_before_j_v);
+  int VisitPosition(int j, int k1, float StringDeviation);
   // True when no candidate whose Ipm starts string s2 + 1 from `reach_ipm_a` can
   // reach the best Pmax, given that its `StringVpm`s are at most `known_min_v`.
   bool OutOfReach(float reach_ipm_a, int s2, float known_min_v) const;
@@ -152,6 +152,7 @@ class FastPass {
   std::vector<float> first_ipm_sum_;    // [A] running Ipm through string t; [0] is the start value
   std::vector<double> first_ipm_rest_;  // [A] real sum of the first-slot currents of strings t..P
   double ipm_spacing_ = 0;              // [A] float spacing just above the current Ipm
+  float min_before_j_v_ = kVpmCeiling;  // [V] min(ceiling, sums of the final strings 1..j-1)
 
   // The source strings still in question at the position being visited.
   std::vector<int> group_s2_;
@@ -217,7 +218,7 @@ bool FastPass::OutOfReach(float reach_ipm_a, int s2, float known_min_v) const {
   return ipm_high_a * known_min_v < best_.Pmax;
 }
 
-int FastPass::VisitPosition(int j, int k1, float StringDeviation, float min_before_j_v) {
+int FastPass::VisitPosition(int j, int k1, float StringDeviation) {
   const float vpm_out_v = vpm_[k1];
   const int next_first = S_ * j + 1;
 
@@ -242,7 +243,7 @@ int FastPass::VisitPosition(int j, int k1, float StringDeviation, float min_befo
       shifted_min_v = std::min(shifted_min_v, passed_vpm_v);
       shifted_out_of_range |= !std::isfinite(passed_vpm_v);
     }
-    const float known_min_v = std::min(std::min(min_before_j_v, shifted_min_v), suffix_min_[s2 + 1]);
+    const float known_min_v = std::min(std::min(min_before_j_v_, shifted_min_v), suffix_min_[s2 + 1]);
     if (bound_ && known_min_v >= 0 && OutOfReach(reach_ipm_a, s2, known_min_v)) continue;
     group_s2_[groups] = s2;
     group_ipm_[groups] = reach_ipm_a;
@@ -324,10 +325,10 @@ void FastPass::ApplyMove(int j, int k1, int k2) {
 PassResult FastPass::Run() {
   const OperatingPoint InitialPoint = EstimateOperatingPoint(current_, shape_, "Initial Array");
   best_ = InitialPoint;
-  float min_before_j_v = kVpmCeiling;  // min(ceiling, sums of the final strings 1..j-1)
+  min_before_j_v_ = kVpmCeiling;
 
   for (int j = 1; j <= P_; ++j) {
-    if (j >= 2) min_before_j_v = std::min(min_before_j_v, string_vpm_[j - 1]);
+    if (j >= 2) min_before_j_v_ = std::min(min_before_j_v_, string_vpm_[j - 1]);
 
     float remaining_vpm_v = 0;
     for (int k = FirstSlot(j); k <= N_; ++k) remaining_vpm_v = Checked(remaining_vpm_v + vpm_[k], kEstimated);
@@ -341,7 +342,7 @@ PassResult FastPass::Run() {
 
       // Every candidate of the position is judged against the same current
       // arrangement; the last one accepted becomes the current arrangement.
-      const int accepted_k2 = VisitPosition(j, k1, StringDeviation, min_before_j_v);
+      const int accepted_k2 = VisitPosition(j, k1, StringDeviation);
       if (accepted_k2 != 0) ApplyMove(j, k1, accepted_k2);
     }
   }
