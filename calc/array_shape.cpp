@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "input/module_list.h"
 #include "input/run_error.h"
 
 namespace voltrigg {

@@ -1,8 +1,6 @@
 #pragma once
 #include <cstddef>
 
-#include "input/module_list.h"
-
 namespace voltrigg {
 
 // Series positions the baseline figures keep a voltage for (positions 1..20).

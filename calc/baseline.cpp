@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "calc/float_check.h"
+#include "input/module_list.h"
+#include "input/run_error.h"
 
 namespace voltrigg {
 

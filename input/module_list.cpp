@@ -1,7 +1,9 @@
 #include "input/module_list.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <limits>
+#include <system_error>
 
 namespace voltrigg {
 

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <system_error>
 
 #include "input/number_text.h"
 #include "input/run_error.h"

@@ -1,6 +1,7 @@
 #include "output/result_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
