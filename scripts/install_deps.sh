@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   xvfb xauth
-  clang clang-tidy cppcheck libclang-rt-14-dev
+  clang clang-tidy clang-format cppcheck libclang-rt-14-dev
 )
 
 missing=()

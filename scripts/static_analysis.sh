@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Static analysis of the program's own code (input/, calc/, output/, app/ with
 # the window in app/gui/): clang-tidy with the checks in .clang-tidy and
-# cppcheck with the suppressions in .cppcheck-suppressions. Any finding fails.
+# cppcheck with the suppressions in .cppcheck-suppressions; and the layout of
+# every C++ file (tests, benchmarks and fuzz targets too) against
+# .clang-format. Any finding fails.
 #
 #   scripts/static_analysis.sh            with the window code (needs Qt 6)
 #   scripts/static_analysis.sh --no-gui   the core and voltrigg-cli only
 #
 # Build tree: build-tidy (configured with clang for the compile commands).
-# Needs: clang, clang-tidy, cppcheck, cmake, ninja-build, libcli11-dev, and for
-# the window code qt6-base-dev.
+# Needs: clang, clang-tidy, clang-format, cppcheck, cmake, ninja-build,
+# libcli11-dev, and for the window code qt6-base-dev.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -27,8 +29,9 @@ done
 pick() { for tool in "$@"; do if command -v "$tool" >/dev/null; then echo "$tool"; return; fi; done; }
 tidy=$(pick clang-tidy-14 clang-tidy)
 run_tidy=$(pick run-clang-tidy-14 run-clang-tidy)
-if [ -z "$tidy" ] || [ -z "$run_tidy" ] || ! command -v cppcheck >/dev/null; then
-  echo "static_analysis.sh: needs clang-tidy (with run-clang-tidy) and cppcheck" >&2
+format=$(pick clang-format-14 clang-format)
+if [ -z "$tidy" ] || [ -z "$run_tidy" ] || [ -z "$format" ] || ! command -v cppcheck >/dev/null; then
+  echo "static_analysis.sh: needs clang-tidy (with run-clang-tidy), clang-format and cppcheck" >&2
   exit 1
 fi
 
@@ -68,9 +71,21 @@ cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,sty
 cppcheck_count=$(grep -cE '^[^ ]+:[0-9]+:[0-9]+: ' "$cppcheck_log" || true)
 if [ "$cppcheck_status" -ne 0 ]; then cat "$cppcheck_log" >&2; status=1; fi
 
+echo "== static analysis: layout ($format, .clang-format)"
+format_files=$(find input calc output assess app tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort || true)
+unformatted=()
+for f in $format_files; do
+  "$format" --dry-run -Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+done
+if [ ${#unformatted[@]} -gt 0 ]; then
+  for f in "${unformatted[@]}"; do echo "$f: not laid out as .clang-format says (fix: $format -i $f)" >&2; done
+  status=1
+fi
+
 echo "== static analysis summary"
 echo "clang-tidy: ${tidy_count:-0} finding(s) (files: ${tidy_files:-?}, checks: .clang-tidy, log: $tidy_log)"
 echo "cppcheck:   ${cppcheck_count:-0} finding(s) (suppressions: .cppcheck-suppressions, log: $cppcheck_log)"
+echo "layout:     ${#unformatted[@]} file(s) of $(wc -w <<<"$format_files") differ from .clang-format"
 if [ "$status" -ne 0 ]; then
   echo "static_analysis.sh: FAILED: fix the findings above (or, where a finding is wrong, suppress it with a reason)" >&2
   exit 1
