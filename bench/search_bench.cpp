@@ -7,6 +7,7 @@
 // Sizes: N = 100, 250, 500, 1000 with S = 10; with S = 20 the same except 260
 // in place of 250 (250 modules do not make whole strings of 20). P = N / S.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +18,6 @@
 #include <string>
 #include <system_error>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 #include "app/calculation_run.h"
@@ -227,10 +227,14 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
   static double Factor(benchmark::TimeUnit unit) {
     switch (unit) {
-      case benchmark::kNanosecond: return 1e-3;
-      case benchmark::kMicrosecond: return 1.0;
-      case benchmark::kMillisecond: return 1e3;
-      case benchmark::kSecond: return 1e6;
+      case benchmark::kNanosecond:
+        return 1e-3;
+      case benchmark::kMicrosecond:
+        return 1.0;
+      case benchmark::kMillisecond:
+        return 1e3;
+      case benchmark::kSecond:
+        return 1e6;
     }
     return 1.0;
   }
@@ -240,9 +244,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 std::string Cell(double us) {
   char text[32];
   if (us < 0) return "-";
-  if (us >= 10000) std::snprintf(text, sizeof text, "%.1f ms", us / 1000);
-  else if (us >= 1000) std::snprintf(text, sizeof text, "%.2f ms", us / 1000);
-  else std::snprintf(text, sizeof text, "%.1f us", us);
+  if (us >= 10000)
+    std::snprintf(text, sizeof text, "%.1f ms", us / 1000);
+  else if (us >= 1000)
+    std::snprintf(text, sizeof text, "%.2f ms", us / 1000);
+  else
+    std::snprintf(text, sizeof text, "%.1f us", us);
   return text;
 }
 
@@ -250,8 +257,8 @@ void PrintSummary(const SummaryReporter& rep, bool cpu) {
   const auto time = [&](const char* step, const Shape& s) { return rep.Time(step, s, cpu); };
   std::printf("\nSummary (%s time per call; both passes = pass 1 + pass 2)\n", cpu ? "CPU" : "real");
   std::printf("%5s %3s %4s | %10s %10s | %11s %11s %11s | %11s %11s %11s | %8s | %10s | %10s %10s\n", "N", "S", "P",
-              "load", "baseline", "plain p1", "plain p2", "plain both", "fast p1", "fast p2", "fast both",
-              "ratio", "result", "run fast", "run plain");
+              "load", "baseline", "plain p1", "plain p2", "plain both", "fast p1", "fast p2", "fast both", "ratio",
+              "result", "run fast", "run plain");
   for (const Shape& s : kShapes) {
     const double pp1 = time("plain_pass1", s), pp2 = time("plain_pass2", s);
     const double fp1 = time("fast_pass1", s), fp2 = time("fast_pass2", s);
@@ -260,9 +267,9 @@ void PrintSummary(const SummaryReporter& rep, bool cpu) {
     char ratio[16] = "-";
     if (plain > 0 && fast > 0) std::snprintf(ratio, sizeof ratio, "%.0fx", plain / fast);
     std::printf("%5d %3d %4d | %10s %10s | %11s %11s %11s | %11s %11s %11s | %8s | %10s | %10s %10s\n", s.N, s.S, s.P,
-                Cell(time("load", s)).c_str(), Cell(time("baseline", s)).c_str(), Cell(pp1).c_str(),
-                Cell(pp2).c_str(), Cell(plain).c_str(), Cell(fp1).c_str(), Cell(fp2).c_str(), Cell(fast).c_str(),
-                ratio, Cell(time("result_file", s)).c_str(), Cell(time("run_fast", s)).c_str(),
+                Cell(time("load", s)).c_str(), Cell(time("baseline", s)).c_str(), Cell(pp1).c_str(), Cell(pp2).c_str(),
+                Cell(plain).c_str(), Cell(fp1).c_str(), Cell(fp2).c_str(), Cell(fast).c_str(), ratio,
+                Cell(time("result_file", s)).c_str(), Cell(time("run_fast", s)).c_str(),
                 Cell(time("run_plain", s)).c_str());
   }
   // Growth from the smallest to the largest list, per shape.
@@ -271,8 +278,8 @@ void PrintSummary(const SummaryReporter& rep, bool cpu) {
     const Shape small{100, S, 100 / S};
     const Shape large{1000, S, 1000 / S};
     std::printf("  S=%d:", S);
-    for (const char* step : {"load", "baseline", "plain_pass1", "plain_pass2", "fast_pass1", "fast_pass2",
-                             "result_file", "run_fast"}) {
+    for (const char* step :
+         {"load", "baseline", "plain_pass1", "plain_pass2", "fast_pass1", "fast_pass2", "result_file", "run_fast"}) {
       const double a = time(step, small), b = time(step, large);
       if (a > 0 && b > 0) std::printf("  %s %.0fx", step, b / a);
     }

@@ -13,8 +13,8 @@ inline constexpr float kVpmCeiling = 1000.0f;  // [V]
 // of the SerialTable that holds it, so arrangements copy no texts.
 struct MatrixSlot {
   float moduleNo = 0;
-  float vpm = 0;  // [V]
-  float ipm = 0;  // [A]
+  float vpm = 0;            // [V]
+  float ipm = 0;            // [A]
   std::int32_t serial = 0;  // SerialTable slot; 0 is the empty text
 };
 

@@ -12,8 +12,8 @@ namespace {
 
 [[noreturn]] void Refuse(const ArrayShape& shape, const std::string& reason) {
   throw RunError("計算できないアレイ構成です (モジュール数 " + std::to_string(shape.modules) + "、直列モジュール数 " +
-                 std::to_string(shape.series) + "、並列ストリング数 " + std::to_string(shape.parallel) + ": " +
-                 reason + ")");
+                 std::to_string(shape.series) + "、並列ストリング数 " + std::to_string(shape.parallel) + ": " + reason +
+                 ")");
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ inline constexpr const char* kEstimatedArrayFigure = "Estimated Array";
 // the deviation the visited string would have after the move. Both searches
 // use this one expression so that they round alike.
 inline float UncheckedDeviationAfterMove(float vpm_in, float deviation, float vpm_out) {
-  const double d = std::fabs(static_cast<double>(vpm_in) + static_cast<double>(deviation) -
-                             static_cast<double>(vpm_out));
+  const double d =
+      std::fabs(static_cast<double>(vpm_in) + static_cast<double>(deviation) - static_cast<double>(vpm_out));
   return static_cast<float>(d);
 }
 

@@ -232,7 +232,7 @@ int FastPass::VisitPosition(int j, int k1, float StringDeviation) {
   // so a string ruled out against its value now stays ruled out.
   int groups = 0;
   float reach_ipm_a = first_ipm_sum_[j];  // running Ipm through string s2
-  float shifted_min_v = kVpmCeiling;  // min(ceiling, shifted strings j+1..s2-1)
+  float shifted_min_v = kVpmCeiling;      // min(ceiling, shifted strings j+1..s2-1)
   bool shifted_out_of_range = false;
   for (int s2 = j + 1; s2 <= P_; ++s2) {
     if (s2 == j + 1) {

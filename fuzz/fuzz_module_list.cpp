@@ -9,9 +9,9 @@
 #include <sstream>
 #include <string>
 
+#include "fuzz/fuzz_support.h"
 #include "input/module_list.h"
 #include "input/run_error.h"
-#include "fuzz/fuzz_support.h"
 
 using voltrigg::fuzz::Require;
 

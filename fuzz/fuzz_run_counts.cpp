@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "input/run_counts.h"
 #include "input/run_error.h"
-#include "fuzz/fuzz_support.h"
 
 using voltrigg::fuzz::NextLine;
 using voltrigg::fuzz::Require;
@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   long module_count = 0;
   if (!PlainInteger(rest, module_count) || module_count < -1 || module_count > 2001) module_count = 0;
 
-  for (const auto& [text, box] : {std::pair{series, voltrigg::CountBox::Series},
-                                   std::pair{parallel, voltrigg::CountBox::Parallel}}) {
+  for (const auto& [text, box] :
+       {std::pair{series, voltrigg::CountBox::Series}, std::pair{parallel, voltrigg::CountBox::Parallel}}) {
     std::int16_t v = 0;
     const bool ok = ConvertsTo(text, box, v);
     long plain = 0;
@@ -66,11 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const long product = static_cast<long>(counts.SeriesCount) * counts.ParallelCount;
   try {
-    const auto failed = voltrigg::CheckRunInputs(static_cast<std::int16_t>(module_count), counts.SeriesCount,
-                                                 counts.ParallelCount);
+    const auto failed =
+        voltrigg::CheckRunInputs(static_cast<std::int16_t>(module_count), counts.SeriesCount, counts.ParallelCount);
     Require(product >= -32768 && product <= 32767);
-    const bool passes = module_count == product && module_count <= 1000 && counts.ParallelCount <= 100 &&
-                        counts.SeriesCount <= 20;
+    const bool passes =
+        module_count == product && module_count <= 1000 && counts.ParallelCount <= 100 && counts.SeriesCount <= 20;
     Require(passes == !failed.has_value());
   } catch (const voltrigg::RunError&) {
     Require(product < -32768 || product > 32767);

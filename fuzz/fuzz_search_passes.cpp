@@ -14,10 +14,10 @@
 #include <string_view>
 
 #include "calc/search.h"
+#include "fuzz/fuzz_support.h"
 #include "input/module_list.h"
 #include "input/run_counts.h"
 #include "input/run_error.h"
-#include "fuzz/fuzz_support.h"
 
 using voltrigg::fuzz::NextLine;
 using voltrigg::fuzz::Require;

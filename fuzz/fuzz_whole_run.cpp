@@ -43,9 +43,9 @@ const fs::path& Folder() {
   }();
   // Registered after the folder is built, so it runs before the folder's destructor.
   static const bool cleanup = std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(Folder(), ec);
-  }) == 0;
+                                std::error_code ec;
+                                fs::remove_all(Folder(), ec);
+                              }) == 0;
   (void)cleanup;
   return folder;
 }

@@ -23,12 +23,10 @@ void ModuleTable::Clear() {
 
 namespace {
 
-constexpr const char* kColumnNames[7] = {"モジュール番号", "シリアル番号", "Pmax", "Vpm", "Ipm", "7列中6列目の値",
-                                         "7列中7列目の値"};
+constexpr const char* kColumnNames[7] = {"モジュール番号", "シリアル番号",  "Pmax", "Vpm", "Ipm",
+                                         "7列中6列目の値", "7列中7列目の値"};
 
-std::string RowName(int row) {
-  return row == 0 ? std::string("見出し行") : "データ行 " + std::to_string(row);
-}
+std::string RowName(int row) { return row == 0 ? std::string("見出し行") : "データ行 " + std::to_string(row); }
 
 std::string Where(int row, int column) {
   return RowName(row) + "、" + std::to_string(column + 1) + "列目「" + kColumnNames[column] + "」";

@@ -46,15 +46,19 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Modules 1..9 of the three-string example: (vpm, ipm).
 ModuleTable NineModules() {
-  return Table({{1, 30, 8}, {2, 31, 8}, {3, 34, 8}, {4, 28, 9}, {5, 29, 9},
-                {6, 30, 9}, {7, 33, 9}, {8, 33, 9}, {9, 34, 9}});
+  return Table(
+      {{1, 30, 8}, {2, 31, 8}, {3, 34, 8}, {4, 28, 9}, {5, 29, 9}, {6, 30, 9}, {7, 33, 9}, {8, 33, 9}, {9, 34, 9}});
 }
 
 }  // namespace
 
 TEST(Baseline, WorkedExampleTakesLastOfEqualVoltagesAndRemovesIt) {
-  const ModuleTable t = Table({{11, 30.0f, 8.00f}, {12, 29.5f, 8.10f}, {13, 30.4f, 8.20f},
-                               {14, 29.8f, 8.25f}, {15, 30.1f, 8.30f}, {16, 29.8f, 8.40f}});
+  const ModuleTable t = Table({{11, 30.0f, 8.00f},
+                               {12, 29.5f, 8.10f},
+                               {13, 30.4f, 8.20f},
+                               {14, 29.8f, 8.25f},
+                               {15, 30.1f, 8.30f},
+                               {16, 29.8f, 8.40f}});
   const BaselineFigures f = ComputeBaselineFigures(t, {6, 3, 2});
   const float ipm = 8.00f + 8.10f;
   const float vpm = (29.5f + 29.8f) + 29.8f;
@@ -114,11 +118,11 @@ TEST(Shape, BeyondTheTablesIsRefusedByEveryEntryPoint) {
   PassResult pass;
   pass.matrix = EmptyMatrix();
   const std::vector<std::pair<ArrayShape, std::string>> refused = {
-      {{2002, 1, 2002}, "モジュール数は 0～2001 です"},         // more modules than slots
-      {{21, 21, 1}, "直列モジュール数は 20 までです"},          // more positions than the baseline keeps
+      {{2002, 1, 2002}, "モジュール数は 0～2001 です"},  // more modules than slots
+      {{21, 21, 1}, "直列モジュール数は 20 までです"},   // more positions than the baseline keeps
       {{0, 25, 0}, "直列モジュール数は 20 までです"},
       {{0, 0, 5000}, "並列ストリング数は 2001 までです"},
-      {{9, 3, 1000}, "積と違います"},                          // strings beyond the modules
+      {{9, 3, 1000}, "積と違います"},  // strings beyond the modules
       {{2000, 1, 3000}, "積と違います"},
       {{-6, -2, 3}, "モジュール数は 0～2001 です"},
       {{-1, -1, 1}, "モジュール数は 0～2001 です"},

@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "app/calculation_run.h"
-#include "support/run_support.h"
 #include "input/field_reader.h"
 #include "input/module_list.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
+#include "support/run_support.h"
 
 using namespace voltrigg;
 using namespace voltrigg::testing;
@@ -55,7 +55,9 @@ std::string Row(int no, double vpm, double ipm) {
 }
 
 // Four good modules for S = 2, P = 2.
-std::string GoodList() { return kHeader + Row(1, 30.2, 8.30) + Row(2, 30.0, 8.25) + Row(3, 30.5, 8.31) + Row(4, 29.9, 8.4); }
+std::string GoodList() {
+  return kHeader + Row(1, 30.2, 8.30) + Row(2, 30.0, 8.25) + Row(3, 30.5, 8.31) + Row(4, 29.9, 8.4);
+}
 
 // A folder holding the module list and an older result file that a failed
 // run must leave as it was.
@@ -80,9 +82,8 @@ struct Scene {
     const std::string output = state.OutputBase;
     ui.events.clear();
     EXPECT_EQ(CalculationRun(state, ui), outcome);
-    const std::vector<std::string> expected =
-        hidden ? std::vector<std::string>{"hide", "message:" + message, "show"}
-               : std::vector<std::string>{"message:" + message};
+    const std::vector<std::string> expected = hidden ? std::vector<std::string>{"hide", "message:" + message, "show"}
+                                                     : std::vector<std::string>{"message:" + message};
     EXPECT_EQ(ui.events, expected);
     EXPECT_EQ(Snapshot(dir.path()), before);
     EXPECT_EQ(state.InputPath, input);
@@ -143,10 +144,10 @@ TEST(CatalogueCounts, TextsThatAreNoCountStopBeforeTheWindowHides) {
       {"-32769", "2", "直列モジュール数が -32768～32767 の範囲外です: \"-32769\""},
       {"2", "1e9", "並列ストリング数が -32768～32767 の範囲外です: \"1e9\""},
       {"32767.5", "2", "直列モジュール数が -32768～32767 の範囲外です: \"32767.5\""},
-      {std::string(60, '9'), "2",
-       "直列モジュール数が -32768～32767 の範囲外です: \"" + std::string(40, '9') + "...\""},
+      {std::string(60, '9'), "2", "直列モジュール数が -32768～32767 の範囲外です: \"" + std::string(40, '9') + "...\""},
       // A long text is cut in the message, never inside a character.
-      {"１２３４５６７８９０１２３４", "2", "直列モジュール数は半角数字で入力してください: \"１２３４５６７８９０１２３...\""},
+      {"１２３４５６７８９０１２３４", "2",
+       "直列モジュール数は半角数字で入力してください: \"１２３４５６７８９０１２３...\""},
       // Both wrong: the series box is converted first, so it is the one named.
       {"x", "y", "直列モジュール数が数値ではありません: \"x\""},
   };
@@ -169,8 +170,7 @@ TEST(CatalogueCounts, ProductBeyondSixteenBitsStopsBeforeAnyCheck) {
   s.ExpectFailure("並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です");
   s.ui.series = "-200";
   s.ExpectFailure("並列ストリング数と直列モジュール数の積 (200 × -200) が -32768～32767 の範囲外です");
-  ExpectCliFailure(s, "200", "200",
-                   "並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です");
+  ExpectCliFailure(s, "200", "200", "並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です");
 }
 
 // ---------------------------------------------------------- module list file
@@ -220,9 +220,11 @@ TEST(CatalogueModuleList, MalformedRowsNameTheRowAndColumn) {
   };
   const std::string two_rows = kHeader + Row(1, 30.2, 8.3) + Row(2, 30.1, 8.2);
   const std::vector<Case> cases = {
-      {kHeader + "1,A,250,30", "モジュールリストファイルが行の途中で終わっています (データ行 1、5列目「Ipm」がありません): "},
+      {kHeader + "1,A,250,30",
+       "モジュールリストファイルが行の途中で終わっています (データ行 1、5列目「Ipm」がありません): "},
       {"No,S/N,Pmax", "モジュールリストファイルが行の途中で終わっています (見出し行、4列目「Vpm」がありません): "},
-      {two_rows + "3,A,250,30,8.3,1", "モジュールリストファイルが行の途中で終わっています (データ行 3、7列目「7列中7列目の値」がありません): "},
+      {two_rows + "3,A,250,30,8.3,1",
+       "モジュールリストファイルが行の途中で終わっています (データ行 3、7列目「7列中7列目の値」がありません): "},
       {kHeader + "1,A,250,thirty,8.3,1,2\r\n",
        "モジュールリストファイルのデータ行 1、4列目「Vpm」が数値ではありません: \"thirty\" ("},
       {kHeader + "1,A,250,30,あいうえおかきくけこさしすせ,1,2\r\n",
@@ -248,8 +250,8 @@ TEST(CatalogueModuleList, MalformedRowsNameTheRowAndColumn) {
 }
 
 TEST(CatalogueModuleList, NonFiniteAndOutOfRangeNumberTexts) {
-  for (const char* text : {"nan", "NaN", "-nan", "inf", "-inf", "Infinity", "1e39", "-3.5e38", "1e99999",
-                                  "0x1p3", "1,5", "8.3.1", "1e", "--1", "."}) {
+  for (const char* text : {"nan", "NaN", "-nan", "inf", "-inf", "Infinity", "1e39", "-3.5e38", "1e99999", "0x1p3",
+                           "1,5", "8.3.1", "1e", "--1", "."}) {
     SCOPED_TRACE(text);
     // The text stands in the Ipm column; "1,5" splits into 1 and 5, shifting the row.
     const bool splits = std::string(text) == "1,5";
@@ -257,8 +259,9 @@ TEST(CatalogueModuleList, NonFiniteAndOutOfRangeNumberTexts) {
     const std::string shown = splits ? "2" : text;
     const std::string column = splits ? "データ行 2、1列目「モジュール番号」" : "データ行 1、5列目「Ipm」";
     if (splits) {
-      s.ExpectFailure("モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): " +
-                      s.state.InputPath);
+      s.ExpectFailure(
+          "モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): " +
+          s.state.InputPath);
     } else {
       s.ExpectFailure("モジュールリストファイルの" + column + "が数値ではありません: \"" + shown + "\" (" +
                       s.state.InputPath + ")");
@@ -277,29 +280,31 @@ TEST(CatalogueModuleList, TooManyRows) {
   Scene s(bytes);
   s.ExpectFailure("モジュールリストファイルのデータ行が多すぎます (データ行 2002、読み込めるのは2001行まで): " +
                   s.state.InputPath);
-  ExpectCliFailure(s, "2", "2",
-                   "モジュールリストファイルのデータ行が多すぎます (データ行 2002、読み込めるのは2001行まで): " +
-                       s.state.InputPath);
+  ExpectCliFailure(
+      s, "2", "2",
+      "モジュールリストファイルのデータ行が多すぎます (データ行 2002、読み込めるのは2001行まで): " + s.state.InputPath);
 }
 
 TEST(CatalogueModuleList, NulBytesAndFilesThatAreNotText) {
   const std::string nul(1, '\0');
   const std::vector<std::string> files = {
-      kHeader + "1,A" + nul + "B,250,30,8.3,1,2\r\n",                     // inside a field
-      nul + kHeader,                                                         // at the very start
-      kHeader + Row(1, 30, 8) + nul + nul + "\x01\x02",                    // after a complete row
-      kHeader + Row(1, 30, 8) + "\r\n" + nul,                               // after the last line end
-      std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20),           // an image
-      std::string("N\0o\0,\0S\0/\0N\0", 12),                                // UTF-16 text
-      std::string("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10),                      // gzip
+      kHeader + "1,A" + nul + "B,250,30,8.3,1,2\r\n",              // inside a field
+      nul + kHeader,                                               // at the very start
+      kHeader + Row(1, 30, 8) + nul + nul + "\x01\x02",            // after a complete row
+      kHeader + Row(1, 30, 8) + "\r\n" + nul,                      // after the last line end
+      std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20),  // an image
+      std::string("N\0o\0,\0S\0/\0N\0", 12),                       // UTF-16 text
+      std::string("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10),             // gzip
   };
   for (const std::string& bytes : files) {
     Scene s(bytes);
-    s.ExpectFailure("モジュールリストファイルにNUL文字があります (テキストファイルではありません): " + s.state.InputPath);
+    s.ExpectFailure("モジュールリストファイルにNUL文字があります (テキストファイルではありません): " +
+                    s.state.InputPath);
   }
   Scene s(files[2]);
-  ExpectCliFailure(s, "1", "1",
-                   "モジュールリストファイルにNUL文字があります (テキストファイルではありません): " + s.state.InputPath);
+  ExpectCliFailure(
+      s, "1", "1",
+      "モジュールリストファイルにNUL文字があります (テキストファイルではありません): " + s.state.InputPath);
 
   // Binary bytes without NUL and without separators: one endless first field.
   std::mt19937 rng(11);
@@ -399,8 +404,9 @@ TEST(CatalogueModuleList, GigabyteLineWithoutCommaStopsAtTheFieldLimit) {
     LoadModuleList(in, "huge.csv", t);
     FAIL() << "a 1 GB field was accepted";
   } catch (const RunError& e) {
-    EXPECT_STREQ(e.what(),
-                 "モジュールリストファイルの見出し行、1列目「モジュール番号」が長すぎます (64 KiB を超えています): huge.csv");
+    EXPECT_STREQ(
+        e.what(),
+        "モジュールリストファイルの見出し行、1列目「モジュール番号」が長すぎます (64 KiB を超えています): huge.csv");
   }
   EXPECT_LE(source.served(), 4u * FieldReader::kMaxFieldBytes);  // read no further than the limit needs
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -417,10 +423,12 @@ TEST(CatalogueModuleList, GigabyteLineWithoutCommaStopsAtTheFieldLimit) {
     std::FILE* f = std::fopen(pipe.c_str(), "wb");
     if (f == nullptr) return;
     const std::string chunk(64 * 1024, 'x');
-    while (written < kGigabyte && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size()) written += chunk.size();
+    while (written < kGigabyte && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size())
+      written += chunk.size();
     std::fclose(f);
   });
-  s.ExpectFailure("モジュールリストファイルの見出し行、1列目「モジュール番号」が長すぎます (64 KiB を超えています): " + pipe);
+  s.ExpectFailure("モジュールリストファイルの見出し行、1列目「モジュール番号」が長すぎます (64 KiB を超えています): " +
+                  pipe);
   // Should the run never have opened the pipe, open it here so the writer ends.
   const int unblock = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
   if (unblock >= 0) ::close(unblock);
@@ -453,7 +461,8 @@ TEST(CatalogueResultFile, FolderMissingUnwritableOrNoName) {
 
   s.state.OutputBase = s.dir / "no-such-folder/result";
   s.ExpectFailure("結果ファイルを作成できません: " + s.state.OutputBase + ".csv (No such file or directory)");
-  ExpectCliFailure(s, "2", "2", "結果ファイルを作成できません: " + s.state.OutputBase + ".csv (No such file or directory)");
+  ExpectCliFailure(s, "2", "2",
+                   "結果ファイルを作成できません: " + s.state.OutputBase + ".csv (No such file or directory)");
 
   // A folder nobody can write into, root included: one reached through a file.
   s.state.OutputBase = s.dir / "list.csv/result";

@@ -36,9 +36,7 @@ struct Observed {
   std::vector<std::string> events;
   std::string result;  // result file bytes; empty when none was written
 
-  bool operator==(const Observed& o) const {
-    return outcome == o.outcome && events == o.events && result == o.result;
-  }
+  bool operator==(const Observed& o) const { return outcome == o.outcome && events == o.events && result == o.result; }
 };
 
 Observed RunCase(RunState& state, const TempDir& dir, const Case& c) {
@@ -93,8 +91,8 @@ class ConsecutiveRuns : public ::testing::Test {
     write("huge.csv", "h,h,h,h,h,h,h\r\n1,A,3e38,30,8.9,1,2\r\n2,B,3e38,30,8.8,1,2\r\n");
     // Valid, failing check and bad input alternate over lists of other sizes.
     cases = {
-        {"a12.csv", "4", "3"},   {"b6.csv", "4", "3"},   {"text.csv", "3", "2"},  {"b6.csv", "3", "2"},
-        {"c20.csv", "5", "4"},   {"a12.csv", "x", "3"},  {"d1.csv", "1", "1"},    {"c20.csv", "21", "1"},
+        {"a12.csv", "4", "3"},   {"b6.csv", "4", "3"},   {"text.csv", "3", "2"},    {"b6.csv", "3", "2"},
+        {"c20.csv", "5", "4"},   {"a12.csv", "x", "3"},  {"d1.csv", "1", "1"},      {"c20.csv", "21", "1"},
         {"short.csv", "2", "2"}, {"b6.csv", "2", "3"},   {"missing.csv", "1", "1"}, {"huge.csv", "1", "2"},
         {"a12.csv", "2", "6"},   {"c20.csv", "20", "1"}, {"a12.csv", "200", "200"}, {"d1.csv", "2", "2"},
     };
@@ -143,8 +141,7 @@ TEST_F(ConsecutiveRuns, FreshProcessesGiveTheSameBytesAndMessages) {
     const Observed in_process = RunCase(state, dir, c);
 
     const std::string command = std::string(VOLTRIGG_CLI) + " -s " + c.series + " -p " + c.parallel + " -o " +
-                                (dir / "result") + " " + (dir / c.list) + " >" + (dir / "out") + " 2>" +
-                                (dir / "err");
+                                (dir / "result") + " " + (dir / c.list) + " >" + (dir / "out") + " 2>" + (dir / "err");
     const int raw = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     const int status = WEXITSTATUS(raw);

@@ -45,8 +45,8 @@ std::vector<int> Order(const Loaded& l) {
 }
 
 std::string Row(int no, double vpm, double ipm) {
-  return std::to_string(no) + ",SN" + std::to_string(no) + ",250," + std::to_string(vpm) + "," +
-         std::to_string(ipm) + ",37,8.8\r\n";
+  return std::to_string(no) + ",SN" + std::to_string(no) + ",250," + std::to_string(vpm) + "," + std::to_string(ipm) +
+         ",37,8.8\r\n";
 }
 
 }  // namespace
@@ -150,8 +150,9 @@ TEST(FieldSyntax, FieldsAreCountedNotLines) {
   EXPECT_EQ(l.table.records[2].moduleNo, 8.8f);
   EXPECT_EQ(l.table.records[2].pmax, 1002.0f);
   // A trailing comma opens one more, empty field: the next row's module number.
-  EXPECT_EQ(LoadError(std::string(kHeader) + "1,A,250,30,8,37,8.8,\r\n"),
-            "モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): test.csv");
+  EXPECT_EQ(
+      LoadError(std::string(kHeader) + "1,A,250,30,8,37,8.8,\r\n"),
+      "モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): test.csv");
 }
 
 TEST(FieldSyntax, QuotesCommasSignsExponentsAndEmptyFields) {
@@ -170,7 +171,8 @@ TEST(FieldSyntax, QuotesCommasSignsExponentsAndEmptyFields) {
 TEST(FieldSyntax, BytesPassThroughUnchangedAndLineEndsVary) {
   // UTF-8 with a byte order mark, then a Shift-JIS serial and bare LF line ends.
   const std::string sjis = "\x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B";
-  const Loaded l = Load("\xEF\xBB\xBFNo,S/N,Pmax,Vpm,Ipm,a,b\n1,\"" + sjis + "\",250,30,8,1,2\n2,モジュール2,250,30,9,1,2");
+  const Loaded l =
+      Load("\xEF\xBB\xBFNo,S/N,Pmax,Vpm,Ipm,a,b\n1,\"" + sjis + "\",250,30,8,1,2\n2,モジュール2,250,30,9,1,2");
   ASSERT_EQ(l.count, 2);
   EXPECT_EQ(l.table.SerialTable[1], sjis);
   EXPECT_EQ(l.table.SerialTable[2], "モジュール2");
@@ -191,15 +193,18 @@ TEST(LoadErrors, MessagesNameRowColumnAndFile) {
   EXPECT_EQ(LoadError(std::string(kHeader) + "1,A,250,30,8"),
             "モジュールリストファイルが行の途中で終わっています (データ行 1、6列目「7列中6列目の値」がありません): "
             "test.csv");
-  EXPECT_EQ(LoadError("No,S/N"), "モジュールリストファイルが行の途中で終わっています (見出し行、3列目「Pmax」がありません): test.csv");
+  EXPECT_EQ(LoadError("No,S/N"),
+            "モジュールリストファイルが行の途中で終わっています (見出し行、3列目「Pmax」がありません): test.csv");
   EXPECT_EQ(LoadError(std::string(kHeader) + Row(1, 30, 8) + "2,B,250,abc,8,1,2\r\n"),
             "モジュールリストファイルのデータ行 2、4列目「Vpm」が数値ではありません: \"abc\" (test.csv)");
   EXPECT_EQ(LoadError(std::string(kHeader) + "1,\"A,250,30,8,1,2\r\n"),
             "モジュールリストファイルのデータ行 1、2列目「シリアル番号」で引用符 \" が閉じられていません: test.csv");
-  EXPECT_EQ(LoadError(std::string(kHeader) + "1,\"A\"x,250,30,8,1,2\r\n"),
-            "モジュールリストファイルのデータ行 1、2列目「シリアル番号」で閉じ引用符の後に余分な文字があります: test.csv");
-  EXPECT_EQ(LoadError(std::string(kHeader) + "1,A" + std::string(70000, 'x') + ",250,30,8,1,2\r\n"),
-            "モジュールリストファイルのデータ行 1、2列目「シリアル番号」が長すぎます (64 KiB を超えています): test.csv");
+  EXPECT_EQ(
+      LoadError(std::string(kHeader) + "1,\"A\"x,250,30,8,1,2\r\n"),
+      "モジュールリストファイルのデータ行 1、2列目「シリアル番号」で閉じ引用符の後に余分な文字があります: test.csv");
+  EXPECT_EQ(
+      LoadError(std::string(kHeader) + "1,A" + std::string(70000, 'x') + ",250,30,8,1,2\r\n"),
+      "モジュールリストファイルのデータ行 1、2列目「シリアル番号」が長すぎます (64 KiB を超えています): test.csv");
   EXPECT_EQ(LoadError(std::string(kHeader) + "1,A\0,250,30,8,1,2\r\n"s),
             "モジュールリストファイルにNUL文字があります (テキストファイルではありません): test.csv");
 }
@@ -261,7 +266,7 @@ TEST(RunChecks, FirstFailingCheckIsTheOnlyMessage) {
   EXPECT_EQ(CheckRunInputs(1010, 10, 101), "モジュール総数が1000を超えています");
   EXPECT_EQ(CheckRunInputs(100, 1, 100), std::nullopt);
   EXPECT_EQ(CheckRunInputs(1010 / 10 * 1, 1, 101), "並列ストリング数が100を超えています");
-  EXPECT_EQ(CheckRunInputs(0, 5, 0), std::nullopt);   // header only, no lower bound
+  EXPECT_EQ(CheckRunInputs(0, 5, 0), std::nullopt);                   // header only, no lower bound
   EXPECT_EQ(CheckRunInputs(-1, 5, 0), "モジュール枚数があいません");  // empty file
   EXPECT_THROW(CheckRunInputs(0, 200, 200), RunError);
   EXPECT_EQ(CheckRunInputs(0, -200, 0), std::nullopt);

@@ -208,11 +208,13 @@ TEST(Cli, ExitStatusesAndMessages) {
   const std::vector<Bad> bad = {
       {"-s x -p 3" + out + list, "直列モジュール数が数値ではありません"},
       {"-s 3 -p 40000" + out + list, "並列ストリング数が -32768～32767 の範囲外です"},
-      {"-s 200 -p 200" + out + list, "並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です"},
+      {"-s 200 -p 200" + out + list,
+       "並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です"},
       {"-s 3 -p 3" + out + (dir / "none.csv"), "モジュールリストファイルを開けません"},
       {"-s 3 -p 3" + out + dir.path().string(), "モジュールリストファイルではなくフォルダが指定されています"},
       {"-s 3 -p 3" + out + (dir / "short.csv"), "モジュールリストファイルが行の途中で終わっています"},
-      {"-s 1 -p 1" + out + (dir / "text.csv"), "モジュールリストファイルのデータ行 1、4列目「Vpm」が数値ではありません"},
+      {"-s 1 -p 1" + out + (dir / "text.csv"),
+       "モジュールリストファイルのデータ行 1、4列目「Vpm」が数値ではありません"},
       {"-s 3 -p 3 -o " + (dir / "no/such/dir") + " " + list, "結果ファイルを作成できません"},
   };
   for (const Bad& b : bad) {
@@ -236,8 +238,8 @@ TEST(Cli, ThousandModulesInBothShapes) {
   WriteFile(dir / "list.csv", ModuleList(1000, 7));
   for (const auto& [S, P] : {std::pair{20, 50}, std::pair{10, 100}}) {
     const std::string base = dir / ("result" + std::to_string(S));
-    const CliResult r = Cli(dir, "-s " + std::to_string(S) + " -p " + std::to_string(P) + " -o " + base + " " +
-                                     (dir / "list.csv"));
+    const CliResult r =
+        Cli(dir, "-s " + std::to_string(S) + " -p " + std::to_string(P) + " -o " + base + " " + (dir / "list.csv"));
     ASSERT_EQ(r.status, 0) << r.err;
     std::ifstream in(base + ".csv", std::ios::binary);
     std::string line;

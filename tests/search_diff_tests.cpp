@@ -73,9 +73,9 @@ std::string FirstDifference(const Outcome& plain, const Outcome& fast) {
 // interesting situations shows up as a failure rather than as a silent pass.
 struct Coverage {
   int cases = 0;
-  int improved = 0;          // a pass accepted at least one move
-  int search_errors = 0;     // both failed inside the search
-  int initial_errors = 0;    // both failed on the initial estimate
+  int improved = 0;        // a pass accepted at least one move
+  int search_errors = 0;   // both failed inside the search
+  int initial_errors = 0;  // both failed on the initial estimate
 };
 
 void ExpectSame(const ModuleTable& table, int N, int S, int P, const std::string& label, Coverage& coverage) {
@@ -106,9 +106,7 @@ float Pick(SeededRandom& r, const std::vector<float>& values) {
   return values[static_cast<std::size_t>(r.Below(static_cast<int>(values.size())))];
 }
 
-float Between(SeededRandom& r, double low, double high) {
-  return static_cast<float>(low + (high - low) * r.Uniform());
-}
+float Between(SeededRandom& r, double low, double high) { return static_cast<float>(low + (high - low) * r.Uniform()); }
 
 // Sorted by current, then voltage, as a loaded table is.
 void SortAsLoaded(std::vector<VpmIpm>& v) {
@@ -118,24 +116,24 @@ void SortAsLoaded(std::vector<VpmIpm>& v) {
 }
 
 enum class Kind {
-  Realistic,      // generated flash-test list, loaded and sorted by the reader
-  FewValues,      // voltages and currents from a handful of values: ties everywhere
-  EqualVoltages,  // one voltage for all (or all but one) modules
-  HighVoltages,   // strings far above the 1000 V ceiling
-  ZerosAndSigns,  // negative values, zeros and negative zeros
-  BelowZeroVolts, // negative and zero voltages with ordinary currents
-  LargeFinite,    // too large for the shortcuts of ordinary lists, still in range
-  Giants,         // values near the float maximum: overflow in some sums only
-  HugeCurrents,   // current sums that can leave the float range
-  GiantRuns,      // runs of giants: in range in place, out of range once shifted
-  CoarseCurrents, // currents so large that their sums round away small differences
+  Realistic,       // generated flash-test list, loaded and sorted by the reader
+  FewValues,       // voltages and currents from a handful of values: ties everywhere
+  EqualVoltages,   // one voltage for all (or all but one) modules
+  HighVoltages,    // strings far above the 1000 V ceiling
+  ZerosAndSigns,   // negative values, zeros and negative zeros
+  BelowZeroVolts,  // negative and zero voltages with ordinary currents
+  LargeFinite,     // too large for the shortcuts of ordinary lists, still in range
+  Giants,          // values near the float maximum: overflow in some sums only
+  HugeCurrents,    // current sums that can leave the float range
+  GiantRuns,       // runs of giants: in range in place, out of range once shifted
+  CoarseCurrents,  // currents so large that their sums round away small differences
   Count
 };
 
 const char* KindName(Kind k) {
-  static const char* names[] = {"realistic",    "few values",   "equal voltages", "high voltages",
-                                "zeros/signs",  "below zero volts", "large finite", "giants",
-                                "huge currents", "giant runs",  "coarse currents"};
+  static const char* names[] = {"realistic",     "few values",       "equal voltages", "high voltages",
+                                "zeros/signs",   "below zero volts", "large finite",   "giants",
+                                "huge currents", "giant runs",       "coarse currents"};
   return names[static_cast<int>(k)];
 }
 

@@ -16,11 +16,11 @@ class SeededRandom {
  public:
   explicit SeededRandom(std::uint64_t seed) : state_(seed) {}
   std::uint64_t Next();
-  double Uniform();                                        // [0, 1)
-  int Below(int n);                                        // 0 .. n-1, n >= 1
-  double Normal();                                         // mean 0, deviation 1, bounded to +-6
+  double Uniform();  // [0, 1)
+  int Below(int n);  // 0 .. n-1, n >= 1
+  double Normal();   // mean 0, deviation 1, bounded to +-6
   template <class T>
-  void Shuffle(std::vector<T>& items) {                    // Fisher-Yates
+  void Shuffle(std::vector<T>& items) {  // Fisher-Yates
     for (int i = static_cast<int>(items.size()) - 1; i > 0; --i) std::swap(items[i], items[Below(i + 1)]);
   }
 
