@@ -39,7 +39,8 @@ QByteArray Join(const QByteArray& folder, const QByteArray& name) {
   return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-QString Hex(unsigned byte) { return QStringLiteral("\\x") + QString::number(byte, 16).rightJustified(2, '0').toUpper(); }
+// A byte shown as <E9>: Japanese fonts draw the backslash of \xE9 as a yen sign.
+QString Hex(unsigned byte) { return '<' + QString::number(byte, 16).rightJustified(2, '0').toUpper() + '>'; }
 
 QString EscapeControls(const QString& text) {
   QString out;

@@ -13,8 +13,8 @@ namespace voltrigg {
 // A file or folder name as the lists show it. Names are bytes: valid UTF-8 is
 // shown as it is, other names as Shift-JIS (Windows code page 932, common on
 // disks and archives from Japanese Windows machines) when they decode as such,
-// and otherwise with each byte that fits neither shown as \xHH. Control
-// characters are shown as \xHH as well.
+// and otherwise with each byte that fits neither shown as <HH> in hex. Control
+// characters are shown as <HH> as well.
 QString ShownName(const QByteArray& name);
 
 // A whole path shown name by name.

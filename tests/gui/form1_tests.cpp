@@ -475,7 +475,7 @@ void Form1Tests::shiftJisNamesAreListedPickedAndRun() {
   QVERIFY(h.Open(QDir(h.root).dirName()));  // read the folder list again
   QVERIFY(h.Open(QString::fromUtf8("データ")));
   QCOMPARE(h.Dir1()->currentItem()->data(Qt::UserRole).toByteArray(), folder);
-  QCOMPARE(Names(h.File1()), QStringList({"caf\\xE9.csv", QString::fromUtf8("モジュール.csv")}));
+  QCOMPARE(Names(h.File1()), QStringList({"caf<E9>.csv", QString::fromUtf8("モジュール.csv")}));
 
   QVERIFY(h.Pick(QString::fromUtf8("モジュール.csv")));
   QCOMPARE(h.Box("txtInputFile")->text(), QString::fromUtf8("モジュール.csv"));
@@ -492,7 +492,7 @@ void Form1Tests::shiftJisNamesAreListedPickedAndRun() {
   QCOMPARE(QByteArray::fromStdString(first), "\"Input Filename=\",\"" + list.mid(folder.size() + 1) + "\"\r");
   QVERIFY(Names(h.File1()).contains(QString::fromUtf8("結果.csv")));
 
-  QVERIFY(h.Pick("caf\\xE9.csv"));
+  QVERIFY(h.Pick("caf<E9>.csv"));
   QCOMPARE(h.InputPath(), latin1.toStdString());
   // A typed name is UTF-8, even when it reads like a listed one.
   h.Box("txtInputFile")->setText(QString::fromUtf8("モジュール.csvx"));
