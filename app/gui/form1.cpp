@@ -44,6 +44,16 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect where, const cha
   return box;
 }
 
+int MessageBoxMinimumWidth(const QString& title) {
+  // Title bars use a font of their own, often bold and larger than the
+  // window's, and share their width with an icon and three caption buttons.
+  QFont caption = WindowFont();
+  caption.setPixelSize(WindowFont().pixelSize() * 3 / 2);
+  caption.setBold(true);
+  constexpr int kIconAndButtonsPx = 32 + 3 * 32 + 24;
+  return QFontMetrics(caption).horizontalAdvance(title) + kIconAndButtonsPx;
+}
+
 }  // namespace
 
 QFont WindowFont() {
@@ -53,16 +63,6 @@ QFont WindowFont() {
                     QStringLiteral("VL PGothic")});
   font.setPixelSize(11);
   return font;
-}
-
-int MessageBoxMinimumWidth(const QString& title) {
-  // Title bars use a font of their own, often bold and larger than the
-  // window's, and share their width with an icon and three caption buttons.
-  QFont caption = WindowFont();
-  caption.setPixelSize(WindowFont().pixelSize() * 3 / 2);
-  caption.setBold(true);
-  constexpr int kIconAndButtonsPx = 32 + 3 * 32 + 24;
-  return QFontMetrics(caption).horizontalAdvance(title) + kIconAndButtonsPx;
 }
 
 void ShowMessageBox(QWidget* window, const QString& text) {

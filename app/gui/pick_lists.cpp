@@ -309,11 +309,10 @@ void FileList::Fill(const QList<QByteArray>& names) {
 bool FileList::SetPath(const QByteArray& folder, QString& error) {
   QList<QByteArray> names;
   if (!ReadFolder(folder, false, names, error)) return false;
-  const bool moved = folder != path_;
   path_ = folder;
   stale_ = false;
   Fill(names);
-  if (moved) Watch();
+  Watch();  // anew each time: a folder removed and made again is another one
   return true;
 }
 
