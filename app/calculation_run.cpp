@@ -51,8 +51,9 @@ void RefuseToOverwriteTheList(const std::string& input_path, const std::string& 
   std::error_code ec;
   if (!fs::exists(input_path, ec) || !fs::exists(result_path, ec)) return;
   if (fs::equivalent(input_path, result_path, ec) && !ec) {
-    throw RunError("結果ファイルがモジュールリストファイルと同じファイルです。別の出力データファイル名を入力してください: " +
-                   result_path);
+    throw RunError(
+        "結果ファイルがモジュールリストファイルと同じファイルです。別の出力データファイル名を入力してください: " +
+        result_path);
   }
 }
 
