@@ -65,6 +65,7 @@ RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
       return RunOutcome::CheckFailed;
     }
     Calculate(s);
+    ui.ResultWritten(s);
   } catch (const RunError& e) {
     failure = e.what();
   } catch (const std::bad_alloc&) {
