@@ -50,9 +50,23 @@ FastModule Prepare(const ModuleCurve& c) {
     return m.a_v * (std::log(m.top_a - i) - m.log_i0) - i * m.rs_ohm + kBypassDropV;
   };
   const auto slope = [&](double i) { return Slope(m, i); };
-  // c = top - I0 * exp((c*Rs - drop)/a) is nearly a fixed point: a good start.
-  const double start = m.top_a - std::exp(m.log_i0 + (m.top_a * m.rs_ohm - kBypassDropV) / m.a_v);
-  m.bypass_a = g(0) > 0 ? FallingRoot(g, slope, 0.0, m.top_a, start) : 0.0;
+  // K = top - I0 * exp((K*Rs - drop)/a) is a fixed point whose map shrinks
+  // distances by (top - K) * |Rs| / a, tiny for real modules: a few steps
+  // give K to full precision. Otherwise, or if it does not settle, the
+  // bracketed solve.
+  if (!(g(0) > 0)) {
+    m.bypass_a = 0;
+    return m;
+  }
+  double k = m.top_a;
+  bool settled = false;
+  for (int step = 0; step < 6 && !settled; ++step) {
+    const double next = m.top_a - std::exp(m.log_i0 + (k * m.rs_ohm - kBypassDropV) / m.a_v);
+    settled = std::fabs(next - k) <= 4 * kEps * m.top_a;
+    k = next;
+  }
+  const bool contracting = (m.top_a - k) * std::fabs(m.rs_ohm) < 0.25 * m.a_v;
+  m.bypass_a = settled && contracting && k > 0 && k < m.top_a ? k : FallingRoot(g, slope, 0.0, m.top_a, k);
   return m;
 }
 
@@ -95,10 +109,42 @@ double StringSlope(const FastString& s, double current_a, bool at_kink_counts) {
 
 double StringCurrent(const FastString& s, double voltage_v, double guess_a) {
   if (s.modules.empty() || !(voltage_v < s.voc_v)) return 0;
-  const auto g = [&](double i) { return StringVoltage(s, i) - voltage_v; };
-  const auto slope = [&](double i) { return StringSlope(s, i, false); };
-  // At top_a every module is bypassed and the string sits below 0 V.
-  return FallingRoot(g, slope, 0.0, s.top_a, guess_a >= 0 ? guess_a : 0.9 * s.bypass_sorted_a.front());
+  // Bracket: the string's voltage falls from Voc at 0 A to -drop * S at top_a.
+  double lo = 0;
+  double hi = s.top_a;
+  double x = guess_a > lo && guess_a < hi ? guess_a : 0.95 * s.bypass_sorted_a.front();
+  for (int iteration = 0; iteration < 200; ++iteration) {
+    const double g = StringVoltage(s, x) - voltage_v;
+    if (g == 0) return x;
+    if (g > 0) {
+      lo = x;
+    } else {
+      hi = x;
+    }
+    // Newton in w = ln(pole - I), the pole being the nearest IL + I0 above x
+    // of a module still on its curve: near a pole the voltage is nearly
+    // linear in w, where Newton in I would crawl towards it.
+    double slope = 0;
+    double pole = std::numeric_limits<double>::infinity();
+    for (const FastModule& m : s.modules) {
+      if (x < m.bypass_a) {
+        slope += Slope(m, x);
+        pole = std::min(pole, m.top_a);
+      }
+    }
+    double next = std::numeric_limits<double>::quiet_NaN();
+    if (slope < 0) {
+      const double d = pole - x;
+      next = pole - d * std::exp(g / (slope * d));
+      // A step below the resolution of x: x is the root as far as doubles go
+      // (on a nearly vertical part of the curve g need not come closer to 0).
+      if (std::fabs(next - x) <= 2 * kEps * x) return x;
+    }
+    if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+    if (hi - lo <= 2 * kEps * hi) return next;
+    x = next;
+  }
+  return x;
 }
 
 namespace {
@@ -131,18 +177,27 @@ class PowerSearch {
     out.string_currents_a.assign(strings_.size(), 0.0);
     if (!(v_high_ > 0)) return out;
     // A coarse first look; the search below refines where the power may be higher.
-    constexpr int kFirstIntervals = 8;
-    for (int k = 0; k <= kFirstIntervals; ++k) {
-      Evaluate(v_high_ * k / kFirstIntervals, samples_.empty() ? -1 : static_cast<int>(samples_.size()) - 1, -1, 0);
-    }
-    for (int k = 0; k < kFirstIntervals; ++k) queue_.push(Analyse(k, k + 1));
+    // A first look where the maximum usually lies, from the open circuit
+    // downwards so that each solve starts from its neighbour's current; the
+    // search below refines wherever the power may be higher.
+    constexpr double kFirst[] = {1.0, 0.9, 0.8, 0.7, 0.5};
+    Evaluate(0.0, -1, -1, 0);
+    int previous = -1;
+    for (double fraction : kFirst) previous = Evaluate(v_high_ * fraction, previous, -1, 0);
+    // Samples 0 (at 0 V), 1 (at v_high_), ...: pairs neighbouring in voltage.
+    queue_.push(Analyse(0, static_cast<int>(samples_.size()) - 1));
+    for (int k = static_cast<int>(samples_.size()) - 1; k > 1; --k) queue_.push(Analyse(k, k - 1));
     constexpr double kRelative = 1e-10;
     constexpr int kMaxSamples = 4000;
     while (!queue_.empty() && static_cast<int>(samples_.size()) < kMaxSamples) {
       const Interval top = queue_.top();
       if (top.bound_w <= best_w() * (1 + kRelative)) break;
       queue_.pop();
-      const int mid = Evaluate(top.split_v, top.left, top.forced_string, top.forced_current_a);
+      // Warm start from the nearer end.
+      const bool left_nearer = top.split_v - samples_[static_cast<std::size_t>(top.left)].voltage_v <
+                               samples_[static_cast<std::size_t>(top.right)].voltage_v - top.split_v;
+      const int mid = Evaluate(top.split_v, left_nearer ? top.left : top.right, top.forced_string,
+                               top.forced_current_a);
       queue_.push(Analyse(top.left, mid));
       queue_.push(Analyse(mid, top.right));
     }
@@ -163,6 +218,10 @@ class PowerSearch {
       double i = 0;
       if (static_cast<int>(j) == forced_string) {
         i = forced_current;
+      } else if (v == 0) {
+        // The power is 0 here whatever the current; the bounds need only an
+        // upper limit, which spares a slow solve deep among the bypass steps.
+        i = strings_[j].top_a;
       } else {
         const double guess = near >= 0 ? samples_[static_cast<std::size_t>(near)].currents[j] : -1.0;
         i = StringCurrent(strings_[j], v, guess > 0 ? guess : -1.0);

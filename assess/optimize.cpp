@@ -58,6 +58,7 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
   std::vector<std::array<Swap, kKeptPerPair>> kept;
   std::vector<Swap> ranked;
   std::vector<char> touched(wiring.size());
+  bool exhaustive = false;
 
   for (int round = 0; round < kMaxRounds; ++round) {
     const double v = current.point.vmp_v;
@@ -72,7 +73,8 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
         }
       }
     }
-    // The best few swaps of every pair of strings.
+    // The best few swaps of every pair of strings; every promising one when
+    // the best few gained nothing in the last round.
     ranked.clear();
     for (int s1 = 0; s1 < string_count; ++s1) {
       if (!(slope[s1] < 0)) continue;
@@ -88,6 +90,10 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
           for (int p2 = 0; p2 < static_cast<int>(w2.size()); ++p2) {
             const std::size_t y = static_cast<std::size_t>(w2[p2]) * string_count;
             const double gain = (at[y + s1] - at[x + s1]) * inv1 + (at[x + s2] - at[y + s2]) * inv2;
+            if (exhaustive) {
+              if (gain > 0) ranked.push_back(Swap{gain, s1, p1, s2, p2});
+              continue;
+            }
             if (gain > best[kKeptPerPair - 1].gain_a) {
               int slot = kKeptPerPair - 1;
               while (slot > 0 && gain > best[slot - 1].gain_a) {
@@ -103,7 +109,11 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
         }
       }
     }
-    if (ranked.empty()) break;
+    if (ranked.empty()) {
+      if (exhaustive) break;
+      exhaustive = true;
+      continue;
+    }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Swap& a, const Swap& b) { return a.gain_a > b.gain_a; });
 
     const double total = current.point.imp_a;
@@ -131,7 +141,12 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
         std::swap(w1[s.p1], w2[s.p2]);
       }
     }
-    if (applied == 0) break;
+    if (applied == 0) {
+      if (exhaustive) break;
+      exhaustive = true;
+      continue;
+    }
+    exhaustive = false;
     engine::ArrayPointDetail next = engine::MaximumPowerPoint(strings);
     if (!(next.point.pmp_w > current.point.pmp_w)) break;  // cannot happen but for rounding; keep what gained
     current = std::move(next);
