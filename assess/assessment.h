@@ -54,13 +54,14 @@ VoltageCheck CheckStringVoltages(const ArrangementFigures& figures, const Assess
 
 // The wiring of the same modules (the same string lengths) that maximises the
 // array's maximum power point by the curves, starting from `seed`. Moves are
-// swaps of two modules between strings. Deterministic; the result's Pmp is
-// never below the seed's.
+// swaps of two modules between strings; the result is a wiring no single
+// swap improves. Deterministic; the result's Pmp is never below the seed's.
+// Throws std::invalid_argument when the seed names a module not in `curves`.
 Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed);
 
-// The plain reference optimiser: pairwise swaps of modules between strings,
-// each judged by a full maximum power point, the best swap of a sweep applied,
-// until no swap gains. Slow (for tests and benchmarks).
+// The plain reference optimiser: every swap of two modules between strings in
+// turn, each judged by a full maximum power point and kept when it gains,
+// sweep after sweep until none gains. Slow (for tests and benchmarks).
 Wiring OptimizeWiringBySwaps(const std::vector<ModuleCurve>& curves, const Wiring& seed);
 
 struct RandomWiringFigures {
