@@ -24,9 +24,9 @@ using namespace voltrigg;
 std::vector<ModuleData> Modules(int count, std::uint64_t seed) {
   std::vector<ModuleData> out;
   for (const testing::GeneratedModule& g : testing::GenerateModules(count, seed)) {
-    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.moduleNo)), g.serialNo,
-                             static_cast<float>(g.pmax), static_cast<float>(g.vpm), static_cast<float>(g.ipm),
-                             static_cast<float>(g.extra1), static_cast<float>(g.extra2)});
+    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.module_no)), g.serial_no,
+                             static_cast<float>(g.pmax_w), static_cast<float>(g.vpm_v), static_cast<float>(g.ipm_a),
+                             static_cast<float>(g.voc_v), static_cast<float>(g.isc_a)});
   }
   return out;
 }

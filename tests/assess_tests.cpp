@@ -29,9 +29,9 @@ double Rel(double got, double want) { return std::fabs(got - want) / std::max(st
 std::vector<ModuleData> AsModuleData(const std::vector<GeneratedModule>& list) {
   std::vector<ModuleData> out;
   for (const GeneratedModule& g : list) {
-    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.moduleNo)), g.serialNo,
-                             static_cast<float>(g.pmax), static_cast<float>(g.vpm), static_cast<float>(g.ipm),
-                             static_cast<float>(g.extra1), static_cast<float>(g.extra2)});
+    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.module_no)), g.serial_no,
+                             static_cast<float>(g.pmax_w), static_cast<float>(g.vpm_v), static_cast<float>(g.ipm_a),
+                             static_cast<float>(g.voc_v), static_cast<float>(g.isc_a)});
   }
   return out;
 }
@@ -490,8 +490,8 @@ TEST(CliAssess, WritesTheAssessmentBesideAnUnchangedResultFile) {
   EXPECT_EQ(j["arrangements"]["estimated"]["strings"].size(), 4u);
   // Module curves in list order: the list's first row first.
   const std::vector<GeneratedModule> list = testing::GenerateModules(40, 9);
-  EXPECT_EQ(j["module_curves"][0]["no"], list[0].moduleNo);
-  EXPECT_EQ(j["module_curves"][39]["serial"], list[39].serialNo);
+  EXPECT_EQ(j["module_curves"][0]["no"], list[0].module_no);
+  EXPECT_EQ(j["module_curves"][39]["serial"], list[39].serial_no);
   const double planned = j["planning_figures"]["estimated"]["pmax_w"];
   EXPECT_GT(j["arrangements"]["estimated"]["pmp_w"].get<double>(), planned);
 }
@@ -519,13 +519,13 @@ TEST(CliAssess, BadCurveDataKeepsTheResultFileAndRemovesAnOldAssessment) {
   ASSERT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "r") + " --assess " + (dir / "list.csv")).status, 0);
   ASSERT_TRUE(std::filesystem::exists(dir / "r.assessment.json"));
 
-  list[5].extra1 = list[5].vpm;  // Voc not above Vpm
+  list[5].voc_v = list[5].vpm_v;  // Voc not above Vpm
   WriteFile(dir / "list.csv", ListFile(list));
   CliResult r = Cli(dir, "-s 4 -p 2 -o " + (dir / "r") + " --assess " + (dir / "list.csv"));
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(std::filesystem::exists(dir / "r.csv"));
   EXPECT_FALSE(std::filesystem::exists(dir / "r.assessment.json"));
-  EXPECT_NE(r.err.find("module " + std::to_string(list[5].moduleNo) + " (S/N " + list[5].serialNo), std::string::npos)
+  EXPECT_NE(r.err.find("module " + std::to_string(list[5].module_no) + " (S/N " + list[5].serial_no), std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("Voc is not above Vpm"), std::string::npos);
   EXPECT_NE(r.out.find("計算が終了しました"), std::string::npos);
@@ -542,8 +542,8 @@ TEST(CliAssess, BadCurveDataKeepsTheResultFileAndRemovesAnOldAssessment) {
   EXPECT_NE(r.err.find("--extras isc,voc"), std::string::npos);
 
   // The two columns the other way round work with --extras isc,voc.
-  for (GeneratedModule& m : list) std::swap(m.extra1, m.extra2);
-  list[5].extra2 = list[5].vpm * 1.2;
+  for (GeneratedModule& m : list) std::swap(m.voc_v, m.isc_a);
+  list[5].isc_a = list[5].vpm_v * 1.2;
   WriteFile(dir / "swapped.csv", ListFile(list));
   EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess " + (dir / "swapped.csv")).status, 2);
   EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess --extras isc,voc " + (dir / "swapped.csv")).status, 0);
