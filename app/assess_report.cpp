@@ -108,7 +108,7 @@ AssessmentInput AssessmentInputFromRun(const RunState& s, std::vector<ModuleData
   };
   for (int j = 0; j < parallel; ++j) {
     for (int i = 1; i <= series; ++i) {
-      const std::size_t slot = static_cast<std::size_t>(i + series * j);
+      const std::size_t slot = static_cast<std::size_t>(i) + static_cast<std::size_t>(series) * static_cast<std::size_t>(j);
       const ModuleRecord& r = s.modules.records[slot];
       initial[j].push_back(WiringRow{r.moduleNo, s.modules.SerialTable[slot], r.vpm, r.ipm});
       const MatrixSlot& m = s.final.FinalMatrix[slot];
@@ -160,7 +160,7 @@ std::vector<std::string> CurveProblems(const AssessmentOutcome& outcome, const s
     }
     out.push_back(text);
   }
-  if (hint) out.push_back(kColumnsHint);
+  if (hint) out.emplace_back(kColumnsHint);
   return out;
 }
 
@@ -180,9 +180,9 @@ void AssessingFrontEnd::ResultWritten(const RunState& state) {
       problems_ = CurveProblems(outcome, input.modules);
     }
   } catch (const RunError& e) {
-    problems_.push_back(e.what());
+    problems_.emplace_back(e.what());
   } catch (const std::bad_alloc&) {
-    problems_.push_back("not enough memory for the assessment");
+    problems_.emplace_back("not enough memory for the assessment");
   } catch (const std::exception& e) {
     problems_.push_back(std::string("the assessment failed: ") + e.what());
   }

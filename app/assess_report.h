@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/batch_front_end.h"
@@ -37,8 +38,8 @@ AssessmentInput AssessmentInputFromRun(const RunState& state, std::vector<Module
 // The batch front end that assesses the run once its result file is written.
 class AssessingFrontEnd : public BatchFrontEnd {
  public:
-  AssessingFrontEnd(std::string series, std::string parallel, AssessOptions options)
-      : BatchFrontEnd(std::move(series), std::move(parallel)), options_(std::move(options)) {}
+  AssessingFrontEnd(std::string series, std::string parallel, const AssessOptions& options)
+      : BatchFrontEnd(std::move(series), std::move(parallel)), options_(options) {}
 
   void ResultWritten(const RunState& state) override;
 

@@ -3,7 +3,9 @@
 // reads back to the same double.
 #include <iconv.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -149,7 +151,7 @@ std::string SerialAsUtf8(const std::string& bytes) {
   if (IsUtf8(bytes)) return bytes;
   std::string out;
   iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
+  if (reinterpret_cast<std::intptr_t>(cd) == -1) {  // iconv_open's (iconv_t)-1: no such conversion
     for (unsigned char c : bytes) {
       if (c < 0x80) {
         out += static_cast<char>(c);
