@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
+  qt6-charts-dev libqt6opengl6-dev libqt6printsupport6 libcups2 poppler-utils
   xvfb xauth
   clang clang-tidy cppcheck libclang-rt-14-dev
 )
