@@ -147,7 +147,7 @@ class RecordReader {
 
   std::istream& in_;
   std::string where_;
-  std::array<char, 64 * 1024> buffer_{};
+  std::array<char, std::size_t{64} * 1024> buffer_{};
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   bool started_ = false;

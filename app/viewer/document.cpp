@@ -1,5 +1,6 @@
 #include "document.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -19,9 +20,10 @@ QString Name(const std::string& path) {
 }  // namespace
 
 std::vector<WiredModule> Document::ResultWiring() const {
-  std::vector<WiredModule> out;
-  out.reserve(result.rows.size());
-  for (const ResultRow& r : result.rows) out.push_back({r.string_no, r.position, r.moduleNo, r.serialNo, r.vpm, r.ipm});
+  std::vector<WiredModule> out(result.rows.size());
+  std::transform(result.rows.begin(), result.rows.end(), out.begin(), [](const ResultRow& r) {
+    return WiredModule{r.string_no, r.position, r.moduleNo, r.serialNo, r.vpm, r.ipm};
+  });
   return out;
 }
 

@@ -27,7 +27,7 @@ PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int 
     s.string_no = j + 1;
     s.first_cell = j * series;
     for (int k = 0; k < series; ++k) {
-      const WiredModule& m = modules[static_cast<std::size_t>(s.first_cell + k)];
+      const WiredModule& m = modules[static_cast<std::size_t>(s.first_cell) + static_cast<std::size_t>(k)];
       s.vpm_sum_v += m.vpm;
       s.mean_ipm_a += m.ipm;
     }

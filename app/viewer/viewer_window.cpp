@@ -193,7 +193,7 @@ QFont ViewerFont() {
   return font;
 }
 
-ViewerWindow::ViewerWindow(AssessmentOptions options, std::string modules_path, QWidget* parent)
+ViewerWindow::ViewerWindow(const AssessmentOptions& options, std::string modules_path, QWidget* parent)
     : QMainWindow(parent), options_(options), modules_path_(std::move(modules_path)) {
   setWindowTitle(QStringLiteral("Voltrigg 結果ビューア"));
   setAcceptDrops(true);
@@ -588,7 +588,7 @@ void ViewerWindow::UpdateRecentMenu() {
   recent_menu_->clear();
   const QStringList recent = RecentFiles();
   for (int i = 0; i < recent.size(); ++i) {
-    const QString path = recent[i];
+    const QString& path = recent[i];
     QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
     a->setToolTip(path);
     a->setStatusTip(path);

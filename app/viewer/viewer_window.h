@@ -36,7 +36,7 @@ QFont ViewerFont();
 class ViewerWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit ViewerWindow(AssessmentOptions options, std::string modules_path = {}, QWidget* parent = nullptr);
+  explicit ViewerWindow(const AssessmentOptions& options, std::string modules_path = {}, QWidget* parent = nullptr);
   ~ViewerWindow() override;
 
   // Opens a result; on failure keeps what was shown and returns the message.

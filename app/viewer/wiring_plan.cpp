@@ -111,7 +111,10 @@ double FirstPage(Painter& pp, const PlanPrint& plan) {
   y += pp.Mm(2);
   y += pp.Text(0, y, w, QStringLiteral("構成: %1    配線: %2").arg(plan.shape, plan.wiring_name), 10);
   y += pp.Text(0, y, w, plan.list_note, 10);
-  for (const QString& problem : plan.list_problems) y += pp.Text(pp.Mm(4), y, w - pp.Mm(4), problem, 9, false, kRed);
+  for (const QString& problem : plan.list_problems) {
+    const double h = pp.Text(pp.Mm(4), y, w - pp.Mm(4), problem, 9, false, kRed);
+    y += h;
+  }
   y += pp.Mm(3);
 
   // Figures.
