@@ -1,7 +1,10 @@
 #include "app/calculation_run.h"
 
+#include <exception>
 #include <new>
+#include <string>
 
+#include "calc/array_shape.h"
 #include "input/run_counts.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
@@ -19,23 +22,20 @@ void RunState::ClearTables() {
 namespace {
 
 void Calculate(RunState& s) {
-  const int N = s.ModuleCount;
-  const int S = s.SeriesCount;
-  const int P = s.ParallelCount;
-  s.baseline = ComputeBaselineFigures(s.modules, N, S, P);
-  s.pass1 = SearchPass(s.modules, N, S, P, true);
-  s.pass2 = SearchPass(s.modules, N, S, P, false);
+  const ArrayShape shape{s.ModuleCount, s.SeriesCount, s.ParallelCount};
+  s.baseline = ComputeBaselineFigures(s.modules, shape);
+  s.pass1 = SearchPass(s.modules, shape, AcceptTies::Yes);
+  s.pass2 = SearchPass(s.modules, shape, AcceptTies::No);
   s.InitialPoint = s.pass2.InitialPoint;
-  s.final = ComposeFinalMatrix(s.pass1, s.pass2, N, S, P);
+  s.final = ComposeFinalMatrix(s.pass1, s.pass2, shape);
 
-  ResultFileContent content;
-  content.InputName = s.InputName;
-  content.SimplePmaxSum = s.baseline.SimplePmaxSum;
-  content.MinimumPoint = s.baseline.MinimumPoint;
-  content.InitialPoint = s.InitialPoint;
-  content.final = &s.final;
-  content.table = &s.modules;
-  content.N = N;
+  const ResultFileContent content{.InputName = s.InputName,
+                                  .SimplePmaxSum = s.baseline.SimplePmaxSum,
+                                  .MinimumPoint = s.baseline.MinimumPoint,
+                                  .InitialPoint = s.InitialPoint,
+                                  .final = s.final,
+                                  .table = s.modules,
+                                  .N = s.ModuleCount};
   WriteResultFile(s.OutputBase, content);
 }
 

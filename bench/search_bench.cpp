@@ -35,6 +35,8 @@ using namespace voltrigg;
 struct Shape {
   int N, S, P;
 };
+ArrayShape ArrayOf(const Shape& s) { return {s.N, s.S, s.P}; }
+
 const Shape kShapes[] = {{100, 10, 10}, {250, 10, 25}, {500, 10, 50}, {1000, 10, 100},
                          {100, 20, 5},  {260, 20, 13}, {500, 20, 25}, {1000, 20, 50}};
 
@@ -72,25 +74,23 @@ const Prepared& Prepare(const Shape& s) {
     std::ofstream(p->list_path, std::ios::binary)
         << testing::FormatModuleList(testing::GenerateModules(s.N, 1000 + static_cast<std::uint64_t>(s.N)));
     if (LoadModuleList(p->list_path, p->table) != s.N) std::abort();
-    p->baseline = ComputeBaselineFigures(p->table, s.N, s.S, s.P);
-    p->pass1 = SearchPass(p->table, s.N, s.S, s.P, true);
-    p->pass2 = SearchPass(p->table, s.N, s.S, s.P, false);
-    p->final = ComposeFinalMatrix(p->pass1, p->pass2, s.N, s.S, s.P);
+    p->baseline = ComputeBaselineFigures(p->table, ArrayOf(s));
+    p->pass1 = SearchPass(p->table, ArrayOf(s), AcceptTies::Yes);
+    p->pass2 = SearchPass(p->table, ArrayOf(s), AcceptTies::No);
+    p->final = ComposeFinalMatrix(p->pass1, p->pass2, ArrayOf(s));
     slot = std::move(p);
   }
   return *slot;
 }
 
-ResultFileContent Content(const Prepared& p) {
-  ResultFileContent c;
-  c.InputName = "list.csv";
-  c.SimplePmaxSum = p.baseline.SimplePmaxSum;
-  c.MinimumPoint = p.baseline.MinimumPoint;
-  c.InitialPoint = p.pass2.InitialPoint;
-  c.final = &p.final;
-  c.table = &p.table;
-  c.N = p.shape.N;
-  return c;
+ResultFileContent Content(const Prepared& p, const ModuleTable& table) {
+  return ResultFileContent{.InputName = "list.csv",
+                           .SimplePmaxSum = p.baseline.SimplePmaxSum,
+                           .MinimumPoint = p.baseline.MinimumPoint,
+                           .InitialPoint = p.pass2.InitialPoint,
+                           .final = p.final,
+                           .table = table,
+                           .N = p.shape.N};
 }
 
 class QuietFrontEnd : public RunFrontEnd {
@@ -119,15 +119,15 @@ void Load(benchmark::State& state, Shape s) {
 
 void Baseline(benchmark::State& state, Shape s) {
   const Prepared& p = Prepare(s);
-  for (auto _ : state) benchmark::DoNotOptimize(ComputeBaselineFigures(p.table, s.N, s.S, s.P));
+  for (auto _ : state) benchmark::DoNotOptimize(ComputeBaselineFigures(p.table, ArrayOf(s)));
 }
 
-template <bool kFast, bool kTies>
+template <bool kFast, AcceptTies kTies>
 void Pass(benchmark::State& state, Shape s) {
   const Prepared& p = Prepare(s);
   std::int64_t improvements = 0;
   for (auto _ : state) {
-    PassResult r = kFast ? SearchPassFast(p.table, s.N, s.S, s.P, kTies) : SearchPassPlain(p.table, s.N, s.S, s.P, kTies);
+    PassResult r = kFast ? SearchPassFast(p.table, ArrayOf(s), kTies) : SearchPassPlain(p.table, ArrayOf(s), kTies);
     improvements = r.ImprovementCount;
     benchmark::DoNotOptimize(r);
   }
@@ -136,7 +136,7 @@ void Pass(benchmark::State& state, Shape s) {
 
 void ResultFile(benchmark::State& state, Shape s) {
   const Prepared& p = Prepare(s);
-  const ResultFileContent content = Content(p);
+  const ResultFileContent content = Content(p, p.table);
   for (auto _ : state) WriteResultFile(p.output_base, content);
 }
 
@@ -165,13 +165,12 @@ void WholeRunPlain(benchmark::State& state, Shape s) {
     }
     Prepared r;
     r.shape = s;
-    r.baseline = ComputeBaselineFigures(table, N, s.S, s.P);
-    r.pass1 = SearchPassPlain(table, N, s.S, s.P, true);
-    r.pass2 = SearchPassPlain(table, N, s.S, s.P, false);
-    r.final = ComposeFinalMatrix(r.pass1, r.pass2, N, s.S, s.P);
-    ResultFileContent content = Content(r);
-    content.table = &table;
-    WriteResultFile(p.output_base, content);
+    const ArrayShape shape{N, s.S, s.P};
+    r.baseline = ComputeBaselineFigures(table, shape);
+    r.pass1 = SearchPassPlain(table, shape, AcceptTies::Yes);
+    r.pass2 = SearchPassPlain(table, shape, AcceptTies::No);
+    r.final = ComposeFinalMatrix(r.pass1, r.pass2, shape);
+    WriteResultFile(p.output_base, Content(r, table));
   }
 }
 
@@ -182,10 +181,10 @@ struct Step {
 const Step kSteps[] = {
     {"load", Load},
     {"baseline", Baseline},
-    {"plain_pass1", Pass<false, true>},
-    {"plain_pass2", Pass<false, false>},
-    {"fast_pass1", Pass<true, true>},
-    {"fast_pass2", Pass<true, false>},
+    {"plain_pass1", Pass<false, AcceptTies::Yes>},
+    {"plain_pass2", Pass<false, AcceptTies::No>},
+    {"fast_pass1", Pass<true, AcceptTies::Yes>},
+    {"fast_pass2", Pass<true, AcceptTies::No>},
     {"result_file", ResultFile},
     {"run_fast", WholeRun},
     {"run_plain", WholeRunPlain},

@@ -4,33 +4,40 @@
 
 namespace voltrigg {
 
-OperatingPoint EstimateOperatingPoint(const ArrayMatrix& m, int N, int S, int P, const char* figure) {
+OperatingPoint EstimateOperatingPoint(const ArrayMatrix& matrix, const ArrayShape& shape, const char* figure) {
+  CheckArrayShape(shape);
+  CheckTableSlots(matrix.size(), shape);
+  const int N = shape.modules;
+  const int S = shape.series;
+  const int P = shape.parallel;
   OperatingPoint point;
-  float ipm = 0;
-  // With S < 1 the first slots do not advance; no count that passes the
-  // checks gives such an S together with modules, so nothing is visited.
+  float ipm_a = 0;
+  // With S < 1 the first slots do not advance; such a shape holds no module
+  // in a string, so nothing is visited.
   if (S >= 1) {
-    for (int k = 1; k <= N; k += S) ipm = Checked(ipm + m[k].ipm, figure);
+    for (int k = 1; k <= N; k += S) ipm_a = Checked(ipm_a + matrix[k].ipm, figure);
   }
-  float min_vpm = kVpmCeiling;
+  float min_vpm_v = kVpmCeiling;
   for (int j = 1; j <= P; ++j) {
-    float string_vpm = 0;
-    for (int k = S * (j - 1) + 1; k <= S * j; ++k) string_vpm = Checked(string_vpm + m[k].vpm, figure);
-    if (string_vpm < min_vpm) min_vpm = string_vpm;
+    float string_vpm_v = 0;
+    for (int k = S * (j - 1) + 1; k <= S * j; ++k) string_vpm_v = Checked(string_vpm_v + matrix[k].vpm, figure);
+    if (string_vpm_v < min_vpm_v) min_vpm_v = string_vpm_v;
   }
-  point.Ipm = ipm;
-  point.Vpm = min_vpm;
-  point.Pmax = Checked(ipm * min_vpm, figure);
+  point.Ipm = ipm_a;
+  point.Vpm = min_vpm_v;
+  point.Pmax = Checked(ipm_a * min_vpm_v, figure);
   return point;
 }
 
-ArrayMatrix BuildInitialArrangement(const ModuleTable& table, int N) {
-  ArrayMatrix m = EmptyMatrix();
-  for (int k = 1; k <= N; ++k) {
+ArrayMatrix BuildInitialArrangement(const ModuleTable& table, const ArrayShape& shape) {
+  CheckArrayShape(shape);
+  CheckTableSlots(table.records.size(), shape);
+  ArrayMatrix matrix = EmptyMatrix();
+  for (int k = 1; k <= shape.modules; ++k) {
     const ModuleRecord& r = table.records[k];
-    m[k] = MatrixSlot{r.moduleNo, r.vpm, r.ipm, k};
+    matrix[k] = MatrixSlot{r.moduleNo, r.vpm, r.ipm, k};
   }
-  return m;
+  return matrix;
 }
 
 }  // namespace voltrigg

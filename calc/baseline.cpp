@@ -13,8 +13,8 @@ namespace {
 
 struct WorkingEntry {
   float moduleNo = 0;
-  float vpm = 0;
-  float ipm = 0;
+  float vpm = 0;  // [V]
+  float ipm = 0;  // [A]
 };
 
 std::int16_t RoundModuleNo(float module_no) {
@@ -29,7 +29,13 @@ std::int16_t RoundModuleNo(float module_no) {
 
 }  // namespace
 
-BaselineFigures ComputeBaselineFigures(const ModuleTable& table, int N, int S, int P, std::int16_t LastMinModuleNo) {
+BaselineFigures ComputeBaselineFigures(const ModuleTable& table, const ArrayShape& shape,
+                                       std::int16_t LastMinModuleNo) {
+  CheckArrayShape(shape);
+  CheckTableSlots(table.records.size(), shape);
+  const int N = shape.modules;
+  const int S = shape.series;
+  const int P = shape.parallel;
   BaselineFigures f;
   f.LastMinModuleNo = LastMinModuleNo;
   const auto& T = table.records;

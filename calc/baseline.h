@@ -3,14 +3,15 @@
 #include <cstdint>
 
 #include "calc/array_matrix.h"
+#include "calc/array_shape.h"
 #include "input/module_list.h"
 
 namespace voltrigg {
 
 struct BaselineFigures {
-  float SimplePmaxSum = 0;
+  float SimplePmaxSum = 0;  // [W]
   OperatingPoint MinimumPoint;
-  std::array<float, 21> PositionMinVpm{};  // positions 1..20
+  std::array<float, kSeriesPositions + 1> PositionMinVpm{};  // [V], positions 1..20
   std::int16_t LastMinModuleNo = 0;
 };
 
@@ -19,7 +20,7 @@ struct BaselineFigures {
 // modules for position 1 and, for each further position, the lowest voltage
 // left among the other modules, each taken module removed by its number.
 // `LastMinModuleNo` is the run's starting value (0 at the start of a run).
-BaselineFigures ComputeBaselineFigures(const ModuleTable& table, int N, int S, int P,
+BaselineFigures ComputeBaselineFigures(const ModuleTable& table, const ArrayShape& shape,
                                        std::int16_t LastMinModuleNo = 0);
 
 }  // namespace voltrigg

@@ -1,10 +1,14 @@
 #include "calc/final_matrix.h"
 
-#include <algorithm>
-
 namespace voltrigg {
 
-FinalMatrixResult ComposeFinalMatrix(const PassResult& pass1, const PassResult& pass2, int N, int S, int P) {
+FinalMatrixResult ComposeFinalMatrix(const PassResult& pass1, const PassResult& pass2, const ArrayShape& shape) {
+  CheckArrayShape(shape);
+  CheckTableSlots(pass1.matrix.size(), shape);
+  CheckTableSlots(pass2.matrix.size(), shape);
+  const int N = shape.modules;
+  const int S = shape.series;
+  const int P = shape.parallel;
   FinalMatrixResult r;
   const PassResult& chosen = pass1.point.Pmax > pass2.point.Pmax ? pass1 : pass2;
   for (int i = 1; i <= N; ++i) r.FinalMatrix[i] = chosen.matrix[i];

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calc/array_matrix.h"
+#include "calc/array_shape.h"
 #include "calc/search.h"
 
 namespace voltrigg {
@@ -19,6 +20,6 @@ struct FinalMatrixResult {
 // Keeps pass 1 only when its Pmax is strictly greater (ties keep pass 2),
 // copies its arrangement and figures, numbers every slot with its string and
 // sets the matrix column headings.
-FinalMatrixResult ComposeFinalMatrix(const PassResult& pass1, const PassResult& pass2, int N, int S, int P);
+FinalMatrixResult ComposeFinalMatrix(const PassResult& pass1, const PassResult& pass2, const ArrayShape& shape);
 
 }  // namespace voltrigg

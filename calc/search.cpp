@@ -1,6 +1,7 @@
 #include "calc/search.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "calc/float_check.h"
 
@@ -18,27 +19,32 @@ float DeviationAfterMove(float vpm_in, float deviation, float vpm_out) {
   return Checked(UncheckedDeviationAfterMove(vpm_in, deviation, vpm_out), kEstimated);
 }
 
-PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool AcceptTies) {
+PassResult SearchPassPlain(const ModuleTable& table, const ArrayShape& shape, AcceptTies accept_ties) {
+  CheckArrayShape(shape);
+  CheckTableSlots(table.records.size(), shape);
+  const int N = shape.modules;
+  const int S = shape.series;
+  const int P = shape.parallel;
   std::int64_t ImprovementCount = 0;
-  ArrayMatrix current = BuildInitialArrangement(table, N);
-  const OperatingPoint InitialPoint = EstimateOperatingPoint(current, N, S, P, "Initial Array");
+  ArrayMatrix current = BuildInitialArrangement(table, shape);
+  const OperatingPoint InitialPoint = EstimateOperatingPoint(current, shape, "Initial Array");
   ArrayMatrix best = current;
   ArrayMatrix candidate = EmptyMatrix();
   OperatingPoint best_point = InitialPoint;
 
   for (int j = 1; j <= P; ++j) {
-    float sum = 0;
-    for (int k = S * (j - 1) + 1; k <= N; ++k) sum = Checked(sum + current[k].vpm, kEstimated);
-    const float MeanRemainingVpm = Checked(sum / static_cast<float>(P - j + 1), kEstimated);
+    float remaining_vpm_v = 0;
+    for (int k = S * (j - 1) + 1; k <= N; ++k) remaining_vpm_v = Checked(remaining_vpm_v + current[k].vpm, kEstimated);
+    const float MeanRemainingVpm = Checked(remaining_vpm_v / static_cast<float>(P - j + 1), kEstimated);
 
     for (int k1 = S * j; k1 >= S * (j - 1) + 2; --k1) {
-      float string_vpm = 0;
-      for (int k = S * (j - 1) + 1; k <= S * j; ++k) string_vpm = Checked(string_vpm + current[k].vpm, kEstimated);
-      const float deviation = Checked(string_vpm - MeanRemainingVpm, kEstimated);
+      float string_vpm_v = 0;
+      for (int k = S * (j - 1) + 1; k <= S * j; ++k) string_vpm_v = Checked(string_vpm_v + current[k].vpm, kEstimated);
+      const float StringDeviation = Checked(string_vpm_v - MeanRemainingVpm, kEstimated);
 
       for (int k2 = S * j + 1; k2 <= N; ++k2) {
-        const float d = DeviationAfterMove(current[k2].vpm, deviation, current[k1].vpm);
-        if (!(d < deviation)) continue;
+        const float d = DeviationAfterMove(current[k2].vpm, StringDeviation, current[k1].vpm);
+        if (!(d < StringDeviation)) continue;
 
         CopySlots(current, candidate, N);
         const MatrixSlot saved = candidate[k1];
@@ -46,8 +52,9 @@ PassResult SearchPassPlain(const ModuleTable& table, int N, int S, int P, bool A
         for (int m = k2; m >= S * j + 2; --m) candidate[m] = candidate[m - 1];
         candidate[S * j + 1] = saved;
 
-        const OperatingPoint point = EstimateOperatingPoint(candidate, N, S, P, kEstimated);
-        const bool accept = AcceptTies ? point.Pmax >= best_point.Pmax : point.Pmax > best_point.Pmax;
+        const OperatingPoint point = EstimateOperatingPoint(candidate, shape, kEstimated);
+        const bool accept =
+            accept_ties == AcceptTies::Yes ? point.Pmax >= best_point.Pmax : point.Pmax > best_point.Pmax;
         if (accept) {
           ++ImprovementCount;
           best_point = point;
@@ -74,8 +81,8 @@ PassResult FinishPass(ArrayMatrix matrix, const OperatingPoint& InitialPoint, co
   return result;
 }
 
-PassResult SearchPass(const ModuleTable& table, int N, int S, int P, bool AcceptTies) {
-  return SearchPassFast(table, N, S, P, AcceptTies);
+PassResult SearchPass(const ModuleTable& table, const ArrayShape& shape, AcceptTies accept_ties) {
+  return SearchPassFast(table, shape, accept_ties);
 }
 
 }  // namespace voltrigg

@@ -50,6 +50,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "calc/float_check.h"
@@ -93,26 +94,27 @@ bool NoNegativeCurrent(const ModuleTable& table, int N) {
 // point so far. All tables are allocated at the start.
 class FastPass {
  public:
-  FastPass(const ModuleTable& table, int N, int S, int P, bool AcceptTies)
-      : N_(N),
-        S_(S),
-        P_(P),
-        accept_ties_(AcceptTies),
-        tame_(IsTame(table, N)),
-        bound_(tame_ && NoNegativeCurrent(table, N)),
-        current_(BuildInitialArrangement(table, N)),
-        vpm_(N + 2, 0.0f),
-        ipm_(N + 2, 0.0f),
-        string_vpm_(P + 2, 0.0f),
-        shifted_vpm_(P + 2, 0.0f),
-        suffix_min_(P + 2, kVpmCeiling),
-        first_ipm_sum_(P + 2, 0.0f),
-        first_ipm_rest_(P + 2, 0.0),
-        group_s2_(P + 2, 0),
-        group_ipm_(P + 2, 0.0f),
-        group_known_min_(P + 2, 0.0f),
-        group_shifted_out_of_range_(P + 2, 0) {
-    for (int k = 1; k <= N; ++k) {
+  FastPass(const ModuleTable& table, const ArrayShape& shape, AcceptTies accept_ties)
+      : shape_(shape),
+        N_(shape.modules),
+        S_(shape.series),
+        P_(shape.parallel),
+        accept_ties_(accept_ties == AcceptTies::Yes),
+        tame_(IsTame(table, N_)),
+        bound_(tame_ && NoNegativeCurrent(table, N_)),
+        current_(BuildInitialArrangement(table, shape)),
+        vpm_(N_ + 2, 0.0f),
+        ipm_(N_ + 2, 0.0f),
+        string_vpm_(P_ + 2, 0.0f),
+        shifted_vpm_(P_ + 2, 0.0f),
+        suffix_min_(P_ + 2, kVpmCeiling),
+        first_ipm_sum_(P_ + 2, 0.0f),
+        first_ipm_rest_(P_ + 2, 0.0),
+        group_s2_(P_ + 2, 0),
+        group_ipm_(P_ + 2, 0.0f),
+        group_known_min_(P_ + 2, 0.0f),
+        group_shifted_out_of_range_(P_ + 2, 0) {
+    for (int k = 1; k <= N_; ++k) {
       vpm_[k] = current_[k].vpm;
       ipm_[k] = current_[k].ipm;
     }
@@ -135,6 +137,7 @@ class FastPass {
   bool OutOfReach(float reach, int s2, float known_min) const;
   void ApplyMove(int j, int k1, int k2);
 
+  const ArrayShape shape_;
   const int N_, S_, P_;
   const bool accept_ties_;
   const bool tame_;   // no step of the pass can leave the float range
@@ -318,7 +321,7 @@ void FastPass::ApplyMove(int j, int k1, int k2) {
 }
 
 PassResult FastPass::Run() {
-  const OperatingPoint InitialPoint = EstimateOperatingPoint(current_, N_, S_, P_, "Initial Array");
+  const OperatingPoint InitialPoint = EstimateOperatingPoint(current_, shape_, "Initial Array");
   best_ = InitialPoint;
   float min_before_j = kVpmCeiling;  // min(ceiling, sums of the final strings 1..j-1)
 
@@ -347,12 +350,13 @@ PassResult FastPass::Run() {
 
 }  // namespace
 
-PassResult SearchPassFast(const ModuleTable& table, int N, int S, int P, bool AcceptTies) {
-  // Counts outside the shape the search is built for (possible only through
-  // a zero or negative S or P whose product still equals N) take the plain
-  // path; it visits nothing or next to nothing for them.
-  if (S < 1 || P < 1 || N != S * P || N > kModuleSlots) return SearchPassPlain(table, N, S, P, AcceptTies);
-  FastPass pass(table, N, S, P, AcceptTies);
+PassResult SearchPassFast(const ModuleTable& table, const ArrayShape& shape, AcceptTies accept_ties) {
+  CheckArrayShape(shape);
+  CheckTableSlots(table.records.size(), shape);
+  // Counts below one (the shape check lets them pass when their product is
+  // the module count) take the plain path; it visits nothing for them.
+  if (shape.series < 1 || shape.parallel < 1) return SearchPassPlain(table, shape, accept_ties);
+  FastPass pass(table, shape, accept_ties);
   return pass.Run();
 }
 

@@ -36,9 +36,10 @@ struct Outcome {
 };
 
 template <typename Search>
-Outcome Try(Search search, const voltrigg::ModuleTable& t, int N, int S, int P, bool ties) {
+Outcome Try(Search search, const voltrigg::ModuleTable& t, const voltrigg::ArrayShape& shape,
+            voltrigg::AcceptTies ties) {
   try {
-    return {search(t, N, S, P, ties), {}};
+    return {search(t, shape, ties), {}};
   } catch (const voltrigg::RunError& e) {
     return {std::nullopt, e.what()};
   }
@@ -62,11 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (n > 240) return 0;  // keeps each input fast; the search grows with the cube of N
-  const int S = counts.SeriesCount;
-  const int P = counts.ParallelCount;
-  for (const bool ties : {true, false}) {
-    const Outcome plain = Try(voltrigg::SearchPassPlain, table, n, S, P, ties);
-    const Outcome fast = Try(voltrigg::SearchPassFast, table, n, S, P, ties);
+  const voltrigg::ArrayShape shape{n, counts.SeriesCount, counts.ParallelCount};
+  for (const voltrigg::AcceptTies ties : {voltrigg::AcceptTies::Yes, voltrigg::AcceptTies::No}) {
+    const Outcome plain = Try(voltrigg::SearchPassPlain, table, shape, ties);
+    const Outcome fast = Try(voltrigg::SearchPassFast, table, shape, ties);
     Require(plain.error == fast.error);
     Require(plain.result.has_value() == fast.result.has_value());
     if (!plain.result) continue;

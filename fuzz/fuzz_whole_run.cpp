@@ -23,30 +23,15 @@
 
 #include "app/calculation_run.h"
 #include "fuzz/fuzz_support.h"
+#include "support/run_support.h"
 
 namespace fs = std::filesystem;
 
 using voltrigg::fuzz::NextLine;
 using voltrigg::fuzz::Require;
+using voltrigg::testing::RecordingFrontEnd;
 
 namespace {
-
-class RecordingFrontEnd : public voltrigg::RunFrontEnd {
- public:
-  RecordingFrontEnd(std::string series, std::string parallel)
-      : series_(std::move(series)), parallel_(std::move(parallel)) {}
-  std::string SeriesText() override { return series_; }
-  std::string ParallelText() override { return parallel_; }
-  void Hide() override { events.push_back("hide"); }
-  void Show() override { events.push_back("show"); }
-  void Message(const std::string& text) override { events.push_back("message:" + text); }
-  void RefreshFileList() override { events.push_back("refresh"); }
-  std::vector<std::string> events;
-
- private:
-  std::string series_;
-  std::string parallel_;
-};
 
 // A private folder for the run's files, removed when the process ends.
 const fs::path& Folder() {

@@ -1,7 +1,11 @@
 #include "input/module_list.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <system_error>
+#include <utility>
 
 #include "input/field_reader.h"
 #include "input/number_text.h"

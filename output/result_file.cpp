@@ -1,11 +1,14 @@
 #include "output/result_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "input/run_error.h"
 
@@ -59,8 +62,20 @@ std::string FormatFloat(float value) {
 }
 
 std::string FormatResultFile(const ResultFileContent& c) {
+  const FinalMatrixResult& f = c.final;
+  const std::vector<std::string>& serials = c.table.SerialTable;
+  const std::size_t rows = c.N > 0 ? static_cast<std::size_t>(c.N) : 0;
+  if (rows >= f.FinalMatrix.size() || rows >= f.StringNumbers.size()) {
+    throw RunError("結果ファイルの行数が表の大きさを超えています: " + std::to_string(c.N));
+  }
+  for (std::size_t i = 1; i <= rows; ++i) {
+    const std::int32_t serial = f.FinalMatrix[i].serial;
+    if (serial < 0 || static_cast<std::size_t>(serial) >= serials.size()) {
+      throw RunError("結果ファイルのシリアル番号の参照が表の外を指しています: " + std::to_string(serial));
+    }
+  }
   std::string out;
-  out.reserve(512 + static_cast<std::size_t>(c.N > 0 ? c.N : 0) * 64);
+  out.reserve(512 + rows * 64);
   Text(out, "Input Filename=");
   out += ',';
   Text(out, c.InputName);
@@ -71,21 +86,21 @@ std::string FormatResultFile(const ResultFileContent& c) {
   out += kEol;
   PointLine(out, "Minimum", c.MinimumPoint, "Array Vpm [V]=");
   PointLine(out, "Initial", c.InitialPoint, "Array Vpm [V]=");
-  PointLine(out, "Estimated", c.final->EstimatedPoint, "Array Vpm= [V]");
+  PointLine(out, "Estimated", f.EstimatedPoint, "Array Vpm= [V]");
   Text(out, "Obtained Array Matrix as as follows:");
   out += kEol;
   for (int h = 1; h <= 5; ++h) {
     if (h > 1) out += ',';
-    Text(out, c.final->MatrixHeadings[h]);
+    Text(out, f.MatrixHeadings[h]);
   }
   out += kEol;
-  for (int i = 1; i <= c.N; ++i) {
-    const MatrixSlot& s = c.final->FinalMatrix[i];
-    out += std::to_string(c.final->StringNumbers[i]);
+  for (std::size_t i = 1; i <= rows; ++i) {
+    const MatrixSlot& s = f.FinalMatrix[i];
+    out += std::to_string(f.StringNumbers[i]);
     out += ',';
     Number(out, s.moduleNo);
     out += ',';
-    Text(out, c.table->SerialTable[s.serial]);
+    Text(out, serials[static_cast<std::size_t>(s.serial)]);
     out += ',';
     Number(out, s.vpm);
     out += ',';

@@ -9,20 +9,23 @@
 
 namespace voltrigg {
 
-// Everything the result file shows, as it stands after a completed calculation.
+// Everything the result file shows, as it stands after a completed
+// calculation. It refers to the final matrix and the module table (for the
+// serial numbers of the matrix rows), which must outlive it.
 struct ResultFileContent {
   std::string InputName;
-  float SimplePmaxSum = 0;
+  float SimplePmaxSum = 0;  // [W]
   OperatingPoint MinimumPoint;
   OperatingPoint InitialPoint;
-  const FinalMatrixResult* final = nullptr;
-  const ModuleTable* table = nullptr;  // SerialTable for the matrix rows' serial numbers
+  const FinalMatrixResult& final;
+  const ModuleTable& table;
   int N = 0;
 };
 
 // The file's bytes: 7 + N lines, each ended by CR LF; texts in double quotes
 // (a quote inside doubled), numbers bare, floats as their shortest text that
-// reads back to the same float.
+// reads back to the same float. Throws RunError when N or a serial number
+// slot lies outside the tables.
 std::string FormatResultFile(const ResultFileContent& content);
 
 // The shortest decimal text that reads back to the same float.

@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOLTRIGG_WERROR=ON
 cmake --build build
 ./build/voltrigg-cli --series 10 --parallel 6 --output build/example-result examples/modules.csv

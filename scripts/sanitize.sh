@@ -29,7 +29,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN
 
 mkdir -p "$build"
 echo "== sanitize: configuring $build (ASan + UBSan, window tests $gui)"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLTRIGG_SANITIZE=ON \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLTRIGG_SANITIZE=ON -DVOLTRIGG_WERROR=ON \
   -DVOLTRIGG_GUI="$gui" -DVOLTRIGG_BENCH=OFF -DVOLTRIGG_TESTS=ON -DVOLTRIGG_FUZZ=ON >"$build/configure.log" 2>&1 ||
   { cat "$build/configure.log"; echo "sanitize.sh: configure failed" >&2; exit 1; }
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLTRIGG_WERROR=ON -DVOLTRIGG_TESTS=ON -DVOLTRIGG_BENCH=ON
 cmake --build build
 ctest --test-dir build --output-on-failure | tee build/ctest.log
 summary=$(grep -E '^[0-9]+% tests passed' build/ctest.log | tail -n 1)

@@ -49,14 +49,8 @@ std::string FormatAgain(const ResultFileData& d) {
     final.FinalMatrix[slot] = MatrixSlot{d.rows[i].moduleNo, d.rows[i].vpm, d.rows[i].ipm, slot};
     final.StringNumbers[slot] = d.rows[i].string_no;
   }
-  ResultFileContent c;
-  c.InputName = d.InputName;
-  c.SimplePmaxSum = d.SimplePmaxSum;
-  c.MinimumPoint = d.MinimumPoint;
-  c.InitialPoint = d.InitialPoint;
-  c.final = &final;
-  c.table = &table;
-  c.N = static_cast<int>(d.rows.size());
+  const ResultFileContent c{d.InputName, d.SimplePmaxSum, d.MinimumPoint, d.InitialPoint,
+                            final,       table,           static_cast<int>(d.rows.size())};
   return FormatResultFile(c);
 }
 
@@ -120,7 +114,7 @@ TEST(ResultReader, RunResultsReadBackAndWriteAgainByteForByte) {
     // inside quotes, nothing, and Japanese in UTF-8 and in Shift-JIS.
     const std::vector<std::string> odd = {"\"A,1\"", "\"Q\"\"7\"", "\"two\r\nlines\"", "\"\"", "パネル-1",
                                           "\x83\x70\x83\x6c\x83\x8b-2"};
-    for (std::size_t i = 0; i < odd.size() && i < modules.size(); ++i) modules[i].serialNo = odd[i];
+    for (std::size_t i = 0; i < odd.size() && i < modules.size(); ++i) modules[i].serial_no = odd[i];
     const std::string bytes = RunResult(modules, shape.S, shape.P, "list, \"one\".csv");
     const ResultFileData d = Read(bytes);
     EXPECT_EQ(FormatAgain(d), bytes) << shape.S << "x" << shape.P;

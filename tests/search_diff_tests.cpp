@@ -28,10 +28,10 @@ struct Outcome {
 };
 
 template <class Search>
-Outcome RunPass(Search search, const ModuleTable& table, int N, int S, int P, bool ties) {
+Outcome RunPass(Search search, const ModuleTable& table, const ArrayShape& shape, AcceptTies ties) {
   Outcome o;
   try {
-    o.result = search(table, N, S, P, ties);
+    o.result = search(table, shape, ties);
   } catch (const RunError& e) {
     o.error = e.what();
   }
@@ -80,12 +80,12 @@ struct Coverage {
 
 void ExpectSame(const ModuleTable& table, int N, int S, int P, const std::string& label, Coverage& coverage) {
   ++coverage.cases;
-  for (const bool ties : {true, false}) {
-    const Outcome plain = RunPass(SearchPassPlain, table, N, S, P, ties);
-    const Outcome fast = RunPass(SearchPassFast, table, N, S, P, ties);
+  for (const AcceptTies ties : {AcceptTies::Yes, AcceptTies::No}) {
+    const Outcome plain = RunPass(SearchPassPlain, table, {N, S, P}, ties);
+    const Outcome fast = RunPass(SearchPassFast, table, {N, S, P}, ties);
     const std::string difference = FirstDifference(plain, fast);
     ASSERT_TRUE(difference.empty()) << label << " N=" << N << " S=" << S << " P=" << P
-                                    << (ties ? " pass 1: " : " pass 2: ") << difference;
+                                    << (ties == AcceptTies::Yes ? " pass 1: " : " pass 2: ") << difference;
     if (plain.result && plain.result->ImprovementCount != 0) ++coverage.improved;
     if (!plain.error.empty()) {
       ++(plain.error.find("Initial") != std::string::npos ? coverage.initial_errors : coverage.search_errors);
@@ -113,7 +113,7 @@ float Between(SeededRandom& r, double low, double high) {
 // Sorted by current, then voltage, as a loaded table is.
 void SortAsLoaded(std::vector<VpmIpm>& v) {
   std::stable_sort(v.begin(), v.end(), [](const VpmIpm& a, const VpmIpm& b) {
-    return a.ipm < b.ipm || (a.ipm == b.ipm && a.vpm < b.vpm);
+    return a.ipm_a < b.ipm_a || (a.ipm_a == b.ipm_a && a.vpm_v < b.vpm_v);
   });
 }
 
@@ -147,7 +147,7 @@ std::vector<VpmIpm> Values(Kind kind, int N, SeededRandom& r) {
       break;
     case Kind::EqualVoltages: {
       for (VpmIpm& m : v) m = {40.0f, Pick(r, {8.0f, 9.0f, 9.25f})};
-      if (N > 0 && r.Below(2) == 0) v[static_cast<std::size_t>(r.Below(N))].vpm = Pick(r, {39.0f, 41.5f, 0.1f});
+      if (N > 0 && r.Below(2) == 0) v[static_cast<std::size_t>(r.Below(N))].vpm_v = Pick(r, {39.0f, 41.5f, 0.1f});
       break;
     }
     case Kind::HighVoltages:
@@ -183,13 +183,13 @@ std::vector<VpmIpm> Values(Kind kind, int N, SeededRandom& r) {
       for (int pairs = r.Below(3) + 1; pairs > 0 && N >= 2; --pairs) {
         const int k = r.Below(N - 1);
         const float g = Between(r, 1.0e38, 3.4e38);
-        v[static_cast<std::size_t>(k)].vpm = g;
-        v[static_cast<std::size_t>(k + 1)].vpm = r.Below(4) == 0 ? g : -g;
+        v[static_cast<std::size_t>(k)].vpm_v = g;
+        v[static_cast<std::size_t>(k + 1)].vpm_v = r.Below(4) == 0 ? g : -g;
       }
       break;
     case Kind::HugeCurrents:
       for (VpmIpm& m : v) m = {Between(r, 28.0, 36.0), Between(r, 1.0e37, 1.2e38)};
-      if (N >= 1) v[0].ipm = -v[0].ipm;
+      if (N >= 1) v[0].ipm_a = -v[0].ipm_a;
       break;
     case Kind::GiantRuns: {
       // Runs -g, g, g, g, -g, -g with 3g beyond the float range and 2g within
@@ -204,7 +204,7 @@ std::vector<VpmIpm> Values(Kind kind, int N, SeededRandom& r) {
       for (int runs = r.Below(2) + 1; runs > 0 && N >= 6; --runs) {
         const int k = r.Below(N - 5);
         const float g = Between(r, 1.2e38, 1.6e38);
-        for (int i = 0; i < 6; ++i) v[static_cast<std::size_t>(k + i)].vpm = run[i] * g;
+        for (int i = 0; i < 6; ++i) v[static_cast<std::size_t>(k + i)].vpm_v = run[i] * g;
       }
       return v;
     }

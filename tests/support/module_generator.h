@@ -28,23 +28,25 @@ class SeededRandom {
   std::uint64_t state_;
 };
 
+// One row of a generated list; the two further values of a row are the
+// module's open-circuit voltage and short-circuit current.
 struct GeneratedModule {
-  int moduleNo = 0;
-  std::string serialNo;
-  double pmax = 0;
-  double vpm = 0;
-  double ipm = 0;
-  double extra1 = 0;  // Voc
-  double extra2 = 0;  // Isc
+  int module_no = 0;
+  std::string serial_no;
+  double pmax_w = 0;
+  double vpm_v = 0;
+  double ipm_a = 0;
+  double voc_v = 0;
+  double isc_a = 0;
 };
 
 // The batch's module type, drawn from the seed: nameplate Pmax 250-450 W,
 // 60- or 72-cell (Vpm 30-41 V), and the relative spread (2-3 %) of Vpm and Ipm.
 struct ModuleType {
-  double nominalPmax = 0;
-  double nominalVpm = 0;
-  double nominalIpm = 0;
-  double spread = 0;
+  double nominal_pmax_w = 0;
+  double nominal_vpm_v = 0;
+  double nominal_ipm_a = 0;
+  double spread = 0;  // relative width that holds nearly all values of the batch
 };
 ModuleType DrawModuleType(SeededRandom& random);
 
@@ -63,8 +65,8 @@ int LoadGenerated(const std::vector<GeneratedModule>& modules, ModuleTable& tabl
 // Fills slots 1..values.size() of `table` directly, in the given order (no
 // sorting): for cases the reader would reorder or cannot express.
 struct VpmIpm {
-  float vpm = 0;
-  float ipm = 0;
+  float vpm_v = 0;
+  float ipm_a = 0;
 };
 void FillTable(const std::vector<VpmIpm>& values, ModuleTable& table);
 
