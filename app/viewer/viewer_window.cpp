@@ -348,7 +348,7 @@ QWidget* ViewerWindow::BuildTablePage() {
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setDefaultSectionSize(22);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->horizontalHeader()->setSectionResizeMode(WiringTableModel::kSerial, QHeaderView::Stretch);
   layout->addWidget(table_, 1);
 
   connect(search_, &QLineEdit::textChanged, this, &ViewerWindow::Search);

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QTableWidget>
 #include <QUrl>
 #include <algorithm>
@@ -294,4 +296,21 @@ TEST(WiringPlan, PdfHoldsEverySerialInStringOrderAndTheFigures) {
   ASSERT_FALSE(first.isNull());
   EXPECT_GT(InkShare(first), 0.02);
   EXPECT_LT(InkShare(first), 0.6);
+}
+
+TEST(WiringPlan, PrinterGetsTheSamePlanOnItsPaper) {
+  // The print dialog hands a QPrinter to the same painting; a printer that
+  // prints to a file shows what it got, here on Letter paper in landscape.
+  KnownFiles files;
+  const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+  const PlanView plan = MakePlan(doc, Wiring::Result, ColourBy::Ipm);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString pdf = Q(files.dir / "printed.pdf");
+  printer.setOutputFileName(pdf);
+  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10)));
+  EXPECT_EQ(PaintWiringPlan(printer, MakePlanPrint(doc, plan, Wiring::Result), ViewerFont()), 2);
+  const QString text = PdfText(pdf);
+  for (const char* serial : {"K-3", "K-1", "K-6", "K-2", "K-5", "K-4"}) EXPECT_TRUE(text.contains(serial)) << serial;
+  EXPECT_TRUE(text.contains(QStringLiteral("ページ 2 / 2")));
 }
