@@ -1,6 +1,7 @@
 #include "app/calculation_run.h"
 
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -39,6 +40,22 @@ void Calculate(RunState& s) {
   WriteResultFile(s.OutputBase, content);
 }
 
+// A result named like the module list (list "mods.csv", output "mods") would
+// replace the user's measured data. The same file may hide behind another
+// spelling ("./mods", a linked folder, a hard link, letter case on a file
+// system that ignores it), so existing files are compared by device and inode.
+void RefuseToOverwriteTheList(const std::string& input_path, const std::string& output_base) {
+  namespace fs = std::filesystem;
+  if (output_base.empty() || input_path.empty()) return;  // the writer and the load report these
+  const std::string result_path = output_base + ".csv";
+  std::error_code ec;
+  if (!fs::exists(input_path, ec) || !fs::exists(result_path, ec)) return;
+  if (fs::equivalent(input_path, result_path, ec) && !ec) {
+    throw RunError("結果ファイルがモジュールリストファイルと同じファイルです。別の出力データファイル名を入力してください: " +
+                   result_path);
+  }
+}
+
 }  // namespace
 
 RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
@@ -64,6 +81,7 @@ RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
       s.ClearTables();
       return RunOutcome::CheckFailed;
     }
+    RefuseToOverwriteTheList(s.InputPath, s.OutputBase);
     Calculate(s);
     ui.ResultWritten(s);
   } catch (const RunError& e) {

@@ -25,7 +25,7 @@ class RunFrontEnd {
 
 enum class RunOutcome {
   Completed,    // result file written
-  CheckFailed,  // one of the four count checks failed
+  CheckFailed,  // one of the count checks failed
   Failed,       // bad count text, bad or missing input, float error, file not written
 };
 

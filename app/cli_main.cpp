@@ -1,6 +1,7 @@
 // voltrigg-cli: one calculation run from the command line, for scripts and
 // machines without a display.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -54,6 +55,11 @@ int RunCli(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // Past a file size limit the write fails with EFBIG, which the writer reports
+  // and cleans up after; the signal's default would kill the process mid-write.
+  (void)std::signal(SIGXFSZ, SIG_IGN);
+#endif
   // The run reports its own failures; anything else that escapes (memory
   // exhausted) still ends with a message and status 2 rather than an abort.
   try {

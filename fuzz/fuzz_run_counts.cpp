@@ -1,4 +1,4 @@
-// Fuzz target: the count texts' conversion and the four checks.
+// Fuzz target: the count texts' conversion and the checks.
 //
 // Input: the series text, a line feed, the parallel text, a line feed, and a
 // module count in decimal (the load's result, -1 to 2001).
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                  counts.ParallelCount);
     Require(product >= -32768 && product <= 32767);
     const bool passes = module_count == product && module_count <= 1000 && counts.ParallelCount <= 100 &&
-                        counts.SeriesCount <= 20;
+                        counts.SeriesCount <= 20 && counts.ParallelCount >= 1 && counts.SeriesCount >= 1;
     Require(passes == !failed.has_value());
   } catch (const voltrigg::RunError&) {
     Require(product < -32768 || product > 32767);

@@ -82,6 +82,10 @@ std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_
   if (module_count > 1000) return "モジュール総数が1000を超えています";
   if (parallel_count > 100) return "並列ストリング数が100を超えています";
   if (series_count > 20) return "直列モジュール数が20を超えています";
+  // Two negative counts, or a zero count with an empty list, pass the first
+  // check yet make no array: a run on them would write a meaningless result.
+  if (parallel_count < 1) return "並列ストリング数が1未満です";
+  if (series_count < 1) return "直列モジュール数が1未満です";
   return std::nullopt;
 }
 

@@ -22,8 +22,9 @@ struct RunCounts {
 // The series count is converted first, so its error is the one reported.
 RunCounts ReadRunCounts(std::string_view series_text, std::string_view parallel_text);
 
-// The four checks in their order; the message of the first that fails, or
-// nothing. Throws RunError when P x S leaves the 16-bit range.
+// The checks in their order: N = P x S, N <= 1000, P <= 100, S <= 20, then
+// P >= 1 and S >= 1. The message of the first that fails, or nothing. Throws
+// RunError when P x S leaves the 16-bit range.
 std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_t series_count,
                                           std::int16_t parallel_count);
 

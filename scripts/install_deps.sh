@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   libboost-math-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
+  qt6-charts-dev libqt6opengl6-dev libqt6printsupport6 libcups2 poppler-utils
   xvfb xauth
   clang clang-tidy cppcheck libclang-rt-14-dev
 )

@@ -173,6 +173,22 @@ TEST(CatalogueCounts, ProductBeyondSixteenBitsStopsBeforeAnyCheck) {
                    "並列ストリング数と直列モジュール数の積 (200 × 200) が -32768～32767 の範囲外です");
 }
 
+TEST(CatalogueCounts, CountsBelowOneAreRefusedAfterTheOtherChecks) {
+  // -2 x -2 matches the four modules, yet makes no array: nothing is written.
+  Scene s;
+  s.ui.series = "-2";
+  s.ui.parallel = "-2";
+  s.ExpectFailure("並列ストリング数が1未満です", true, RunOutcome::CheckFailed);
+  ExpectCliFailure(s, "-2", "-2", "並列ストリング数が1未満です", 1);
+
+  // A header alone with P = 0 matches as well.
+  Scene empty(kHeader);
+  empty.ui.series = "0";
+  empty.ui.parallel = "3";
+  empty.ExpectFailure("直列モジュール数が1未満です", true, RunOutcome::CheckFailed);
+  ExpectCliFailure(empty, "4", "0", "並列ストリング数が1未満です", 1);
+}
+
 // ---------------------------------------------------------- module list file
 
 TEST(CatalogueModuleList, FilesThatCannotBeOpenedOrRead) {

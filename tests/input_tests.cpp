@@ -239,8 +239,20 @@ TEST(RunChecks, FirstFailingCheckIsTheOnlyMessage) {
   EXPECT_EQ(CheckRunInputs(1010, 10, 101), "モジュール総数が1000を超えています");
   EXPECT_EQ(CheckRunInputs(100, 1, 100), std::nullopt);
   EXPECT_EQ(CheckRunInputs(1010 / 10 * 1, 1, 101), "並列ストリング数が100を超えています");
-  EXPECT_EQ(CheckRunInputs(0, 5, 0), std::nullopt);   // header only, no lower bound
   EXPECT_EQ(CheckRunInputs(-1, 5, 0), "モジュール枚数があいません");  // empty file
   EXPECT_THROW(CheckRunInputs(0, 200, 200), RunError);
-  EXPECT_EQ(CheckRunInputs(0, -200, 0), std::nullopt);
+}
+
+TEST(RunChecks, CountsBelowOneFailAfterTheOtherFour) {
+  // Two negative counts match the list's size, a zero count an empty list.
+  EXPECT_EQ(CheckRunInputs(60, -10, -6), "並列ストリング数が1未満です");
+  EXPECT_EQ(CheckRunInputs(0, 5, 0), "並列ストリング数が1未満です");  // header only
+  EXPECT_EQ(CheckRunInputs(0, 0, 5), "直列モジュール数が1未満です");
+  EXPECT_EQ(CheckRunInputs(0, -200, 0), "並列ストリング数が1未満です");
+  EXPECT_EQ(CheckRunInputs(20, -1, -20), "並列ストリング数が1未満です");
+  // The four come first: a mismatch, and the upper limits.
+  EXPECT_EQ(CheckRunInputs(61, -10, -6), "モジュール枚数があいません");
+  EXPECT_EQ(CheckRunInputs(2100, -21, -100), "モジュール総数が1000を超えています");
+  EXPECT_EQ(CheckRunInputs(210, -1, -210), "並列ストリング数が1未満です");
+  EXPECT_EQ(CheckRunInputs(1, 1, 1), std::nullopt);
 }

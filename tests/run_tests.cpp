@@ -161,6 +161,53 @@ TEST(Run, OutputNameMustNotBeEmptyAndAFailedRunKeepsTheOldFile) {
   EXPECT_EQ(files, 2);
 }
 
+TEST(Run, TheResultNeverReplacesTheModuleList) {
+  // An output name equal to the list's name, under any spelling that reaches
+  // the same file, is refused before anything is written.
+  TempDir dir{"voltrigg-run"};
+  const std::string list = ModuleList(9, 8);
+  WriteFile(dir / "mods.csv", list);
+  fs::create_directory(dir / "sub");
+  fs::create_directory_symlink(dir.path(), dir / "link");
+  fs::create_hard_link(dir / "mods.csv", dir / "hard.csv");
+  const std::string mods = dir / "mods";
+  const std::vector<std::pair<std::string, std::string>> same = {
+      {dir / "mods.csv", mods},
+      {dir / "mods.csv", (dir.path() / "." / "mods").string()},
+      {dir / "mods.csv", dir / "sub/../mods"},
+      {dir / "mods.csv", dir / "link/mods"},
+      {dir / "link/mods.csv", mods},
+      {dir / "mods.csv", dir / "hard"},
+  };
+  for (const auto& [input, output] : same) {
+    SCOPED_TRACE(input + " -> " + output);
+    RunState s;
+    s.InputPath = input;
+    s.InputName = "mods.csv";
+    s.OutputBase = output;
+    RecordingFrontEnd ui{"3", "3"};
+    EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Failed);
+    EXPECT_EQ(ui.events, (std::vector<std::string>{"hide",
+                                                   "message:結果ファイルがモジュールリストファイルと同じファイルです。"
+                                                   "別の出力データファイル名を入力してください: " +
+                                                       output + ".csv",
+                                                   "show"}));
+    EXPECT_EQ(s.InputPath, input);
+    EXPECT_EQ(s.OutputBase, output);
+    EXPECT_TRUE(TablesEmpty(s));
+    EXPECT_EQ(ReadFile(dir / "mods.csv"), list);
+    EXPECT_EQ(fs::hard_link_count(dir / "mods.csv"), 2u);
+  }
+  // Another name in the same folder is written as usual.
+  RunState s;
+  s.InputPath = dir / "link/mods.csv";
+  s.OutputBase = dir / "mods.csv";
+  RecordingFrontEnd ui{"3", "3"};
+  EXPECT_EQ(CalculationRun(s, ui), RunOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir / "mods.csv"), list);
+  EXPECT_EQ(Lines(ReadFile(dir / "mods.csv.csv")), 16);
+}
+
 namespace {
 
 struct CliResult {
@@ -169,9 +216,12 @@ struct CliResult {
   std::string err;
 };
 
-CliResult Cli(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
+// voltrigg-cli with `args`; `shell` wraps the command line (for a limit or a
+// working folder), with {} standing for it.
+CliResult Cli(const TempDir& dir, const std::string& args, const std::string& shell = "{}") {
+  std::string command = shell;
+  command.replace(command.find("{}"), 2, std::string(VOLTRIGG_CLI) + " " + args);
+  command += " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
   const int raw = std::system(command.c_str());
   CliResult r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -229,6 +279,39 @@ TEST(Cli, ExitStatusesAndMessages) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Voltrigg ver.1.0.3\n");
   EXPECT_EQ(Cli(dir, "--help").status, 0);
+}
+
+TEST(Cli, ModuleListKeptWhateverTheOutputIsCalled) {
+  TempDir dir{"voltrigg-run"};
+  TempDir io{"voltrigg-run"};
+  const std::string list = ModuleList(9, 9);
+  WriteFile(dir / "mods.csv", list);
+  for (const std::string& output : {std::string("mods"), std::string("./mods"), dir / "mods"}) {
+    const CliResult r = Cli(io, "-s 3 -p 3 -o " + output + " mods.csv", "cd " + dir.path().string() + " && {}");
+    EXPECT_EQ(r.status, 2) << output;
+    EXPECT_EQ(r.err.rfind("voltrigg-cli: 結果ファイルがモジュールリストファイルと同じファイルです", 0), 0u) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(ReadFile(dir / "mods.csv"), list);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  }
+}
+
+TEST(Cli, FileSizeLimitFailsTheWriteAndKeepsTheOldResult) {
+  // Under a 1 KiB limit the list is read but its result cannot be written: the
+  // run ends with the write's message rather than a signal, and leaves nothing.
+  TempDir dir{"voltrigg-run"};
+  TempDir io{"voltrigg-run"};
+  WriteFile(dir / "list.csv", ModuleList(100, 10));
+  WriteFile(dir / "result.csv", "older result\r\n");
+  const CliResult r =
+      Cli(io, "-s 10 -p 10 -o " + (dir / "result") + " " + (dir / "list.csv"), "bash -c 'ulimit -f 1 && exec {}'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("voltrigg-cli: 結果ファイルを書き込めません: " + (dir / "result.csv"), 0), 0u) << r.err;
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_EQ(ReadFile(dir / "result.csv"), "older result\r\n");
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"list.csv", "result.csv"}));
 }
 
 TEST(Cli, ThousandModulesInBothShapes) {

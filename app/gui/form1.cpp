@@ -1,13 +1,18 @@
 #include "form1.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "identity.h"
 #include "pick_lists.h"
@@ -39,6 +44,16 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect where, const cha
   return box;
 }
 
+int MessageBoxMinimumWidth(const QString& title) {
+  // Title bars use a font of their own, often bold and larger than the
+  // window's, and share their width with an icon and three caption buttons.
+  QFont caption = WindowFont();
+  caption.setPixelSize(WindowFont().pixelSize() * 3 / 2);
+  caption.setBold(true);
+  constexpr int kIconAndButtonsPx = 32 + 3 * 32 + 24;
+  return QFontMetrics(caption).horizontalAdvance(title) + kIconAndButtonsPx;
+}
+
 }  // namespace
 
 QFont WindowFont() {
@@ -51,8 +66,15 @@ QFont WindowFont() {
 }
 
 void ShowMessageBox(QWidget* window, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(identity::kApplicationTitle), text, QMessageBox::Ok, window);
+  const QString title = QString::fromUtf8(identity::kApplicationTitle);
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, window);
   box.setTextFormat(Qt::PlainText);  // paths and file contents are shown as they are
+  // The box sizes itself to its text (wrapping long texts) and allows its title
+  // only a small margin; a spacer across its layout keeps it wide enough for both.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.exec();
 }
 
@@ -87,6 +109,9 @@ Form1::Form1(MessageFunction message, QWidget* parent) : QWidget(parent), messag
                               "計算結果を出力するファイルの名前を入力してください");
   CmdOK = Place(new QPushButton(QString::fromUtf8("実行"), this), "CmdOK", Twips(4080, 4800, 1095, 495));
   Command2 = Place(new QPushButton(QString::fromUtf8("終了"), this), "Command2", Twips(5400, 4800, 1095, 495));
+  // Enter and keypad Enter press the focused button, as on the desktop generally.
+  CmdOK->setAutoDefault(true);
+  Command2->setAutoDefault(true);
   // Reaches below the client area on purpose: the bottom of the label is clipped.
   Label7 = MakeLabel(this, "Label7", Twips(120, 5520, 6375, 495), identity::kLegalCopyright);
 
@@ -95,14 +120,26 @@ Form1::Form1(MessageFunction message, QWidget* parent) : QWidget(parent), messag
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   Drive1->setFocus();
 
-  // Start in the process's current folder, or the root of its drive if that cannot be read.
-  const QString start = QDir::currentPath();
+  // Start in the process's current folder, or the root of its drive if that
+  // cannot be read; what could not be read is reported once the window shows.
+  QStringList errors;
+  QString error;
+  std::error_code ec;
+  const QByteArray start = QByteArray::fromStdString(std::filesystem::current_path(ec).native());
   shown_drive_ = Drive1->DriveOf(start);
   Drive1->SelectQuietly(shown_drive_);
-  QString error;
-  if (!Dir1->SetPath(start, error)) Dir1->SetPath(shown_drive_, error);
-  File1->SetPath(Dir1->Path(), error);
+  if (ec) {
+    errors << QStringLiteral("フォルダを読み込めません: 現在のフォルダ (%1)").arg(QString::fromLocal8Bit(std::strerror(ec.value())));
+  }
+  if (ec || !Dir1->SetPath(start, error)) {
+    if (!ec) errors << error;
+    if (!Dir1->SetPath(QFile::encodeName(shown_drive_), error)) errors << error;
+  }
+  if (!File1->SetPath(Dir1->Path(), error)) errors << error;
   last_folder_[Drive1->DriveOf(Dir1->Path())] = Dir1->Path();
+  for (const QString& e : errors) {
+    QTimer::singleShot(0, this, [this, e] { message_(this, e); });
+  }
 
   connect(Drive1, &QComboBox::currentIndexChanged, this, &Form1::Drive1_Change);
   connect(Dir1, &FolderList::PathChanged, this, &Form1::Dir1_Change);
@@ -121,17 +158,19 @@ std::string Form1::ParallelText() { return txtParallelNumber->text().toStdString
 void Form1::Message(const std::string& text) { message_(this, QString::fromStdString(text)); }
 
 void Form1::RefreshFileList() {
+  // Read anew with nothing selected: after a completed run no file is picked.
   QString error;
-  if (!File1->Refresh(error)) message_(this, error);
+  if (!File1->SetPath(File1->Path(), error)) message_(this, error);
 }
 
 void Form1::Drive1_Change() {
   // The drive's folder last shown, or its root when that folder has gone.
   const QString drive = Drive1->Drive();
-  const QString folder = last_folder_.value(drive, drive);
+  const QByteArray root = QFile::encodeName(drive);
+  const QByteArray folder = last_folder_.value(drive, root);
   QString error;
   bool shown = Dir1->SetPath(folder, error);
-  if (!shown && folder != drive) shown = Dir1->SetPath(drive, error);
+  if (!shown && folder != root) shown = Dir1->SetPath(root, error);
   if (!shown) {
     Drive1->SelectQuietly(shown_drive_);  // the lists stay on the drive they show
     message_(this, error);
@@ -146,7 +185,9 @@ void Form1::Dir1_Change() {
   if (!File1->SetPath(Dir1->Path(), error)) message_(this, error);
 }
 
-void Form1::File1_Click(const QString& name) {
+void Form1::File1_Click(const QString& name, const QByteArray& bytes) {
+  picked_name_ = name;
+  picked_bytes_ = bytes;
   // Picking the name the box already holds still composes the path anew, so the
   // file can be picked again after a run has emptied InputPath.
   if (txtInputFile->text() == name) {
@@ -156,16 +197,22 @@ void Form1::File1_Click(const QString& name) {
   }
 }
 
-std::string Form1::Compose(const QString& text) const {
-  return QFile::encodeName(Dir1->Path() + QLatin1Char('/') + text).toStdString();
+std::string Form1::Compose(const QByteArray& name) const { return (Dir1->Path() + '/' + name).toStdString(); }
+
+QByteArray Form1::InputFileName() const {
+  const QString text = txtInputFile->text();
+  return !picked_name_.isEmpty() && text == picked_name_ ? picked_bytes_ : text.toUtf8();
 }
 
 void Form1::txtInputFile_Change() {
-  state_.InputPath = Compose(txtInputFile->text());
-  state_.InputName = txtInputFile->text().toStdString();
+  // The name goes into the result file as the file system has it, as voltrigg-cli writes it.
+  const QByteArray name = InputFileName();
+  state_.InputPath = Compose(name);
+  state_.InputName = name.toStdString();
 }
 
-void Form1::TxtOutputFile_Change() { state_.OutputBase = Compose(TxtOutputFile->text()); }
+// The result's name is always UTF-8, whatever the names around it.
+void Form1::TxtOutputFile_Change() { state_.OutputBase = Compose(TxtOutputFile->text().toUtf8()); }
 
 void Form1::CmdOK_Click() {
   try {

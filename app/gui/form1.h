@@ -25,7 +25,8 @@ using MessageFunction = std::function<void(QWidget* window, const QString& text)
 // The font of the window and its message boxes.
 QFont WindowFont();
 
-// A modal box with the text alone, an OK button and the application title.
+// A modal box with the text alone, an OK button and the application title,
+// wide enough that a window manager shows the whole title.
 void ShowMessageBox(QWidget* window, const QString& text);
 
 // The program's one window: picks the module list and the result file name,
@@ -48,18 +49,23 @@ class Form1 : public QWidget, public RunFrontEnd {
  private:
   void Drive1_Change();
   void Dir1_Change();
-  void File1_Click(const QString& name);
+  void File1_Click(const QString& name, const QByteArray& bytes);
   void txtInputFile_Change();
   void TxtOutputFile_Change();
   void CmdOK_Click();
 
-  // The folder of Dir1, the separator, then the text exactly as typed.
-  std::string Compose(const QString& text) const;
+  // The folder of Dir1, the separator, then the name.
+  std::string Compose(const QByteArray& name) const;
+  // txtInputFile's text as a file name: the picked file's own bytes while the
+  // box shows its name (which need not be UTF-8), otherwise the text in UTF-8.
+  QByteArray InputFileName() const;
 
   MessageFunction message_;
   RunState state_;
-  QHash<QString, QString> last_folder_;  // per drive, the folder Dir1 last showed on it
-  QString shown_drive_;                   // the drive whose folder Dir1 shows
+  QHash<QString, QByteArray> last_folder_;  // per drive, the folder Dir1 last showed on it
+  QString shown_drive_;                      // the drive whose folder Dir1 shows
+  QString picked_name_;                      // the file last picked in File1, as shown
+  QByteArray picked_bytes_;                  // and as its name's bytes
 
   QLabel* Label1;
   DriveList* Drive1;

@@ -2,10 +2,15 @@
 // Qt alone.
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 
 #include "form1.h"
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // Past a file size limit a write fails with a message instead of killing the window.
+  (void)std::signal(SIGXFSZ, SIG_IGN);
+#endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("voltrigg"));
   QApplication::setDesktopFileName(QStringLiteral("voltrigg"));

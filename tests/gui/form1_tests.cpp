@@ -1,6 +1,7 @@
 // Drives the real window on the offscreen platform: picking files, composing
 // the three paths, runs from the Run button with the message boxes answered
 // here, and quitting.
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -8,12 +9,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <unistd.h>
 
 #include "form1.h"
 #include "identity.h"
@@ -142,6 +147,12 @@ class Form1Tests : public QObject {
   void completedRunsFromTheButton();
   void failedRunsKeepThePaths();
   void unreadableFolderLeavesListsAlone();
+  void unreadableStartFolderIsReported();
+  void shiftJisNamesAreListedPickedAndRun();
+  void enterPressesTheFocusedButton();
+  void listsShowTheFocusedRowAndFindByTyping();
+  void fileListFollowsTheFolder();
+  void messageBoxesShowTheirWholeTitleAndText();
   void quitAndCloseEndTheProgram();
 };
 
@@ -420,6 +431,214 @@ void Form1Tests::unreadableFolderLeavesListsAlone() {
   // The window still works.
   QVERIFY(h.Pick("modules.csv"));
   QCOMPARE(h.InputPath(), h.At("/modules.csv"));
+}
+
+void Form1Tests::unreadableStartFolderIsReported() {
+  // The process starts in a folder that has gone: the window opens on the
+  // root and says why, once it is on the screen.
+  const QString before = QDir::currentPath();
+  QTemporaryDir tmp;
+  QVERIFY(QDir(tmp.path()).mkdir("gone"));
+  QVERIFY(QDir::setCurrent(tmp.path() + "/gone"));
+  QVERIFY(QDir(tmp.path() + "/gone").removeRecursively());
+  std::vector<std::pair<QString, bool>> messages;
+  Form1 window([&messages](QWidget* w, const QString& text) { messages.emplace_back(text, w->isVisible()); });
+  QVERIFY(QDir::setCurrent(before));
+  window.show();
+  QTRY_COMPARE(messages.size(), std::size_t(1));
+  QVERIFY2(messages[0].first.startsWith(QString::fromUtf8("フォルダを読み込めません: ")), qPrintable(messages[0].first));
+  QVERIFY(messages[0].second);
+  auto* dir1 = window.findChild<QListWidget*>("Dir1");
+  QCOMPARE(dir1->currentItem()->data(Qt::UserRole).toByteArray(), QByteArray("/"));
+  QTest::qWait(50);
+  QCOMPARE(messages.size(), std::size_t(1));
+}
+
+void Form1Tests::shiftJisNamesAreListedPickedAndRun() {
+  Harness h;
+  // "データ" and "モジュール.csv" in Shift-JIS, and a Latin-1 name that is neither.
+  const QByteArray folder = QFile::encodeName(h.root) + "/" + QByteArray("\x83\x66\x81\x5B\x83\x5E");
+  const QByteArray list = folder + "/" + QByteArray("\x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B") + ".csv";
+  const QByteArray latin1 = folder + "/caf" + QByteArray("\xE9") + ".csv";
+  QVERIFY(std::filesystem::create_directory(folder.toStdString()));
+  // QTemporaryDir removes by names in UTF-16, which cannot spell these.
+  struct RemoveAll {
+    std::string path;
+    ~RemoveAll() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  } cleanup{folder.toStdString()};
+  std::ofstream(list.toStdString(), std::ios::binary) << kModuleList;
+  std::ofstream(latin1.toStdString(), std::ios::binary) << kModuleList;
+
+  QVERIFY(h.Open(QDir(h.root).dirName()));  // read the folder list again
+  QVERIFY(h.Open(QString::fromUtf8("データ")));
+  QCOMPARE(h.Dir1()->currentItem()->data(Qt::UserRole).toByteArray(), folder);
+  QCOMPARE(Names(h.File1()), QStringList({"caf<E9>.csv", QString::fromUtf8("モジュール.csv")}));
+
+  QVERIFY(h.Pick(QString::fromUtf8("モジュール.csv")));
+  QCOMPARE(h.Box("txtInputFile")->text(), QString::fromUtf8("モジュール.csv"));
+  QCOMPARE(h.InputPath(), list.toStdString());
+  h.Box("TxtOutputFile")->setText(QString::fromUtf8("結果"));  // typed through an input method
+  QCOMPARE(h.OutputBase(), (folder + "/" + QString::fromUtf8("結果").toUtf8()).toStdString());
+  h.Run("2", "3");
+  QCOMPARE(h.messages.size(), std::size_t(1));
+  QCOMPARE(h.messages[0].text, QString::fromUtf8("計算が終了しました"));
+  // The result lies beside the list, named in UTF-8, and names the list by its own bytes.
+  std::ifstream result((folder + "/" + QString::fromUtf8("結果.csv").toUtf8()).toStdString(), std::ios::binary);
+  std::string first;
+  QVERIFY(std::getline(result, first));
+  QCOMPARE(QByteArray::fromStdString(first), "\"Input Filename=\",\"" + list.mid(folder.size() + 1) + "\"\r");
+  QVERIFY(Names(h.File1()).contains(QString::fromUtf8("結果.csv")));
+
+  QVERIFY(h.Pick("caf<E9>.csv"));
+  QCOMPARE(h.InputPath(), latin1.toStdString());
+  // A typed name is UTF-8, even when it reads like a listed one.
+  h.Box("txtInputFile")->setText(QString::fromUtf8("モジュール.csvx"));
+  QCOMPARE(h.InputPath(), (folder + "/" + QString::fromUtf8("モジュール.csvx").toUtf8()).toStdString());
+  QVERIFY(h.messages.size() == 1);
+}
+
+void Form1Tests::enterPressesTheFocusedButton() {
+  Harness h;
+  QVERIFY(h.Pick("modules.csv"));
+  h.Type("TxtOutputFile", "result");
+  h.Box("txtSeriesNumber")->setText("2");
+  h.Box("txtParallelNumber")->setText("3");
+  QPushButton* run = h.Button("CmdOK");
+  run->setFocus();
+  QTest::keyClick(run, Qt::Key_Return);
+  QCOMPARE(h.messages.size(), std::size_t(1));
+  QCOMPARE(h.messages[0].text, QString::fromUtf8("計算が終了しました"));
+
+  // Keypad Enter as well; the paths were emptied by the run, so it says so.
+  h.messages.clear();
+  run->setFocus();
+  QTest::keyClick(run, Qt::Key_Enter, Qt::KeypadModifier);
+  QCOMPARE(h.messages.size(), std::size_t(1));
+  QCOMPARE(h.messages[0].text, QString::fromUtf8("使用するCSVファイルを指定してください"));
+
+  // Enter in a text box presses nothing.
+  h.messages.clear();
+  QTest::keyClick(h.Box("txtSeriesNumber"), Qt::Key_Return);
+  QVERIFY(h.messages.empty());
+  QVERIFY(h.window->isVisible());
+
+  QPushButton* quit = h.Button("Command2");
+  quit->setFocus();
+  QTest::keyClick(quit, Qt::Key_Return);
+  QVERIFY(!h.window->isVisible());
+}
+
+void Form1Tests::listsShowTheFocusedRowAndFindByTyping() {
+  Harness h;
+  h.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+  for (QListWidget* list : {h.Dir1(), h.File1()}) {
+    h.Box("txtSeriesNumber")->setFocus();
+    QVERIFY2(list->currentItem() != nullptr, qPrintable(list->objectName()));
+    const QRect row = list->visualItemRect(list->currentItem());
+    const QImage away = list->viewport()->grab(row).toImage();
+    list->setFocus(Qt::OtherFocusReason);
+    QVERIFY(list->hasFocus());
+    const QImage here = list->viewport()->grab(row).toImage();
+    QVERIFY2(away != here, qPrintable(list->objectName()));
+  }
+
+  // Typing a name's first letters moves to it, in both lists.
+  const int pause = QApplication::keyboardInputInterval() + 50;
+  h.Dir1()->setFocus();
+  QTest::keyClicks(h.Dir1(), "su");
+  QCOMPARE(h.Dir1()->currentItem()->text(), QStringLiteral("sub"));
+  QTest::qWait(pause);
+  QTest::keyClicks(h.Dir1(), "x");
+  QCOMPARE(h.Dir1()->currentItem()->text(), QStringLiteral("x.csv"));
+  h.File1()->setFocus();
+  QTest::keyClicks(h.File1(), "mo");
+  QCOMPARE(h.Box("txtInputFile")->text(), QStringLiteral("modules.csv"));
+  QCOMPARE(h.InputPath(), h.At("/modules.csv"));
+
+  // The levels are indented all the same: a subfolder starts right of its parent.
+  const QListWidget* dir1 = h.Dir1();
+  QListWidgetItem* sub = Item(dir1, "sub");
+  QListWidgetItem* parent = Item(dir1, QDir(h.root).dirName());
+  QVERIFY(dir1->itemDelegate()->sizeHint({}, dir1->indexFromItem(sub)).width() >
+          dir1->itemDelegate()->sizeHint({}, dir1->indexFromItem(parent)).width() - parent->text().size() * 20);
+}
+
+void Form1Tests::fileListFollowsTheFolder() {
+  Harness h;
+  QVERIFY(h.Pick("b.csv"));
+  WriteFile(h.root + "/new.csv", "x");
+  QTRY_VERIFY(Names(h.File1()).contains("new.csv"));
+  // The picked file stays selected; nothing new was picked.
+  QCOMPARE(h.File1()->selectedItems().size(), 1);
+  QCOMPARE(h.File1()->selectedItems().first()->text(), QStringLiteral("b.csv"));
+  QCOMPARE(h.InputPath(), h.At("/b.csv"));
+
+  // A file that goes away takes its selection with it; the picked name stays in its box.
+  QVERIFY(QFile::remove(h.root + "/b.csv"));
+  QTRY_VERIFY(!Names(h.File1()).contains("b.csv"));
+  QVERIFY(h.File1()->selectedItems().isEmpty());
+  QCOMPARE(h.Box("txtInputFile")->text(), QStringLiteral("b.csv"));
+
+  // While the window is hidden (during a run) the list waits; it catches up when shown.
+  h.window->hide();
+  WriteFile(h.root + "/late.csv", "x");
+  QTest::qWait(500);
+  QVERIFY(!Names(h.File1()).contains("late.csv"));
+  h.window->show();
+  QTRY_VERIFY(Names(h.File1()).contains("late.csv"));
+
+  // Another folder is followed in its place.
+  QVERIFY(h.Open("sub"));
+  WriteFile(h.root + "/sub/second.csv", "x");
+  WriteFile(h.root + "/other.csv", "x");
+  QTRY_VERIFY(Names(h.File1()).contains("second.csv"));
+  QVERIFY(!Names(h.File1()).contains("other.csv"));
+  QVERIFY(h.messages.empty());
+}
+
+void Form1Tests::messageBoxesShowTheirWholeTitleAndText() {
+  // A title bar's font is often bold and larger than the window's, and the
+  // bar holds an icon and three buttons besides the title.
+  QFont caption = voltrigg::WindowFont();
+  caption.setPixelSize(16);
+  caption.setBold(true);
+  const QString title = QString::fromUtf8(voltrigg::identity::kApplicationTitle);
+  const int title_needs = QFontMetrics(caption).horizontalAdvance(title) + 3 * 32 + 24;
+
+  Harness h;
+  const QString long_path = h.root + "/" + QString(40, 'd') + "/" + QString(120, 'f') + ".csv";
+  for (const QString& text : {QString::fromUtf8("計算が終了しました"),
+                              QString::fromUtf8("モジュールリストファイルを開けません: ") + long_path}) {
+    // What the box showed, read while it is up.
+    QString shown_title;
+    QString shown_text;
+    int width = 0;
+    int label_right = 0;
+    bool text_fits = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+      shown_title = box->windowTitle();
+      shown_text = label->text();
+      width = box->width();
+      label_right = label->geometry().right();
+      // Every line of the text fits the label, wrapped or not.
+      text_fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                    : label->fontMetrics().horizontalAdvance(text) <= label->width();
+      box->accept();
+    });
+    voltrigg::ShowMessageBox(h.window.get(), text);
+    QCOMPARE(shown_title, title);
+    QCOMPARE(shown_text, text);
+    QVERIFY2(width >= title_needs, qPrintable(QString::number(width)));
+    QVERIFY(label_right < width);
+    QVERIFY(text_fits);
+  }
 }
 
 void Form1Tests::quitAndCloseEndTheProgram() {
