@@ -1,0 +1,131 @@
+#include "document.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "input/run_error.h"
+#include "output/result_file.h"
+
+namespace voltrigg::viewer {
+
+namespace {
+
+QString Number(float value) { return QString::fromStdString(FormatFloat(value)); }
+
+QString Name(const std::string& path) {
+  return DecodeBytes(std::filesystem::path(path).filename().string());
+}
+
+}  // namespace
+
+std::vector<WiredModule> Document::ResultWiring() const {
+  std::vector<WiredModule> out(result.rows.size());
+  std::transform(result.rows.begin(), result.rows.end(), out.begin(), [](const ResultRow& r) {
+    return WiredModule{r.string_no, r.position, r.moduleNo, r.serialNo, r.vpm, r.ipm};
+  });
+  return out;
+}
+
+std::string ListBesideResult(const std::string& result_path, const std::string& input_name) {
+  // Names written on Windows carry "\" between folders.
+  const std::size_t cut = input_name.find_last_of("/\\");
+  const std::string name = cut == std::string::npos ? input_name : input_name.substr(cut + 1);
+  if (name.empty() || name == "." || name == "..") return {};
+  const std::filesystem::path folder = std::filesystem::path(result_path).parent_path();
+  return (folder / name).string();
+}
+
+std::vector<QString> MatchList(Document& doc, std::size_t limit) {
+  std::vector<QString> problems;
+  const std::vector<ResultRow>& rows = doc.result.rows;
+  doc.list_slot.assign(rows.size(), 0);
+  const ModuleTable& t = *doc.list;
+  if (doc.list_count != static_cast<int>(rows.size())) {
+    problems.push_back(QStringLiteral("モジュールの数が違います (リスト %1 個、結果ファイル %2 個)")
+                           .arg(std::max(doc.list_count, 0))
+                           .arg(rows.size()));
+  }
+  std::multimap<float, int> by_number;
+  for (int k = 1; k <= doc.list_count; ++k) by_number.emplace(t.records[static_cast<std::size_t>(k)].moduleNo, k);
+  std::size_t differences = 0;
+  auto note = [&](const QString& text) {
+    if (++differences <= limit) problems.push_back(text);
+  };
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ResultRow& r = rows[i];
+    auto [first, last] = by_number.equal_range(r.moduleNo);
+    if (first == last) {
+      note(QStringLiteral("モジュール番号 %1 (結果ファイル %2 行目) がリストにありません").arg(Number(r.moduleNo)).arg(r.line));
+      continue;
+    }
+    // Same number used twice in a list: take the entry with the same values.
+    auto pick = first;
+    for (auto it = first; it != last; ++it) {
+      const int k = it->second;
+      const ModuleRecord& m = t.records[static_cast<std::size_t>(k)];
+      if (t.SerialTable[static_cast<std::size_t>(k)] == r.serialNo && m.vpm == r.vpm && m.ipm == r.ipm) {
+        pick = it;
+        break;
+      }
+    }
+    const int k = pick->second;
+    by_number.erase(pick);
+    doc.list_slot[i] = k;
+    const ModuleRecord& m = t.records[static_cast<std::size_t>(k)];
+    const std::string& serial = t.SerialTable[static_cast<std::size_t>(k)];
+    const QString who = QStringLiteral("モジュール番号 %1").arg(Number(r.moduleNo));
+    if (serial != r.serialNo) {
+      note(QStringLiteral("%1 のシリアル番号が違います (結果ファイル \"%2\"、リスト \"%3\")")
+               .arg(who, DecodeBytes(r.serialNo), DecodeBytes(serial)));
+    } else if (m.vpm != r.vpm) {
+      note(QStringLiteral("%1 の Vpm が違います (結果ファイル %2 V、リスト %3 V)").arg(who, Number(r.vpm), Number(m.vpm)));
+    } else if (m.ipm != r.ipm) {
+      note(QStringLiteral("%1 の Ipm が違います (結果ファイル %2 A、リスト %3 A)").arg(who, Number(r.ipm), Number(m.ipm)));
+    }
+  }
+  if (differences > limit) problems.push_back(QStringLiteral("ほかに %1 件の違いがあります").arg(differences - limit));
+  doc.list_state = problems.empty() ? ListState::Matches : ListState::Mismatch;
+  return problems;
+}
+
+Document OpenDocument(const std::string& result_path, const std::string& modules_path,
+                      const AssessmentOptions& options) {
+  Document doc;
+  doc.result_path = result_path;
+  doc.options = options;
+  doc.result = ReadResultFile(result_path);
+  doc.list_named = !modules_path.empty();
+  doc.list_path = doc.list_named ? modules_path : ListBesideResult(result_path, doc.result.InputName);
+
+  const QString shown = doc.list_path.empty() ? DecodeBytes(doc.result.InputName) : Name(doc.list_path);
+  std::error_code ec;
+  if (doc.list_path.empty() || !std::filesystem::exists(doc.list_path, ec)) {
+    doc.list_state = ListState::NotFound;
+    doc.list_note = doc.list_named ? QStringLiteral("モジュールリスト %1 がありません").arg(shown)
+                                   : QStringLiteral("結果ファイルと同じフォルダにモジュールリスト %1 がありません").arg(shown);
+    return doc;
+  }
+  if (!std::filesystem::is_regular_file(doc.list_path, ec)) {
+    doc.list_state = ListState::Unreadable;
+    doc.list_note = QStringLiteral("モジュールリスト %1 は通常のファイルではありません").arg(shown);
+    return doc;
+  }
+  doc.list = std::make_unique<ModuleTable>();
+  try {
+    doc.list_count = LoadModuleList(doc.list_path, *doc.list);
+  } catch (const RunError& e) {
+    doc.list_state = ListState::Unreadable;
+    doc.list_note = QStringLiteral("モジュールリスト %1 を読み込めません: %2").arg(shown, QString::fromStdString(e.what()));
+    doc.list.reset();
+    doc.list_count = 0;
+    return doc;
+  }
+  doc.list_problems = MatchList(doc);
+  doc.list_note = doc.list_state == ListState::Matches
+                      ? QStringLiteral("モジュールリスト %1 (%2 モジュール) は結果ファイルと一致しています").arg(shown).arg(doc.list_count)
+                      : QStringLiteral("モジュールリスト %1 は結果ファイルのモジュールと一致しません").arg(shown);
+  return doc;
+}
+
+}  // namespace voltrigg::viewer

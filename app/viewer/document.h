@@ -1,0 +1,91 @@
+#pragma once
+// One opened result: the file read back, the module list found beside it (or
+// named by the user) and checked against the result's matrix. Reading never
+// changes a file.
+#include <QPointF>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "input/module_list.h"
+#include "output/result_reader.h"
+#include "plan_view.h"
+
+namespace voltrigg::viewer {
+
+// What the physical assessment is run with; the defaults and meanings are
+// those of voltrigg-cli --assess.
+struct AssessmentOptions {
+  double tmin_c = -10.0;                     // lowest module temperature [°C]
+  double voc_coefficient_pct_per_k = -0.30;  // temperature coefficient of Voc [%/K]
+  double max_system_voltage_v = 1000.0;      // system voltage limit [V]
+  bool extras_isc_voc = false;               // columns 6, 7 hold Isc, Voc (default Voc, Isc)
+};
+
+enum class ListState {
+  NotFound,   // no list beside the result and none named
+  Unreadable, // a list file that cannot be read as a module list
+  Mismatch,   // a list whose modules are not the result's
+  Matches,    // every module of the result, with the same values
+};
+
+// The physical figures of one wiring.
+struct PhysicalFigures {
+  double pmp_w = 0;  // the array's maximum power point by the module curves
+  double vmp_v = 0;
+  double imp_a = 0;
+  double mismatch_loss_pct = 0;
+  std::vector<StringPhysics> strings;  // string 1..P
+  std::vector<QPointF> iv_curve;       // (voltage [V], current [A]) of the array
+};
+
+struct Assessment {
+  PhysicalFigures result_wiring;            // the wiring the result file holds
+  PhysicalFigures optimized;                // the best wiring by the curves
+  std::vector<WiredModule> optimized_wiring;
+  int random_samples = 0;
+  double random_mean_pmp_w = 0;
+  double random_worst_pmp_w = 0;
+  double sum_mpp_w = 0;                     // Σ Vmp·Imp of the modules
+};
+
+struct Document {
+  std::string result_path;
+  ResultFileData result;
+
+  std::string list_path;  // the list looked for or named (empty: no name to look for)
+  bool list_named = false;  // named by the user rather than found beside the result
+  ListState list_state = ListState::NotFound;
+  QString list_note;        // one plain sentence about the list for the window and the plan
+  std::vector<QString> list_problems;  // the first differences, when it does not match
+  std::unique_ptr<ModuleTable> list;   // sorted as a run loads it
+  int list_count = 0;
+  std::vector<int> list_slot;  // per result row: the list's slot of that module
+
+  AssessmentOptions options;
+  std::optional<Assessment> assessment;  // with a matching list whose modules have curves
+  QString assessment_note;               // why there is none, when there is a list
+
+  // The result's wiring as the viewer draws it.
+  std::vector<WiredModule> ResultWiring() const;
+};
+
+// The module list a result names: its file name (line 1) in the result's
+// folder. Only the last part of the name counts, so a result cannot point
+// the viewer at another folder.
+std::string ListBesideResult(const std::string& result_path, const std::string& input_name);
+
+// Reads the result (throws ResultFileError), then the list: `modules_path`
+// when given, else the one beside the result. A missing, unreadable or
+// different list is told in list_state and list_note, never thrown.
+Document OpenDocument(const std::string& result_path, const std::string& modules_path,
+                      const AssessmentOptions& options);
+
+// Checks the list against the result: the same number of modules, and for
+// every row a module of that number with the same serial number, Vpm and Ipm.
+// Fills list_slot and list_state; returns the differences (at most `limit`).
+std::vector<QString> MatchList(Document& doc, std::size_t limit = 5);
+
+}  // namespace voltrigg::viewer

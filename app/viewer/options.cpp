@@ -1,0 +1,115 @@
+#include "options.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <cmath>
+#include <cstdio>
+
+namespace voltrigg::viewer {
+
+namespace {
+
+void Print(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  (void)std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+// A finite number within [low, high]; the option's name in the error.
+bool Number(const QCommandLineParser& parser, const QString& name, double low, double high, double& value,
+            QString* error) {
+  if (!parser.isSet(name)) return true;
+  bool ok = false;
+  const double v = parser.value(name).trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(v) || v < low || v > high) {
+    *error = QStringLiteral("--%1 には %2 から %3 の数値を指定してください: \"%4\"")
+                 .arg(name)
+                 .arg(low)
+                 .arg(high)
+                 .arg(parser.value(name));
+    return false;
+  }
+  value = v;
+  return true;
+}
+
+}  // namespace
+
+ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& options, QString* error) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Voltrigg の結果ファイルを表示し、配線計画を印刷または PDF に書き出します。"));
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("RESULT.csv"), QStringLiteral("開く結果ファイル"));
+  parser.addOption({QStringLiteral("modules"),
+                    QStringLiteral("モジュールリスト (省略時は結果ファイルと同じフォルダの入力ファイル)"),
+                    QStringLiteral("LIST.csv")});
+  parser.addOption({QStringLiteral("pdf"), QStringLiteral("ウィンドウを開かずに配線計画を PDF に書き出す"),
+                    QStringLiteral("OUT.pdf")});
+  parser.addOption({QStringLiteral("wiring"),
+                    QStringLiteral("PDF にする配線: result (結果ファイルの配線、既定) または optimized (最適化した配線)"),
+                    QStringLiteral("result|optimized")});
+  parser.addOption({QStringLiteral("tmin"), QStringLiteral("最低モジュール温度 [°C] (既定 -10)"), QStringLiteral("C")});
+  parser.addOption({QStringLiteral("voc-coefficient"), QStringLiteral("Voc の温度係数 [%/K] (既定 -0.30)"),
+                    QStringLiteral("PCT")});
+  parser.addOption({QStringLiteral("max-system-voltage"), QStringLiteral("システム電圧の上限 [V] (既定 1000)"),
+                    QStringLiteral("V")});
+  parser.addOption({QStringLiteral("extras"),
+                    QStringLiteral("モジュールリストの 6・7 列目: voc,isc (既定) または isc,voc"),
+                    QStringLiteral("voc,isc|isc,voc")});
+  if (!parser.parse(arguments)) {
+    *error = parser.errorText();
+    return ParseOutcome::Usage;
+  }
+  if (parser.isSet(help)) {
+    Print(parser.helpText());
+    return ParseOutcome::Exit;
+  }
+  if (parser.isSet(version)) {
+    Print(QStringLiteral("voltrigg-view %1\n").arg(QCoreApplication::applicationVersion()));
+    return ParseOutcome::Exit;
+  }
+  const QStringList positional = parser.positionalArguments();
+  if (positional.size() > 1) {
+    *error = QStringLiteral("結果ファイルは 1 つだけ指定してください");
+    return ParseOutcome::Usage;
+  }
+  options.result = positional.isEmpty() ? QString() : positional.front();
+  options.pdf = parser.value(QStringLiteral("pdf"));
+  if (parser.isSet(QStringLiteral("pdf")) && (options.pdf.isEmpty() || options.result.isEmpty())) {
+    *error = QStringLiteral("--pdf には結果ファイルと書き出す PDF ファイルの名前が必要です");
+    return ParseOutcome::Usage;
+  }
+  if (parser.isSet(QStringLiteral("modules"))) {
+    const QString modules = parser.value(QStringLiteral("modules"));
+    if (modules.isEmpty()) {
+      *error = QStringLiteral("--modules にモジュールリストのファイル名を指定してください");
+      return ParseOutcome::Usage;
+    }
+    options.modules = QFile::encodeName(modules).toStdString();
+  }
+  const QString wiring = parser.value(QStringLiteral("wiring"));
+  if (wiring == QStringLiteral("optimized")) {
+    options.wiring = Wiring::Optimized;
+  } else if (!wiring.isEmpty() && wiring != QStringLiteral("result")) {
+    *error = QStringLiteral("--wiring は result か optimized です: \"%1\"").arg(wiring);
+    return ParseOutcome::Usage;
+  }
+  AssessmentOptions& a = options.assessment;
+  if (!Number(parser, QStringLiteral("tmin"), -100, 100, a.tmin_c, error) ||
+      !Number(parser, QStringLiteral("voc-coefficient"), -5, 5, a.voc_coefficient_pct_per_k, error) ||
+      !Number(parser, QStringLiteral("max-system-voltage"), 1, 100000, a.max_system_voltage_v, error)) {
+    return ParseOutcome::Usage;
+  }
+  const QString extras = parser.value(QStringLiteral("extras")).remove(QLatin1Char(' '));
+  if (extras == QStringLiteral("isc,voc")) {
+    a.extras_isc_voc = true;
+  } else if (!extras.isEmpty() && extras != QStringLiteral("voc,isc")) {
+    *error = QStringLiteral("--extras は voc,isc か isc,voc です: \"%1\"").arg(parser.value(QStringLiteral("extras")));
+    return ParseOutcome::Usage;
+  }
+  return ParseOutcome::Run;
+}
+
+}  // namespace voltrigg::viewer

@@ -1,0 +1,26 @@
+#pragma once
+// voltrigg-view's command line.
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "document.h"
+#include "summary.h"
+
+namespace voltrigg::viewer {
+
+struct ViewerOptions {
+  QString result;       // the result file to open (may be empty without --pdf)
+  std::string modules;  // --modules: the module list, else the one beside the result
+  QString pdf;          // --pdf: write the wiring plan here instead of showing the window
+  Wiring wiring = Wiring::Result;
+  AssessmentOptions assessment;
+};
+
+enum class ParseOutcome { Run, Exit, Usage };
+
+// Exit: --help or --version was answered on stdout. Usage: `error` says what
+// is wrong with the command line.
+ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& options, QString* error);
+
+}  // namespace voltrigg::viewer

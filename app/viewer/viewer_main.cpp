@@ -1,0 +1,115 @@
+// voltrigg-view: shows a result file (the figures, the array, the wiring
+// table, the charts) and prints its wiring plan.
+//
+//   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--wiring result|optimized]
+//                 [--tmin C] [--voc-coefficient PCT] [--max-system-voltage V] [--extras voc,isc|isc,voc]
+//
+// With --pdf it writes the plan without a window (no display needed) and
+// exits 0, or 2 with a message when a file cannot be read or written; 64 for
+// wrong usage.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QSettings>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "identity.h"
+#include "options.h"
+#include "summary.h"
+#include "viewer_window.h"
+#include "wiring_plan.h"
+
+namespace {
+
+using namespace voltrigg::viewer;
+
+void Say(FILE* to, const QString& text) {
+  const QByteArray bytes = (QStringLiteral("voltrigg-view: ") + text + QLatin1Char('\n')).toUtf8();
+  (void)std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+}
+
+// Without a window there is no display to ask for.
+bool Headless(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--help") == 0 ||
+        std::strcmp(a, "-h") == 0 || std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int WritePdf(const QString& result, const ViewerOptions& o) {
+  Document doc;
+  try {
+    doc = OpenDocument(QFile::encodeName(result).toStdString(), o.modules, o.assessment);
+  } catch (const std::exception& e) {
+    Say(stderr, QString::fromStdString(e.what()));
+    return 2;
+  }
+  if (doc.list_named && (doc.list_state == ListState::NotFound || doc.list_state == ListState::Unreadable)) {
+    Say(stderr, doc.list_note);
+    return 2;
+  }
+  if (doc.list_state != ListState::Matches) {
+    Say(stderr, doc.list_note + QStringLiteral("。結果ファイルの値だけで配線計画を作ります。"));
+    for (const QString& p : doc.list_problems) Say(stderr, QStringLiteral("  ") + p);
+  } else if (!doc.assessment_note.isEmpty()) {
+    Say(stderr, doc.assessment_note);
+  }
+  if (o.wiring == Wiring::Optimized && !doc.assessment) {
+    Say(stderr, QStringLiteral("最適化した配線は一致するモジュールリストがないため作れません"));
+    return 2;
+  }
+  const PlanView plan = MakePlan(doc, o.wiring, ColourBy::Ipm);
+  bool bad = false;
+  const QString verdict = VoltageVerdict(doc, plan, &bad);
+  if (bad) Say(stderr, verdict);
+  QString error;
+  if (!ExportPlanPdf(doc, plan, o.wiring, o.pdf, ViewerFont(), &error)) {
+    Say(stderr, error);
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // Beyond a file size limit a write fails with a message instead of killing the program.
+  (void)std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  if (Headless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Korvel"));
+  QApplication::setApplicationName(QStringLiteral("voltrigg-view"));
+  QApplication::setApplicationVersion(QString::fromUtf8(voltrigg::identity::kComments));
+  QApplication::setDesktopFileName(QStringLiteral("voltrigg-view"));
+  QApplication::setFont(ViewerFont());
+
+  ViewerOptions options;
+  QString usage_error;
+  const ParseOutcome outcome = ParseViewerOptions(QApplication::arguments(), options, &usage_error);
+  if (outcome == ParseOutcome::Exit) return 0;
+  if (outcome == ParseOutcome::Usage) {
+    Say(stderr, usage_error);
+    return 64;
+  }
+  try {
+    if (!options.pdf.isEmpty()) return WritePdf(options.result, options);
+    ViewerWindow window(options.assessment, options.modules);
+    window.show();
+    if (!options.result.isEmpty()) window.Open(options.result);
+    return QApplication::exec();
+  } catch (const std::exception& e) {
+    Say(stderr, QString::fromStdString(e.what()));
+  }
+  return 2;
+}

@@ -1,0 +1,612 @@
+#include "viewer_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPageLayout>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScatterSeries>
+#include <QScrollArea>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QUrl>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "array_picture.h"
+#include "wiring_plan.h"
+#include "wiring_table.h"
+
+namespace voltrigg::viewer {
+
+namespace {
+
+constexpr int kMaxRecent = 8;
+const QString kRecentKey = QStringLiteral("recentFiles");
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString ShownName(const std::string& path) { return DecodeBytes(std::filesystem::path(path).filename().string()); }
+
+QValueAxis* Axis(const QString& title) {
+  auto* axis = new QValueAxis;
+  axis->setTitleText(title);
+  return axis;
+}
+
+QChart* StringChart(const PlanView& plan, bool voltage) {
+  auto* chart = new QChart;
+  chart->setTitle(voltage ? QStringLiteral("ストリング電圧 ΣVpm と平均") : QStringLiteral("ストリング電流と平均"));
+  auto* values = new QLineSeries;
+  values->setName(voltage ? QStringLiteral("ΣVpm [V]")
+                          : (!plan.strings.empty() && plan.strings.front().physics ? QStringLiteral("電流 (最大電力点) [A]")
+                                                                                 : QStringLiteral("電流 (計画) [A]")));
+  values->setPointsVisible(true);
+  auto* mean = new QLineSeries;
+  const double m = voltage ? plan.mean_string_voltage_v : plan.mean_string_current_a;
+  mean->setName(QStringLiteral("平均 %1 %2").arg(Fixed(m, voltage ? 1 : 3), voltage ? QStringLiteral("V") : QStringLiteral("A")));
+  QPen dashed(QColor(120, 120, 120));
+  dashed.setStyle(Qt::DashLine);
+  dashed.setWidthF(1.5);
+  mean->setPen(dashed);
+  auto* over = new QScatterSeries;
+  over->setName(QStringLiteral("電圧上限超過"));
+  over->setColor(QColor(200, 0, 0));
+  over->setMarkerSize(11);
+  double low = m;
+  double high = m;
+  for (const StringSummary& s : plan.strings) {
+    const double y = voltage ? s.vpm_sum_v : PlanView::Current(s);
+    values->append(s.string_no, y);
+    if (s.over_limit) over->append(s.string_no, y);
+    low = std::min(low, y);
+    high = std::max(high, y);
+  }
+  mean->append(0.5, m);
+  mean->append(plan.parallel + 0.5, m);
+  chart->addSeries(values);
+  chart->addSeries(mean);
+  if (over->count() > 0) {
+    chart->addSeries(over);
+  } else {
+    delete over;
+  }
+  QValueAxis* x = Axis(QStringLiteral("ストリング"));
+  x->setRange(0.5, plan.parallel + 0.5);
+  x->setLabelFormat(QStringLiteral("%d"));
+  x->setTickType(QValueAxis::TicksDynamic);
+  x->setTickAnchor(1);
+  x->setTickInterval(std::max(1, plan.parallel / 10));
+  QValueAxis* y = Axis(voltage ? QStringLiteral("電圧 [V]") : QStringLiteral("電流 [A]"));
+  const double pad = std::max((high - low) * 0.15, std::fabs(m) * 0.002 + 1e-6);
+  y->setRange(low - pad, high + pad);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QAbstractSeries* s : chart->series()) {
+    s->attachAxis(x);
+    s->attachAxis(y);
+  }
+  return chart;
+}
+
+QChart* CurveChart(const PhysicalFigures& f, const QString& wiring) {
+  auto* chart = new QChart;
+  chart->setTitle(QStringLiteral("アレイの I-V・P-V 曲線 (%1)").arg(wiring));
+  auto* iv = new QLineSeries;
+  iv->setName(QStringLiteral("電流 [A]"));
+  auto* pv = new QLineSeries;
+  pv->setName(QStringLiteral("電力 [W]"));
+  double v_max = 0;
+  double i_max = 0;
+  double p_max = 0;
+  for (const QPointF& pt : f.iv_curve) {
+    iv->append(pt);
+    pv->append(pt.x(), pt.x() * pt.y());
+    v_max = std::max(v_max, pt.x());
+    i_max = std::max(i_max, pt.y());
+    p_max = std::max(p_max, pt.x() * pt.y());
+  }
+  auto* mpp = new QScatterSeries;
+  mpp->setName(QStringLiteral("最大電力点 %1 W (%2 V, %3 A)").arg(Fixed(f.pmp_w, 1), Fixed(f.vmp_v, 1), Fixed(f.imp_a, 3)));
+  mpp->setColor(QColor(200, 0, 0));
+  mpp->setMarkerSize(12);
+  mpp->append(f.vmp_v, f.pmp_w);
+  auto* mpp_i = new QScatterSeries;
+  mpp_i->setName(QStringLiteral("最大電力点の電流"));
+  mpp_i->setColor(QColor(200, 0, 0));
+  mpp_i->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+  mpp_i->setMarkerSize(9);
+  mpp_i->append(f.vmp_v, f.imp_a);
+  chart->addSeries(iv);
+  chart->addSeries(mpp_i);
+  chart->addSeries(pv);
+  chart->addSeries(mpp);
+  QValueAxis* x = Axis(QStringLiteral("電圧 [V]"));
+  x->setRange(0, std::max(1.0, v_max * 1.02));
+  QValueAxis* yi = Axis(QStringLiteral("電流 [A]"));
+  yi->setRange(0, std::max(1.0, i_max * 1.08));
+  QValueAxis* yp = Axis(QStringLiteral("電力 [W]"));
+  yp->setRange(0, std::max(1.0, std::max(p_max, f.pmp_w) * 1.08));
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(yi, Qt::AlignLeft);
+  chart->addAxis(yp, Qt::AlignRight);
+  for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(iv), static_cast<QAbstractSeries*>(mpp_i)}) {
+    s->attachAxis(x);
+    s->attachAxis(yi);
+  }
+  for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(pv), static_cast<QAbstractSeries*>(mpp)}) {
+    s->attachAxis(x);
+    s->attachAxis(yp);
+  }
+  return chart;
+}
+
+void SetChart(QChartView* view, QChart* chart) {
+  QChart* old = view->chart();
+  chart->setFont(ViewerFont());
+  chart->legend()->setFont(ViewerFont());
+  chart->setTitleFont([] {
+    QFont f = ViewerFont();
+    f.setBold(true);
+    return f;
+  }());
+  view->setChart(chart);
+  delete old;
+}
+
+}  // namespace
+
+QFont ViewerFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP"),
+                    QStringLiteral("VL PGothic")});
+  font.setPixelSize(13);
+  return font;
+}
+
+ViewerWindow::ViewerWindow(const AssessmentOptions& options, std::string modules_path, QWidget* parent)
+    : QMainWindow(parent), options_(options), modules_path_(std::move(modules_path)) {
+  setWindowTitle(QStringLiteral("Voltrigg 結果ビューア"));
+  setAcceptDrops(true);
+  BuildMenus();
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->addWidget(BuildSummary());
+
+  tabs_ = new QTabWidget(central);
+  picture_ = new ArrayPictureWidget;
+  picture_scroll_ = new QScrollArea;
+  picture_scroll_->setWidget(picture_);
+  picture_scroll_->setWidgetResizable(false);
+  picture_scroll_->setBackgroundRole(QPalette::Base);
+  tabs_->addTab(picture_scroll_, QStringLiteral("アレイ図"));
+  tabs_->addTab(BuildTablePage(), QStringLiteral("配線表"));
+
+  auto* charts = new QSplitter(Qt::Horizontal);
+  voltage_chart_ = new QChartView;
+  current_chart_ = new QChartView;
+  for (QChartView* v : {voltage_chart_, current_chart_}) {
+    v->setRenderHint(QPainter::Antialiasing);
+    charts->addWidget(v);
+  }
+  tabs_->addTab(charts, QStringLiteral("ストリングのグラフ"));
+  curve_stack_ = new QStackedWidget;
+  curve_note_ = new QLabel;
+  curve_note_->setAlignment(Qt::AlignCenter);
+  curve_note_->setWordWrap(true);
+  curve_chart_ = new QChartView;
+  curve_chart_->setRenderHint(QPainter::Antialiasing);
+  curve_stack_->addWidget(curve_note_);
+  curve_stack_->addWidget(curve_chart_);
+  tabs_->addTab(curve_stack_, QStringLiteral("I-V・P-V 曲線"));
+  layout->addWidget(tabs_, 1);
+  setCentralWidget(central);
+
+  connect(picture_, &ArrayPictureWidget::CellClicked, this, [this](int cell) {
+    statusBar()->showMessage(CellToolTip(plan_, cell).remove(QRegularExpression(QStringLiteral("<[^>]*>"))).replace(
+        QStringLiteral("&amp;"), QStringLiteral("&")));
+  });
+  statusBar()->showMessage(QStringLiteral("結果ファイルを開くか、ウィンドウにドロップしてください"));
+  resize(1400, 900);
+  ShowDocument();
+}
+
+ViewerWindow::~ViewerWindow() = default;
+
+void ViewerWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  QAction* open = file->addAction(QStringLiteral("開く(&O)..."), this, &ViewerWindow::OpenDialog);
+  open->setShortcut(QKeySequence::Open);
+  recent_menu_ = file->addMenu(QStringLiteral("最近使ったファイル(&R)"));
+  file->addSeparator();
+  print_action_ = file->addAction(QStringLiteral("印刷(&P)..."), this, &ViewerWindow::PrintDialog);
+  print_action_->setShortcut(QKeySequence::Print);
+  export_action_ = file->addAction(QStringLiteral("PDF に書き出す(&E)..."), this, &ViewerWindow::ExportDialog);
+  export_action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+  file->addSeparator();
+  QAction* quit = file->addAction(QStringLiteral("終了(&Q)"), this, &QWidget::close);
+  quit->setShortcut(QKeySequence::Quit);
+  UpdateRecentMenu();
+}
+
+QWidget* ViewerWindow::BuildSummary() {
+  auto* box = new QWidget;
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  title_ = new QLabel;
+  QFont big = ViewerFont();
+  big.setPixelSize(16);
+  big.setBold(true);
+  title_->setFont(big);
+  title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(title_);
+  list_label_ = new QLabel;
+  list_label_->setWordWrap(true);
+  list_label_->setTextFormat(Qt::PlainText);
+  layout->addWidget(list_label_);
+
+  figures_ = new QTableWidget(0, 6);
+  figures_->setHorizontalHeaderLabels({QStringLiteral("区分"), QStringLiteral("数値"), QStringLiteral("Pmax・Pmp [W]"),
+                                       QStringLiteral("Vpm・Vmp [V]"), QStringLiteral("Ipm・Imp [A]"),
+                                       QStringLiteral("ミスマッチ損失 [%]")});
+  figures_->verticalHeader()->hide();
+  figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  figures_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  figures_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  figures_->horizontalHeader()->setStretchLastSection(false);
+  figures_->verticalHeader()->setDefaultSectionSize(22);
+  layout->addWidget(figures_);
+
+  verdict_ = new QLabel;
+  verdict_->setWordWrap(true);
+  verdict_->setTextFormat(Qt::PlainText);
+  QFont bold = ViewerFont();
+  bold.setBold(true);
+  verdict_->setFont(bold);
+  layout->addWidget(verdict_);
+
+  auto* controls = new QHBoxLayout;
+  controls->addWidget(new QLabel(QStringLiteral("表示する配線:")));
+  wiring_box_ = new QComboBox;
+  wiring_box_->addItem(WiringName(Wiring::Result));
+  wiring_box_->addItem(WiringName(Wiring::Optimized));
+  controls->addWidget(wiring_box_);
+  controls->addSpacing(20);
+  controls->addWidget(new QLabel(QStringLiteral("色分け:")));
+  colour_box_ = new QComboBox;
+  colour_box_->addItem(QStringLiteral("Ipm のストリング平均からの偏差 [%]"));
+  colour_box_->addItem(QStringLiteral("Vpm のストリング平均からの偏差 [%]"));
+  controls->addWidget(colour_box_);
+  controls->addStretch(1);
+  layout->addLayout(controls);
+  connect(wiring_box_, &QComboBox::activated, this,
+          [this](int i) { SetWiring(i == 1 ? Wiring::Optimized : Wiring::Result); });
+  connect(colour_box_, &QComboBox::activated, this,
+          [this](int i) { SetColourBy(i == 1 ? ColourBy::Vpm : ColourBy::Ipm); });
+  return box;
+}
+
+QWidget* ViewerWindow::BuildTablePage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(QStringLiteral("シリアル番号で検索:")));
+  search_ = new QLineEdit;
+  search_->setPlaceholderText(QStringLiteral("シリアル番号を入力またはスキャン"));
+  search_->setClearButtonEnabled(true);
+  row->addWidget(search_, 1);
+  auto* copy = new QPushButton(QStringLiteral("クリップボードにコピー"));
+  copy->setToolTip(QStringLiteral("選択した行 (選択がなければ表示中の全行) をタブ区切りでコピーします"));
+  row->addWidget(copy);
+  layout->addLayout(row);
+  search_label_ = new QLabel;
+  search_label_->setTextFormat(Qt::PlainText);
+  QFont bold = ViewerFont();
+  bold.setBold(true);
+  bold.setPixelSize(15);
+  search_label_->setFont(bold);
+  layout->addWidget(search_label_);
+
+  table_model_ = new WiringTableModel(this);
+  filter_ = new SerialFilter(this);
+  filter_->setSourceModel(table_model_);
+  table_ = new QTableView;
+  table_->setModel(filter_);
+  table_->setSortingEnabled(true);
+  table_->sortByColumn(WiringTableModel::kString, Qt::AscendingOrder);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->setDefaultSectionSize(22);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  table_->horizontalHeader()->setSectionResizeMode(WiringTableModel::kSerial, QHeaderView::Stretch);
+  layout->addWidget(table_, 1);
+
+  connect(search_, &QLineEdit::textChanged, this, &ViewerWindow::Search);
+  connect(search_, &QLineEdit::returnPressed, this, [this] { search_->selectAll(); });  // ready for the next scan
+  connect(copy, &QPushButton::clicked, this, &ViewerWindow::CopyRows);
+  auto* shortcut = new QShortcut(QKeySequence::Copy, table_);
+  connect(shortcut, &QShortcut::activated, this, &ViewerWindow::CopyRows);
+  return page;
+}
+
+std::optional<QString> ViewerWindow::Load(const QString& path) {
+  std::unique_ptr<Document> doc;
+  try {
+    // The list named on the command line belongs to the result named there.
+    const std::string modules = doc_ == nullptr ? modules_path_ : std::string();
+    doc = std::make_unique<Document>(OpenDocument(LocalPath(path), modules, options_));
+  } catch (const std::exception& e) {
+    return QString::fromStdString(e.what());
+  }
+  doc_ = std::move(doc);
+  wiring_ = Wiring::Result;
+  RememberRecent(QFileInfo(path).absoluteFilePath());
+  ShowDocument();
+  return std::nullopt;
+}
+
+void ViewerWindow::Open(const QString& path) {
+  if (const auto error = Load(path)) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), *error, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    statusBar()->showMessage(*error);
+  }
+}
+
+void ViewerWindow::ShowDocument() {
+  const bool open = doc_ != nullptr;
+  print_action_->setEnabled(open);
+  export_action_->setEnabled(open);
+  if (!open) {
+    title_->setText(QStringLiteral("結果ファイルが開かれていません"));
+    list_label_->clear();
+    verdict_->clear();
+    figures_->setRowCount(0);
+    wiring_box_->setEnabled(false);
+    plan_ = PlanView{};
+    ShowPlan();
+    return;
+  }
+  const Document& d = *doc_;
+  setWindowTitle(QStringLiteral("%1 - Voltrigg 結果ビューア").arg(ShownName(d.result_path)));
+  title_->setText(QStringLiteral("%1    %2    入力ファイル: %3")
+                      .arg(ShownName(d.result_path), ShapeText(d), DecodeBytes(d.result.InputName)));
+  QString note = d.list_note;
+  if (d.list_state != ListState::Matches) note += QStringLiteral("。結果ファイルの値だけを表示しています。");
+  for (const QString& problem : d.list_problems) note += QStringLiteral("\n・") + problem;
+  if (d.list_state == ListState::Matches && !d.assessment_note.isEmpty()) note += QStringLiteral("\n・") + d.assessment_note;
+  list_label_->setText(note);
+  list_label_->setStyleSheet(d.list_state == ListState::Matches && d.assessment_note.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("color: #a04000;"));
+
+  const std::vector<FigureRow> rows = FigureRows(d);
+  figures_->setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const FigureRow& f = rows[static_cast<std::size_t>(r)];
+    const QString cells[] = {f.group, f.name, f.power_w, f.voltage_v, f.current_a, f.loss_pct};
+    for (int c = 0; c < 6; ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      item->setTextAlignment(c < 2 ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter));
+      figures_->setItem(r, c, item);
+    }
+  }
+  figures_->setFixedHeight(figures_->horizontalHeader()->height() + 22 * static_cast<int>(rows.size()) + 4);
+  wiring_box_->setEnabled(d.assessment.has_value());
+  wiring_box_->setToolTip(d.assessment ? QString()
+                                       : QStringLiteral("最適化した配線には一致するモジュールリストが必要です"));
+  wiring_box_->setCurrentIndex(wiring_ == Wiring::Optimized ? 1 : 0);
+  statusBar()->showMessage(QStringLiteral("%1 を開きました").arg(DecodeBytes(d.result_path)));
+  plan_ = MakePlan(d, wiring_, colour_by_);
+  ShowPlan();
+}
+
+void ViewerWindow::ShowPlan() {
+  picture_->SetPlan(&plan_, options_.tmin_c);
+  table_model_->SetPlan(&plan_);
+  table_->resizeColumnsToContents();
+  if (doc_ != nullptr) {
+    bool bad = false;
+    verdict_->setText(VoltageVerdict(*doc_, plan_, &bad));
+    verdict_->setStyleSheet(bad ? QStringLiteral("color: #c80000;")
+                                : (plan_.max_voc_cold_v ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #606060;")));
+  }
+  Search(search_->text());
+  ShowCharts();
+}
+
+void ViewerWindow::ShowCharts() {
+  SetChart(voltage_chart_, StringChart(plan_, true));
+  SetChart(current_chart_, StringChart(plan_, false));
+  if (doc_ != nullptr && doc_->assessment) {
+    const PhysicalFigures& f = wiring_ == Wiring::Optimized ? doc_->assessment->optimized : doc_->assessment->result_wiring;
+    SetChart(curve_chart_, CurveChart(f, WiringName(wiring_)));
+    curve_stack_->setCurrentWidget(curve_chart_);
+  } else {
+    curve_note_->setText(doc_ == nullptr ? QString()
+                                         : QStringLiteral("アレイの I-V・P-V 曲線には、結果ファイルと一致し Voc と Isc "
+                                                          "を持つモジュールリストが必要です。\n") +
+                                               doc_->list_note + (doc_->assessment_note.isEmpty() ? QString() : QStringLiteral("\n") + doc_->assessment_note));
+    curve_stack_->setCurrentWidget(curve_note_);
+  }
+}
+
+void ViewerWindow::SetWiring(Wiring wiring) {
+  if (doc_ == nullptr || (wiring == Wiring::Optimized && !doc_->assessment)) wiring = Wiring::Result;
+  wiring_ = wiring;
+  wiring_box_->setCurrentIndex(wiring == Wiring::Optimized ? 1 : 0);
+  if (doc_ != nullptr) plan_ = MakePlan(*doc_, wiring_, colour_by_);
+  ShowPlan();
+}
+
+void ViewerWindow::SetColourBy(ColourBy by) {
+  colour_by_ = by;
+  colour_box_->setCurrentIndex(by == ColourBy::Vpm ? 1 : 0);
+  if (doc_ != nullptr) plan_ = MakePlan(*doc_, wiring_, colour_by_);
+  ShowPlan();
+}
+
+void ViewerWindow::Search(const QString& text) {
+  if (search_->text() != text) search_->setText(text);  // comes back here through textChanged
+  filter_->SetText(text);
+  const QString wanted = text.trimmed();
+  if (wanted.isEmpty()) {
+    search_label_->clear();
+    table_->clearSelection();
+    picture_->SetHighlight(-1);
+    return;
+  }
+  if (filter_->rowCount() == 0) {
+    search_label_->setText(QStringLiteral("シリアル番号「%1」のモジュールはこの配線にありません").arg(wanted));
+    search_label_->setStyleSheet(QStringLiteral("color: #c80000;"));
+    picture_->SetHighlight(-1);
+    return;
+  }
+  int row = 0;  // an exact match first, else the first row found
+  for (int r = 0; r < filter_->rowCount(); ++r) {
+    if (filter_->index(r, WiringTableModel::kSerial).data().toString().compare(wanted, Qt::CaseInsensitive) == 0) {
+      row = r;
+      break;
+    }
+  }
+  const int cell = filter_->mapToSource(filter_->index(row, 0)).row();
+  const ModuleCell& c = plan_.cells[static_cast<std::size_t>(cell)];
+  QString where = QStringLiteral("%1 → ストリング %2 の %3 番目 (モジュール番号 %4)")
+                      .arg(c.serial)
+                      .arg(c.string_no)
+                      .arg(c.position)
+                      .arg(QString::number(static_cast<double>(c.moduleNo), 'g', 9));
+  if (filter_->rowCount() > 1) where += QStringLiteral("    ほかに %1 件").arg(filter_->rowCount() - 1);
+  search_label_->setText(where);
+  search_label_->setStyleSheet(QString());
+  table_->selectRow(row);
+  table_->scrollTo(filter_->index(row, 0));
+  picture_->SetHighlight(cell);
+}
+
+void ViewerWindow::CopyRows() {
+  QList<int> rows;
+  for (const QModelIndex& i : table_->selectionModel()->selectedRows()) rows << i.row();
+  std::sort(rows.begin(), rows.end());
+  QApplication::clipboard()->setText(RowsAsText(*filter_, rows));
+  statusBar()->showMessage(QStringLiteral("%1 行をクリップボードにコピーしました").arg(rows.isEmpty() ? filter_->rowCount() : rows.size()));
+}
+
+bool ViewerWindow::ExportPdf(const QString& path, QString* error) {
+  if (doc_ == nullptr) return false;
+  return ExportPlanPdf(*doc_, plan_, wiring_, path, ViewerFont(), error);
+}
+
+QString ViewerWindow::WiringPlanTitle() const {
+  return doc_ == nullptr ? QString() : QStringLiteral("配線計画: %1").arg(ShownName(doc_->result_path));
+}
+
+void ViewerWindow::OpenDialog() {
+  const QString start = doc_ != nullptr ? QFileInfo(QString::fromStdString(doc_->result_path)).absolutePath() : QString();
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("結果ファイルを開く"), start,
+                                                    QStringLiteral("CSV ファイル (*.csv *.CSV);;すべてのファイル (*)"));
+  if (!path.isEmpty()) Open(path);
+}
+
+void ViewerWindow::PrintDialog() {
+  if (doc_ == nullptr) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
+                                    QPageLayout::Millimeter));
+  printer.setDocName(WiringPlanTitle());
+  QPrintDialog dialog(&printer, this);
+  dialog.setWindowTitle(QStringLiteral("配線計画を印刷"));
+  if (dialog.exec() != QDialog::Accepted) return;
+  const PlanPrint print = MakePlanPrint(*doc_, plan_, wiring_);
+  const int pages = PaintWiringPlan(printer, print, ViewerFont());
+  statusBar()->showMessage(pages > 0 ? QStringLiteral("配線計画 %1 ページを印刷しました").arg(pages)
+                                     : QStringLiteral("印刷を開始できませんでした"));
+}
+
+void ViewerWindow::ExportDialog() {
+  if (doc_ == nullptr) return;
+  const QFileInfo result(QString::fromStdString(doc_->result_path));
+  const QString suggestion = result.absolutePath() + QStringLiteral("/") + result.completeBaseName() +
+                             (wiring_ == Wiring::Optimized ? QStringLiteral("-最適化配線計画.pdf")
+                                                           : QStringLiteral("-配線計画.pdf"));
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("配線計画を PDF に書き出す"), suggestion,
+                                                    QStringLiteral("PDF ファイル (*.pdf)"));
+  if (path.isEmpty()) return;
+  QString error;
+  if (ExportPdf(path, &error)) {
+    statusBar()->showMessage(QStringLiteral("%1 に書き出しました").arg(path));
+  } else {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), error, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+}
+
+QStringList ViewerWindow::RecentFiles() const { return QSettings().value(kRecentKey).toStringList(); }
+
+void ViewerWindow::RememberRecent(const QString& path) {
+  QStringList recent = RecentFiles();
+  recent.removeAll(path);
+  recent.prepend(path);
+  while (recent.size() > kMaxRecent) recent.removeLast();
+  QSettings().setValue(kRecentKey, recent);
+  UpdateRecentMenu();
+}
+
+void ViewerWindow::UpdateRecentMenu() {
+  recent_menu_->clear();
+  const QStringList recent = RecentFiles();
+  for (int i = 0; i < recent.size(); ++i) {
+    const QString& path = recent[i];
+    QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+    a->setToolTip(path);
+    a->setStatusTip(path);
+    connect(a, &QAction::triggered, this, [this, path] { Open(path); });
+  }
+  recent_menu_->setEnabled(!recent.isEmpty());
+}
+
+void ViewerWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!urls.isEmpty() && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void ViewerWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  Open(urls.front().toLocalFile());
+}
+
+}  // namespace voltrigg::viewer

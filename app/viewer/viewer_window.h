@@ -1,0 +1,117 @@
+#pragma once
+// voltrigg-view's window: the figures, the array picture, the wiring table
+// and the charts of one result file, a File menu (open, recent files, print,
+// export PDF, quit), and a result dropped on the window opens it.
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "document.h"
+#include "plan_view.h"
+#include "summary.h"
+
+class QAction;
+class QActionGroup;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollArea;
+class QStackedWidget;
+class QTabWidget;
+class QTableView;
+class QTableWidget;
+
+namespace voltrigg::viewer {
+
+class ArrayPictureWidget;
+class SerialFilter;
+class WiringTableModel;
+
+QFont ViewerFont();
+
+class ViewerWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit ViewerWindow(const AssessmentOptions& options, std::string modules_path = {}, QWidget* parent = nullptr);
+  ~ViewerWindow() override;
+
+  // Opens a result; on failure keeps what was shown and returns the message.
+  // `Open` shows the message in a box as well.
+  std::optional<QString> Load(const QString& path);
+  void Open(const QString& path);
+
+  void SetWiring(Wiring wiring);
+  void SetColourBy(ColourBy by);
+  // Shows the rows whose serial number contains `text`, and where the first goes.
+  void Search(const QString& text);
+  void CopyRows();
+  bool ExportPdf(const QString& path, QString* error);
+
+  // What the window shows, for its tests.
+  const Document* document() const { return doc_.get(); }
+  const PlanView& plan() const { return plan_; }
+  Wiring wiring() const { return wiring_; }
+  WiringTableModel* table_model() const { return table_model_; }
+  SerialFilter* serial_filter() const { return filter_; }
+  QTableWidget* figures_table() const { return figures_; }
+  QLabel* verdict_label() const { return verdict_; }
+  QLabel* list_label() const { return list_label_; }
+  QLabel* search_label() const { return search_label_; }
+  ArrayPictureWidget* picture() const { return picture_; }
+  QTabWidget* tabs() const { return tabs_; }
+  QStringList RecentFiles() const;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QWidget* BuildSummary();
+  QWidget* BuildTablePage();
+  void ShowDocument();
+  void ShowPlan();
+  void ShowCharts();
+  void RememberRecent(const QString& path);
+  void UpdateRecentMenu();
+  void OpenDialog();
+  void PrintDialog();
+  void ExportDialog();
+  QString WiringPlanTitle() const;
+
+  AssessmentOptions options_;
+  std::string modules_path_;  // named on the command line, for the first result only
+  std::unique_ptr<Document> doc_;
+  PlanView plan_;
+  Wiring wiring_ = Wiring::Result;
+  ColourBy colour_by_ = ColourBy::Ipm;
+
+  QLabel* title_ = nullptr;
+  QLabel* list_label_ = nullptr;
+  QLabel* verdict_ = nullptr;
+  QTableWidget* figures_ = nullptr;
+  QComboBox* wiring_box_ = nullptr;
+  QComboBox* colour_box_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QScrollArea* picture_scroll_ = nullptr;
+  ArrayPictureWidget* picture_ = nullptr;
+  QLineEdit* search_ = nullptr;
+  QLabel* search_label_ = nullptr;
+  QTableView* table_ = nullptr;
+  WiringTableModel* table_model_ = nullptr;
+  SerialFilter* filter_ = nullptr;
+  QChartView* voltage_chart_ = nullptr;
+  QChartView* current_chart_ = nullptr;
+  QStackedWidget* curve_stack_ = nullptr;
+  QChartView* curve_chart_ = nullptr;
+  QLabel* curve_note_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  QAction* print_action_ = nullptr;
+  QAction* export_action_ = nullptr;
+};
+
+}  // namespace voltrigg::viewer

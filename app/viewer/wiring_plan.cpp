@@ -1,0 +1,324 @@
+#include "wiring_plan.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "array_picture.h"
+
+namespace voltrigg::viewer {
+
+namespace {
+
+const QColor kRed(200, 0, 0);
+const QColor kGreen(0, 110, 40);
+
+// One line of the table pages: a string's heading or one of its modules.
+struct Item {
+  bool heading = false;
+  int string_index = 0;
+  int cell = 0;
+  bool continued = false;  // a heading repeated on the next page
+};
+
+class Painter {
+ public:
+  Painter(QPainter& p, const QFont& font) : p_(p), font_(font) {
+    dpi_ = p.device()->logicalDpiY();
+    width_ = p.device()->width();
+    height_ = p.device()->height();
+  }
+
+  double Mm(double mm) const { return mm * dpi_ / 25.4; }
+  double width() const { return width_; }
+  double height() const { return height_; }
+  double body_bottom() const { return height_ - Mm(9); }  // above the footer
+
+  QFont Font(double pt, bool bold = false) const {
+    QFont f(font_);
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(pt * dpi_ / 72.0))));
+    f.setBold(bold);
+    return f;
+  }
+
+  // Draws `text` in a box; returns the box's height.
+  double Text(double x, double y, double w, const QString& text, double pt, bool bold = false,
+              const QColor& colour = Qt::black, int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap) {
+    p_.setFont(Font(pt, bold));
+    p_.setPen(colour);
+    const QRectF bound = p_.boundingRect(QRectF(x, y, w, height_), flags, text);
+    p_.drawText(QRectF(x, y, w, bound.height()), flags, text);
+    return bound.height();
+  }
+
+  void Cell(const QRectF& r, const QString& text, double pt, int align, bool bold = false,
+            const QColor& colour = Qt::black) {
+    p_.setFont(Font(pt, bold));
+    p_.setPen(colour);
+    const QRectF inner = r.adjusted(Mm(1), 0, -Mm(1), 0);
+    const QString shown = QFontMetricsF(p_.font()).elidedText(text, Qt::ElideMiddle, inner.width());
+    p_.drawText(inner, align | Qt::AlignVCenter, shown);
+  }
+
+  void Footer(const QString& name, int page, int pages) {
+    const double y = height_ - Mm(7);
+    p_.setPen(QPen(Qt::gray, Mm(0.2)));
+    p_.drawLine(QPointF(0, y), QPointF(width_, y));
+    Cell(QRectF(0, y, width_ * 0.7, Mm(7)), QStringLiteral("配線計画: %1").arg(name), 8, Qt::AlignLeft);
+    Cell(QRectF(width_ * 0.7, y, width_ * 0.3, Mm(7)), QStringLiteral("ページ %1 / %2").arg(page).arg(pages), 8,
+         Qt::AlignRight);
+  }
+
+  QPainter& p() { return p_; }
+
+ private:
+  QPainter& p_;
+  QFont font_;
+  double dpi_ = 72;
+  double width_ = 0;
+  double height_ = 0;
+};
+
+// Column edges of the wiring table, as fractions of the width.
+struct Columns {
+  double tick, position, number, serial, vpm, ipm, end;
+};
+
+Columns TableColumns(const Painter& pp) {
+  const double w = pp.width();
+  Columns c{};
+  c.tick = 0;
+  c.position = pp.Mm(12);
+  c.number = c.position + pp.Mm(14);
+  c.serial = c.number + pp.Mm(28);
+  c.ipm = w - pp.Mm(26);
+  c.vpm = c.ipm - pp.Mm(26);
+  c.end = w;
+  return c;
+}
+
+double FirstPage(Painter& pp, const PlanPrint& plan) {
+  const double w = pp.width();
+  double y = 0;
+  y += pp.Text(0, y, w, QStringLiteral("配線計画: %1").arg(plan.result_name), 16, true);
+  y += pp.Mm(2);
+  y += pp.Text(0, y, w, QStringLiteral("構成: %1    配線: %2").arg(plan.shape, plan.wiring_name), 10);
+  y += pp.Text(0, y, w, plan.list_note, 10);
+  for (const QString& problem : plan.list_problems) {
+    const double h = pp.Text(pp.Mm(4), y, w - pp.Mm(4), problem, 9, false, kRed);
+    y += h;
+  }
+  y += pp.Mm(3);
+
+  // Figures.
+  const double row_h = pp.Mm(5.5);
+  const double edges[] = {0, 0.08, 0.40, 0.55, 0.70, 0.85, 1.0};
+  const QString heads[] = {QStringLiteral("区分"),        QStringLiteral("数値"),
+                           QStringLiteral("Pmax・Pmp [W]"), QStringLiteral("Vpm・Vmp [V]"),
+                           QStringLiteral("Ipm・Imp [A]"),  QStringLiteral("ミスマッチ損失 [%]")};
+  QPainter& p = pp.p();
+  p.fillRect(QRectF(0, y, w, row_h), QColor(230, 230, 230));
+  for (int c = 0; c < 6; ++c) {
+    pp.Cell(QRectF(w * edges[c], y, w * (edges[c + 1] - edges[c]), row_h), heads[c], 8.5,
+            c < 2 ? Qt::AlignLeft : Qt::AlignRight, true);
+  }
+  y += row_h;
+  for (const FigureRow& r : plan.figures) {
+    const QString cells[] = {r.group, r.name, r.power_w, r.voltage_v, r.current_a, r.loss_pct};
+    for (int c = 0; c < 6; ++c) {
+      pp.Cell(QRectF(w * edges[c], y, w * (edges[c + 1] - edges[c]), row_h), cells[c], 9,
+              c < 2 ? Qt::AlignLeft : Qt::AlignRight);
+    }
+    p.setPen(QPen(QColor(200, 200, 200), pp.Mm(0.15)));
+    p.drawLine(QPointF(0, y + row_h), QPointF(w, y + row_h));
+    y += row_h;
+  }
+  y += pp.Mm(3);
+  y += pp.Text(0, y, w, plan.verdict, 10, true, plan.verdict_bad ? kRed : kGreen);
+  y += pp.Mm(4);
+  return y;
+}
+
+void PaintPicture(Painter& pp, const PlanPrint& plan, const QFont& font, double top) {
+  if (plan.plan == nullptr || plan.plan->cells.empty()) {
+    pp.Text(0, top, pp.width(), QStringLiteral("モジュールがありません"), 10);
+    return;
+  }
+  const PictureGeometry g = PrintGeometry(plan.tmin_c);
+  const QSizeF natural = g.Size(*plan.plan);
+  const double avail_h = pp.body_bottom() - top - pp.Mm(2);
+  // Fit the page, but no text larger than 9 pt.
+  const double max_scale = 9.0 / 72.0 * pp.p().device()->logicalDpiY() / g.font_px;
+  const double scale = std::min({pp.width() / natural.width(), avail_h / natural.height(), max_scale});
+  QPainter& p = pp.p();
+  p.save();
+  p.translate(0, top);
+  p.scale(scale, scale);
+  PaintArrayPicture(p, *plan.plan, g, font, -1);
+  p.restore();
+}
+
+std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& plan, double head_h, double row_h,
+                                          double column_head_h) {
+  std::vector<std::vector<Item>> pages;
+  const double avail = pp.body_bottom() - column_head_h;
+  double left = 0;
+  auto new_page = [&] {
+    pages.emplace_back();
+    left = avail;
+  };
+  for (int j = 0; j < plan.parallel; ++j) {
+    const double block = head_h + plan.series * row_h;
+    if (pages.empty() || (block > left && (block <= avail || left < head_h + row_h))) new_page();
+    pages.back().push_back({true, j, 0, false});
+    left -= head_h;
+    for (int k = 0; k < plan.series; ++k) {
+      if (row_h > left) {  // a string longer than a page goes on with its heading repeated
+        new_page();
+        pages.back().push_back({true, j, 0, true});
+        left -= head_h;
+      }
+      pages.back().push_back({false, j, j * plan.series + k, false});
+      left -= row_h;
+    }
+  }
+  return pages;
+}
+
+void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& items, double head_h, double row_h,
+               double column_head_h) {
+  QPainter& p = pp.p();
+  const Columns c = TableColumns(pp);
+  const double w = pp.width();
+  double y = 0;
+  const PlanView& view = *plan.plan;
+  const double pt = 9;
+  p.fillRect(QRectF(0, y, w, column_head_h), QColor(230, 230, 230));
+  pp.Cell(QRectF(c.tick, y, c.position - c.tick, column_head_h), QStringLiteral("済"), 8.5, Qt::AlignHCenter, true);
+  pp.Cell(QRectF(c.position, y, c.number - c.position, column_head_h), QStringLiteral("位置"), 8.5, Qt::AlignRight, true);
+  pp.Cell(QRectF(c.number, y, c.serial - c.number, column_head_h), QStringLiteral("モジュール番号"), 8.5,
+          Qt::AlignRight, true);
+  pp.Cell(QRectF(c.serial, y, c.vpm - c.serial, column_head_h), QStringLiteral("シリアル番号"), 8.5, Qt::AlignLeft,
+          true);
+  pp.Cell(QRectF(c.vpm, y, c.ipm - c.vpm, column_head_h), QStringLiteral("Vpm [V]"), 8.5, Qt::AlignRight, true);
+  pp.Cell(QRectF(c.ipm, y, c.end - c.ipm, column_head_h), QStringLiteral("Ipm [A]"), 8.5, Qt::AlignRight, true);
+  y += column_head_h;
+  for (const Item& it : items) {
+    if (it.heading) {
+      const StringSummary& s = view.strings[static_cast<std::size_t>(it.string_index)];
+      const QRectF band(0, y + pp.Mm(1), w, head_h - pp.Mm(1));
+      p.fillRect(band, s.over_limit ? QColor(255, 225, 225) : QColor(242, 242, 242));
+      QString text = QStringLiteral("ストリング %1").arg(s.string_no);
+      if (it.continued) text += QStringLiteral(" (続き)");
+      text += QStringLiteral("    %1 モジュール、ΣVpm %2 V、電流 %3 A")
+                  .arg(view.series)
+                  .arg(Fixed(s.vpm_sum_v, 1), Fixed(PlanView::Current(s), 3));
+      if (s.physics) text += QStringLiteral("、Voc %1 °C %2 V").arg(Fixed(plan.tmin_c, 0), Fixed(s.physics->voc_cold_v, 1));
+      if (s.over_limit) text += QStringLiteral("  上限超過");
+      pp.Cell(band, text, 9.5, Qt::AlignLeft, true, s.over_limit ? kRed : Qt::black);
+      y += head_h;
+      continue;
+    }
+    const ModuleCell& m = view.cells[static_cast<std::size_t>(it.cell)];
+    const double box = pp.Mm(3.4);
+    p.setPen(QPen(Qt::black, pp.Mm(0.25)));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF((c.position - box) / 2, y + (row_h - box) / 2, box, box));
+    pp.Cell(QRectF(c.position, y, c.number - c.position, row_h), QString::number(m.position), pt, Qt::AlignRight);
+    pp.Cell(QRectF(c.number, y, c.serial - c.number, row_h), QString::number(static_cast<double>(m.moduleNo), 'g', 9),
+            pt, Qt::AlignRight, true);
+    pp.Cell(QRectF(c.serial, y, c.vpm - c.serial, row_h), m.serial, pt, Qt::AlignLeft);
+    pp.Cell(QRectF(c.vpm, y, c.ipm - c.vpm, row_h), Fixed(m.vpm_v, 2), pt, Qt::AlignRight);
+    pp.Cell(QRectF(c.ipm, y, c.end - c.ipm, row_h), Fixed(m.ipm_a, 3), pt, Qt::AlignRight);
+    p.setPen(QPen(QColor(210, 210, 210), pp.Mm(0.15)));
+    p.drawLine(QPointF(c.position, y + row_h), QPointF(w, y + row_h));
+    y += row_h;
+  }
+}
+
+}  // namespace
+
+PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, Wiring wiring) {
+  PlanPrint out;
+  out.result_name = DecodeBytes(std::filesystem::path(doc.result_path).filename().string());
+  out.list_note = doc.list_note;
+  out.list_problems = doc.list_problems;
+  if (!doc.assessment_note.isEmpty() && doc.list_state == ListState::Matches) out.list_problems.push_back(doc.assessment_note);
+  out.shape = ShapeText(doc);
+  out.wiring_name = WiringName(wiring);
+  out.figures = FigureRows(doc);
+  out.verdict = VoltageVerdict(doc, plan, &out.verdict_bad);
+  out.plan = &plan;
+  out.tmin_c = doc.options.tmin_c;
+  return out;
+}
+
+int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFont& font) {
+  QPainter p;
+  if (!p.begin(&device)) return 0;
+  Painter pp(p, font);
+  const double head_h = pp.Mm(7.5);
+  const double row_h = pp.Mm(5.4);
+  const double column_head_h = pp.Mm(6);
+  const std::vector<std::vector<Item>> pages =
+      plan.plan != nullptr ? TablePages(pp, *plan.plan, head_h, row_h, column_head_h) : std::vector<std::vector<Item>>{};
+  const int total = 1 + static_cast<int>(pages.size());
+
+  const double top = FirstPage(pp, plan);
+  PaintPicture(pp, plan, font, top);
+  pp.Footer(plan.result_name, 1, total);
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    device.newPage();
+    TablePage(pp, plan, pages[i], head_h, row_h, column_head_h);
+    pp.Footer(plan.result_name, static_cast<int>(i) + 2, total);
+  }
+  p.end();
+  return total;
+}
+
+bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont& font, QString* error) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    if (error != nullptr) *error = QStringLiteral("PDF ファイルを作成できません: %1 (%2)").arg(path, file.errorString());
+    return false;
+  }
+  int pages = 0;
+  {
+    QPdfWriter writer(&file);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
+                                     QPageLayout::Millimeter));
+    writer.setResolution(300);
+    writer.setTitle(QStringLiteral("配線計画: %1").arg(plan.result_name));
+    writer.setCreator(QStringLiteral("voltrigg-view"));
+    pages = PaintWiringPlan(writer, plan, font);
+  }
+  if (pages == 0 || !file.commit()) {
+    if (error != nullptr) *error = QStringLiteral("PDF ファイルを書き込めません: %1 (%2)").arg(path, file.errorString());
+    file.cancelWriting();
+    return false;
+  }
+  return true;
+}
+
+bool ExportPlanPdf(const Document& doc, const PlanView& plan, Wiring wiring, const QString& path, const QFont& font,
+                   QString* error) {
+  namespace fs = std::filesystem;
+  const std::string target = QFile::encodeName(path).toStdString();
+  std::error_code ec;
+  for (const std::string& input : {doc.result_path, doc.list_path}) {
+    if (!input.empty() && fs::exists(target, ec) && fs::equivalent(target, input, ec)) {
+      if (error != nullptr) *error = QStringLiteral("読み込んだファイルには書き出しません: %1").arg(path);
+      return false;
+    }
+  }
+  return WriteWiringPlanPdf(path, MakePlanPrint(doc, plan, wiring), font, error);
+}
+
+}  // namespace voltrigg::viewer

@@ -1,0 +1,46 @@
+#pragma once
+// The printed wiring plan: page 1 the summary (figures, voltage verdict, the
+// array picture), then the wiring table in string order with a tick box per
+// module; a string's heading stays with its rows; every page carries the
+// result file's name and its page number. For a printer or a PDF file.
+#include <QFont>
+#include <QString>
+#include <vector>
+
+#include "document.h"
+#include "plan_view.h"
+#include "summary.h"
+
+class QPagedPaintDevice;
+
+namespace voltrigg::viewer {
+
+struct PlanPrint {
+  QString result_name;  // on every page
+  QString list_note;
+  std::vector<QString> list_problems;
+  QString shape;
+  QString wiring_name;
+  std::vector<FigureRow> figures;
+  QString verdict;
+  bool verdict_bad = false;
+  const PlanView* plan = nullptr;
+  double tmin_c = -10;
+};
+
+PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, Wiring wiring);
+
+// Paints the plan on `device` (its page size and margins as set). Returns the
+// number of pages, 0 when painting could not start.
+int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFont& font);
+
+// Writes the plan as a PDF of A4 pages to `path`, whole or not at all (a
+// temporary file renamed over it). False with `error` set on failure.
+bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont& font, QString* error);
+
+// The plan of `plan` (the wiring `wiring` of `doc`) as a PDF at `path`; refuses
+// to write over the result file or the module list it was made from.
+bool ExportPlanPdf(const Document& doc, const PlanView& plan, Wiring wiring, const QString& path, const QFont& font,
+                   QString* error);
+
+}  // namespace voltrigg::viewer

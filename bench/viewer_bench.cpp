@@ -1,0 +1,102 @@
+// voltrigg-view's two waits: opening a result with its module list (read the
+// files, check the list, build the views, draw the window and the whole array
+// picture) and writing the printed plan as a PDF, for N = 100 to 1000.
+//
+//   viewer_bench [--benchmark_filter=...]    runs on Qt's offscreen platform
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QStandardPaths>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+
+#include "app/calculation_run.h"
+#include "array_picture.h"
+#include "document.h"
+#include "summary.h"
+#include "support/module_generator.h"
+#include "support/run_support.h"
+#include "viewer_window.h"
+#include "wiring_plan.h"
+
+namespace {
+
+using namespace voltrigg;
+using namespace voltrigg::viewer;
+
+std::filesystem::path WorkDir() {
+  static const std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("voltrigg-viewer-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+// A completed run's result of N generated modules as S = 20 (S = 10 below 200).
+std::string ResultFile(int n) {
+  static std::map<int, std::string> made;
+  if (auto it = made.find(n); it != made.end()) return it->second;
+  const int series = n >= 200 ? 20 : 10;
+  const std::string base = (WorkDir() / ("n" + std::to_string(n))).string();
+  const std::string list = base + "-list.csv";
+  testing::WriteFile(list, testing::FormatModuleList(testing::GenerateModules(n, 1000 + n)));
+  RunState s;
+  s.InputPath = list;
+  s.InputName = std::filesystem::path(list).filename().string();
+  s.OutputBase = base;
+  testing::RecordingFrontEnd ui{std::to_string(series), std::to_string(n / series)};
+  if (CalculationRun(s, ui) != RunOutcome::Completed) std::abort();
+  return made[n] = base + ".csv";
+}
+
+void OpenAndDraw(benchmark::State& state) {
+  const QString path = QString::fromStdString(ResultFile(static_cast<int>(state.range(0))));
+  ViewerWindow window(AssessmentOptions{});
+  window.resize(1280, 860);
+  QImage screen(1280, 860, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    if (window.Load(path)) state.SkipWithError("result not read");
+    // The window as it shows, and the whole array picture (most of it scrolled away).
+    window.render(&screen);
+    QImage picture(window.picture()->sizeHint(), QImage::Format_ARGB32_Premultiplied);
+    window.picture()->render(&picture);
+    benchmark::DoNotOptimize(picture.bits());
+  }
+  state.counters["modules"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(OpenAndDraw)->Arg(100)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void WritePlanPdf(benchmark::State& state) {
+  const std::string path = ResultFile(static_cast<int>(state.range(0)));
+  const std::string pdf = (WorkDir() / "plan.pdf").string();
+  for (auto _ : state) {
+    const Document doc = OpenDocument(path, "", AssessmentOptions{});
+    const PlanView plan = MakePlan(doc, Wiring::Result, ColourBy::Ipm);
+    QString error;
+    if (!ExportPlanPdf(doc, plan, Wiring::Result, QString::fromStdString(pdf), ViewerFont(), &error)) {
+      state.SkipWithError("PDF not written");
+    }
+  }
+  state.counters["pdf_bytes"] = static_cast<double>(std::filesystem::file_size(pdf));
+}
+BENCHMARK(WritePlanPdf)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setFont(ViewerFont());
+  QStandardPaths::setTestModeEnabled(true);  // recent files not in the user's settings
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ec;
+  std::filesystem::remove_all(WorkDir(), ec);
+  return 0;
+}

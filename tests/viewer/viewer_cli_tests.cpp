@@ -1,0 +1,85 @@
+// voltrigg-view --pdf as a process without a display: exit status 0 with
+// the plan written, 2 with a message naming what could not be read or
+// written (and no file changed), 64 for wrong usage.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <filesystem>
+
+#include "support/module_generator.h"
+#include "viewer_support.h"
+
+using namespace voltrigg::testing;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TEST(ViewerProgram, WritesThePlanWithoutADisplay) {
+  TempDir dir{"voltrigg-view-cli"};
+  MakeRunResult(dir, 10, 6, 3);
+  const FileStamp before = Stamp(dir / "result.csv");
+  const Process p = RunViewer({Q(dir / "result.csv"), QStringLiteral("--pdf"), Q(dir / "plan.pdf")});
+  EXPECT_EQ(p.status, 0) << p.err.toStdString();
+  EXPECT_TRUE(QFileInfo(Q(dir / "plan.pdf")).size() > 1000);
+  EXPECT_TRUE(PdfText(Q(dir / "plan.pdf")).contains(QStringLiteral("配線計画: result.csv")));
+  EXPECT_EQ(Stamp(dir / "result.csv"), before);
+  // Nothing but the plan was left in the folder.
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 3);  // list, result, plan
+}
+
+TEST(ViewerProgram, BadInputGivesItsMessageAndChangesNothing) {
+  TempDir dir{"voltrigg-view-bad"};
+  MakeRunResult(dir, 4, 3, 5);
+  const std::string good = ReadFile(dir / "result.csv");
+  WriteFile(dir / "truncated.csv", good.substr(0, good.size() - 20));
+  WriteFile(dir / "short.csv", good.substr(0, good.rfind('\n', good.size() - 2) + 1));
+  WriteFile(dir / "binary.csv", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+  WriteFile(dir / "huge.csv", "");
+  std::filesystem::resize_file(dir / "huge.csv", std::uintmax_t{1} << 30);
+  WriteFile(dir / "old.pdf", "an older plan");
+  struct Case {
+    std::string name;
+    QStringList args;
+    int status;
+    QString words;
+  };
+  const QString out = Q(dir / "out.pdf");
+  const std::vector<Case> cases = {
+      {"module list", {Q(dir / "list.csv"), "--pdf", out}, 2, "1 行目"},
+      {"cut inside a row", {Q(dir / "truncated.csv"), "--pdf", out}, 2, "19 行目"},
+      {"last row missing", {Q(dir / "short.csv"), "--pdf", out}, 2, "18 行目"},
+      {"binary", {Q(dir / "binary.csv"), "--pdf", out}, 2, "NUL 文字"},
+      {"1 GiB", {Q(dir / "huge.csv"), "--pdf", out}, 2, "1 行目"},
+      {"missing", {Q(dir / "none.csv"), "--pdf", out}, 2, "結果ファイルがありません"},
+      {"named list missing", {Q(dir / "result.csv"), "--modules", Q(dir / "nolist.csv"), "--pdf", out}, 2, "nolist.csv"},
+      {"plan over the result", {Q(dir / "result.csv"), "--pdf", Q(dir / "result.csv")}, 2, "読み込んだファイル"},
+      {"plan over the list", {Q(dir / "result.csv"), "--pdf", Q(dir / "list.csv")}, 2, "読み込んだファイル"},
+      {"plan in a missing folder", {Q(dir / "result.csv"), "--pdf", Q(dir / "no/such/plan.pdf")}, 2, "PDF ファイル"},
+      {"plan onto a folder", {Q(dir / "result.csv"), "--pdf", Q(dir.path().string())}, 2, "PDF ファイル"},
+      {"no result", {"--pdf", out}, 64, "--pdf"},
+      {"bad option value", {Q(dir / "result.csv"), "--tmin", "cold", "--pdf", out}, 64, "--tmin"},
+      {"bad extras", {Q(dir / "result.csv"), "--extras", "voc", "--pdf", out}, 64, "--extras"},
+  };
+  std::vector<std::pair<std::string, FileStamp>> stamps;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    if (e.is_regular_file() && e.path().filename() != "huge.csv") stamps.emplace_back(e.path(), Stamp(e.path()));
+  }
+  for (const Case& c : cases) {
+    const Process p = RunViewer(c.args);
+    EXPECT_EQ(p.status, c.status) << c.name << ": " << p.err.toStdString();
+    EXPECT_TRUE(p.err.contains(c.words)) << c.name << ": " << p.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out)) << c.name;
+  }
+  for (const auto& [path, stamp] : stamps) EXPECT_EQ(Stamp(path), stamp) << path;
+  EXPECT_EQ(std::filesystem::file_size(dir / "huge.csv"), std::uintmax_t{1} << 30);
+
+  // A plan written over an older one replaces it whole.
+  const Process p = RunViewer({Q(dir / "result.csv"), "--pdf", Q(dir / "old.pdf")});
+  EXPECT_EQ(p.status, 0) << p.err.toStdString();
+  EXPECT_TRUE(ReadFile(dir / "old.pdf").starts_with("%PDF"));
+}
