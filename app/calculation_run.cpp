@@ -83,6 +83,7 @@ RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
     }
     RefuseToOverwriteTheList(s.InputPath, s.OutputBase);
     Calculate(s);
+    ui.ResultWritten(s);
   } catch (const RunError& e) {
     failure = e.what();
   } catch (const std::bad_alloc&) {

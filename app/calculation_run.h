@@ -17,6 +17,10 @@ class RunFrontEnd {
   // Modal, the text alone with an OK button, titled with the application title.
   virtual void Message(const std::string& text) = 0;
   virtual void RefreshFileList() = 0;
+  // Called once the result file is written, before the end-of-run clearing,
+  // so that a front end can read the run's tables (the batch front end's
+  // assessment does). Must not throw.
+  virtual void ResultWritten(const RunState& state) { (void)state; }
 };
 
 enum class RunOutcome {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/assess_report.h"
 #include "app/batch_front_end.h"
 #include "identity.h"
 
@@ -25,6 +26,8 @@ int RunCli(int argc, char** argv) {
   app.add_option("-o,--output", output, "result file without its extension; \".csv\" is appended")->required();
   app.add_option("MODULES.csv", modules, "the module list file")->required();
   app.set_version_flag("--version", identity::kComments);
+  AssessOptions assess;
+  AddAssessOptions(app, assess);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
@@ -38,10 +41,11 @@ int RunCli(int argc, char** argv) {
   state.InputPath = modules;
   state.InputName = std::filesystem::path(modules).filename().string();
   state.OutputBase = output;
-  BatchFrontEnd front_end(series, parallel);
+  AssessingFrontEnd front_end(series, parallel, assess);
   const RunOutcome outcome = CalculationRun(state, front_end);
   if (outcome == RunOutcome::Completed) {
     std::cout << CompletionReport(state, output + ".csv");
+    if (assess.enabled) return ReportAssessment(front_end, output, std::cout, std::cerr);
   } else {
     for (const std::string& m : front_end.messages()) std::cerr << "voltrigg-cli: " << m << '\n';
   }

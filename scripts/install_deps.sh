@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libboost-math-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   qt6-charts-dev libqt6opengl6-dev libqt6printsupport6 libcups2 poppler-utils
   xvfb xauth

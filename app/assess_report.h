@@ -1,0 +1,66 @@
+#pragma once
+// voltrigg-cli --assess: the physical assessment of a completed run, its
+// file BASE.assessment.json and its short report.
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/batch_front_end.h"
+#include "assess/assessment.h"
+
+namespace CLI {
+class App;
+}
+
+namespace voltrigg {
+
+struct AssessOptions {
+  bool enabled = false;
+  AssessConditions conditions;
+  bool isc_first = false;  // column 6 holds Isc and column 7 Voc
+};
+
+// Adds --assess, --tmin, --voc-coefficient, --max-system-voltage and --extras.
+void AddAssessOptions(CLI::App& app, AssessOptions& options);
+
+// The modules of the list at `path` in file order, Voc and Isc taken from
+// columns 6 and 7 (or 7 and 6). Throws RunError when the list cannot be read.
+std::vector<ModuleData> ReadModulesInListOrder(const std::string& path, bool isc_first);
+
+// The assessment's input from a run's state, before the end-of-run clearing.
+// `modules` are the list's modules in file order. Throws RunError when a
+// module of the run's tables is not among them.
+AssessmentInput AssessmentInputFromRun(const RunState& state, std::vector<ModuleData> modules,
+                                       const AssessConditions& conditions);
+
+// The batch front end that assesses the run once its result file is written.
+class AssessingFrontEnd : public BatchFrontEnd {
+ public:
+  AssessingFrontEnd(std::string series, std::string parallel, const AssessOptions& options)
+      : BatchFrontEnd(std::move(series), std::move(parallel)), options_(options) {}
+
+  void ResultWritten(const RunState& state) override;
+
+  // Set after a completed run: the assessment, or why there is none.
+  const std::optional<Assessment>& assessment() const { return assessment_; }
+  const std::vector<std::string>& problems() const { return problems_; }
+
+ private:
+  AssessOptions options_;
+  std::optional<Assessment> assessment_;
+  std::vector<std::string> problems_;
+};
+
+// After a completed run: writes `output_base`.assessment.json (atomically) and
+// prints the table to `out` and warnings and problems to `err`. Without an
+// assessment an older assessment file is removed. Returns the exit status: 0,
+// or 2 when there is no assessment or its file could not be written.
+int ReportAssessment(const AssessingFrontEnd& front_end, const std::string& output_base, std::ostream& out,
+                     std::ostream& err);
+
+// The stdout table of an assessment.
+std::string AssessmentTable(const Assessment& assessment);
+
+}  // namespace voltrigg

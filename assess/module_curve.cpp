@@ -1,0 +1,136 @@
+#include "assess/module_curve.h"
+
+#include <boost/math/tools/toms748_solve.hpp>
+#include <cmath>
+#include <cstdint>
+
+namespace voltrigg {
+
+const char* FitProblemText(FitProblem problem) {
+  switch (problem) {
+    case FitProblem::None:
+      return "fits";
+    case FitProblem::NotPositive:
+      return "Vpm, Ipm, Voc and Isc must all be positive numbers";
+    case FitProblem::VocNotAboveVpm:
+      return "Voc is not above Vpm";
+    case FitProblem::IscNotAboveIpm:
+      return "Isc is not above Ipm";
+    case FitProblem::NoRoot:
+      return "no diode curve puts the power maximum at (Vpm, Ipm) below Voc";
+    case FitProblem::CurveNotFalling:
+      return "the fitted curve would not fall monotonically (series resistance too negative)";
+  }
+  return "unknown problem";
+}
+
+namespace {
+
+// The fit condition as a function of a, with I0 = Isc / (exp(Voc/a) - 1):
+//   a*ln(D/I0) + a*Imp/D - 2*Vmp,  D = Isc - Imp + I0.
+// ln(D/I0) is formed as ln D - ln Isc + ln(expm1(Voc/a)), which stays finite
+// where exp(Voc/a) alone would overflow.
+struct FitCondition {
+  double vmp, imp, voc, isc, log_isc;
+
+  double I0(double a) const { return isc / std::expm1(voc / a); }
+
+  double operator()(double a) const {
+    const double x = voc / a;
+    const double e = std::exp(-x);
+    const double log_expm1 = x + std::log1p(-e);  // ln(exp(x) - 1)
+    const double i0 = isc * e / -std::expm1(-x);  // = isc / expm1(x), without overflow
+    const double d = isc - imp + i0;
+    return a * (std::log(d) - log_isc + log_expm1) + a * imp / d - 2.0 * vmp;
+  }
+};
+
+}  // namespace
+
+CurveFit FitModuleCurve(double vpm_v, double ipm_a, double voc_v, double isc_a) {
+  CurveFit fit;
+  const auto positive = [](double v) { return std::isfinite(v) && v > 0; };
+  if (!positive(vpm_v) || !positive(ipm_a) || !positive(voc_v) || !positive(isc_a)) {
+    fit.problem = FitProblem::NotPositive;
+    return fit;
+  }
+  if (voc_v <= vpm_v) {
+    fit.problem = FitProblem::VocNotAboveVpm;
+    return fit;
+  }
+  if (isc_a <= ipm_a) {
+    fit.problem = FitProblem::IscNotAboveIpm;
+    return fit;
+  }
+  const FitCondition f{vpm_v, ipm_a, voc_v, isc_a, std::log(isc_a)};
+
+  // Below a_floor the condition is negative whenever I0 <= Imp: there
+  //   a*ln(D/I0) <= Voc (D <= Isc) and a*Imp/D <= a*Imp/(Isc - Imp),
+  // so f(a) <= Voc - 2*Vmp + a*Imp/(Isc - Imp) < 0. The scan starts there and
+  // climbs in small geometric steps to the first sign change.
+  double a_lo = voc_v * 1e-3;
+  if (2.0 * vpm_v > voc_v) {
+    const double a_floor = (2.0 * vpm_v - voc_v) * (isc_a - ipm_a) / ipm_a;
+    if (a_floor > a_lo && a_floor < voc_v && f.I0(a_floor) <= ipm_a) a_lo = a_floor;
+  }
+  double f_lo = f(a_lo);
+  double a_hi = 0;
+  double f_hi = 0;
+  bool bracketed = f_lo == 0;
+  if (bracketed) a_hi = a_lo;
+  // Coarse steps first; if they find nothing below Voc, fine steps make sure
+  // that no narrow excursion above zero was stepped over.
+  for (const double step : {1.15, 1.01}) {
+    if (bracketed) break;
+    double a = a_lo;
+    double fa = f_lo;
+    while (a < voc_v) {
+      const double next = std::fmin(a * step, voc_v);
+      const double f_next = f(next);
+      if (f_next == 0 || (f_next > 0) != (fa > 0)) {
+        a_lo = a;
+        f_lo = fa;
+        a_hi = next;
+        f_hi = f_next;
+        bracketed = true;
+        break;
+      }
+      a = next;
+      fa = f_next;
+    }
+  }
+  if (!bracketed) {
+    fit.problem = FitProblem::NoRoot;
+    return fit;
+  }
+  double a = a_hi;
+  if (f_hi != 0 && a_lo != a_hi) {
+    std::uintmax_t iterations = 100;
+    const auto range = boost::math::tools::toms748_solve(f, a_lo, a_hi, f_lo, f_hi,
+                                                         boost::math::tools::eps_tolerance<double>(), iterations);
+    // The bracket is as narrow as doubles allow; take the end nearer zero.
+    a = std::fabs(f(range.first)) <= std::fabs(f(range.second)) ? range.first : range.second;
+  }
+  if (!(a > 0 && a < voc_v)) {
+    fit.problem = FitProblem::NoRoot;
+    return fit;
+  }
+  const double i0 = f.I0(a);
+  const double d = isc_a - ipm_a + i0;
+  const double rs = (vpm_v - a * ipm_a / d) / ipm_a;
+  if (!(i0 > 0) || !std::isfinite(rs) || !(rs > -a / (isc_a + i0))) {
+    fit.problem = FitProblem::CurveNotFalling;
+    return fit;
+  }
+  fit.curve = ModuleCurve{isc_a, i0, a, rs};
+  return fit;
+}
+
+double ModuleVoltageV(const ModuleCurve& c, double current_a) {
+  const double top = c.il_a + c.i0_a;
+  if (!(current_a < top)) return -kBypassDropV;
+  const double v = c.a_v * std::log((top - current_a) / c.i0_a) - current_a * c.rs_ohm;
+  return v > -kBypassDropV ? v : -kBypassDropV;
+}
+
+}  // namespace voltrigg

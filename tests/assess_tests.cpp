@@ -1,0 +1,563 @@
+// The physical assessment: the curve fit where the answer is known exactly,
+// string and array curves, the global maximum power point with bypass diodes,
+// the optimiser against the plain swap search, the JSON file and
+// voltrigg-cli --assess.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "assess/assessment.h"
+#include "support/module_generator.h"
+#include "support/run_support.h"
+
+namespace voltrigg {
+namespace {
+
+using testing::GeneratedModule;
+using testing::ReadFile;
+using testing::SeededRandom;
+using testing::TempDir;
+using testing::WriteFile;
+
+double Rel(double got, double want) { return std::fabs(got - want) / std::max(std::fabs(want), 1e-300); }
+
+// The modules of a generated list as the assessment sees them: float values
+// widened, Voc and Isc from the two further columns.
+std::vector<ModuleData> AsModuleData(const std::vector<GeneratedModule>& list) {
+  std::vector<ModuleData> out;
+  for (const GeneratedModule& g : list) {
+    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.module_no)), g.serial_no,
+                             static_cast<float>(g.pmax_w), static_cast<float>(g.vpm_v), static_cast<float>(g.ipm_a),
+                             static_cast<float>(g.voc_v), static_cast<float>(g.isc_a)});
+  }
+  return out;
+}
+
+std::vector<ModuleCurve> FitAll(const std::vector<ModuleData>& modules) {
+  std::vector<ModuleCurve> curves;
+  for (const ModuleData& m : modules) {
+    const CurveFit f = FitModuleCurve(m);
+    EXPECT_EQ(f.problem, FitProblem::None) << m.number;
+    curves.push_back(f.curve);
+  }
+  return curves;
+}
+
+// Strings of `series` consecutive modules.
+Wiring InOrder(int count, int series) {
+  Wiring w;
+  for (int k = 0; k < count; ++k) {
+    if (k % series == 0) w.emplace_back();
+    w.back().push_back(k);
+  }
+  return w;
+}
+
+// A module made from chosen curve parameters: Voc and the maximum power point
+// follow from the curve exactly (the power maximum by bisection on dP/dI).
+ModuleData FromCurve(const ModuleCurve& c, double number) {
+  const auto v = [&](double i) { return c.a_v * std::log((c.il_a + c.i0_a - i) / c.i0_a) - i * c.rs_ohm; };
+  const auto dp = [&](double i) { return v(i) + i * (-c.a_v / (c.il_a + c.i0_a - i) - c.rs_ohm); };
+  double lo = 0;
+  double hi = c.il_a;
+  for (int k = 0; k < 200; ++k) {
+    const double mid = 0.5 * (lo + hi);
+    (dp(mid) > 0 ? lo : hi) = mid;
+  }
+  ModuleData m;
+  m.number = number;
+  m.serial = "K" + std::to_string(static_cast<int>(number));
+  m.ipm_a = 0.5 * (lo + hi);
+  m.vpm_v = v(m.ipm_a);
+  m.pmax_w = m.vpm_v * m.ipm_a;
+  m.voc_v = v(0);
+  m.isc_a = c.il_a;
+  return m;
+}
+
+// ------------------------------------------------------------------ curve fit
+
+TEST(CurveFit, PassesThroughTheMeasuredPointsWithFlatPowerAtTheMaximum) {
+  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+    for (const ModuleData& m : AsModuleData(testing::GenerateModules(50, seed))) {
+      const CurveFit f = FitModuleCurve(m);
+      ASSERT_EQ(f.problem, FitProblem::None) << "seed " << seed << " module " << m.number;
+      const ModuleCurve& c = f.curve;
+      EXPECT_LT(Rel(ModuleVoltageV(c, 0), m.voc_v), 1e-9);
+      EXPECT_LT(Rel(ModuleVoltageV(c, m.ipm_a), m.vpm_v), 1e-9);
+      // dP/dI = V + I dV/dI vanishes at the measured point.
+      const double slope = -c.a_v / (c.il_a + c.i0_a - m.ipm_a) - c.rs_ohm;
+      EXPECT_LT(std::fabs(m.vpm_v + m.ipm_a * slope) / m.vpm_v, 1e-9);
+      EXPECT_GT(c.rs_ohm, -c.a_v / (c.il_a + c.i0_a));
+      // Crystalline cells: a is roughly 25-35 mV per cell (60 or 72 cells here).
+      EXPECT_GT(c.a_v / (m.voc_v / 0.62), 0.02);
+      EXPECT_LT(c.a_v / (m.voc_v / 0.62), 0.05);
+    }
+  }
+}
+
+TEST(CurveFit, GivesBackTheParametersAGeneratedListWasMadeFrom) {
+  SeededRandom random(7);
+  for (int k = 0; k < 300; ++k) {
+    const bool cells96 = k % 3 == 0;
+    ModuleCurve c;
+    c.il_a = cells96 ? 5.5 + random.Uniform() : 8.5 + 1.5 * random.Uniform();
+    c.a_v = cells96 ? 2.9 + random.Uniform() : 1.6 + 0.3 * random.Uniform();
+    c.i0_a = std::pow(10.0, -11 + 3 * random.Uniform());
+    c.rs_ohm = -0.05 + 0.6 * random.Uniform();
+    const ModuleData m = FromCurve(c, k + 1);
+    const CurveFit f = FitModuleCurve(m);
+    ASSERT_EQ(f.problem, FitProblem::None) << k;
+    EXPECT_LT(Rel(f.curve.a_v, c.a_v), 1e-7) << k;
+    EXPECT_LT(Rel(f.curve.i0_a, c.i0_a), 1e-5) << k;
+    EXPECT_LT(std::fabs(f.curve.rs_ohm - c.rs_ohm), 1e-7) << k;
+    EXPECT_EQ(f.curve.il_a, c.il_a);
+  }
+}
+
+TEST(CurveFit, NamesWhatIsWrongWithImpossibleData) {
+  const double nan = std::nan("");
+  struct Case {
+    double vpm, ipm, voc, isc;
+    FitProblem problem;
+  };
+  for (const Case& c : std::vector<Case>{{30, 8, 37, 0, FitProblem::NotPositive},
+                                         {30, 8, 0, 8.5, FitProblem::NotPositive},
+                                         {-30, 8, 37, 8.5, FitProblem::NotPositive},
+                                         {30, nan, 37, 8.5, FitProblem::NotPositive},
+                                         {30, 8, 30, 8.5, FitProblem::VocNotAboveVpm},
+                                         {30, 8, 29, 8.5, FitProblem::VocNotAboveVpm},
+                                         {30, 8, 37, 8, FitProblem::IscNotAboveIpm},
+                                         {30, 8, 40, 12, FitProblem::NoRoot},    // fill factor far too low
+                                         {30, 8, 60, 8.1, FitProblem::NoRoot}}) {  // Voc above 2 Vmp
+    const CurveFit f = FitModuleCurve(c.vpm, c.ipm, c.voc, c.isc);
+    EXPECT_EQ(f.problem, c.problem) << c.vpm << " " << c.ipm << " " << c.voc << " " << c.isc;
+    EXPECT_STRNE(FitProblemText(f.problem), "");
+  }
+}
+
+TEST(CurveFit, ModuleVoltageStopsAtTheBypassDrop) {
+  const ModuleCurve c = FitModuleCurve(32.4, 9.06, 39.46, 9.566).curve;
+  EXPECT_EQ(ModuleVoltageV(c, c.il_a + c.i0_a), -kBypassDropV);
+  EXPECT_EQ(ModuleVoltageV(c, 50), -kBypassDropV);
+  // The bypass takes over a hair below IL + I0, where the curve is nearly vertical.
+  const double kink = ModuleCurrentA(c, -kBypassDropV);
+  EXPECT_LT(kink, c.il_a + c.i0_a);
+  EXPECT_GT(kink, c.il_a - 1e-6);
+  for (double i : {0.5, 5.0, 9.06, 9.5}) EXPECT_LT(Rel(ModuleCurrentA(c, ModuleVoltageV(c, i)), i), 1e-12) << i;
+  // Near Isc a volt is a nanoampere: the voltage comes back to the current's resolution.
+  for (double v : {0.0, 10.0, 32.4, 39.0}) EXPECT_NEAR(ModuleVoltageV(c, ModuleCurrentA(c, v)), v, 1e-5) << v;
+  EXPECT_EQ(ModuleCurrentA(c, 39.46), 0);
+}
+
+// ------------------------------------------------------------- array curves
+
+TEST(ArrayCurve, IdenticalModulesScaleExactly) {
+  const ModuleData m{1, "A", 293.6, 32.41, 9.06, 39.46, 9.566};
+  const std::vector<ModuleCurve> one = {FitModuleCurve(m).curve};
+  const PowerPoint alone = ArrayMaximumPowerPoint(one, {{0}});
+  EXPECT_LT(Rel(alone.pmp_w, m.vpm_v * m.ipm_a), 1e-9);
+  EXPECT_LT(Rel(alone.vmp_v, m.vpm_v), 1e-4);  // power is flat at its top: V is known less well
+  EXPECT_LT(Rel(alone.imp_a, m.ipm_a), 1e-4);
+  EXPECT_NEAR(MismatchLossPct(alone.pmp_w, m.vpm_v * m.ipm_a), 0, 1e-7);
+
+  for (int series : {1, 2, 7, 20}) {
+    for (int parallel : {1, 3, 50}) {
+      const std::vector<ModuleCurve> curves(static_cast<std::size_t>(series * parallel), one[0]);
+      const Wiring w = InOrder(series * parallel, series);
+      for (double i : {0.0, 3.0, 9.06, 9.55}) {
+        EXPECT_LT(Rel(StringVoltageV(curves, w[0], i), series * ModuleVoltageV(one[0], i)), 1e-12);
+      }
+      EXPECT_LT(Rel(ArrayCurrentA(curves, w, series * 30.0), parallel * ModuleCurrentA(one[0], 30.0)), 1e-12);
+      const PowerPoint p = ArrayMaximumPowerPoint(curves, w);
+      EXPECT_LT(Rel(p.pmp_w, series * parallel * m.vpm_v * m.ipm_a), 1e-9) << series << "x" << parallel;
+      EXPECT_LT(Rel(p.vmp_v, series * m.vpm_v), 1e-4);
+      EXPECT_LT(Rel(p.imp_a, parallel * m.ipm_a), 1e-4);
+    }
+  }
+}
+
+// The array's power on a fine grid, each grid maximum refined by golden
+// section: an independent look for the global maximum.
+double BruteForceMaximum(const std::vector<ModuleCurve>& curves, const Wiring& w) {
+  const std::vector<CurvePoint> grid = SampleArrayCurve(curves, w, 20001);
+  double best = 0;
+  const double step = grid[1].voltage_v - grid[0].voltage_v;
+  for (std::size_t k = 1; k + 1 < grid.size(); ++k) {
+    if (grid[k].power_w < grid[k - 1].power_w || grid[k].power_w < grid[k + 1].power_w) continue;
+    double lo = grid[k].voltage_v - step;
+    double hi = grid[k].voltage_v + step;
+    const auto p = [&](double v) { return v * ArrayCurrentA(curves, w, v); };
+    for (int it = 0; it < 100; ++it) {
+      const double m1 = lo + (hi - lo) * 0.381966;
+      const double m2 = hi - (hi - lo) * 0.381966;
+      (p(m1) < p(m2) ? lo : hi) = p(m1) < p(m2) ? m1 : m2;
+    }
+    best = std::max(best, p(0.5 * (lo + hi)));
+  }
+  return best;
+}
+
+TEST(ArrayCurve, FindsTheGlobalMaximumWhenBypassDiodesMakeSeveral) {
+  // A string with weak modules (low Isc) beside healthy ones: the weak
+  // modules are bypassed at high currents, and the P-V curve has two or more
+  // peaks; which one is highest depends on how weak they are.
+  const ModuleData healthy{1, "H", 300, 32.4, 9.06, 39.5, 9.57};
+  for (double weak_factor : {0.3, 0.5, 0.7, 0.85, 0.95}) {
+    for (int weak_count : {1, 3, 6}) {
+      ModuleData weak = healthy;
+      weak.ipm_a *= weak_factor;
+      weak.isc_a *= weak_factor;
+      std::vector<ModuleCurve> curves;
+      for (int k = 0; k < 30; ++k) curves.push_back(FitModuleCurve(k < weak_count ? weak : healthy).curve);
+      const Wiring w = InOrder(30, 10);
+      const PowerPoint p = ArrayMaximumPowerPoint(curves, w);
+      const double brute = BruteForceMaximum(curves, w);
+      EXPECT_GE(p.pmp_w, brute * (1 - 1e-9)) << weak_factor << " " << weak_count;
+      EXPECT_LE(p.pmp_w, brute * (1 + 1e-9)) << weak_factor << " " << weak_count;
+      EXPECT_LT(Rel(p.pmp_w, p.vmp_v * p.imp_a), 1e-12);
+    }
+  }
+}
+
+TEST(ArrayCurve, GlobalMaximumOnGeneratedListsMatchesABruteForceSearch) {
+  for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+    const std::vector<ModuleData> modules = AsModuleData(testing::GenerateModules(60, seed));
+    const std::vector<ModuleCurve> curves = FitAll(modules);
+    for (int series : {1, 5, 20}) {
+      const Wiring w = InOrder(60, series);
+      const PowerPoint p = ArrayMaximumPowerPoint(curves, w);
+      const double brute = BruteForceMaximum(curves, w);
+      EXPECT_GE(p.pmp_w, brute * (1 - 1e-9));
+      EXPECT_LE(p.pmp_w, brute * (1 + 1e-9));
+    }
+  }
+}
+
+TEST(ArrayCurve, EmptyArraysAndCurveSamples) {
+  EXPECT_EQ(ArrayMaximumPowerPoint({}, {}).pmp_w, 0);
+  EXPECT_EQ(ArrayMaximumPowerPoint({}, {{}, {}}).pmp_w, 0);
+  const std::vector<ModuleCurve> curves = {FitModuleCurve(30, 8, 37, 8.5).curve, FitModuleCurve(31, 8.2, 38, 8.7).curve};
+  const std::vector<CurvePoint> s = SampleArrayCurve(curves, {{0, 1}}, 1);
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[0].voltage_v, 0);
+  EXPECT_LT(Rel(s[1].voltage_v, 75), 1e-9);
+  EXPECT_EQ(s[1].current_a, 0);
+  const std::vector<CurvePoint> c = SampleArrayCurve(curves, {{0}, {1}}, 100);
+  for (std::size_t k = 1; k < c.size(); ++k) EXPECT_LE(c[k].current_a, c[k - 1].current_a);
+  EXPECT_FALSE(WiringIndicesValid({{0, 2}}, 2));
+  EXPECT_THROW(AssessArrangement({}, {}, {{0}}, {}), std::invalid_argument);
+}
+
+// ------------------------------------------------- loss, voltage, optimiser
+
+TEST(Assessment, MismatchLossIsNeverNegativeAndRandomWiringIsNoBetterThanOptimized) {
+  for (std::uint64_t seed = 11; seed <= 16; ++seed) {
+    const std::vector<ModuleData> modules = AsModuleData(testing::GenerateModules(40, seed));
+    const std::vector<ModuleCurve> curves = FitAll(modules);
+    const Wiring w = InOrder(40, 8);
+    const RandomWiringFigures r = AssessRandomWiring(curves, w, 30, seed);
+    EXPECT_EQ(r.samples, 30);
+    EXPECT_LE(r.worst_pmp_w, r.mean_pmp_w);
+    double sum_mpp = 0;
+    for (const ModuleData& m : modules) sum_mpp += m.vpm_v * m.ipm_a;
+    EXPECT_GE(MismatchLossPct(r.worst_pmp_w, sum_mpp), 0);
+    const ArrangementFigures f = AssessArrangement(modules, curves, OptimizeWiring(curves, w), {});
+    EXPECT_GE(f.mismatch_loss_pct, 0);
+    EXPECT_GE(f.point.pmp_w, r.mean_pmp_w);
+    // Same seed, same figures.
+    const RandomWiringFigures again = AssessRandomWiring(curves, w, 30, seed);
+    EXPECT_EQ(again.mean_pmp_w, r.mean_pmp_w);
+  }
+}
+
+TEST(Assessment, VoltageCheckFlipsAtTheLimit) {
+  // 20 modules of 65 V: 1300 V at 25 °C, 1436.5 V at -10 °C with -0.30 %/K.
+  std::vector<ModuleData> modules;
+  for (int k = 0; k < 20; ++k) modules.push_back(ModuleData{k + 1.0, "", 400, 54, 7.4, 65, 7.9});
+  const std::vector<ModuleCurve> curves = FitAll(modules);
+  AssessConditions c;
+  const ArrangementFigures f = AssessArrangement(modules, curves, InOrder(20, 20), c);
+  ASSERT_EQ(f.strings.size(), 1u);
+  EXPECT_NEAR(f.strings[0].voc_v, 1300, 1e-9);
+  EXPECT_NEAR(f.strings[0].voc_cold_v, 1436.5, 1e-9);
+  VoltageCheck v = CheckStringVoltages(f, c);
+  EXPECT_FALSE(v.ok);
+  EXPECT_EQ(v.strings_over, std::vector<int>{0});
+  c.max_system_voltage_v = f.strings[0].voc_cold_v;
+  EXPECT_TRUE(CheckStringVoltages(f, c).ok);  // at the limit is within it
+  c.max_system_voltage_v = std::nextafter(f.strings[0].voc_cold_v, 0.0);
+  EXPECT_FALSE(CheckStringVoltages(f, c).ok);
+  // Warmer morning, smaller coefficient: the cold voltage follows the formula.
+  c.tmin_c = 25;
+  EXPECT_DOUBLE_EQ(ColdVocV(1300, c), 1300);
+  c.tmin_c = -25;
+  c.voc_coefficient_pct_per_k = -0.25;
+  EXPECT_DOUBLE_EQ(ColdVocV(1000, c), 1125);
+}
+
+// Gain of a wiring over the seed, in W.
+double Gain(const std::vector<ModuleCurve>& curves, const Wiring& seed, const Wiring& w) {
+  return ArrayMaximumPowerPoint(curves, w).pmp_w - ArrayMaximumPowerPoint(curves, seed).pmp_w;
+}
+
+bool SameModules(Wiring a, Wiring b) {
+  for (auto& s : a) std::sort(s.begin(), s.end());
+  for (auto& s : b) std::sort(s.begin(), s.end());
+  std::vector<int> fa, fb;
+  for (auto& s : a) fa.insert(fa.end(), s.begin(), s.end());
+  for (auto& s : b) fb.insert(fb.end(), s.begin(), s.end());
+  std::sort(fa.begin(), fa.end());
+  std::sort(fb.begin(), fb.end());
+  if (fa != fb || a.size() != b.size()) return false;
+  for (std::size_t j = 0; j < a.size(); ++j) {
+    if (a[j].size() != b[j].size()) return false;
+  }
+  return true;
+}
+
+TEST(Optimizer, IsAsGoodAsThePlainSwapSearchAndNeverWorseThanItsSeed) {
+  // The plain search judges every swap by a full maximum power point: slow,
+  // so two lists here; bench/assess_bench --compare runs more and larger ones.
+  double fast_total = 0;
+  double plain_total = 0;
+  for (std::uint64_t seed = 1; seed <= 2; ++seed) {
+    const std::vector<ModuleData> modules = AsModuleData(testing::GenerateModules(100, seed));
+    const std::vector<ModuleCurve> curves = FitAll(modules);
+    // Sorted by current, as the planning run's initial arrangement is.
+    std::vector<int> by_current(100);
+    for (int k = 0; k < 100; ++k) by_current[k] = k;
+    std::stable_sort(by_current.begin(), by_current.end(),
+                     [&](int x, int y) { return modules[x].ipm_a < modules[y].ipm_a; });
+    Wiring start = InOrder(100, 10);
+    for (auto& s : start) {
+      for (int& k : s) k = by_current[k];
+    }
+    const Wiring fast = OptimizeWiring(curves, start);
+    const Wiring plain = OptimizeWiringBySwaps(curves, start);
+    EXPECT_TRUE(SameModules(fast, start));
+    EXPECT_EQ(OptimizeWiring(curves, start), fast);  // deterministic
+    const double fast_gain = Gain(curves, start, fast);
+    const double plain_gain = Gain(curves, start, plain);
+    EXPECT_GT(fast_gain, 0);
+    EXPECT_GE(fast_gain, 0.75 * plain_gain) << "seed " << seed;
+    fast_total += fast_gain;
+    plain_total += plain_gain;
+  }
+  EXPECT_GE(fast_total, plain_total * (1 - 1e-9));
+
+  // From an unsorted wiring the gain is large, and never negative from an
+  // optimum (no swap left that gains).
+  const std::vector<ModuleData> modules = AsModuleData(testing::GenerateModules(60, 7));
+  const std::vector<ModuleCurve> curves = FitAll(modules);
+  const Wiring list_order = InOrder(60, 6);
+  const Wiring once = OptimizeWiring(curves, list_order);
+  EXPECT_GT(Gain(curves, list_order, once), 1.0);
+  EXPECT_GE(Gain(curves, once, OptimizeWiring(curves, once)), 0);
+  EXPECT_EQ(OptimizeWiring(curves, {{0, 1, 2}}), (Wiring{{0, 1, 2}}));  // one string: nothing to swap
+  EXPECT_THROW(OptimizeWiring(curves, {{0, 60}}), std::invalid_argument);
+}
+
+TEST(Assessment, WholeRunFiguresAndWiringMatchedFromRows) {
+  std::vector<ModuleData> modules = AsModuleData(testing::GenerateModules(24, 5));
+  modules[3].number = modules[4].number;  // two modules may share a number
+  AssessmentInput in;
+  in.modules = modules;
+  in.series = 6;
+  in.parallel = 4;
+  in.initial = InOrder(24, 6);
+  std::vector<std::vector<WiringRow>> rows(4);
+  for (int k = 0; k < 24; ++k) {
+    const ModuleData& m = modules[static_cast<std::size_t>(23 - k)];
+    rows[static_cast<std::size_t>(k / 6)].push_back(WiringRow{m.number, m.serial, m.vpm_v, m.ipm_a});
+  }
+  const std::optional<Wiring> estimated = MatchWiring(modules, rows);
+  ASSERT_TRUE(estimated);
+  EXPECT_EQ((*estimated)[0][0], 23);
+  EXPECT_EQ((*estimated)[3][5], 0);
+  in.estimated = *estimated;
+  in.random_samples = 10;
+  const AssessmentOutcome out = AssessRun(in);
+  ASSERT_TRUE(out.assessment);
+  const Assessment& a = *out.assessment;
+  EXPECT_GE(a.optimized.point.pmp_w, a.initial.point.pmp_w);
+  EXPECT_GE(a.optimized.point.pmp_w, a.estimated.point.pmp_w);
+  EXPECT_LE(a.optimized.point.pmp_w, a.sum_mpp_w);
+  EXPECT_EQ(a.estimated.strings.size(), 4u);
+  double current = 0;
+  for (const StringFigures& s : a.estimated.strings) current += s.current_a;
+  EXPECT_LT(Rel(current, a.estimated.point.imp_a), 1e-12);
+
+  // A row that is not in the list, or one module used twice, is no wiring.
+  rows[0][0].serial = "nowhere";
+  std::string problem;
+  EXPECT_FALSE(MatchWiring(modules, rows, &problem));
+  EXPECT_NE(problem.find("nowhere"), std::string::npos);
+  rows[0][0] = rows[0][1];
+  EXPECT_FALSE(MatchWiring(modules, rows));
+
+  // Bad curve data: no assessment, every bad module named.
+  in.modules[2].voc_v = in.modules[2].vpm_v;
+  in.modules[7].isc_a = 0;
+  const AssessmentOutcome bad = AssessRun(in);
+  EXPECT_FALSE(bad.assessment);
+  ASSERT_EQ(bad.problems.size(), 2u);
+  EXPECT_EQ(bad.problems[0].index, 2);
+  EXPECT_EQ(bad.problems[0].problem, FitProblem::VocNotAboveVpm);
+  EXPECT_NE(DescribeModuleProblem(bad.problems[0]).find(in.modules[2].serial), std::string::npos);
+}
+
+// ------------------------------------------------------------------ the JSON
+
+TEST(AssessmentJson, KeysInOrderAndNumbersThatReadBackExactly) {
+  AssessmentInput in;
+  in.modules = AsModuleData(testing::GenerateModules(6, 3));
+  in.modules[0].serial = "\x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B";  // Shift-JIS
+  in.modules[1].serial = "bad\xFF\x80";
+  in.series = 3;
+  in.parallel = 2;
+  in.initial = InOrder(6, 3);
+  in.estimated = {{5, 4, 3}, {2, 1, 0}};
+  in.sum_pmax_w = 1234.5f;
+  in.estimated_point = PlanningPoint{1000.25, 90.5, 11.0521};
+  in.random_samples = 5;
+  const Assessment a = *AssessRun(in).assessment;
+  const std::string text = FormatAssessmentJson(a);
+  const auto j = nlohmann::ordered_json::parse(text);
+  std::vector<std::string> keys;
+  for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"model", "conditions", "series", "parallel", "modules", "sum_pmax_w",
+                                            "sum_mpp_w", "module_curves", "arrangements", "random_wiring",
+                                            "planning_figures", "voltage_check"}));
+  EXPECT_EQ(j["conditions"]["bypass_drop_v"], 1.5);
+  EXPECT_EQ(j["modules"], 6);
+  EXPECT_EQ(j["module_curves"][0]["serial"], "モジュール");
+  EXPECT_EQ(j["module_curves"][1]["serial"], "bad\\xFF\\x80");
+  EXPECT_EQ(j["module_curves"][2]["a_v"].get<double>(), a.curves[2].a_v);  // exact round trip
+  EXPECT_EQ(j["module_curves"][2]["i0_a"].get<double>(), a.curves[2].i0_a);
+  const auto& est = j["arrangements"]["estimated"];
+  EXPECT_EQ(est["pmp_w"].get<double>(), a.estimated.point.pmp_w);
+  EXPECT_EQ(est["strings"][0]["modules"][0], in.modules[5].number);
+  std::vector<std::string> akeys;
+  for (auto it = est.begin(); it != est.end(); ++it) akeys.push_back(it.key());
+  EXPECT_EQ(akeys, (std::vector<std::string>{"pmp_w", "vmp_v", "imp_a", "mismatch_loss_pct", "strings"}));
+  EXPECT_EQ(j["planning_figures"]["estimated"]["ipm_a"].get<double>(), 11.0521);
+  EXPECT_EQ(j["voltage_check"]["ok"], true);
+  EXPECT_EQ(j["random_wiring"]["samples"], 5);
+  // Shortest round-trip text: a float widened to double prints as such.
+  EXPECT_NE(text.find("\"sum_pmax_w\": 1234.5,"), std::string::npos);
+  EXPECT_EQ(SerialAsUtf8("KV300-1"), "KV300-1");
+  EXPECT_EQ(SerialAsUtf8("\xE3\x83\xA2"), "モ");
+}
+
+// ------------------------------------------------------------ voltrigg-cli
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliResult Cli(const TempDir& dir, const std::string& args) {
+  const std::string command = std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
+}
+
+std::string ListFile(const std::vector<GeneratedModule>& modules) { return testing::FormatModuleList(modules); }
+
+TEST(CliAssess, WritesTheAssessmentBesideAnUnchangedResultFile) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(40, 9)));
+  const CliResult plain = Cli(dir, "-s 10 -p 4 -o " + (dir / "plain") + " " + (dir / "list.csv"));
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const CliResult r = Cli(dir, "-s 10 -p 4 -o " + (dir / "r") + " --assess " + (dir / "list.csv"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "r.csv"), ReadFile(dir / "plain.csv"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "plain.assessment.json"));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out.find("計算が終了しました"), 0u);
+  for (const char* row : {"Initial ", "Estimated ", "Optimized ", "Random, mean of 100", "Random, worst",
+                          "Voltage check (Estimated)", ": OK"}) {
+    EXPECT_NE(r.out.find(row), std::string::npos) << row;
+  }
+  const auto j = nlohmann::json::parse(ReadFile(dir / "r.assessment.json"));
+  EXPECT_EQ(j["modules"], 40);
+  EXPECT_EQ(j["module_curves"].size(), 40u);
+  EXPECT_EQ(j["arrangements"]["estimated"]["strings"].size(), 4u);
+  // Module curves in list order: the list's first row first.
+  const std::vector<GeneratedModule> list = testing::GenerateModules(40, 9);
+  EXPECT_EQ(j["module_curves"][0]["no"], list[0].module_no);
+  EXPECT_EQ(j["module_curves"][39]["serial"], list[39].serial_no);
+  const double planned = j["planning_figures"]["estimated"]["pmax_w"];
+  EXPECT_GT(j["arrangements"]["estimated"]["pmp_w"].get<double>(), planned);
+}
+
+TEST(CliAssess, ColdStringsAboveTheLimitWarnButComplete) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(40, 9)));
+  const CliResult r = Cli(dir, "-s 20 -p 2 -o " + (dir / "r") + " --assess --tmin -25 --voc-coefficient -0.35 "
+                               "--max-system-voltage 600 " + (dir / "list.csv"));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("warning: string 1 reaches"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("warning: string 2 reaches"), std::string::npos);
+  EXPECT_NE(r.out.find("ABOVE THE LIMIT"), std::string::npos);
+  const auto j = nlohmann::json::parse(ReadFile(dir / "r.assessment.json"));
+  EXPECT_EQ(j["voltage_check"]["ok"], false);
+  EXPECT_EQ(j["voltage_check"]["limit_v"], 600);
+  EXPECT_EQ(j["conditions"]["tmin_c"], -25);
+  EXPECT_EQ(j["conditions"]["voc_coefficient_pct_per_k"], -0.35);
+}
+
+TEST(CliAssess, BadCurveDataKeepsTheResultFileAndRemovesAnOldAssessment) {
+  TempDir dir{"voltrigg-assess"};
+  std::vector<GeneratedModule> list = testing::GenerateModules(8, 4);
+  WriteFile(dir / "list.csv", ListFile(list));
+  ASSERT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "r") + " --assess " + (dir / "list.csv")).status, 0);
+  ASSERT_TRUE(std::filesystem::exists(dir / "r.assessment.json"));
+
+  list[5].voc_v = list[5].vpm_v;  // Voc not above Vpm
+  WriteFile(dir / "list.csv", ListFile(list));
+  CliResult r = Cli(dir, "-s 4 -p 2 -o " + (dir / "r") + " --assess " + (dir / "list.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(std::filesystem::exists(dir / "r.csv"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "r.assessment.json"));
+  EXPECT_NE(r.err.find("module " + std::to_string(list[5].module_no) + " (S/N " + list[5].serial_no), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Voc is not above Vpm"), std::string::npos);
+  EXPECT_NE(r.out.find("計算が終了しました"), std::string::npos);
+
+  // Columns 6 and 7 empty: the message says what the assessment needs there.
+  std::string text = "No,S/N,Pmax,Vpm,Ipm,,\r\n";
+  for (int k = 1; k <= 4; ++k) text += std::to_string(k) + ",S" + std::to_string(k) + ",250,30,8.3,,\r\n";
+  WriteFile(dir / "empty.csv", text);
+  r = Cli(dir, "-s 2 -p 2 -o " + (dir / "e") + " --assess " + (dir / "empty.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(std::filesystem::exists(dir / "e.csv"));
+  EXPECT_NE(r.err.find("module 1 (S/N S1, row 1 of the list): Voc is missing or zero"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Voc [V] in column 6 and Isc [A] in column 7"), std::string::npos);
+  EXPECT_NE(r.err.find("--extras isc,voc"), std::string::npos);
+
+  // The two columns the other way round work with --extras isc,voc.
+  for (GeneratedModule& m : list) std::swap(m.voc_v, m.isc_a);
+  list[5].isc_a = list[5].vpm_v * 1.2;
+  WriteFile(dir / "swapped.csv", ListFile(list));
+  EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess " + (dir / "swapped.csv")).status, 2);
+  EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess --extras isc,voc " + (dir / "swapped.csv")).status, 0);
+}
+
+TEST(CliAssess, AssessmentOptionsNeedAssess) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(4, 4)));
+  EXPECT_EQ(Cli(dir, "-s 2 -p 2 -o " + (dir / "r") + " --tmin -20 " + (dir / "list.csv")).status, 64);
+  EXPECT_EQ(Cli(dir, "-s 2 -p 2 -o " + (dir / "r") + " --assess --extras voc " + (dir / "list.csv")).status, 64);
+  EXPECT_EQ(Cli(dir, "-s 2 -p 2 -o " + (dir / "r") + " --assess --max-system-voltage 0 " + (dir / "list.csv")).status,
+            64);
+  EXPECT_FALSE(std::filesystem::exists(dir / "r.csv"));
+}
+
+}  // namespace
+}  // namespace voltrigg
