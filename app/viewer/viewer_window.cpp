@@ -43,6 +43,7 @@
 #include <filesystem>
 
 #include "array_picture.h"
+#include "assess_view.h"
 #include "wiring_plan.h"
 #include "wiring_table.h"
 
@@ -365,6 +366,7 @@ std::optional<QString> ViewerWindow::Load(const QString& path) {
     // The list named on the command line belongs to the result named there.
     const std::string modules = doc_ == nullptr ? modules_path_ : std::string();
     doc = std::make_unique<Document>(OpenDocument(LocalPath(path), modules, options_));
+    RunAssessment(*doc);
   } catch (const std::exception& e) {
     return QString::fromStdString(e.what());
   }
