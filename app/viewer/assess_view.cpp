@@ -48,14 +48,14 @@ PhysicalFigures Figures(const ArrangementFigures& f, const std::vector<ModuleCur
 
 }  // namespace
 
-void RunAssessment(Document& doc) {
+std::optional<AssessmentJob> StartAssessment(Document& doc) {
   doc.assessment.reset();
   doc.assessment_note.clear();
-  if (doc.list_state != ListState::Matches || doc.result.rows.empty()) return;
+  if (doc.list_state != ListState::Matches || doc.result.rows.empty()) return std::nullopt;
   const bool isc_first = doc.options.extras_isc_voc;
 
-  std::vector<ModuleData> modules;
-  modules.reserve(static_cast<std::size_t>(doc.list_count));
+  AssessmentJob job;
+  job.modules.reserve(doc.list.size());
   bool any_extras = false;
   for (const ListModule& l : doc.list) {
     const ModuleRecord& r = l.record;
@@ -68,21 +68,20 @@ void RunAssessment(Document& doc) {
     m.voc_v = isc_first ? r.extra2 : r.extra1;
     m.isc_a = isc_first ? r.extra1 : r.extra2;
     any_extras = any_extras || m.voc_v != 0 || m.isc_a != 0;
-    modules.push_back(std::move(m));
+    job.modules.push_back(std::move(m));
   }
   if (!any_extras) {
     doc.assessment_note = QStringLiteral(
         "物理評価には、モジュールリストの 6 列目に Voc [V]、7 列目に Isc [A] が必要です (逆の順なら --extras isc,voc)");
-    return;
+    return std::nullopt;
   }
 
-  std::vector<ModuleCurve> curves;
-  curves.reserve(modules.size());
+  job.curves.reserve(job.modules.size());
   QStringList problems;
   int problem_count = 0;
-  for (const ModuleData& m : modules) {
+  for (const ModuleData& m : job.modules) {
     const CurveFit fit = FitModuleCurve(m);
-    curves.push_back(fit.curve);
+    job.curves.push_back(fit.curve);
     if (fit.problem == FitProblem::None) continue;
     if (++problem_count <= static_cast<int>(kProblemsShown)) {
       problems << QStringLiteral("モジュール番号 %1 (シリアル番号 %2): %3")
@@ -96,38 +95,58 @@ void RunAssessment(Document& doc) {
     if (problem_count > static_cast<int>(kProblemsShown)) note += QStringLiteral(" ほか");
     if (!isc_first) note += QStringLiteral("。6・7 列目が Isc、Voc の順なら --extras isc,voc");
     doc.assessment_note = note;
-    return;
+    return std::nullopt;
   }
 
-  Wiring wiring(static_cast<std::size_t>(doc.result.parallel));
+  job.wiring.resize(static_cast<std::size_t>(doc.result.parallel));
   for (std::size_t i = 0; i < doc.result.rows.size(); ++i) {
-    wiring[static_cast<std::size_t>(doc.result.rows[i].string_no - 1)].push_back(doc.list_slot[i]);
+    job.wiring[static_cast<std::size_t>(doc.result.rows[i].string_no - 1)].push_back(doc.list_slot[i]);
   }
-  AssessConditions conditions;
-  conditions.tmin_c = doc.options.tmin_c;
-  conditions.voc_coefficient_pct_per_k = doc.options.voc_coefficient_pct_per_k;
-  conditions.max_system_voltage_v = doc.options.max_system_voltage_v;
+  job.conditions.tmin_c = doc.options.tmin_c;
+  job.conditions.voc_coefficient_pct_per_k = doc.options.voc_coefficient_pct_per_k;
+  job.conditions.max_system_voltage_v = doc.options.max_system_voltage_v;
+  job.list = doc.list;
   try {
     Assessment a;
-    for (const ModuleData& m : modules) a.sum_mpp_w += m.vpm_v * m.ipm_a;
-    a.result_wiring = Figures(AssessArrangement(modules, curves, wiring, conditions), curves, wiring);
-    const Wiring best = OptimizeWiring(curves, wiring);
-    a.optimized = Figures(AssessArrangement(modules, curves, best, conditions), curves, best);
-    for (std::size_t j = 0; j < best.size(); ++j) {
-      for (std::size_t k = 0; k < best[j].size(); ++k) {
-        const ListModule& l = doc.list[static_cast<std::size_t>(best[j][k])];
-        a.optimized_wiring.push_back({static_cast<int>(j) + 1, static_cast<int>(k) + 1, l.record.moduleNo, l.serial,
-                                      l.record.vpm, l.record.ipm});
-      }
-    }
-    const RandomWiringFigures random = AssessRandomWiring(curves, wiring, kRandomSamples, kRandomSeed);
-    a.random_samples = random.samples;
-    a.random_mean_pmp_w = random.mean_pmp_w;
-    a.random_worst_pmp_w = random.worst_pmp_w;
+    for (const ModuleData& m : job.modules) a.sum_mpp_w += m.vpm_v * m.ipm_a;
+    a.result_wiring =
+        Figures(AssessArrangement(job.modules, job.curves, job.wiring, job.conditions), job.curves, job.wiring);
     doc.assessment = std::move(a);
   } catch (const std::exception& e) {
     doc.assessment_note = QStringLiteral("物理評価ができませんでした: %1").arg(QString::fromStdString(e.what()));
+    return std::nullopt;
   }
+  return job;
+}
+
+AssessmentExtras CompleteAssessment(const AssessmentJob& job) {
+  AssessmentExtras x;
+  const Wiring best = OptimizeWiring(job.curves, job.wiring);
+  x.optimized = Figures(AssessArrangement(job.modules, job.curves, best, job.conditions), job.curves, best);
+  for (std::size_t j = 0; j < best.size(); ++j) {
+    for (std::size_t k = 0; k < best[j].size(); ++k) {
+      const ListModule& l = job.list[static_cast<std::size_t>(best[j][k])];
+      x.optimized_wiring.push_back({static_cast<int>(j) + 1, static_cast<int>(k) + 1, l.record.moduleNo, l.serial,
+                                    l.record.vpm, l.record.ipm});
+    }
+  }
+  x.random = AssessRandomWiring(job.curves, job.wiring, kRandomSamples, kRandomSeed);
+  return x;
+}
+
+void ApplyAssessmentExtras(Document& doc, AssessmentExtras extras) {
+  if (!doc.assessment) return;
+  Assessment& a = *doc.assessment;
+  a.optimized = std::move(extras.optimized);
+  a.optimized_wiring = std::move(extras.optimized_wiring);
+  a.random_samples = extras.random.samples;
+  a.random_mean_pmp_w = extras.random.mean_pmp_w;
+  a.random_worst_pmp_w = extras.random.worst_pmp_w;
+  a.complete = true;
+}
+
+void RunAssessment(Document& doc) {
+  if (const std::optional<AssessmentJob> job = StartAssessment(doc)) ApplyAssessmentExtras(doc, CompleteAssessment(*job));
 }
 
 }  // namespace voltrigg::viewer

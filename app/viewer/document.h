@@ -59,6 +59,7 @@ struct Assessment {
   double random_mean_pmp_w = 0;
   double random_worst_pmp_w = 0;
   double sum_mpp_w = 0;                     // Σ Vmp·Imp of the modules
+  bool complete = false;                    // optimised and random wiring done
 };
 
 struct Document {

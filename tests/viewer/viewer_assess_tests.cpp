@@ -4,6 +4,8 @@
 // told plainly while the planning figures stay.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
 #include <QTableWidget>
@@ -53,7 +55,7 @@ TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
 
   const Document doc = Open(dir / "result.csv");
   ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
-  const Assessment& a = *doc.assessment;
+  const viewer::Assessment& a = *doc.assessment;
   const auto& estimated = json["arrangements"]["estimated"];
   EXPECT_NEAR(a.result_wiring.pmp_w, estimated["pmp_w"].get<double>(), 1e-6 * a.result_wiring.pmp_w);
   EXPECT_NEAR(a.result_wiring.vmp_v, estimated["vmp_v"].get<double>(), 1e-3);
@@ -66,8 +68,8 @@ TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
   EXPECT_NEAR(a.random_mean_pmp_w, json["random_wiring"]["mean_pmp_w"].get<double>(), 1e-6 * a.random_mean_pmp_w);
   // The optimised wiring is at least as good, and wires the same modules.
   EXPECT_GE(a.optimized.pmp_w, a.result_wiring.pmp_w);
-  const PlanView result_plan = MakePlan(doc, Wiring::Result, ColourBy::Ipm);
-  const PlanView optimized_plan = MakePlan(doc, Wiring::Optimized, ColourBy::Ipm);
+  const PlanView result_plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
+  const PlanView optimized_plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);
   EXPECT_EQ(Serials(result_plan), Serials(optimized_plan));
   EXPECT_EQ(optimized_plan.series, 10);
   // The curve's maximum is the marked point.
@@ -85,6 +87,13 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   options.max_system_voltage_v = 120;  // three modules of about 37.5 V Voc are about 124 V at -10 °C
   ViewerWindow w(options);
   ASSERT_FALSE(w.Load(Q(dir / "known-result.csv")).has_value());
+  // The result's wiring at once; the optimised and random wiring arrive from another thread.
+  ASSERT_TRUE(w.document()->assessment.has_value()) << w.document()->assessment_note.toStdString();
+  EXPECT_FALSE(w.document()->assessment->complete);
+  EXPECT_EQ(w.figures_table()->item(6, 2)->text(), QStringLiteral("計算中…"));
+  QElapsedTimer waited;
+  waited.start();
+  while (!w.document()->assessment->complete && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
   const Document& doc = *w.document();
   ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
 
@@ -108,12 +117,12 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
             QColor(200, 0, 0));
 
   // The optimised wiring in picture and table, and back.
-  w.SetWiring(Wiring::Optimized);
-  EXPECT_EQ(w.wiring(), Wiring::Optimized);
-  EXPECT_EQ(Serials(w.plan()), Serials(MakePlan(doc, Wiring::Result, ColourBy::Ipm)));
+  w.SetWiring(viewer::Wiring::Optimized);
+  EXPECT_EQ(w.wiring(), viewer::Wiring::Optimized);
+  EXPECT_EQ(Serials(w.plan()), Serials(MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm)));
   EXPECT_NEAR(PlanView::Current(w.plan().strings[0]) + PlanView::Current(w.plan().strings[1]),
               doc.assessment->optimized.imp_a, 1e-6);
-  w.SetWiring(Wiring::Result);
+  w.SetWiring(viewer::Wiring::Result);
   EXPECT_EQ(w.table_model()->index(0, WiringTableModel::kSerial).data().toString(), QStringLiteral("K-3"));
 
   // The plan says it too.
@@ -138,7 +147,7 @@ TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
   EXPECT_TRUE(doc.assessment_note.contains(QStringLiteral("モジュール番号 1 (シリアル番号 K-1): Voc が Vpm より大きくありません")))
       << doc.assessment_note.toStdString();
   EXPECT_EQ(FigureRows(doc).size(), 4u);
-  const PlanView plan = MakePlan(doc, Wiring::Optimized, ColourBy::Ipm);  // falls back to the result's wiring
+  const PlanView plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);  // falls back to the result's wiring
   EXPECT_EQ(plan.cells.front().serial, QStringLiteral("K-3"));
   EXPECT_TRUE(VoltageVerdict(doc, plan, nullptr).contains(QStringLiteral("Voc が Vpm より大きくありません")));
 
