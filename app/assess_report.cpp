@@ -225,13 +225,23 @@ std::string AssessmentTable(const Assessment& a) {
   return out;
 }
 
+namespace {
+
+// An assessment file left from an earlier run must not sit beside the new
+// result; anything that is not a file (a folder of that name) stays.
+void RemoveStale(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (!ec && !std::filesystem::is_directory(status)) std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
 int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base, std::ostream& out,
                      std::ostream& err) {
   const std::string path = output_base + ".assessment.json";
   if (!fe.assessment()) {
-    // No stale assessment beside the new result file.
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
+    RemoveStale(path);
     for (const std::string& p : fe.problems()) err << "voltrigg-cli: assessment: " << p << '\n';
     err << "voltrigg-cli: no assessment written (the result file is written)\n";
     return 2;
@@ -240,8 +250,7 @@ int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base
   try {
     WriteFileAtomically(path, FormatAssessmentJson(a));
   } catch (const RunError& e) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
+    RemoveStale(path);
     err << "voltrigg-cli: assessment: " << e.what() << '\n';
     return 2;
   }

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
+#include "app/assess_report.h"
 #include "assess/assessment.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
+#include "input/run_error.h"
 
 namespace voltrigg {
 namespace {
@@ -234,6 +237,18 @@ TEST(ArrayCurve, GlobalMaximumOnGeneratedListsMatchesABruteForceSearch) {
       EXPECT_GE(p.pmp_w, brute * (1 - 1e-9));
       EXPECT_LE(p.pmp_w, brute * (1 + 1e-9));
     }
+    // Strings of different lengths: the short one stops delivering below the
+    // array's voltage, its Voc is a kink of the curve.
+    const Wiring uneven = {{0, 1, 2, 3, 4}, {5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17}};
+    const PowerPoint p = ArrayMaximumPowerPoint(curves, uneven);
+    const double brute = BruteForceMaximum(curves, uneven);
+    EXPECT_GE(p.pmp_w, brute * (1 - 1e-9));
+    EXPECT_LE(p.pmp_w, brute * (1 + 1e-9));
+    // A string's own curve ends at its Voc and starts at its short-circuit current.
+    const std::vector<CurvePoint> c = SampleStringCurve(curves, uneven[0], 50);
+    EXPECT_LT(Rel(c.back().voltage_v, StringVocV(curves, uneven[0])), 1e-12);
+    EXPECT_EQ(c.back().current_a, 0);
+    EXPECT_GT(c.front().current_a, std::min({modules[0].ipm_a, modules[1].ipm_a, modules[2].ipm_a}));
   }
 }
 
@@ -453,6 +468,90 @@ TEST(AssessmentJson, KeysInOrderAndNumbersThatReadBackExactly) {
   EXPECT_EQ(SerialAsUtf8("\xE3\x83\xA2"), "モ");
 }
 
+// --------------------------------------------------- the run's hook
+
+// Records what the run's tables held when the result file had just been
+// written, and assesses them as voltrigg-cli does.
+class HookFrontEnd : public testing::RecordingFrontEnd {
+ public:
+  using RecordingFrontEnd::RecordingFrontEnd;
+  void ResultWritten(const RunState& state) override {
+    events.push_back("written");
+    result_exists = std::filesystem::exists(state.OutputBase + ".csv");
+    modules = ReadModulesInListOrder(state.InputPath, false);
+    input = AssessmentInputFromRun(state, modules, AssessConditions{});
+  }
+  bool result_exists = false;
+  std::vector<ModuleData> modules;
+  AssessmentInput input;
+};
+
+TEST(RunHook, SeesTheTablesOfTheResultFileBeforeTheyAreCleared) {
+  TempDir dir{"voltrigg-assess"};
+  const std::vector<GeneratedModule> list = testing::GenerateModules(24, 21);
+  WriteFile(dir / "list.csv", testing::FormatModuleList(list));
+  RunState state;
+  state.InputPath = dir / "list.csv";
+  state.InputName = "list.csv";
+  state.OutputBase = dir / "r";
+  HookFrontEnd fe("6", "4");
+  ASSERT_EQ(CalculationRun(state, fe), RunOutcome::Completed);
+  // Called once, after the file is written and before the completion message.
+  ASSERT_EQ(std::count(fe.events.begin(), fe.events.end(), "written"), 1);
+  EXPECT_TRUE(fe.result_exists);
+  EXPECT_LT(std::find(fe.events.begin(), fe.events.end(), "written") - fe.events.begin(),
+            std::find_if(fe.events.begin(), fe.events.end(),
+                         [](const std::string& e) { return e.rfind("message:", 0) == 0; }) -
+                fe.events.begin());
+  // The modules in file order, Voc and Isc from columns 6 and 7.
+  ASSERT_EQ(fe.modules.size(), list.size());
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    EXPECT_EQ(fe.modules[k].number, list[k].module_no);
+    EXPECT_EQ(fe.modules[k].serial, list[k].serial_no);
+    EXPECT_EQ(fe.modules[k].voc_v, static_cast<float>(list[k].voc_v));
+    EXPECT_EQ(fe.modules[k].isc_a, static_cast<float>(list[k].isc_a));
+  }
+  // The estimated wiring is the result file's matrix, row by row; the initial
+  // one holds the modules sorted by current.
+  const AssessmentInput& in = fe.input;
+  ASSERT_EQ(in.estimated.size(), 4u);
+  std::istringstream result(ReadFile(dir / "r.csv"));
+  std::string line;
+  for (int k = 0; k < 7; ++k) std::getline(result, line);
+  for (const StringWiring& string : in.estimated) {
+    ASSERT_EQ(string.size(), 6u);
+    for (int index : string) {
+      ASSERT_TRUE(std::getline(result, line));
+      const ModuleData& m = fe.modules[static_cast<std::size_t>(index)];
+      EXPECT_NE(line.find("," + std::to_string(static_cast<int>(m.number)) + ",\"" + m.serial + "\","),
+                std::string::npos)
+          << line;
+    }
+  }
+  double previous = 0;
+  for (const StringWiring& string : in.initial) {
+    for (int index : string) {
+      EXPECT_GE(fe.modules[static_cast<std::size_t>(index)].ipm_a, previous);
+      previous = fe.modules[static_cast<std::size_t>(index)].ipm_a;
+    }
+  }
+  EXPECT_EQ(in.estimated_point.pmax_w, state.final.EstimatedPoint.Pmax);
+  EXPECT_EQ(in.sum_pmax_w, state.baseline.SimplePmaxSum);
+  // Both wirings use every module once.
+  EXPECT_TRUE(SameModules(in.initial, in.estimated));
+}
+
+TEST(RunHook, ReadsTheTwoFurtherColumnsEitherWay) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", "No,S/N,Pmax,Vpm,Ipm,a,b\r\n7,\"A,1\",250,30,8.3,8.85,37.5\r\n");
+  const std::vector<ModuleData> swapped = ReadModulesInListOrder(dir / "list.csv", true);
+  ASSERT_EQ(swapped.size(), 1u);
+  EXPECT_EQ(swapped[0].serial, "A,1");
+  EXPECT_EQ(swapped[0].voc_v, 37.5);
+  EXPECT_EQ(swapped[0].isc_a, static_cast<float>(8.85));
+  EXPECT_THROW(ReadModulesInListOrder(dir / "missing.csv", false), RunError);
+}
+
 // ------------------------------------------------------------ voltrigg-cli
 
 struct CliResult {
@@ -547,6 +646,18 @@ TEST(CliAssess, BadCurveDataKeepsTheResultFileAndRemovesAnOldAssessment) {
   WriteFile(dir / "swapped.csv", ListFile(list));
   EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess " + (dir / "swapped.csv")).status, 2);
   EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess --extras isc,voc " + (dir / "swapped.csv")).status, 0);
+}
+
+TEST(CliAssess, AnAssessmentFileThatCannotBeWrittenFailsButKeepsTheResult) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(8, 4)));
+  std::filesystem::create_directories(dir / "r.assessment.json/keep");
+  const CliResult r = Cli(dir, "-s 4 -p 2 -o " + (dir / "r") + " --assess " + (dir / "list.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(std::filesystem::exists(dir / "r.csv"));
+  EXPECT_NE(r.err.find("r.assessment.json"), std::string::npos) << r.err;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "r.assessment.json/keep"));  // a folder is never removed
+  EXPECT_EQ(r.out.find("Assessment file:"), std::string::npos);
 }
 
 TEST(CliAssess, AssessmentOptionsNeedAssess) {
