@@ -136,13 +136,12 @@ AssessmentExtras CompleteAssessment(const AssessmentJob& job) {
 
 void ApplyAssessmentExtras(Document& doc, AssessmentExtras extras) {
   if (!doc.assessment) return;
-  Assessment& a = *doc.assessment;
-  a.optimized = std::move(extras.optimized);
-  a.optimized_wiring = std::move(extras.optimized_wiring);
-  a.random_samples = extras.random.samples;
-  a.random_mean_pmp_w = extras.random.mean_pmp_w;
-  a.random_worst_pmp_w = extras.random.worst_pmp_w;
-  a.complete = true;
+  doc.assessment->optimized = std::move(extras.optimized);
+  doc.assessment->optimized_wiring = std::move(extras.optimized_wiring);
+  doc.assessment->random_samples = extras.random.samples;
+  doc.assessment->random_mean_pmp_w = extras.random.mean_pmp_w;
+  doc.assessment->random_worst_pmp_w = extras.random.worst_pmp_w;
+  doc.assessment->complete = true;
 }
 
 void RunAssessment(Document& doc) {
