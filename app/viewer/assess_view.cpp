@@ -134,6 +134,8 @@ AssessmentExtras CompleteAssessment(const AssessmentJob& job) {
   return x;
 }
 
+// cppcheck takes the writes through std::optional's operator-> for reads.
+// cppcheck-suppress constParameter
 void ApplyAssessmentExtras(Document& doc, AssessmentExtras extras) {
   if (!doc.assessment) return;
   doc.assessment->optimized = std::move(extras.optimized);
