@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
+#include "input/field_reader.h"
+#include "input/number_text.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
@@ -18,6 +21,38 @@ QString Name(const std::string& path) {
 }
 
 }  // namespace
+
+std::vector<ListModule> ReadListInFileOrder(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw RunError("モジュールリストを開けません: " + path);
+  FieldReader reader(in);
+  const auto text = [&] {
+    auto f = reader.Next();
+    if (!f) throw RunError("モジュールリストが読み込みの間に変わりました: " + path);
+    return std::move(f->text);
+  };
+  const auto number = [&] {
+    float value = 0;
+    if (!ParseNumberField(text(), value)) throw RunError("モジュールリストが読み込みの間に変わりました: " + path);
+    return value;
+  };
+  std::vector<ListModule> out;
+  if (reader.AtEnd()) return out;
+  for (int c = 0; c < 7; ++c) (void)text();  // the header
+  while (!reader.AtEnd()) {
+    if (out.size() == static_cast<std::size_t>(kModuleSlots)) throw RunError("モジュールリストの行が多すぎます: " + path);
+    ListModule m;
+    m.record.moduleNo = number();
+    m.serial = text();
+    m.record.pmax = number();
+    m.record.vpm = number();
+    m.record.ipm = number();
+    m.record.extra1 = number();
+    m.record.extra2 = number();
+    out.push_back(std::move(m));
+  }
+  return out;
+}
 
 std::vector<WiredModule> Document::ResultWiring() const {
   std::vector<WiredModule> out(result.rows.size());
@@ -39,15 +74,15 @@ std::string ListBesideResult(const std::string& result_path, const std::string& 
 std::vector<QString> MatchList(Document& doc, std::size_t limit) {
   std::vector<QString> problems;
   const std::vector<ResultRow>& rows = doc.result.rows;
-  doc.list_slot.assign(rows.size(), 0);
-  const ModuleTable& t = *doc.list;
+  doc.list_slot.assign(rows.size(), -1);
+  const std::vector<ListModule>& list = doc.list;
   if (doc.list_count != static_cast<int>(rows.size())) {
     problems.push_back(QStringLiteral("モジュールの数が違います (リスト %1 個、結果ファイル %2 個)")
                            .arg(std::max(doc.list_count, 0))
                            .arg(rows.size()));
   }
   std::multimap<float, int> by_number;
-  for (int k = 1; k <= doc.list_count; ++k) by_number.emplace(t.records[static_cast<std::size_t>(k)].moduleNo, k);
+  for (std::size_t k = 0; k < list.size(); ++k) by_number.emplace(list[k].record.moduleNo, static_cast<int>(k));
   std::size_t differences = 0;
   auto note = [&](const QString& text) {
     if (++differences <= limit) problems.push_back(text);
@@ -62,9 +97,8 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
     // Same number used twice in a list: take the entry with the same values.
     auto pick = first;
     for (auto it = first; it != last; ++it) {
-      const int k = it->second;
-      const ModuleRecord& m = t.records[static_cast<std::size_t>(k)];
-      if (t.SerialTable[static_cast<std::size_t>(k)] == r.serialNo && m.vpm == r.vpm && m.ipm == r.ipm) {
+      const ListModule& m = list[static_cast<std::size_t>(it->second)];
+      if (m.serial == r.serialNo && m.record.vpm == r.vpm && m.record.ipm == r.ipm) {
         pick = it;
         break;
       }
@@ -72,8 +106,8 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
     const int k = pick->second;
     by_number.erase(pick);
     doc.list_slot[i] = k;
-    const ModuleRecord& m = t.records[static_cast<std::size_t>(k)];
-    const std::string& serial = t.SerialTable[static_cast<std::size_t>(k)];
+    const ModuleRecord& m = list[static_cast<std::size_t>(k)].record;
+    const std::string& serial = list[static_cast<std::size_t>(k)].serial;
     const QString who = QStringLiteral("モジュール番号 %1").arg(Number(r.moduleNo));
     if (serial != r.serialNo) {
       note(QStringLiteral("%1 のシリアル番号が違います (結果ファイル \"%2\"、リスト \"%3\")")
@@ -111,13 +145,17 @@ Document OpenDocument(const std::string& result_path, const std::string& modules
     doc.list_note = QStringLiteral("モジュールリスト %1 は通常のファイルではありません").arg(shown);
     return doc;
   }
-  doc.list = std::make_unique<ModuleTable>();
   try {
-    doc.list_count = LoadModuleList(doc.list_path, *doc.list);
+    // The run's own load checks the list and gives its messages; the
+    // assessment takes the modules in the file's order, as voltrigg-cli does.
+    auto table = std::make_unique<ModuleTable>();
+    (void)LoadModuleList(doc.list_path, *table);
+    doc.list = ReadListInFileOrder(doc.list_path);
+    doc.list_count = static_cast<int>(doc.list.size());
   } catch (const RunError& e) {
     doc.list_state = ListState::Unreadable;
     doc.list_note = QStringLiteral("モジュールリスト %1 を読み込めません: %2").arg(shown, QString::fromStdString(e.what()));
-    doc.list.reset();
+    doc.list.clear();
     doc.list_count = 0;
     return doc;
   }

@@ -31,6 +31,16 @@ enum class ListState {
   Matches,    // every module of the result, with the same values
 };
 
+// One module of the module list as read, in the file's order.
+struct ListModule {
+  ModuleRecord record;
+  std::string serial;
+};
+
+// The modules of a module list in file order. The list must already have
+// loaded without complaint (LoadModuleList); throws RunError otherwise.
+std::vector<ListModule> ReadListInFileOrder(const std::string& path);
+
 // The physical figures of one wiring.
 struct PhysicalFigures {
   double pmp_w = 0;  // the array's maximum power point by the module curves
@@ -49,6 +59,7 @@ struct Assessment {
   double random_mean_pmp_w = 0;
   double random_worst_pmp_w = 0;
   double sum_mpp_w = 0;                     // Σ Vmp·Imp of the modules
+  bool complete = false;                    // optimised and random wiring done
 };
 
 struct Document {
@@ -60,9 +71,9 @@ struct Document {
   ListState list_state = ListState::NotFound;
   QString list_note;        // one plain sentence about the list for the window and the plan
   std::vector<QString> list_problems;  // the first differences, when it does not match
-  std::unique_ptr<ModuleTable> list;   // sorted as a run loads it
+  std::vector<ListModule> list;  // the list's modules in file order
   int list_count = 0;
-  std::vector<int> list_slot;  // per result row: the list's slot of that module
+  std::vector<int> list_slot;  // per result row: index into `list` of that module
 
   AssessmentOptions options;
   std::optional<Assessment> assessment;  // with a matching list whose modules have curves

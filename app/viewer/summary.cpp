@@ -28,8 +28,12 @@ std::vector<FigureRow> FigureRows(const Document& doc) {
     const Assessment& a = *doc.assessment;
     rows.push_back({QStringLiteral("物理"), QStringLiteral("モジュール Vmp·Imp の合計"), Fixed(a.sum_mpp_w, 2), {}, {}, {}});
     rows.push_back(Physical(QStringLiteral("結果ファイルの配線"), a.result_wiring));
-    rows.push_back(Physical(QStringLiteral("最適化した配線"), a.optimized));
-    if (a.random_samples > 0) {
+    if (!a.complete) {
+      rows.push_back({QStringLiteral("物理"), QStringLiteral("最適化した配線・ランダム配線"), QStringLiteral("計算中…"), {}, {}, {}});
+    } else {
+      rows.push_back(Physical(QStringLiteral("最適化した配線"), a.optimized));
+    }
+    if (a.complete && a.random_samples > 0) {
       rows.push_back({QStringLiteral("物理"), QStringLiteral("ランダム配線 %1 通りの平均").arg(a.random_samples),
                       Fixed(a.random_mean_pmp_w, 2), {}, {}, {}});
       rows.push_back({QStringLiteral("物理"), QStringLiteral("ランダム配線 %1 通りの最悪").arg(a.random_samples),
@@ -73,7 +77,7 @@ QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad) {
 
 PlanView MakePlan(const Document& doc, Wiring wiring, ColourBy colour_by) {
   const ResultFileData& r = doc.result;
-  if (doc.assessment && wiring == Wiring::Optimized) {
+  if (doc.assessment && doc.assessment->complete && wiring == Wiring::Optimized) {
     return BuildPlanView(doc.assessment->optimized_wiring, r.series, r.parallel, colour_by,
                          doc.assessment->optimized.strings, doc.options.max_system_voltage_v);
   }

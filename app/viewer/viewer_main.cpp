@@ -18,6 +18,7 @@
 #include <exception>
 #include <string>
 
+#include "assess_view.h"
 #include "identity.h"
 #include "options.h"
 #include "summary.h"
@@ -57,6 +58,7 @@ int WritePdf(const QString& result, const ViewerOptions& o) {
     Say(stderr, doc.list_note);
     return 2;
   }
+  RunAssessment(doc);
   if (doc.list_state != ListState::Matches) {
     Say(stderr, doc.list_note + QStringLiteral("。結果ファイルの値だけで配線計画を作ります。"));
     for (const QString& p : doc.list_problems) Say(stderr, QStringLiteral("  ") + p);

@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -43,6 +44,7 @@
 #include <filesystem>
 
 #include "array_picture.h"
+#include "assess_view.h"
 #include "wiring_plan.h"
 #include "wiring_table.h"
 
@@ -368,11 +370,40 @@ std::optional<QString> ViewerWindow::Load(const QString& path) {
   } catch (const std::exception& e) {
     return QString::fromStdString(e.what());
   }
+  // The result's own wiring now; the optimiser and random wiring meanwhile on another thread.
+  std::optional<AssessmentJob> job = StartAssessment(*doc);
   doc_ = std::move(doc);
+  const int generation = ++generation_;
+  if (assessing_ != nullptr) {
+    assessing_->disconnect(this);
+    assessing_->deleteLater();  // its job ends on its own; its figures are for the file shown before
+    assessing_ = nullptr;
+  }
+  if (job) {
+    assessing_ = new QFutureWatcher<AssessmentExtras>(this);
+    connect(assessing_, &QFutureWatcherBase::finished, this, [this, generation] { AssessmentDone(generation); });
+    assessing_->setFuture(QtConcurrent::run([job = std::move(*job)] { return CompleteAssessment(job); }));
+  }
   wiring_ = Wiring::Result;
   RememberRecent(QFileInfo(path).absoluteFilePath());
   ShowDocument();
   return std::nullopt;
+}
+
+void ViewerWindow::AssessmentDone(int generation) {
+  if (generation != generation_ || assessing_ == nullptr || doc_ == nullptr) return;
+  QFutureWatcher<AssessmentExtras>* done = assessing_;
+  assessing_ = nullptr;
+  ApplyAssessmentExtras(*doc_, done->result());
+  done->deleteLater();
+  ShowDocument();
+  statusBar()->showMessage(QStringLiteral("最適化した配線とランダム配線の計算が終わりました"));
+}
+
+void ViewerWindow::FinishAssessment() {
+  if (assessing_ == nullptr) return;
+  assessing_->waitForFinished();
+  AssessmentDone(generation_);
 }
 
 void ViewerWindow::Open(const QString& path) {
@@ -423,9 +454,12 @@ void ViewerWindow::ShowDocument() {
     }
   }
   figures_->setFixedHeight(figures_->horizontalHeader()->height() + 22 * static_cast<int>(rows.size()) + 4);
-  wiring_box_->setEnabled(d.assessment.has_value());
-  wiring_box_->setToolTip(d.assessment ? QString()
-                                       : QStringLiteral("最適化した配線には一致するモジュールリストが必要です"));
+  const bool optimized = d.assessment && d.assessment->complete;
+  wiring_box_->setEnabled(optimized);
+  wiring_box_->setToolTip(optimized ? QString()
+                          : d.assessment ? QStringLiteral("最適化した配線を計算しています")
+                                         : QStringLiteral("最適化した配線には一致するモジュールリストが必要です"));
+  if (!optimized) wiring_ = Wiring::Result;
   wiring_box_->setCurrentIndex(wiring_ == Wiring::Optimized ? 1 : 0);
   statusBar()->showMessage(QStringLiteral("%1 を開きました").arg(DecodeBytes(d.result_path)));
   plan_ = MakePlan(d, wiring_, colour_by_);
@@ -463,7 +497,10 @@ void ViewerWindow::ShowCharts() {
 }
 
 void ViewerWindow::SetWiring(Wiring wiring) {
-  if (doc_ == nullptr || (wiring == Wiring::Optimized && !doc_->assessment)) wiring = Wiring::Result;
+  if (wiring == Wiring::Optimized) FinishAssessment();
+  if (doc_ == nullptr || (wiring == Wiring::Optimized && !(doc_->assessment && doc_->assessment->complete))) {
+    wiring = Wiring::Result;
+  }
   wiring_ = wiring;
   wiring_box_->setCurrentIndex(wiring == Wiring::Optimized ? 1 : 0);
   if (doc_ != nullptr) plan_ = MakePlan(*doc_, wiring_, colour_by_);
@@ -525,6 +562,7 @@ void ViewerWindow::CopyRows() {
 
 bool ViewerWindow::ExportPdf(const QString& path, QString* error) {
   if (doc_ == nullptr) return false;
+  FinishAssessment();  // the plan carries every figure
   return ExportPlanPdf(*doc_, plan_, wiring_, path, ViewerFont(), error);
 }
 
@@ -548,6 +586,7 @@ void ViewerWindow::PrintDialog() {
   QPrintDialog dialog(&printer, this);
   dialog.setWindowTitle(QStringLiteral("配線計画を印刷"));
   if (dialog.exec() != QDialog::Accepted) return;
+  FinishAssessment();
   const PlanPrint print = MakePlanPrint(*doc_, plan_, wiring_);
   const int pages = PaintWiringPlan(printer, print, ViewerFont());
   statusBar()->showMessage(pages > 0 ? QStringLiteral("配線計画 %1 ページを印刷しました").arg(pages)

@@ -2,11 +2,13 @@
 // voltrigg-view's window: the figures, the array picture, the wiring table
 // and the charts of one result file, a File menu (open, recent files, print,
 // export PDF, quit), and a result dropped on the window opens it.
+#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QStringList>
 #include <memory>
 #include <optional>
 
+#include "assess_view.h"
 #include "document.h"
 #include "plan_view.h"
 #include "summary.h"
@@ -43,6 +45,10 @@ class ViewerWindow : public QMainWindow {
   // `Open` shows the message in a box as well.
   std::optional<QString> Load(const QString& path);
   void Open(const QString& path);
+
+  // Waits for the optimised and random wiring of the open result, if they
+  // are still being computed, and shows them.
+  void FinishAssessment();
 
   void SetWiring(Wiring wiring);
   void SetColourBy(ColourBy by);
@@ -83,7 +89,11 @@ class ViewerWindow : public QMainWindow {
   void ExportDialog();
   QString WiringPlanTitle() const;
 
+  void AssessmentDone(int generation);
+
   AssessmentOptions options_;
+  int generation_ = 0;  // of the open result, so a late assessment of an older one is dropped
+  QFutureWatcher<AssessmentExtras>* assessing_ = nullptr;
   std::string modules_path_;  // named on the command line, for the first result only
   std::unique_ptr<Document> doc_;
   PlanView plan_;

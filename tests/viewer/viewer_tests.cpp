@@ -53,7 +53,7 @@ const ModuleCell& CellOf(const PlanView& plan, const QString& serial) {
 TEST(PlanView, KnownResultSumsDeviationsAndColourOrder) {
   KnownFiles files;
   const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
-  const PlanView plan = MakePlan(doc, Wiring::Result, ColourBy::Ipm);
+  const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
   ASSERT_EQ(plan.series, 3);
   ASSERT_EQ(plan.parallel, 2);
   ASSERT_EQ(plan.strings.size(), 2u);
@@ -81,7 +81,7 @@ TEST(PlanView, KnownResultSumsDeviationsAndColourOrder) {
   }
 
   // By Vpm: string 1's Vpm 30, 31, 29 around 30.
-  const PlanView by_vpm = MakePlan(doc, Wiring::Result, ColourBy::Vpm);
+  const PlanView by_vpm = MakePlan(doc, viewer::Wiring::Result, ColourBy::Vpm);
   EXPECT_NEAR(CellOf(by_vpm, "K-1").deviation_pct, 100.0 / 30.0, 1e-5);
   EXPECT_NEAR(CellOf(by_vpm, "K-3").deviation_pct, 0.0, 1e-9);
 }
@@ -252,10 +252,10 @@ TEST(WiringPlan, PdfHoldsEverySerialInStringOrderAndTheFigures) {
   TempDir dir{"voltrigg-viewer-pdf"};
   MakeRunResult(dir, 20, 12, 7);
   const Document doc = OpenDocument(dir / "result.csv", "", AssessmentOptions{});
-  const PlanView plan = MakePlan(doc, Wiring::Result, ColourBy::Ipm);
+  const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
   const QString pdf = Q(dir / "plan.pdf");
   QString error;
-  ASSERT_TRUE(ExportPlanPdf(doc, plan, Wiring::Result, pdf, ViewerFont(), &error)) << error.toStdString();
+  ASSERT_TRUE(ExportPlanPdf(doc, plan, viewer::Wiring::Result, pdf, ViewerFont(), &error)) << error.toStdString();
   const QString text = PdfText(pdf);
   ASSERT_FALSE(text.isEmpty());
 
@@ -303,13 +303,13 @@ TEST(WiringPlan, PrinterGetsTheSamePlanOnItsPaper) {
   // prints to a file shows what it got, here on Letter paper in landscape.
   KnownFiles files;
   const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
-  const PlanView plan = MakePlan(doc, Wiring::Result, ColourBy::Ipm);
+  const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   const QString pdf = Q(files.dir / "printed.pdf");
   printer.setOutputFileName(pdf);
   printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10)));
-  EXPECT_EQ(PaintWiringPlan(printer, MakePlanPrint(doc, plan, Wiring::Result), ViewerFont()), 2);
+  EXPECT_EQ(PaintWiringPlan(printer, MakePlanPrint(doc, plan, viewer::Wiring::Result), ViewerFont()), 2);
   const QString text = PdfText(pdf);
   for (const char* serial : {"K-3", "K-1", "K-6", "K-2", "K-5", "K-4"}) EXPECT_TRUE(text.contains(serial)) << serial;
   EXPECT_TRUE(text.contains(QStringLiteral("ページ 2 / 2")));

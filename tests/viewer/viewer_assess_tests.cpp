@@ -1,0 +1,176 @@
+// The viewer with the physical assessment: the same figures as voltrigg-cli
+// --assess for the same run, strings above the voltage limit marked, the
+// optimised wiring shown on request, and lists whose curves cannot be fitted
+// told plainly while the planning figures stay.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QTableWidget>
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "assess_view.h"
+#include "support/module_generator.h"
+#include "document.h"
+#include "summary.h"
+#include "viewer_support.h"
+#include "viewer_window.h"
+#include "wiring_plan.h"
+#include "wiring_table.h"
+
+using namespace voltrigg;
+using namespace voltrigg::viewer;
+using namespace voltrigg::testing;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+Document Open(const std::string& result, const AssessmentOptions& options = {}) {
+  Document doc = OpenDocument(result, "", options);
+  RunAssessment(doc);
+  return doc;
+}
+
+std::multiset<std::string> Serials(const PlanView& plan) {
+  std::multiset<std::string> out;
+  for (const ModuleCell& c : plan.cells) out.insert(c.serial_bytes);
+  return out;
+}
+
+}  // namespace
+
+TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
+  TempDir dir{"voltrigg-view-assess"};
+  WriteFile(dir / "list.csv", FormatModuleList(GenerateModules(60, 17)));
+  QProcess cli;
+  cli.start(QStringLiteral(VOLTRIGG_CLI), {"--assess", "-s", "10", "-p", "6", "-o", Q(dir / "result"), Q(dir / "list.csv")});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const nlohmann::json json = nlohmann::json::parse(ReadFile(dir / "result.assessment.json"));
+
+  const Document doc = Open(dir / "result.csv");
+  ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
+  const viewer::Assessment& a = *doc.assessment;
+  const auto& estimated = json["arrangements"]["estimated"];
+  EXPECT_NEAR(a.result_wiring.pmp_w, estimated["pmp_w"].get<double>(), 1e-6 * a.result_wiring.pmp_w);
+  EXPECT_NEAR(a.result_wiring.vmp_v, estimated["vmp_v"].get<double>(), 1e-3);
+  EXPECT_NEAR(a.result_wiring.mismatch_loss_pct, estimated["mismatch_loss_pct"].get<double>(), 1e-6);
+  EXPECT_NEAR(a.sum_mpp_w, json["sum_mpp_w"].get<double>(), 1e-6);
+  ASSERT_EQ(a.result_wiring.strings.size(), 6u);
+  for (std::size_t j = 0; j < 6; ++j) {
+    EXPECT_NEAR(a.result_wiring.strings[j].voc_cold_v, estimated["strings"][j]["voc_cold_v"].get<double>(), 1e-9);
+  }
+  EXPECT_NEAR(a.random_mean_pmp_w, json["random_wiring"]["mean_pmp_w"].get<double>(), 1e-6 * a.random_mean_pmp_w);
+  // The optimised wiring is at least as good, and wires the same modules.
+  EXPECT_GE(a.optimized.pmp_w, a.result_wiring.pmp_w);
+  const PlanView result_plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
+  const PlanView optimized_plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);
+  EXPECT_EQ(Serials(result_plan), Serials(optimized_plan));
+  EXPECT_EQ(optimized_plan.series, 10);
+  // The curve's maximum is the marked point.
+  double best = 0;
+  for (const QPointF& p : a.result_wiring.iv_curve) best = std::max(best, p.x() * p.y());
+  EXPECT_LE(best, a.result_wiring.pmp_w * (1 + 1e-9));
+  EXPECT_GT(best, a.result_wiring.pmp_w * 0.99);
+}
+
+TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
+  TempDir dir{"voltrigg-view-assess"};
+  WriteFile(dir / "known-result.csv", kKnownResult);
+  WriteFile(dir / "known.csv", kKnownList);
+  AssessmentOptions options;
+  options.max_system_voltage_v = 120;  // three modules of about 37.5 V Voc are about 124 V at -10 °C
+  ViewerWindow w(options);
+  ASSERT_FALSE(w.Load(Q(dir / "known-result.csv")).has_value());
+  // The result's wiring at once; the optimised and random wiring arrive from another thread.
+  ASSERT_TRUE(w.document()->assessment.has_value()) << w.document()->assessment_note.toStdString();
+  EXPECT_FALSE(w.document()->assessment->complete);
+  EXPECT_EQ(w.figures_table()->item(6, 2)->text(), QStringLiteral("計算中…"));
+  QElapsedTimer waited;
+  waited.start();
+  while (!w.document()->assessment->complete && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  const Document& doc = *w.document();
+  ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
+
+  QTableWidget* f = w.figures_table();
+  ASSERT_EQ(f->rowCount(), 9);
+  EXPECT_EQ(f->item(5, 1)->text(), QStringLiteral("結果ファイルの配線"));
+  EXPECT_EQ(f->item(5, 2)->text(), Fixed(doc.assessment->result_wiring.pmp_w, 2));
+  EXPECT_EQ(f->item(5, 5)->text(), Fixed(doc.assessment->result_wiring.mismatch_loss_pct, 4));
+  EXPECT_EQ(f->item(6, 1)->text(), QStringLiteral("最適化した配線"));
+  EXPECT_TRUE(f->item(7, 1)->text().contains(QStringLiteral("ランダム配線 100 通り")));
+
+  // Cold Voc: string 1 is 37.3 + 38.5 + 36.2 = 112 V, string 2 37.9 + 37.4 + 37.4 = 112.7 V, times 1.105.
+  const PlanView& plan = w.plan();
+  ASSERT_TRUE(plan.strings[0].physics.has_value());
+  EXPECT_NEAR(plan.strings[0].physics->voc_cold_v, 112.0 * 1.105, 1e-3);
+  EXPECT_NEAR(plan.strings[1].physics->voc_cold_v, 112.7 * 1.105, 1e-3);
+  EXPECT_EQ(plan.OverLimitCount(), 2);
+  EXPECT_TRUE(w.verdict_label()->text().startsWith(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")))
+      << w.verdict_label()->text().toStdString();
+  EXPECT_EQ(w.table_model()->index(0, WiringTableModel::kString).data(Qt::ForegroundRole).value<QBrush>().color(),
+            QColor(200, 0, 0));
+
+  // The optimised wiring in picture and table, and back.
+  w.SetWiring(viewer::Wiring::Optimized);
+  EXPECT_EQ(w.wiring(), viewer::Wiring::Optimized);
+  EXPECT_EQ(Serials(w.plan()), Serials(MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm)));
+  EXPECT_NEAR(PlanView::Current(w.plan().strings[0]) + PlanView::Current(w.plan().strings[1]),
+              doc.assessment->optimized.imp_a, 1e-6);
+  w.SetWiring(viewer::Wiring::Result);
+  EXPECT_EQ(w.table_model()->index(0, WiringTableModel::kSerial).data().toString(), QStringLiteral("K-3"));
+
+  // The plan says it too.
+  const QString pdf = Q(dir / "plan.pdf");
+  QString error;
+  ASSERT_TRUE(w.ExportPdf(pdf, &error)) << error.toStdString();
+  const QString text = PdfText(pdf);
+  EXPECT_TRUE(text.contains(QStringLiteral("上限超過")));
+  EXPECT_TRUE(text.contains(Fixed(doc.assessment->result_wiring.pmp_w, 2)));
+  EXPECT_TRUE(text.contains(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")));
+}
+
+TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
+  TempDir dir{"voltrigg-view-assess"};
+  WriteFile(dir / "known-result.csv", kKnownResult);
+  std::string list = kKnownList;
+  list.replace(list.find("38.5,9.0"), 8, "30.5,9.0");  // module 1: Voc below its Vpm of 31 V
+  WriteFile(dir / "known.csv", list);
+  const Document doc = Open(dir / "known-result.csv");
+  EXPECT_EQ(doc.list_state, ListState::Matches);
+  EXPECT_FALSE(doc.assessment.has_value());
+  EXPECT_TRUE(doc.assessment_note.contains(QStringLiteral("モジュール番号 1 (シリアル番号 K-1): Voc が Vpm より大きくありません")))
+      << doc.assessment_note.toStdString();
+  EXPECT_EQ(FigureRows(doc).size(), 4u);
+  const PlanView plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);  // falls back to the result's wiring
+  EXPECT_EQ(plan.cells.front().serial, QStringLiteral("K-3"));
+  EXPECT_TRUE(VoltageVerdict(doc, plan, nullptr).contains(QStringLiteral("Voc が Vpm より大きくありません")));
+
+  // No Voc and Isc at all: says what the list needs.
+  std::string bare = kKnownList;
+  for (const char* row : {"38.5,9.0", "37.9,8.6", "37.3,8.5", "37.4,8.8", "37.4,8.7", "36.2,8.0"}) {
+    bare.replace(bare.find(row), std::string(row).size(), "0,0");
+  }
+  WriteFile(dir / "known.csv", bare);
+  const Document no_extras = Open(dir / "known-result.csv");
+  EXPECT_FALSE(no_extras.assessment.has_value());
+  EXPECT_TRUE(no_extras.assessment_note.contains(QStringLiteral("6 列目に Voc [V]、7 列目に Isc [A] が必要です")));
+
+  // Columns in the other order, told with --extras isc,voc.
+  std::string swapped = kKnownList;
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+           {"38.5,9.0", "9.0,38.5"}, {"37.9,8.6", "8.6,37.9"}, {"37.3,8.5", "8.5,37.3"},
+           {"37.4,8.8", "8.8,37.4"}, {"37.4,8.7", "8.7,37.4"}, {"36.2,8.0", "8.0,36.2"}}) {
+    swapped.replace(swapped.find(from), from.size(), to);
+  }
+  WriteFile(dir / "known.csv", swapped);
+  EXPECT_FALSE(Open(dir / "known-result.csv").assessment.has_value());
+  AssessmentOptions isc_first;
+  isc_first.extras_isc_voc = true;
+  EXPECT_TRUE(Open(dir / "known-result.csv", isc_first).assessment.has_value());
+}
