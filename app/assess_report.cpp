@@ -24,8 +24,7 @@ void AddAssessOptions(CLI::App& app, AssessOptions& o) {
       ->capture_default_str()
       ->check(CLI::Range(-100.0, 100.0))
       ->needs(assess);
-  app.add_option("--voc-coefficient", o.conditions.voc_coefficient_pct_per_k,
-                 "temperature coefficient of Voc [%/K]")
+  app.add_option("--voc-coefficient", o.conditions.voc_coefficient_pct_per_k, "temperature coefficient of Voc [%/K]")
       ->capture_default_str()
       ->check(CLI::Range(-5.0, 5.0))
       ->needs(assess);
@@ -108,7 +107,8 @@ AssessmentInput AssessmentInputFromRun(const RunState& s, std::vector<ModuleData
   };
   for (int j = 0; j < parallel; ++j) {
     for (int i = 1; i <= series; ++i) {
-      const std::size_t slot = static_cast<std::size_t>(i) + static_cast<std::size_t>(series) * static_cast<std::size_t>(j);
+      const std::size_t slot =
+          static_cast<std::size_t>(i) + static_cast<std::size_t>(series) * static_cast<std::size_t>(j);
       const ModuleRecord& r = s.modules.records[slot];
       initial[j].push_back(WiringRow{r.moduleNo, s.modules.SerialTable[slot], r.vpm, r.ipm});
       const MatrixSlot& m = s.final.FinalMatrix[slot];
@@ -195,12 +195,12 @@ std::string AssessmentTable(const Assessment& a) {
                       "Assessment by the module curves (STC; cold Voc at %g °C with %g %%/K, limit %g V)\n",
                       a.conditions.tmin_c, a.conditions.voc_coefficient_pct_per_k, a.conditions.max_system_voltage_v);
   out += line;
-  (void)std::snprintf(line, sizeof line, "%-22s %14s %12s %11s %10s\n", "Arrangement", "Pmp [W]", "Vmp [V]",
-                      "Imp [A]", "Loss [%]");
+  (void)std::snprintf(line, sizeof line, "%-22s %14s %12s %11s %10s\n", "Arrangement", "Pmp [W]", "Vmp [V]", "Imp [A]",
+                      "Loss [%]");
   out += line;
   const auto row = [&](const char* name, const ArrangementFigures& f) {
-    (void)std::snprintf(line, sizeof line, "%-22s %14.4f %12.4f %11.5f %10.5f\n", name, f.point.pmp_w,
-                        f.point.vmp_v, f.point.imp_a, f.mismatch_loss_pct);
+    (void)std::snprintf(line, sizeof line, "%-22s %14.4f %12.4f %11.5f %10.5f\n", name, f.point.pmp_w, f.point.vmp_v,
+                        f.point.imp_a, f.mismatch_loss_pct);
     out += line;
   };
   row("Initial", a.initial);
@@ -218,9 +218,9 @@ std::string AssessmentTable(const Assessment& a) {
                       a.sum_mpp_w, a.optimized.point.pmp_w - a.estimated.point.pmp_w);
   out += line;
   const VoltageCheck& v = a.voltage_check;
-  (void)std::snprintf(line, sizeof line, "Voltage check (Estimated): highest string Voc %.2f V at %g °C, limit %g V: %s\n",
-                      v.max_string_voc_cold_v, a.conditions.tmin_c, v.limit_v,
-                      v.ok ? "OK" : "ABOVE THE LIMIT");
+  (void)std::snprintf(line, sizeof line,
+                      "Voltage check (Estimated): highest string Voc %.2f V at %g °C, limit %g V: %s\n",
+                      v.max_string_voc_cold_v, a.conditions.tmin_c, v.limit_v, v.ok ? "OK" : "ABOVE THE LIMIT");
   out += line;
   return out;
 }

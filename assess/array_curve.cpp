@@ -46,9 +46,7 @@ FastModule Prepare(const ModuleCurve& c) {
   m.rs_ohm = c.rs_ohm;
   m.log_i0 = std::log(c.i0_a);
   // Where the smooth curve reaches -kBypassDropV; it falls strictly on [0, top).
-  const auto g = [&](double i) {
-    return m.a_v * (std::log(m.top_a - i) - m.log_i0) - i * m.rs_ohm + kBypassDropV;
-  };
+  const auto g = [&](double i) { return m.a_v * (std::log(m.top_a - i) - m.log_i0) - i * m.rs_ohm + kBypassDropV; };
   const auto slope = [&](double i) { return Slope(m, i); };
   // K = top - I0 * exp((K*Rs - drop)/a) is a fixed point whose map shrinks
   // distances by (top - K) * |Rs| / a, tiny for real modules: a few steps
@@ -159,9 +157,9 @@ struct Sample {
 struct Interval {
   int left = 0;
   int right = 0;
-  double bound_w = 0;  // no power inside exceeds this
-  double split_v = 0;  // where to look next
-  int forced_string = -1;  // the split is a bypass or open-circuit kink of this string...
+  double bound_w = 0;           // no power inside exceeds this
+  double split_v = 0;           // where to look next
+  int forced_string = -1;       // the split is a bypass or open-circuit kink of this string...
   double forced_current_a = 0;  // ...whose current there is known exactly
   bool operator<(const Interval& o) const { return bound_w < o.bound_w; }
 };
@@ -196,8 +194,8 @@ class PowerSearch {
       // Warm start from the nearer end.
       const bool left_nearer = top.split_v - samples_[static_cast<std::size_t>(top.left)].voltage_v <
                                samples_[static_cast<std::size_t>(top.right)].voltage_v - top.split_v;
-      const int mid = Evaluate(top.split_v, left_nearer ? top.left : top.right, top.forced_string,
-                               top.forced_current_a);
+      const int mid =
+          Evaluate(top.split_v, left_nearer ? top.left : top.right, top.forced_string, top.forced_current_a);
       queue_.push(Analyse(top.left, mid));
       queue_.push(Analyse(mid, top.right));
     }

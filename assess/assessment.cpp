@@ -17,7 +17,8 @@ double ColdVocV(double voc_sum_v, const AssessConditions& c) {
 double StringMeasuredVocV(const std::vector<ModuleData>& modules, const StringWiring& string) {
   double sum = 0;
   for (int index : string) {
-    if (index >= 0 && static_cast<std::size_t>(index) < modules.size()) sum += modules[static_cast<std::size_t>(index)].voc_v;
+    if (index >= 0 && static_cast<std::size_t>(index) < modules.size())
+      sum += modules[static_cast<std::size_t>(index)].voc_v;
   }
   return sum;
 }

@@ -14,9 +14,9 @@
 namespace voltrigg {
 
 struct AssessConditions {
-  double tmin_c = -10.0;                      // [°C] lowest cell temperature expected on site
-  double voc_coefficient_pct_per_k = -0.30;   // [%/K] temperature coefficient of Voc
-  double max_system_voltage_v = 1000.0;       // [V] limit for any string's cold Voc
+  double tmin_c = -10.0;                     // [°C] lowest cell temperature expected on site
+  double voc_coefficient_pct_per_k = -0.30;  // [%/K] temperature coefficient of Voc
+  double max_system_voltage_v = 1000.0;      // [V] limit for any string's cold Voc
 };
 
 // A string's open-circuit voltage at `tmin_c`: sum of Voc * (1 + beta/100 * (Tmin - 25 °C)).
@@ -26,15 +26,15 @@ double ColdVocV(double voc_sum_v, const AssessConditions& conditions);
 double StringMeasuredVocV(const std::vector<ModuleData>& modules, const StringWiring& string);
 
 struct StringFigures {
-  StringWiring modules;     // indices into the module list, series order
-  double current_a = 0;     // at the array's Vmp
-  double voc_v = 0;         // sum of the measured Voc
-  double voc_cold_v = 0;    // at the conditions' Tmin
+  StringWiring modules;   // indices into the module list, series order
+  double current_a = 0;   // at the array's Vmp
+  double voc_v = 0;       // sum of the measured Voc
+  double voc_cold_v = 0;  // at the conditions' Tmin
 };
 
 struct ArrangementFigures {
-  PowerPoint point;                // the array's maximum power point by the curves
-  double mismatch_loss_pct = 0;    // against the sum of Vmp*Imp of the arrangement's modules
+  PowerPoint point;              // the array's maximum power point by the curves
+  double mismatch_loss_pct = 0;  // against the sum of Vmp*Imp of the arrangement's modules
   std::vector<StringFigures> strings;
 };
 
@@ -46,8 +46,8 @@ ArrangementFigures AssessArrangement(const std::vector<ModuleData>& modules, con
 struct VoltageCheck {
   double max_string_voc_cold_v = 0;
   double limit_v = 0;
-  bool ok = true;                  // every string's cold Voc at or below the limit
-  std::vector<int> strings_over;   // 0-based string positions above the limit
+  bool ok = true;                 // every string's cold Voc at or below the limit
+  std::vector<int> strings_over;  // 0-based string positions above the limit
 };
 
 VoltageCheck CheckStringVoltages(const ArrangementFigures& figures, const AssessConditions& conditions);
@@ -102,8 +102,8 @@ struct AssessmentInput {
   std::vector<ModuleData> modules;  // list order
   int series = 0;
   int parallel = 0;
-  Wiring initial;    // the search's initial arrangement
-  Wiring estimated;  // the final matrix of the result file
+  Wiring initial;         // the search's initial arrangement
+  Wiring estimated;       // the final matrix of the result file
   double sum_pmax_w = 0;  // the planning run's simple sum of module Pmax
   PlanningPoint minimum;
   PlanningPoint initial_point;
@@ -130,7 +130,7 @@ struct Assessment {
   std::vector<ModuleData> modules;
   std::vector<ModuleCurve> curves;  // parallel to modules
   double sum_pmax_w = 0;
-  double sum_mpp_w = 0;             // sum of the modules' Vpm*Ipm
+  double sum_mpp_w = 0;  // sum of the modules' Vpm*Ipm
   ArrangementFigures initial;
   ArrangementFigures estimated;
   ArrangementFigures optimized;
@@ -138,7 +138,7 @@ struct Assessment {
   PlanningPoint minimum;
   PlanningPoint initial_point;
   PlanningPoint estimated_point;
-  VoltageCheck voltage_check;       // of the estimated arrangement
+  VoltageCheck voltage_check;  // of the estimated arrangement
 };
 
 struct AssessmentOutcome {

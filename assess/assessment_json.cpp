@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 
 #include "assess/assessment.h"
@@ -133,10 +133,8 @@ Json Arrangement(const ArrangementFigures& f, const std::vector<ModuleData>& mod
   for (const StringFigures& s : f.strings) {
     Json numbers = Json::array();
     for (int index : s.modules) numbers.push_back(modules[static_cast<std::size_t>(index)].number);
-    strings.push_back(Json{{"modules", numbers},
-                           {"current_a", s.current_a},
-                           {"voc_v", s.voc_v},
-                           {"voc_cold_v", s.voc_cold_v}});
+    strings.push_back(
+        Json{{"modules", numbers}, {"current_a", s.current_a}, {"voc_v", s.voc_v}, {"voc_cold_v", s.voc_cold_v}});
   }
   return Json{{"pmp_w", f.point.pmp_w},
               {"vmp_v", f.point.vmp_v},
@@ -201,33 +199,31 @@ std::string FormatAssessmentJson(const Assessment& a) {
                           {"rs_ohm", c.rs_ohm}});
   }
   const Json doc{
-      {"model", "single diode without shunt resistance, bypass diode per module, fitted to Voc, Isc and the "
-                "measured maximum power point"},
-      {"conditions",
-       Json{{"tmin_c", a.conditions.tmin_c},
-            {"voc_coefficient_pct_per_k", a.conditions.voc_coefficient_pct_per_k},
-            {"max_system_voltage_v", a.conditions.max_system_voltage_v},
-            {"bypass_drop_v", kBypassDropV}}},
+      {"model",
+       "single diode without shunt resistance, bypass diode per module, fitted to Voc, Isc and the "
+       "measured maximum power point"},
+      {"conditions", Json{{"tmin_c", a.conditions.tmin_c},
+                          {"voc_coefficient_pct_per_k", a.conditions.voc_coefficient_pct_per_k},
+                          {"max_system_voltage_v", a.conditions.max_system_voltage_v},
+                          {"bypass_drop_v", kBypassDropV}}},
       {"series", a.series},
       {"parallel", a.parallel},
       {"modules", a.modules.size()},
       {"sum_pmax_w", a.sum_pmax_w},
       {"sum_mpp_w", a.sum_mpp_w},
       {"module_curves", curves},
-      {"arrangements",
-       Json{{"initial", Arrangement(a.initial, a.modules)},
-            {"estimated", Arrangement(a.estimated, a.modules)},
-            {"optimized", Arrangement(a.optimized, a.modules)}}},
-      {"random_wiring",
-       Json{{"samples", a.random_wiring.samples},
-            {"mean_pmp_w", a.random_wiring.mean_pmp_w},
-            {"worst_pmp_w", a.random_wiring.worst_pmp_w}}},
-      {"planning_figures",
-       Json{{"minimum", Point(a.minimum)}, {"initial", Point(a.initial_point)}, {"estimated", Point(a.estimated_point)}}},
-      {"voltage_check",
-       Json{{"max_string_voc_cold_v", a.voltage_check.max_string_voc_cold_v},
-            {"limit_v", a.voltage_check.limit_v},
-            {"ok", a.voltage_check.ok}}},
+      {"arrangements", Json{{"initial", Arrangement(a.initial, a.modules)},
+                            {"estimated", Arrangement(a.estimated, a.modules)},
+                            {"optimized", Arrangement(a.optimized, a.modules)}}},
+      {"random_wiring", Json{{"samples", a.random_wiring.samples},
+                             {"mean_pmp_w", a.random_wiring.mean_pmp_w},
+                             {"worst_pmp_w", a.random_wiring.worst_pmp_w}}},
+      {"planning_figures", Json{{"minimum", Point(a.minimum)},
+                                {"initial", Point(a.initial_point)},
+                                {"estimated", Point(a.estimated_point)}}},
+      {"voltage_check", Json{{"max_string_voc_cold_v", a.voltage_check.max_string_voc_cold_v},
+                             {"limit_v", a.voltage_check.limit_v},
+                             {"ok", a.voltage_check.ok}}},
   };
   std::string out;
   Print(out, doc, 0);

@@ -179,7 +179,8 @@ class SwapSearch {
         best[slot] = swap;
       }
     }
-    if (all == nullptr) pairs_[static_cast<std::size_t>(s1) * static_cast<std::size_t>(count_) + static_cast<std::size_t>(s2)] = best;
+    if (all == nullptr)
+      pairs_[static_cast<std::size_t>(s1) * static_cast<std::size_t>(count_) + static_cast<std::size_t>(s2)] = best;
   }
 
   // Rounds at the fixed voltage v_: the ranked swaps are checked exactly and
@@ -244,7 +245,8 @@ class SwapSearch {
       }
       for (int s1 = 0; s1 < count_; ++s1) {
         for (int s2 = s1 + 1; s2 < count_; ++s2) {
-          if (touched_[static_cast<std::size_t>(s1)] || touched_[static_cast<std::size_t>(s2)]) RankPair(s1, s2, nullptr);
+          if (touched_[static_cast<std::size_t>(s1)] || touched_[static_cast<std::size_t>(s2)])
+            RankPair(s1, s2, nullptr);
         }
       }
     }
@@ -258,8 +260,8 @@ class SwapSearch {
   double v_ = 0;
   double threshold_ = 0;
   std::vector<double> amps_;
-  std::vector<Local> at_;    // at_[k * count_ + j]
-  std::vector<Local> sums_;  // per string
+  std::vector<Local> at_;                              // at_[k * count_ + j]
+  std::vector<Local> sums_;                            // per string
   std::vector<std::array<Swap, kKeptPerPair>> pairs_;  // [s1 * count_ + s2], s1 < s2
   std::vector<char> touched_;
   std::vector<Local> x_at_1_, x_at_2_, y_at_1_, y_at_2_;  // RankPair's gathered columns

@@ -72,7 +72,11 @@ void BM_MaximumPowerPoint(benchmark::State& state) {
   const Wiring w = SortedWiring(modules, series);
   for (auto _ : state) benchmark::DoNotOptimize(ArrayMaximumPowerPoint(curves, w));
 }
-BENCHMARK(BM_MaximumPowerPoint)->Args({10, 10})->Args({20, 5})->Args({20, 50})->Args({10, 100})
+BENCHMARK(BM_MaximumPowerPoint)
+    ->Args({10, 10})
+    ->Args({20, 5})
+    ->Args({20, 50})
+    ->Args({10, 100})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_OptimizeWiring(benchmark::State& state) {
@@ -133,8 +137,9 @@ Compared CompareOne(int series, int parallel, std::uint64_t seed, bool plain) {
   }
   std::printf("%3dx%-3d seed %-3llu  sorted Pmp %12.4f W  optimiser +%9.4f W (%8.3f s)", series, parallel,
               static_cast<unsigned long long>(seed), p0, c.fast_gain, tf);
-  if (plain) std::printf("  plain swaps +%9.4f W (%8.2f s)  ratio %.3f", c.plain_gain, tp,
-                         c.plain_gain > 0 ? c.fast_gain / c.plain_gain : 1.0);
+  if (plain)
+    std::printf("  plain swaps +%9.4f W (%8.2f s)  ratio %.3f", c.plain_gain, tp,
+                c.plain_gain > 0 ? c.fast_gain / c.plain_gain : 1.0);
   std::printf("\n");
   std::fflush(stdout);
   return c;

@@ -8,6 +8,7 @@
 // and the result's wiring assessed, the window and the picture drawn. The
 // optimiser and random wiring follow on another thread (OpenAssessFully).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QImage>
@@ -16,7 +17,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <unistd.h>
 
 #include "app/calculation_run.h"
 #include "array_picture.h"

@@ -61,7 +61,8 @@ class RecordReader {
     record.line = line_;
     if (Peek() == kEnd) return false;
     for (;;) {
-      if (record.fields.size() == kMaxFields) Fail(record.line, "項目が多すぎます (結果ファイルの行は多くて 7 項目です)");
+      if (record.fields.size() == kMaxFields)
+        Fail(record.line, "項目が多すぎます (結果ファイルの行は多くて 7 項目です)");
       record.fields.push_back(ReadField(record.line));
       const int c = Get();
       if (c == ',') continue;
@@ -188,9 +189,11 @@ class Parser {
     }
     if (r.fields.size() != count) {
       std::string hint;
-      if (n == 1) hint = r.fields.size() == 7 ? "; 結果ファイルではありません。モジュールリストではありませんか" : "; 結果ファイルではありません";
+      if (n == 1)
+        hint = r.fields.size() == 7 ? "; 結果ファイルではありません。モジュールリストではありませんか"
+                                    : "; 結果ファイルではありません";
       reader_.Fail(r.line, "項目が " + std::to_string(r.fields.size()) + " 個あります (結果ファイルのこの行は " + form +
-                          " の " + std::to_string(count) + " 項目です" + hint + ")");
+                               " の " + std::to_string(count) + " 項目です" + hint + ")");
     }
   }
 
@@ -207,8 +210,8 @@ class Parser {
     const Field& f = r.fields[i];
     float value = 0;
     if (f.text.empty() || !ParseNumberField(f.text, value)) {
-      reader_.Fail(r.line, std::to_string(i + 1) + " 項目目 (" + what + ") が数値ではありません: \"" + Shown(f.text) +
-                               "\"");
+      reader_.Fail(r.line,
+                   std::to_string(i + 1) + " 項目目 (" + what + ") が数値ではありません: \"" + Shown(f.text) + "\"");
     }
     return value;
   }
@@ -232,8 +235,8 @@ class Parser {
     int value = 0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
     if (t.empty() || ec != std::errc() || end != t.data() + t.size() || value < 1 || value > kResultMaxStrings) {
-      reader_.Fail(r.line, "ストリング番号が 1 から " + std::to_string(kResultMaxStrings) + " の整数ではありません: \"" +
-                               Shown(t) + "\"");
+      reader_.Fail(r.line, "ストリング番号が 1 から " + std::to_string(kResultMaxStrings) +
+                               " の整数ではありません: \"" + Shown(t) + "\"");
     }
     return static_cast<std::int16_t>(value);
   }
@@ -298,7 +301,8 @@ class Parser {
     if (last.position != d.series) {
       reader_.Fail(line, "ストリング " + std::to_string(last.string_no) + " (" + std::to_string(start_line) +
                              " 行目から) のモジュールが " + std::to_string(last.position) +
-                             " 個です (ストリング 1 は " + std::to_string(d.series) + " 個; どのストリングも同じ数です)");
+                             " 個です (ストリング 1 は " + std::to_string(d.series) +
+                             " 個; どのストリングも同じ数です)");
     }
     d.parallel = last.string_no;
   }

@@ -14,16 +14,16 @@ struct ResultRow {
   std::int16_t string_no = 0;  // 1..P
   int position = 0;            // 1..S, counted while reading
   float moduleNo = 0;
-  std::string serialNo;        // bytes as written (any 8-bit encoding)
-  float vpm = 0;               // [V]
-  float ipm = 0;               // [A]
-  int line = 0;                // line of the file where the row starts
+  std::string serialNo;  // bytes as written (any 8-bit encoding)
+  float vpm = 0;         // [V]
+  float ipm = 0;         // [A]
+  int line = 0;          // line of the file where the row starts
 };
 
 // Everything a result file holds, read back.
 struct ResultFileData {
-  std::string InputName;     // the module list's file name as written on line 1
-  float SimplePmaxSum = 0;   // [W]
+  std::string InputName;    // the module list's file name as written on line 1
+  float SimplePmaxSum = 0;  // [W]
   OperatingPoint MinimumPoint;
   OperatingPoint InitialPoint;
   OperatingPoint EstimatedPoint;

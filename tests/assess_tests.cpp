@@ -12,9 +12,9 @@
 
 #include "app/assess_report.h"
 #include "assess/assessment.h"
+#include "input/run_error.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
-#include "input/run_error.h"
 
 namespace voltrigg {
 namespace {
@@ -134,7 +134,7 @@ TEST(CurveFit, NamesWhatIsWrongWithImpossibleData) {
                                          {30, 8, 30, 8.5, FitProblem::VocNotAboveVpm},
                                          {30, 8, 29, 8.5, FitProblem::VocNotAboveVpm},
                                          {30, 8, 37, 8, FitProblem::IscNotAboveIpm},
-                                         {30, 8, 40, 12, FitProblem::NoRoot},    // fill factor far too low
+                                         {30, 8, 40, 12, FitProblem::NoRoot},      // fill factor far too low
                                          {30, 8, 60, 8.1, FitProblem::NoRoot}}) {  // Voc above 2 Vmp
     const CurveFit f = FitModuleCurve(c.vpm, c.ipm, c.voc, c.isc);
     EXPECT_EQ(f.problem, c.problem) << c.vpm << " " << c.ipm << " " << c.voc << " " << c.isc;
@@ -255,7 +255,8 @@ TEST(ArrayCurve, GlobalMaximumOnGeneratedListsMatchesABruteForceSearch) {
 TEST(ArrayCurve, EmptyArraysAndCurveSamples) {
   EXPECT_EQ(ArrayMaximumPowerPoint({}, {}).pmp_w, 0);
   EXPECT_EQ(ArrayMaximumPowerPoint({}, {{}, {}}).pmp_w, 0);
-  const std::vector<ModuleCurve> curves = {FitModuleCurve(30, 8, 37, 8.5).curve, FitModuleCurve(31, 8.2, 38, 8.7).curve};
+  const std::vector<ModuleCurve> curves = {FitModuleCurve(30, 8, 37, 8.5).curve,
+                                           FitModuleCurve(31, 8.2, 38, 8.7).curve};
   const std::vector<CurvePoint> s = SampleArrayCurve(curves, {{0, 1}}, 1);
   ASSERT_EQ(s.size(), 2u);
   EXPECT_EQ(s[0].voltage_v, 0);
@@ -500,9 +501,9 @@ TEST(RunHook, SeesTheTablesOfTheResultFileBeforeTheyAreCleared) {
   ASSERT_EQ(std::count(fe.events.begin(), fe.events.end(), "written"), 1);
   EXPECT_TRUE(fe.result_exists);
   EXPECT_LT(std::find(fe.events.begin(), fe.events.end(), "written") - fe.events.begin(),
-            std::find_if(fe.events.begin(), fe.events.end(),
-                         [](const std::string& e) { return e.rfind("message:", 0) == 0; }) -
-                fe.events.begin());
+            std::find_if(fe.events.begin(), fe.events.end(), [](const std::string& e) {
+              return e.rfind("message:", 0) == 0;
+            }) - fe.events.begin());
   // The modules in file order, Voc and Isc from columns 6 and 7.
   ASSERT_EQ(fe.modules.size(), list.size());
   for (std::size_t k = 0; k < list.size(); ++k) {
@@ -561,7 +562,8 @@ struct CliResult {
 };
 
 CliResult Cli(const TempDir& dir, const std::string& args) {
-  const std::string command = std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
+  const std::string command =
+      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
 }
@@ -598,8 +600,10 @@ TEST(CliAssess, WritesTheAssessmentBesideAnUnchangedResultFile) {
 TEST(CliAssess, ColdStringsAboveTheLimitWarnButComplete) {
   TempDir dir{"voltrigg-assess"};
   WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(40, 9)));
-  const CliResult r = Cli(dir, "-s 20 -p 2 -o " + (dir / "r") + " --assess --tmin -25 --voc-coefficient -0.35 "
-                               "--max-system-voltage 600 " + (dir / "list.csv"));
+  const CliResult r = Cli(dir, "-s 20 -p 2 -o " + (dir / "r") +
+                                   " --assess --tmin -25 --voc-coefficient -0.35 "
+                                   "--max-system-voltage 600 " +
+                                   (dir / "list.csv"));
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.err.find("warning: string 1 reaches"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("warning: string 2 reaches"), std::string::npos);

@@ -49,8 +49,8 @@ std::string FormatAgain(const ResultFileData& d) {
     final.FinalMatrix[slot] = MatrixSlot{d.rows[i].moduleNo, d.rows[i].vpm, d.rows[i].ipm, slot};
     final.StringNumbers[slot] = d.rows[i].string_no;
   }
-  const ResultFileContent c{d.InputName, d.SimplePmaxSum, d.MinimumPoint, d.InitialPoint,
-                            final,       table,           static_cast<int>(d.rows.size())};
+  const ResultFileContent c{
+      d.InputName, d.SimplePmaxSum, d.MinimumPoint, d.InitialPoint, final, table, static_cast<int>(d.rows.size())};
   return FormatResultFile(c);
 }
 
@@ -112,8 +112,8 @@ TEST(ResultReader, RunResultsReadBackAndWriteAgainByteForByte) {
     std::vector<GeneratedModule> modules = GenerateModules(shape.S * shape.P, shape.seed);
     // Serial numbers that test the field syntax: commas, quotes, a line end
     // inside quotes, nothing, and Japanese in UTF-8 and in Shift-JIS.
-    const std::vector<std::string> odd = {"\"A,1\"", "\"Q\"\"7\"", "\"two\r\nlines\"", "\"\"", "パネル-1",
-                                          "\x83\x70\x83\x6c\x83\x8b-2"};
+    const std::vector<std::string> odd = {"\"A,1\"", "\"Q\"\"7\"", "\"two\r\nlines\"",
+                                          "\"\"",    "パネル-1",   "\x83\x70\x83\x6c\x83\x8b-2"};
     for (std::size_t i = 0; i < odd.size() && i < modules.size(); ++i) modules[i].serial_no = odd[i];
     const std::string bytes = RunResult(modules, shape.S, shape.P, "list, \"one\".csv");
     const ResultFileData d = Read(bytes);
@@ -160,20 +160,25 @@ TEST(ResultReader, NotAResultNamesTheLine) {
       {"empty file", "", "ファイルが終わっています", 1},
       {"cut after line 5", FirstLines(good, 5), "6 行目", 6},
       {"cut inside line 4", good.substr(0, good.find("\"Array Vpm", good.find("Initial"))), "項目が 4 個", 4},
-      {"Vpm label of line 5 as on line 4", [&] {
+      {"Vpm label of line 5 as on line 4",
+       [&] {
          std::string b = good;
          b.replace(b.find("Array Vpm= [V]"), 14, "Array Vpm [V]=");
          return b;
-       }(), "\"Array Vpm= [V]\" のはずです", 5},
-      {"figure not a number", [&] {
+       }(),
+       "\"Array Vpm= [V]\" のはずです", 5},
+      {"figure not a number",
+       [&] {
          std::string b = good;
          b.replace(b.find(',', b.find("Simple")) + 1, 1, "x");
          return b;
-       }(), "数値ではありません", 2},
+       }(),
+       "数値ではありません", 2},
       {"last string short", FirstLines(good, 12), "ストリング 3 (12 行目から) のモジュールが 1 個です", 12},
       {"string skipped", FirstLines(good, 9) + "3,1,\"s\",30,8\r\n", "ストリング 1 の次がストリング 3", 10},
       {"string 0", FirstLines(good, 7) + "0,1,\"s\",30,8\r\n", "ストリング番号が 1 から 100 の整数ではありません", 8},
-      {"string 2 longer", FirstLines(good, 11) + "2,9,\"s\",30,8\r\n", "ストリング 2 (10 行目から) のモジュールが 3 個", 12},
+      {"string 2 longer", FirstLines(good, 11) + "2,9,\"s\",30,8\r\n", "ストリング 2 (10 行目から) のモジュールが 3 個",
+       12},
       {"row with six fields", FirstLines(good, 8) + "1,2,\"s\",30,8,1\r\n", "項目が 6 個", 9},
       {"blank line between rows", FirstLines(good, 9) + "\r\n" + good.substr(FirstLines(good, 9).size()),
        "空の行があります", 10},

@@ -94,8 +94,8 @@ Form1::Form1(MessageFunction message, QWidget* parent) : QWidget(parent), messag
   Label4 = MakeLabel(this, "Label4", Twips(3720, 2400, 2295, 375), "選択されたファイル");
   txtInputFile = MakeTextBox(this, "txtInputFile", Twips(3720, 2640, 2655, 270), nullptr);
   Label2 = MakeLabel(this, "Label2", Twips(240, 3120, 3255, 255), "直列モジュール数を入力してください (<20)");
-  txtSeriesNumber = MakeTextBox(this, "txtSeriesNumber", Twips(3600, 3240, 975, 270),
-                                "直列モジュール数を半角数字で入力してください");
+  txtSeriesNumber =
+      MakeTextBox(this, "txtSeriesNumber", Twips(3600, 3240, 975, 270), "直列モジュール数を半角数字で入力してください");
   Label3 = MakeLabel(this, "Label3", Twips(240, 3720, 3255, 255), "並列ストリング数を入力してください (<100)");
   txtParallelNumber = MakeTextBox(this, "txtParallelNumber", Twips(3600, 3840, 975, 270),
                                   "並列ストリング数を半角数字で入力してください");
@@ -115,8 +115,8 @@ Form1::Form1(MessageFunction message, QWidget* parent) : QWidget(parent), messag
   // Reaches below the client area on purpose: the bottom of the label is clipped.
   Label7 = MakeLabel(this, "Label7", Twips(120, 5520, 6375, 495), identity::kLegalCopyright);
 
-  QWidget* order[] = {Drive1, Dir1, File1, txtInputFile, txtSeriesNumber, txtParallelNumber, TxtOutputFile, CmdOK,
-                      Command2};
+  QWidget* order[] = {Drive1,        Dir1,  File1,   txtInputFile, txtSeriesNumber, txtParallelNumber,
+                      TxtOutputFile, CmdOK, Command2};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   Drive1->setFocus();
 
@@ -129,7 +129,8 @@ Form1::Form1(MessageFunction message, QWidget* parent) : QWidget(parent), messag
   shown_drive_ = Drive1->DriveOf(start);
   Drive1->SelectQuietly(shown_drive_);
   if (ec) {
-    errors << QStringLiteral("フォルダを読み込めません: 現在のフォルダ (%1)").arg(QString::fromLocal8Bit(std::strerror(ec.value())));
+    errors << QStringLiteral("フォルダを読み込めません: 現在のフォルダ (%1)")
+                  .arg(QString::fromLocal8Bit(std::strerror(ec.value())));
   }
   if (ec || !Dir1->SetPath(start, error)) {
     if (!ec) errors << error;

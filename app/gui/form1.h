@@ -63,9 +63,9 @@ class Form1 : public QWidget, public RunFrontEnd {
   MessageFunction message_;
   RunState state_;
   QHash<QString, QByteArray> last_folder_;  // per drive, the folder Dir1 last showed on it
-  QString shown_drive_;                      // the drive whose folder Dir1 shows
-  QString picked_name_;                      // the file last picked in File1, as shown
-  QByteArray picked_bytes_;                  // and as its name's bytes
+  QString shown_drive_;                     // the drive whose folder Dir1 shows
+  QString picked_name_;                     // the file last picked in File1, as shown
+  QByteArray picked_bytes_;                 // and as its name's bytes
 
   QLabel* Label1;
   DriveList* Drive1;

@@ -28,9 +28,9 @@ namespace {
 
 // File system types that hold no user files even where Qt lists them.
 const std::set<QByteArray> kPseudoFileSystems = {
-    "autofs",  "binfmt_misc", "bpf",    "cgroup", "cgroup2",   "configfs", "debugfs", "devpts",
-    "devtmpfs", "efivarfs",   "fusectl", "hugetlbfs", "mqueue", "nsfs",    "proc",    "pstore",
-    "rpc_pipefs", "securityfs", "selinuxfs", "sysfs", "tracefs"};
+    "autofs", "binfmt_misc", "bpf",        "cgroup",     "cgroup2",   "configfs", "debugfs",
+    "devpts", "devtmpfs",    "efivarfs",   "fusectl",    "hugetlbfs", "mqueue",   "nsfs",
+    "proc",   "pstore",      "rpc_pipefs", "securityfs", "selinuxfs", "sysfs",    "tracefs"};
 
 constexpr int kLevelRole = Qt::UserRole + 1;  // the folder list's indentation level
 constexpr int kIndentPx = 8;                  // per level
@@ -128,7 +128,8 @@ class PickListDelegate : public QStyledItemDelegate {
     if (shifted.state & QStyle::State_HasFocus) {
       const bool selected = shifted.state & QStyle::State_Selected;
       painter->save();
-      painter->setPen(QPen(shifted.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
+      painter->setPen(
+          QPen(shifted.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
       painter->drawRect(shifted.rect.adjusted(0, 0, -1, -1));
       painter->restore();
     }
@@ -161,7 +162,8 @@ QString ShownPath(const QByteArray& path) {
 
 bool ReadFolder(const QByteArray& folder, bool subfolders, QList<QByteArray>& names, QString& error) {
   auto fail = [&](int code) {
-    error = QStringLiteral("フォルダを読み込めません: %1 (%2)").arg(ShownPath(folder), QString::fromLocal8Bit(std::strerror(code)));
+    error = QStringLiteral("フォルダを読み込めません: %1 (%2)")
+                .arg(ShownPath(folder), QString::fromLocal8Bit(std::strerror(code)));
     return false;
   };
   DIR* d = ::opendir(folder.constData());
@@ -320,7 +322,9 @@ bool FileList::Refresh(QString& error) {
   QList<QByteArray> names;
   if (!ReadFolder(path_, false, names, error)) return false;
   stale_ = false;
-  auto bytes = [](const QListWidgetItem* item) { return item != nullptr ? item->data(Qt::UserRole).toByteArray() : QByteArray(); };
+  auto bytes = [](const QListWidgetItem* item) {
+    return item != nullptr ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+  };
   const QList<QListWidgetItem*> selected = selectedItems();
   const QByteArray picked = selected.isEmpty() ? QByteArray() : bytes(selected.first());
   const QByteArray at = bytes(currentItem());
@@ -331,7 +335,8 @@ bool FileList::Refresh(QString& error) {
     Fill(names);
     for (int i = 0; i < count(); ++i) {
       const QByteArray name = bytes(item(i));
-      if (!at.isNull() && name == at) selectionModel()->setCurrentIndex(indexFromItem(item(i)), QItemSelectionModel::NoUpdate);
+      if (!at.isNull() && name == at)
+        selectionModel()->setCurrentIndex(indexFromItem(item(i)), QItemSelectionModel::NoUpdate);
       if (!picked.isNull() && name == picked) item(i)->setSelected(true);
     }
   }
@@ -342,9 +347,9 @@ bool FileList::Refresh(QString& error) {
 void FileList::Watch() {
   if (watch_fd_ < 0) return;
   if (watch_ >= 0) ::inotify_rm_watch(watch_fd_, watch_);
-  watch_ = ::inotify_add_watch(watch_fd_, path_.constData(),
-                               IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
-                                   IN_ONLYDIR);
+  watch_ = ::inotify_add_watch(
+      watch_fd_, path_.constData(),
+      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
 }
 
 void FileList::FolderChanged() {

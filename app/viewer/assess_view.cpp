@@ -16,18 +16,24 @@ namespace voltrigg::viewer {
 namespace {
 
 constexpr int kCurvePoints = 400;
-constexpr int kRandomSamples = 100;     // as voltrigg-cli --assess
+constexpr int kRandomSamples = 100;  // as voltrigg-cli --assess
 constexpr std::uint64_t kRandomSeed = 1;
 constexpr std::size_t kProblemsShown = 3;
 
 QString ProblemText(FitProblem problem) {
   switch (problem) {
-    case FitProblem::NotPositive: return QStringLiteral("Vpm、Ipm、Voc、Isc のどれかが正の数ではありません");
-    case FitProblem::VocNotAboveVpm: return QStringLiteral("Voc が Vpm より大きくありません");
-    case FitProblem::IscNotAboveIpm: return QStringLiteral("Isc が Ipm より大きくありません");
-    case FitProblem::NoRoot: return QStringLiteral("測定点を通り最大電力点で傾きが 0 になる曲線が求まりません");
-    case FitProblem::CurveNotFalling: return QStringLiteral("求めた曲線の電流が電圧とともに単調に下がりません");
-    case FitProblem::None: break;
+    case FitProblem::NotPositive:
+      return QStringLiteral("Vpm、Ipm、Voc、Isc のどれかが正の数ではありません");
+    case FitProblem::VocNotAboveVpm:
+      return QStringLiteral("Voc が Vpm より大きくありません");
+    case FitProblem::IscNotAboveIpm:
+      return QStringLiteral("Isc が Ipm より大きくありません");
+    case FitProblem::NoRoot:
+      return QStringLiteral("測定点を通り最大電力点で傾きが 0 になる曲線が求まりません");
+    case FitProblem::CurveNotFalling:
+      return QStringLiteral("求めた曲線の電流が電圧とともに単調に下がりません");
+    case FitProblem::None:
+      break;
   }
   return {};
 }
@@ -126,8 +132,8 @@ AssessmentExtras CompleteAssessment(const AssessmentJob& job) {
   for (std::size_t j = 0; j < best.size(); ++j) {
     for (std::size_t k = 0; k < best[j].size(); ++k) {
       const ListModule& l = job.list[static_cast<std::size_t>(best[j][k])];
-      x.optimized_wiring.push_back({static_cast<int>(j) + 1, static_cast<int>(k) + 1, l.record.moduleNo, l.serial,
-                                    l.record.vpm, l.record.ipm});
+      x.optimized_wiring.push_back(
+          {static_cast<int>(j) + 1, static_cast<int>(k) + 1, l.record.moduleNo, l.serial, l.record.vpm, l.record.ipm});
     }
   }
   x.random = AssessRandomWiring(job.curves, job.wiring, kRandomSamples, kRandomSeed);
@@ -147,7 +153,8 @@ void ApplyAssessmentExtras(Document& doc, AssessmentExtras extras) {
 }
 
 void RunAssessment(Document& doc) {
-  if (const std::optional<AssessmentJob> job = StartAssessment(doc)) ApplyAssessmentExtras(doc, CompleteAssessment(*job));
+  if (const std::optional<AssessmentJob> job = StartAssessment(doc))
+    ApplyAssessmentExtras(doc, CompleteAssessment(*job));
 }
 
 }  // namespace voltrigg::viewer

@@ -16,9 +16,7 @@ namespace {
 
 QString Number(float value) { return QString::fromStdString(FormatFloat(value)); }
 
-QString Name(const std::string& path) {
-  return DecodeBytes(std::filesystem::path(path).filename().string());
-}
+QString Name(const std::string& path) { return DecodeBytes(std::filesystem::path(path).filename().string()); }
 
 }  // namespace
 
@@ -40,7 +38,8 @@ std::vector<ListModule> ReadListInFileOrder(const std::string& path) {
   if (reader.AtEnd()) return out;
   for (int c = 0; c < 7; ++c) (void)text();  // the header
   while (!reader.AtEnd()) {
-    if (out.size() == static_cast<std::size_t>(kModuleSlots)) throw RunError("モジュールリストの行が多すぎます: " + path);
+    if (out.size() == static_cast<std::size_t>(kModuleSlots))
+      throw RunError("モジュールリストの行が多すぎます: " + path);
     ListModule m;
     m.record.moduleNo = number();
     m.serial = text();
@@ -91,7 +90,9 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
     const ResultRow& r = rows[i];
     auto [first, last] = by_number.equal_range(r.moduleNo);
     if (first == last) {
-      note(QStringLiteral("モジュール番号 %1 (結果ファイル %2 行目) がリストにありません").arg(Number(r.moduleNo)).arg(r.line));
+      note(QStringLiteral("モジュール番号 %1 (結果ファイル %2 行目) がリストにありません")
+               .arg(Number(r.moduleNo))
+               .arg(r.line));
       continue;
     }
     // Same number used twice in a list: take the entry with the same values.
@@ -113,9 +114,11 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
       note(QStringLiteral("%1 のシリアル番号が違います (結果ファイル \"%2\"、リスト \"%3\")")
                .arg(who, DecodeBytes(r.serialNo), DecodeBytes(serial)));
     } else if (m.vpm != r.vpm) {
-      note(QStringLiteral("%1 の Vpm が違います (結果ファイル %2 V、リスト %3 V)").arg(who, Number(r.vpm), Number(m.vpm)));
+      note(QStringLiteral("%1 の Vpm が違います (結果ファイル %2 V、リスト %3 V)")
+               .arg(who, Number(r.vpm), Number(m.vpm)));
     } else if (m.ipm != r.ipm) {
-      note(QStringLiteral("%1 の Ipm が違います (結果ファイル %2 A、リスト %3 A)").arg(who, Number(r.ipm), Number(m.ipm)));
+      note(QStringLiteral("%1 の Ipm が違います (結果ファイル %2 A、リスト %3 A)")
+               .arg(who, Number(r.ipm), Number(m.ipm)));
     }
   }
   if (differences > limit) problems.push_back(QStringLiteral("ほかに %1 件の違いがあります").arg(differences - limit));
@@ -136,8 +139,9 @@ Document OpenDocument(const std::string& result_path, const std::string& modules
   std::error_code ec;
   if (doc.list_path.empty() || !std::filesystem::exists(doc.list_path, ec)) {
     doc.list_state = ListState::NotFound;
-    doc.list_note = doc.list_named ? QStringLiteral("モジュールリスト %1 がありません").arg(shown)
-                                   : QStringLiteral("結果ファイルと同じフォルダにモジュールリスト %1 がありません").arg(shown);
+    doc.list_note = doc.list_named
+                        ? QStringLiteral("モジュールリスト %1 がありません").arg(shown)
+                        : QStringLiteral("結果ファイルと同じフォルダにモジュールリスト %1 がありません").arg(shown);
     return doc;
   }
   if (!std::filesystem::is_regular_file(doc.list_path, ec)) {
@@ -154,14 +158,17 @@ Document OpenDocument(const std::string& result_path, const std::string& modules
     doc.list_count = static_cast<int>(doc.list.size());
   } catch (const RunError& e) {
     doc.list_state = ListState::Unreadable;
-    doc.list_note = QStringLiteral("モジュールリスト %1 を読み込めません: %2").arg(shown, QString::fromStdString(e.what()));
+    doc.list_note =
+        QStringLiteral("モジュールリスト %1 を読み込めません: %2").arg(shown, QString::fromStdString(e.what()));
     doc.list.clear();
     doc.list_count = 0;
     return doc;
   }
   doc.list_problems = MatchList(doc);
   doc.list_note = doc.list_state == ListState::Matches
-                      ? QStringLiteral("モジュールリスト %1 (%2 モジュール) は結果ファイルと一致しています").arg(shown).arg(doc.list_count)
+                      ? QStringLiteral("モジュールリスト %1 (%2 モジュール) は結果ファイルと一致しています")
+                            .arg(shown)
+                            .arg(doc.list_count)
                       : QStringLiteral("モジュールリスト %1 は結果ファイルのモジュールと一致しません").arg(shown);
   return doc;
 }

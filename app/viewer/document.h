@@ -25,10 +25,10 @@ struct AssessmentOptions {
 };
 
 enum class ListState {
-  NotFound,   // no list beside the result and none named
-  Unreadable, // a list file that cannot be read as a module list
-  Mismatch,   // a list whose modules are not the result's
-  Matches,    // every module of the result, with the same values
+  NotFound,    // no list beside the result and none named
+  Unreadable,  // a list file that cannot be read as a module list
+  Mismatch,    // a list whose modules are not the result's
+  Matches,     // every module of the result, with the same values
 };
 
 // One module of the module list as read, in the file's order.
@@ -52,26 +52,26 @@ struct PhysicalFigures {
 };
 
 struct Assessment {
-  PhysicalFigures result_wiring;            // the wiring the result file holds
-  PhysicalFigures optimized;                // the best wiring by the curves
+  PhysicalFigures result_wiring;  // the wiring the result file holds
+  PhysicalFigures optimized;      // the best wiring by the curves
   std::vector<WiredModule> optimized_wiring;
   int random_samples = 0;
   double random_mean_pmp_w = 0;
   double random_worst_pmp_w = 0;
-  double sum_mpp_w = 0;                     // Σ Vmp·Imp of the modules
-  bool complete = false;                    // optimised and random wiring done
+  double sum_mpp_w = 0;   // Σ Vmp·Imp of the modules
+  bool complete = false;  // optimised and random wiring done
 };
 
 struct Document {
   std::string result_path;
   ResultFileData result;
 
-  std::string list_path;  // the list looked for or named (empty: no name to look for)
+  std::string list_path;    // the list looked for or named (empty: no name to look for)
   bool list_named = false;  // named by the user rather than found beside the result
   ListState list_state = ListState::NotFound;
-  QString list_note;        // one plain sentence about the list for the window and the plan
+  QString list_note;                   // one plain sentence about the list for the window and the plan
   std::vector<QString> list_problems;  // the first differences, when it does not match
-  std::vector<ListModule> list;  // the list's modules in file order
+  std::vector<ListModule> list;        // the list's modules in file order
   int list_count = 0;
   std::vector<int> list_slot;  // per result row: index into `list` of that module
 

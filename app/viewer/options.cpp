@@ -47,12 +47,13 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
                     QStringLiteral("LIST.csv")});
   parser.addOption({QStringLiteral("pdf"), QStringLiteral("ウィンドウを開かずに配線計画を PDF に書き出す"),
                     QStringLiteral("OUT.pdf")});
-  parser.addOption({QStringLiteral("wiring"),
-                    QStringLiteral("PDF にする配線: result (結果ファイルの配線、既定) または optimized (最適化した配線)"),
-                    QStringLiteral("result|optimized")});
+  parser.addOption(
+      {QStringLiteral("wiring"),
+       QStringLiteral("PDF にする配線: result (結果ファイルの配線、既定) または optimized (最適化した配線)"),
+       QStringLiteral("result|optimized")});
   parser.addOption({QStringLiteral("tmin"), QStringLiteral("最低モジュール温度 [°C] (既定 -10)"), QStringLiteral("C")});
-  parser.addOption({QStringLiteral("voc-coefficient"), QStringLiteral("Voc の温度係数 [%/K] (既定 -0.30)"),
-                    QStringLiteral("PCT")});
+  parser.addOption(
+      {QStringLiteral("voc-coefficient"), QStringLiteral("Voc の温度係数 [%/K] (既定 -0.30)"), QStringLiteral("PCT")});
   parser.addOption({QStringLiteral("max-system-voltage"), QStringLiteral("システム電圧の上限 [V] (既定 1000)"),
                     QStringLiteral("V")});
   parser.addOption({QStringLiteral("extras"),

@@ -8,7 +8,8 @@
 namespace voltrigg::viewer {
 
 int PlanView::OverLimitCount() const {
-  return static_cast<int>(std::count_if(strings.begin(), strings.end(), [](const StringSummary& s) { return s.over_limit; }));
+  return static_cast<int>(
+      std::count_if(strings.begin(), strings.end(), [](const StringSummary& s) { return s.over_limit; }));
 }
 
 PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int parallel, ColourBy colour_by,

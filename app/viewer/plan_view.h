@@ -35,7 +35,7 @@ struct ModuleCell {
   int string_no = 0;
   int position = 0;
   float moduleNo = 0;
-  QString serial;          // decoded for display
+  QString serial;  // decoded for display
   std::string serial_bytes;
   double vpm_v = 0;
   double ipm_a = 0;
@@ -45,20 +45,20 @@ struct ModuleCell {
 
 struct StringSummary {
   int string_no = 0;
-  int first_cell = 0;          // index of position 1 in PlanView::cells
-  double vpm_sum_v = 0;        // Σ Vpm of the string
+  int first_cell = 0;    // index of position 1 in PlanView::cells
+  double vpm_sum_v = 0;  // Σ Vpm of the string
   double mean_vpm_v = 0;
   double mean_ipm_a = 0;
   double planning_current_a = 0;  // the planning rule: Ipm of position 1
   std::optional<StringPhysics> physics;
-  bool over_limit = false;     // cold open-circuit voltage above the system limit
+  bool over_limit = false;  // cold open-circuit voltage above the system limit
 };
 
 struct PlanView {
   int series = 0;    // S
   int parallel = 0;  // P
   ColourBy colour_by = ColourBy::Ipm;
-  double colour_range_pct = 0;  // the deviation drawn in full colour (both ways)
+  double colour_range_pct = 0;         // the deviation drawn in full colour (both ways)
   std::vector<ModuleCell> cells;       // string by string, position by position
   std::vector<StringSummary> strings;  // string 1..P
   double mean_string_voltage_v = 0;    // mean of the strings' Σ Vpm

@@ -11,7 +11,7 @@ FigureRow Planning(const QString& name, const OperatingPoint& p) {
 }
 
 FigureRow Physical(const QString& name, const PhysicalFigures& f) {
-  return {QStringLiteral("物理"), name, Fixed(f.pmp_w, 2), Fixed(f.vmp_v, 2), Fixed(f.imp_a, 3),
+  return {QStringLiteral("物理"),       name, Fixed(f.pmp_w, 2), Fixed(f.vmp_v, 2), Fixed(f.imp_a, 3),
           Fixed(f.mismatch_loss_pct, 4)};
 }
 
@@ -20,24 +20,39 @@ FigureRow Physical(const QString& name, const PhysicalFigures& f) {
 std::vector<FigureRow> FigureRows(const Document& doc) {
   const ResultFileData& r = doc.result;
   std::vector<FigureRow> rows;
-  rows.push_back({QStringLiteral("計画"), QStringLiteral("モジュール Pmax の単純合計"), Fixed(r.SimplePmaxSum, 2), {}, {}, {}});
+  rows.push_back(
+      {QStringLiteral("計画"), QStringLiteral("モジュール Pmax の単純合計"), Fixed(r.SimplePmaxSum, 2), {}, {}, {}});
   rows.push_back(Planning(QStringLiteral("最小 (Minimum)"), r.MinimumPoint));
   rows.push_back(Planning(QStringLiteral("初期配置 (Initial)"), r.InitialPoint));
   rows.push_back(Planning(QStringLiteral("推定 (Estimated)"), r.EstimatedPoint));
   if (doc.assessment) {
     const Assessment& a = *doc.assessment;
-    rows.push_back({QStringLiteral("物理"), QStringLiteral("モジュール Vmp·Imp の合計"), Fixed(a.sum_mpp_w, 2), {}, {}, {}});
+    rows.push_back(
+        {QStringLiteral("物理"), QStringLiteral("モジュール Vmp·Imp の合計"), Fixed(a.sum_mpp_w, 2), {}, {}, {}});
     rows.push_back(Physical(QStringLiteral("結果ファイルの配線"), a.result_wiring));
     if (!a.complete) {
-      rows.push_back({QStringLiteral("物理"), QStringLiteral("最適化した配線・ランダム配線"), QStringLiteral("計算中…"), {}, {}, {}});
+      rows.push_back({QStringLiteral("物理"),
+                      QStringLiteral("最適化した配線・ランダム配線"),
+                      QStringLiteral("計算中…"),
+                      {},
+                      {},
+                      {}});
     } else {
       rows.push_back(Physical(QStringLiteral("最適化した配線"), a.optimized));
     }
     if (a.complete && a.random_samples > 0) {
-      rows.push_back({QStringLiteral("物理"), QStringLiteral("ランダム配線 %1 通りの平均").arg(a.random_samples),
-                      Fixed(a.random_mean_pmp_w, 2), {}, {}, {}});
-      rows.push_back({QStringLiteral("物理"), QStringLiteral("ランダム配線 %1 通りの最悪").arg(a.random_samples),
-                      Fixed(a.random_worst_pmp_w, 2), {}, {}, {}});
+      rows.push_back({QStringLiteral("物理"),
+                      QStringLiteral("ランダム配線 %1 通りの平均").arg(a.random_samples),
+                      Fixed(a.random_mean_pmp_w, 2),
+                      {},
+                      {},
+                      {}});
+      rows.push_back({QStringLiteral("物理"),
+                      QStringLiteral("ランダム配線 %1 通りの最悪").arg(a.random_samples),
+                      Fixed(a.random_worst_pmp_w, 2),
+                      {},
+                      {},
+                      {}});
     }
   }
   return rows;
@@ -59,8 +74,8 @@ QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad) {
                ? QStringLiteral("低温開放電圧は判定できません (%1)").arg(doc.assessment_note)
                : QStringLiteral("低温開放電圧は判定できません (一致するモジュールリストが必要です)");
   }
-  const QString condition = QStringLiteral("%1 °C、%2 %/K").arg(Fixed(doc.options.tmin_c, 0),
-                                                                Fixed(doc.options.voc_coefficient_pct_per_k, 2));
+  const QString condition = QStringLiteral("%1 °C、%2 %/K")
+                                .arg(Fixed(doc.options.tmin_c, 0), Fixed(doc.options.voc_coefficient_pct_per_k, 2));
   QStringList over;
   for (const StringSummary& s : plan.strings) {
     if (s.over_limit) over << QString::number(s.string_no);
@@ -83,7 +98,8 @@ PlanView MakePlan(const Document& doc, Wiring wiring, ColourBy colour_by) {
   }
   static const std::vector<StringPhysics> kNone;
   return BuildPlanView(doc.ResultWiring(), r.series, r.parallel, colour_by,
-                       doc.assessment ? doc.assessment->result_wiring.strings : kNone, doc.options.max_system_voltage_v);
+                       doc.assessment ? doc.assessment->result_wiring.strings : kNone,
+                       doc.options.max_system_voltage_v);
 }
 
 }  // namespace voltrigg::viewer

@@ -7,7 +7,6 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -37,8 +36,9 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QUrl>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -69,13 +69,15 @@ QChart* StringChart(const PlanView& plan, bool voltage) {
   auto* chart = new QChart;
   chart->setTitle(voltage ? QStringLiteral("ストリング電圧 ΣVpm と平均") : QStringLiteral("ストリング電流と平均"));
   auto* values = new QLineSeries;
-  values->setName(voltage ? QStringLiteral("ΣVpm [V]")
-                          : (!plan.strings.empty() && plan.strings.front().physics ? QStringLiteral("電流 (最大電力点) [A]")
-                                                                                 : QStringLiteral("電流 (計画) [A]")));
+  values->setName(voltage
+                      ? QStringLiteral("ΣVpm [V]")
+                      : (!plan.strings.empty() && plan.strings.front().physics ? QStringLiteral("電流 (最大電力点) [A]")
+                                                                               : QStringLiteral("電流 (計画) [A]")));
   values->setPointsVisible(true);
   auto* mean = new QLineSeries;
   const double m = voltage ? plan.mean_string_voltage_v : plan.mean_string_current_a;
-  mean->setName(QStringLiteral("平均 %1 %2").arg(Fixed(m, voltage ? 1 : 3), voltage ? QStringLiteral("V") : QStringLiteral("A")));
+  mean->setName(
+      QStringLiteral("平均 %1 %2").arg(Fixed(m, voltage ? 1 : 3), voltage ? QStringLiteral("V") : QStringLiteral("A")));
   QPen dashed(QColor(120, 120, 120));
   dashed.setStyle(Qt::DashLine);
   dashed.setWidthF(1.5);
@@ -138,7 +140,8 @@ QChart* CurveChart(const PhysicalFigures& f, const QString& wiring) {
     p_max = std::max(p_max, pt.x() * pt.y());
   }
   auto* mpp = new QScatterSeries;
-  mpp->setName(QStringLiteral("最大電力点 %1 W (%2 V, %3 A)").arg(Fixed(f.pmp_w, 1), Fixed(f.vmp_v, 1), Fixed(f.imp_a, 3)));
+  mpp->setName(
+      QStringLiteral("最大電力点 %1 W (%2 V, %3 A)").arg(Fixed(f.pmp_w, 1), Fixed(f.vmp_v, 1), Fixed(f.imp_a, 3)));
   mpp->setColor(QColor(200, 0, 0));
   mpp->setMarkerSize(12);
   mpp->append(f.vmp_v, f.pmp_w);
@@ -235,8 +238,9 @@ ViewerWindow::ViewerWindow(const AssessmentOptions& options, std::string modules
   setCentralWidget(central);
 
   connect(picture_, &ArrayPictureWidget::CellClicked, this, [this](int cell) {
-    statusBar()->showMessage(CellToolTip(plan_, cell).remove(QRegularExpression(QStringLiteral("<[^>]*>"))).replace(
-        QStringLiteral("&amp;"), QStringLiteral("&")));
+    statusBar()->showMessage(CellToolTip(plan_, cell)
+                                 .remove(QRegularExpression(QStringLiteral("<[^>]*>")))
+                                 .replace(QStringLiteral("&amp;"), QStringLiteral("&")));
   });
   statusBar()->showMessage(QStringLiteral("結果ファイルを開くか、ウィンドウにドロップしてください"));
   resize(1400, 900);
@@ -436,7 +440,8 @@ void ViewerWindow::ShowDocument() {
   QString note = d.list_note;
   if (d.list_state != ListState::Matches) note += QStringLiteral("。結果ファイルの値だけを表示しています。");
   for (const QString& problem : d.list_problems) note += QStringLiteral("\n・") + problem;
-  if (d.list_state == ListState::Matches && !d.assessment_note.isEmpty()) note += QStringLiteral("\n・") + d.assessment_note;
+  if (d.list_state == ListState::Matches && !d.assessment_note.isEmpty())
+    note += QStringLiteral("\n・") + d.assessment_note;
   list_label_->setText(note);
   list_label_->setStyleSheet(d.list_state == ListState::Matches && d.assessment_note.isEmpty()
                                  ? QString()
@@ -456,7 +461,7 @@ void ViewerWindow::ShowDocument() {
   figures_->setFixedHeight(figures_->horizontalHeader()->height() + 22 * static_cast<int>(rows.size()) + 4);
   const bool optimized = d.assessment && d.assessment->complete;
   wiring_box_->setEnabled(optimized);
-  wiring_box_->setToolTip(optimized ? QString()
+  wiring_box_->setToolTip(optimized      ? QString()
                           : d.assessment ? QStringLiteral("最適化した配線を計算しています")
                                          : QStringLiteral("最適化した配線には一致するモジュールリストが必要です"));
   if (!optimized) wiring_ = Wiring::Result;
@@ -473,8 +478,9 @@ void ViewerWindow::ShowPlan() {
   if (doc_ != nullptr) {
     bool bad = false;
     verdict_->setText(VoltageVerdict(*doc_, plan_, &bad));
-    verdict_->setStyleSheet(bad ? QStringLiteral("color: #c80000;")
-                                : (plan_.max_voc_cold_v ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #606060;")));
+    verdict_->setStyleSheet(
+        bad ? QStringLiteral("color: #c80000;")
+            : (plan_.max_voc_cold_v ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #606060;")));
   }
   Search(search_->text());
   ShowCharts();
@@ -484,14 +490,18 @@ void ViewerWindow::ShowCharts() {
   SetChart(voltage_chart_, StringChart(plan_, true));
   SetChart(current_chart_, StringChart(plan_, false));
   if (doc_ != nullptr && doc_->assessment) {
-    const PhysicalFigures& f = wiring_ == Wiring::Optimized ? doc_->assessment->optimized : doc_->assessment->result_wiring;
+    const PhysicalFigures& f =
+        wiring_ == Wiring::Optimized ? doc_->assessment->optimized : doc_->assessment->result_wiring;
     SetChart(curve_chart_, CurveChart(f, WiringName(wiring_)));
     curve_stack_->setCurrentWidget(curve_chart_);
   } else {
-    curve_note_->setText(doc_ == nullptr ? QString()
-                                         : QStringLiteral("アレイの I-V・P-V 曲線には、結果ファイルと一致し Voc と Isc "
-                                                          "を持つモジュールリストが必要です。\n") +
-                                               doc_->list_note + (doc_->assessment_note.isEmpty() ? QString() : QStringLiteral("\n") + doc_->assessment_note));
+    curve_note_->setText(
+        doc_ == nullptr
+            ? QString()
+            : QStringLiteral("アレイの I-V・P-V 曲線には、結果ファイルと一致し Voc と Isc "
+                             "を持つモジュールリストが必要です。\n") +
+                  doc_->list_note +
+                  (doc_->assessment_note.isEmpty() ? QString() : QStringLiteral("\n") + doc_->assessment_note));
     curve_stack_->setCurrentWidget(curve_note_);
   }
 }
@@ -557,7 +567,8 @@ void ViewerWindow::CopyRows() {
   for (const QModelIndex& i : table_->selectionModel()->selectedRows()) rows << i.row();
   std::sort(rows.begin(), rows.end());
   QApplication::clipboard()->setText(RowsAsText(*filter_, rows));
-  statusBar()->showMessage(QStringLiteral("%1 行をクリップボードにコピーしました").arg(rows.isEmpty() ? filter_->rowCount() : rows.size()));
+  statusBar()->showMessage(
+      QStringLiteral("%1 行をクリップボードにコピーしました").arg(rows.isEmpty() ? filter_->rowCount() : rows.size()));
 }
 
 bool ViewerWindow::ExportPdf(const QString& path, QString* error) {
@@ -571,7 +582,8 @@ QString ViewerWindow::WiringPlanTitle() const {
 }
 
 void ViewerWindow::OpenDialog() {
-  const QString start = doc_ != nullptr ? QFileInfo(QString::fromStdString(doc_->result_path)).absolutePath() : QString();
+  const QString start =
+      doc_ != nullptr ? QFileInfo(QString::fromStdString(doc_->result_path)).absolutePath() : QString();
   const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("結果ファイルを開く"), start,
                                                     QStringLiteral("CSV ファイル (*.csv *.CSV);;すべてのファイル (*)"));
   if (!path.isEmpty()) Open(path);
@@ -580,8 +592,8 @@ void ViewerWindow::OpenDialog() {
 void ViewerWindow::PrintDialog() {
   if (doc_ == nullptr) return;
   QPrinter printer(QPrinter::HighResolution);
-  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
-                                    QPageLayout::Millimeter));
+  printer.setPageLayout(
+      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10), QPageLayout::Millimeter));
   printer.setDocName(WiringPlanTitle());
   QPrintDialog dialog(&printer, this);
   dialog.setWindowTitle(QStringLiteral("配線計画を印刷"));
@@ -596,9 +608,9 @@ void ViewerWindow::PrintDialog() {
 void ViewerWindow::ExportDialog() {
   if (doc_ == nullptr) return;
   const QFileInfo result(QString::fromStdString(doc_->result_path));
-  const QString suggestion = result.absolutePath() + QStringLiteral("/") + result.completeBaseName() +
-                             (wiring_ == Wiring::Optimized ? QStringLiteral("-最適化配線計画.pdf")
-                                                           : QStringLiteral("-配線計画.pdf"));
+  const QString suggestion =
+      result.absolutePath() + QStringLiteral("/") + result.completeBaseName() +
+      (wiring_ == Wiring::Optimized ? QStringLiteral("-最適化配線計画.pdf") : QStringLiteral("-配線計画.pdf"));
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("配線計画を PDF に書き出す"), suggestion,
                                                     QStringLiteral("PDF ファイル (*.pdf)"));
   if (path.isEmpty()) return;

@@ -120,7 +120,7 @@ double FirstPage(Painter& pp, const PlanPrint& plan) {
   // Figures.
   const double row_h = pp.Mm(5.5);
   const double edges[] = {0, 0.08, 0.40, 0.55, 0.70, 0.85, 1.0};
-  const QString heads[] = {QStringLiteral("区分"),        QStringLiteral("数値"),
+  const QString heads[] = {QStringLiteral("区分"),          QStringLiteral("数値"),
                            QStringLiteral("Pmax・Pmp [W]"), QStringLiteral("Vpm・Vmp [V]"),
                            QStringLiteral("Ipm・Imp [A]"),  QStringLiteral("ミスマッチ損失 [%]")};
   QPainter& p = pp.p();
@@ -202,7 +202,8 @@ void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& item
   const double pt = 9;
   p.fillRect(QRectF(0, y, w, column_head_h), QColor(230, 230, 230));
   pp.Cell(QRectF(c.tick, y, c.position - c.tick, column_head_h), QStringLiteral("済"), 8.5, Qt::AlignHCenter, true);
-  pp.Cell(QRectF(c.position, y, c.number - c.position, column_head_h), QStringLiteral("位置"), 8.5, Qt::AlignRight, true);
+  pp.Cell(QRectF(c.position, y, c.number - c.position, column_head_h), QStringLiteral("位置"), 8.5, Qt::AlignRight,
+          true);
   pp.Cell(QRectF(c.number, y, c.serial - c.number, column_head_h), QStringLiteral("モジュール番号"), 8.5,
           Qt::AlignRight, true);
   pp.Cell(QRectF(c.serial, y, c.vpm - c.serial, column_head_h), QStringLiteral("シリアル番号"), 8.5, Qt::AlignLeft,
@@ -220,7 +221,8 @@ void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& item
       text += QStringLiteral("    %1 モジュール、ΣVpm %2 V、電流 %3 A")
                   .arg(view.series)
                   .arg(Fixed(s.vpm_sum_v, 1), Fixed(PlanView::Current(s), 3));
-      if (s.physics) text += QStringLiteral("、Voc %1 °C %2 V").arg(Fixed(plan.tmin_c, 0), Fixed(s.physics->voc_cold_v, 1));
+      if (s.physics)
+        text += QStringLiteral("、Voc %1 °C %2 V").arg(Fixed(plan.tmin_c, 0), Fixed(s.physics->voc_cold_v, 1));
       if (s.over_limit) text += QStringLiteral("  上限超過");
       pp.Cell(band, text, 9.5, Qt::AlignLeft, true, s.over_limit ? kRed : Qt::black);
       y += head_h;
@@ -250,7 +252,8 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, Wiring wiring
   out.result_name = DecodeBytes(std::filesystem::path(doc.result_path).filename().string());
   out.list_note = doc.list_note;
   out.list_problems = doc.list_problems;
-  if (!doc.assessment_note.isEmpty() && doc.list_state == ListState::Matches) out.list_problems.push_back(doc.assessment_note);
+  if (!doc.assessment_note.isEmpty() && doc.list_state == ListState::Matches)
+    out.list_problems.push_back(doc.assessment_note);
   out.shape = ShapeText(doc);
   out.wiring_name = WiringName(wiring);
   out.figures = FigureRows(doc);
@@ -267,8 +270,9 @@ int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFon
   const double head_h = pp.Mm(7.5);
   const double row_h = pp.Mm(5.4);
   const double column_head_h = pp.Mm(6);
-  const std::vector<std::vector<Item>> pages =
-      plan.plan != nullptr ? TablePages(pp, *plan.plan, head_h, row_h, column_head_h) : std::vector<std::vector<Item>>{};
+  const std::vector<std::vector<Item>> pages = plan.plan != nullptr
+                                                   ? TablePages(pp, *plan.plan, head_h, row_h, column_head_h)
+                                                   : std::vector<std::vector<Item>>{};
   const int total = 1 + static_cast<int>(pages.size());
 
   const double top = FirstPage(pp, plan);
@@ -286,7 +290,8 @@ int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFon
 bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont& font, QString* error) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {
-    if (error != nullptr) *error = QStringLiteral("PDF ファイルを作成できません: %1 (%2)").arg(path, file.errorString());
+    if (error != nullptr)
+      *error = QStringLiteral("PDF ファイルを作成できません: %1 (%2)").arg(path, file.errorString());
     return false;
   }
   int pages = 0;
@@ -300,7 +305,8 @@ bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont&
     pages = PaintWiringPlan(writer, plan, font);
   }
   if (pages == 0 || !file.commit()) {
-    if (error != nullptr) *error = QStringLiteral("PDF ファイルを書き込めません: %1 (%2)").arg(path, file.errorString());
+    if (error != nullptr)
+      *error = QStringLiteral("PDF ファイルを書き込めません: %1 (%2)").arg(path, file.errorString());
     file.cancelWriting();
     return false;
   }

@@ -22,26 +22,42 @@ QVariant WiringTableModel::data(const QModelIndex& index, int role) const {
   const int column = index.column();
   if (role == Qt::DisplayRole) {
     switch (column) {
-      case kString: return c.string_no;
-      case kPosition: return c.position;
-      case kModuleNo: return QString::number(static_cast<double>(c.moduleNo), 'g', 9);
-      case kSerial: return c.serial;
-      case kVpm: return Fixed(c.vpm_v, 2);
-      case kIpm: return Fixed(c.ipm_a, 3);
-      case kDeviation: return (c.deviation_pct >= 0 ? QStringLiteral("+") : QString()) + Fixed(c.deviation_pct, 2);
-      default: return {};
+      case kString:
+        return c.string_no;
+      case kPosition:
+        return c.position;
+      case kModuleNo:
+        return QString::number(static_cast<double>(c.moduleNo), 'g', 9);
+      case kSerial:
+        return c.serial;
+      case kVpm:
+        return Fixed(c.vpm_v, 2);
+      case kIpm:
+        return Fixed(c.ipm_a, 3);
+      case kDeviation:
+        return (c.deviation_pct >= 0 ? QStringLiteral("+") : QString()) + Fixed(c.deviation_pct, 2);
+      default:
+        return {};
     }
   }
   if (role == kSortRole) {
     switch (column) {
-      case kString: return c.string_no * 1000 + c.position;  // ties keep string order
-      case kPosition: return c.position * 1000 + c.string_no;
-      case kModuleNo: return static_cast<double>(c.moduleNo);
-      case kSerial: return c.serial;
-      case kVpm: return c.vpm_v;
-      case kIpm: return c.ipm_a;
-      case kDeviation: return c.deviation_pct;
-      default: return {};
+      case kString:
+        return c.string_no * 1000 + c.position;  // ties keep string order
+      case kPosition:
+        return c.position * 1000 + c.string_no;
+      case kModuleNo:
+        return static_cast<double>(c.moduleNo);
+      case kSerial:
+        return c.serial;
+      case kVpm:
+        return c.vpm_v;
+      case kIpm:
+        return c.ipm_a;
+      case kDeviation:
+        return c.deviation_pct;
+      default:
+        return {};
     }
   }
   if (role == Qt::TextAlignmentRole) {
@@ -58,16 +74,25 @@ QVariant WiringTableModel::data(const QModelIndex& index, int role) const {
 QVariant WiringTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return section + 1;
-  const QString by = plan_ != nullptr && plan_->colour_by == ColourBy::Vpm ? QStringLiteral("Vpm") : QStringLiteral("Ipm");
+  const QString by =
+      plan_ != nullptr && plan_->colour_by == ColourBy::Vpm ? QStringLiteral("Vpm") : QStringLiteral("Ipm");
   switch (section) {
-    case kString: return QStringLiteral("ストリング");
-    case kPosition: return QStringLiteral("位置");
-    case kModuleNo: return QStringLiteral("モジュール番号");
-    case kSerial: return QStringLiteral("シリアル番号");
-    case kVpm: return QStringLiteral("Vpm [V]");
-    case kIpm: return QStringLiteral("Ipm [A]");
-    case kDeviation: return QStringLiteral("%1 偏差 [%]").arg(by);
-    default: return {};
+    case kString:
+      return QStringLiteral("ストリング");
+    case kPosition:
+      return QStringLiteral("位置");
+    case kModuleNo:
+      return QStringLiteral("モジュール番号");
+    case kSerial:
+      return QStringLiteral("シリアル番号");
+    case kVpm:
+      return QStringLiteral("Vpm [V]");
+    case kIpm:
+      return QStringLiteral("Ipm [A]");
+    case kDeviation:
+      return QStringLiteral("%1 偏差 [%]").arg(by);
+    default:
+      return {};
   }
 }
 

@@ -1,6 +1,8 @@
 // Drives the real window on the offscreen platform: picking files, composing
 // the three paths, runs from the Run button with the message boxes answered
 // here, and quitting.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -18,7 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <unistd.h>
 
 #include "form1.h"
 #include "identity.h"
@@ -247,7 +248,7 @@ void Form1Tests::logoAndIconImages() {
   QCOMPARE(u16(at + 5), 98);
   QCOMPARE(u16(at + 7), 95);
   QCOMPARE(quint8(b[at + 9]) & 0xC0, 0x40);  // interlaced, no local table
-  at += 10;  // the code size, then the data in blocks
+  at += 10;                                  // the code size, then the data in blocks
   for (at += 1; quint8(b[at]) != 0; at += quint8(b[at]) + 1) {
   }
   QCOMPARE(b.mid(at), QByteArray("\x00\x3b", 2));  // one frame, then the trailer
@@ -446,7 +447,8 @@ void Form1Tests::unreadableStartFolderIsReported() {
   QVERIFY(QDir::setCurrent(before));
   window.show();
   QTRY_COMPARE(messages.size(), std::size_t(1));
-  QVERIFY2(messages[0].first.startsWith(QString::fromUtf8("フォルダを読み込めません: ")), qPrintable(messages[0].first));
+  QVERIFY2(messages[0].first.startsWith(QString::fromUtf8("フォルダを読み込めません: ")),
+           qPrintable(messages[0].first));
   QVERIFY(messages[0].second);
   auto* dir1 = window.findChild<QListWidget*>("Dir1");
   QCOMPARE(dir1->currentItem()->data(Qt::UserRole).toByteArray(), QByteArray("/"));

@@ -14,9 +14,9 @@
 #include <set>
 
 #include "assess_view.h"
-#include "support/module_generator.h"
 #include "document.h"
 #include "summary.h"
+#include "support/module_generator.h"
 #include "viewer_support.h"
 #include "viewer_window.h"
 #include "wiring_plan.h"
@@ -48,7 +48,8 @@ TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
   TempDir dir{"voltrigg-view-assess"};
   WriteFile(dir / "list.csv", FormatModuleList(GenerateModules(60, 17)));
   QProcess cli;
-  cli.start(QStringLiteral(VOLTRIGG_CLI), {"--assess", "-s", "10", "-p", "6", "-o", Q(dir / "result"), Q(dir / "list.csv")});
+  cli.start(QStringLiteral(VOLTRIGG_CLI),
+            {"--assess", "-s", "10", "-p", "6", "-o", Q(dir / "result"), Q(dir / "list.csv")});
   ASSERT_TRUE(cli.waitForFinished(60000));
   ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
   const nlohmann::json json = nlohmann::json::parse(ReadFile(dir / "result.assessment.json"));
@@ -93,7 +94,8 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   EXPECT_EQ(w.figures_table()->item(6, 2)->text(), QStringLiteral("計算中…"));
   QElapsedTimer waited;
   waited.start();
-  while (!w.document()->assessment->complete && waited.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  while (!w.document()->assessment->complete && waited.elapsed() < 20000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
   const Document& doc = *w.document();
   ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
 
@@ -111,7 +113,8 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   EXPECT_NEAR(plan.strings[0].physics->voc_cold_v, 112.0 * 1.105, 1e-3);
   EXPECT_NEAR(plan.strings[1].physics->voc_cold_v, 112.7 * 1.105, 1e-3);
   EXPECT_EQ(plan.OverLimitCount(), 2);
-  EXPECT_TRUE(w.verdict_label()->text().startsWith(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")))
+  EXPECT_TRUE(
+      w.verdict_label()->text().startsWith(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")))
       << w.verdict_label()->text().toStdString();
   EXPECT_EQ(w.table_model()->index(0, WiringTableModel::kString).data(Qt::ForegroundRole).value<QBrush>().color(),
             QColor(200, 0, 0));
@@ -144,7 +147,8 @@ TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
   const Document doc = Open(dir / "known-result.csv");
   EXPECT_EQ(doc.list_state, ListState::Matches);
   EXPECT_FALSE(doc.assessment.has_value());
-  EXPECT_TRUE(doc.assessment_note.contains(QStringLiteral("モジュール番号 1 (シリアル番号 K-1): Voc が Vpm より大きくありません")))
+  EXPECT_TRUE(doc.assessment_note.contains(
+      QStringLiteral("モジュール番号 1 (シリアル番号 K-1): Voc が Vpm より大きくありません")))
       << doc.assessment_note.toStdString();
   EXPECT_EQ(FigureRows(doc).size(), 4u);
   const PlanView plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);  // falls back to the result's wiring
@@ -163,9 +167,12 @@ TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
 
   // Columns in the other order, told with --extras isc,voc.
   std::string swapped = kKnownList;
-  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-           {"38.5,9.0", "9.0,38.5"}, {"37.9,8.6", "8.6,37.9"}, {"37.3,8.5", "8.5,37.3"},
-           {"37.4,8.8", "8.8,37.4"}, {"37.4,8.7", "8.7,37.4"}, {"36.2,8.0", "8.0,36.2"}}) {
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{{"38.5,9.0", "9.0,38.5"},
+                                                                                 {"37.9,8.6", "8.6,37.9"},
+                                                                                 {"37.3,8.5", "8.5,37.3"},
+                                                                                 {"37.4,8.8", "8.8,37.4"},
+                                                                                 {"37.4,8.7", "8.7,37.4"},
+                                                                                 {"36.2,8.0", "8.0,36.2"}}) {
     swapped.replace(swapped.find(from), from.size(), to);
   }
   WriteFile(dir / "known.csv", swapped);

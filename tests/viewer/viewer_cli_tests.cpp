@@ -38,7 +38,9 @@ TEST(ViewerProgram, BadInputGivesItsMessageAndChangesNothing) {
   const std::string good = ReadFile(dir / "result.csv");
   WriteFile(dir / "truncated.csv", good.substr(0, good.size() - 20));
   WriteFile(dir / "short.csv", good.substr(0, good.rfind('\n', good.size() - 2) + 1));
-  WriteFile(dir / "binary.csv", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+  WriteFile(dir / "binary.csv", std::string("\x7f"
+                                            "ELF\x02\x01\x01\0\0\0",
+                                            10));
   WriteFile(dir / "huge.csv", "");
   std::filesystem::resize_file(dir / "huge.csv", std::uintmax_t{1} << 30);
   WriteFile(dir / "old.pdf", "an older plan");
@@ -56,7 +58,10 @@ TEST(ViewerProgram, BadInputGivesItsMessageAndChangesNothing) {
       {"binary", {Q(dir / "binary.csv"), "--pdf", out}, 2, "NUL 文字"},
       {"1 GiB", {Q(dir / "huge.csv"), "--pdf", out}, 2, "1 行目"},
       {"missing", {Q(dir / "none.csv"), "--pdf", out}, 2, "結果ファイルがありません"},
-      {"named list missing", {Q(dir / "result.csv"), "--modules", Q(dir / "nolist.csv"), "--pdf", out}, 2, "nolist.csv"},
+      {"named list missing",
+       {Q(dir / "result.csv"), "--modules", Q(dir / "nolist.csv"), "--pdf", out},
+       2,
+       "nolist.csv"},
       {"plan over the result", {Q(dir / "result.csv"), "--pdf", Q(dir / "result.csv")}, 2, "読み込んだファイル"},
       {"plan over the list", {Q(dir / "result.csv"), "--pdf", Q(dir / "list.csv")}, 2, "読み込んだファイル"},
       {"plan in a missing folder", {Q(dir / "result.csv"), "--pdf", Q(dir / "no/such/plan.pdf")}, 2, "PDF ファイル"},

@@ -74,9 +74,9 @@ QString PdfText(const QString& pdf) {
 QImage FirstPage(const QString& pdf, const TempDir& dir) {
   const QString base = QString::fromStdString(dir / "page");
   QProcess p;
-  p.start(QStringLiteral(PDFTOPPM), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-f"),
-                                     QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
-                                     QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, base});
+  p.start(QStringLiteral(PDFTOPPM),
+          {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+           QStringLiteral("1"), QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, base});
   p.waitForFinished(60000);
   return QImage(base + QStringLiteral(".png"));
 }

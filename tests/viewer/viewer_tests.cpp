@@ -74,7 +74,8 @@ TEST(PlanView, KnownResultSumsDeviationsAndColourOrder) {
 
   // Colours run from blue through white to orange in the order of the deviations.
   std::vector<ModuleCell> cells = plan.cells;
-  std::sort(cells.begin(), cells.end(), [](const ModuleCell& a, const ModuleCell& b) { return a.deviation_pct < b.deviation_pct; });
+  std::sort(cells.begin(), cells.end(),
+            [](const ModuleCell& a, const ModuleCell& b) { return a.deviation_pct < b.deviation_pct; });
   for (std::size_t i = 1; i < cells.size(); ++i) {
     const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
     EXPECT_GE(blueness(cells[i - 1].colour), blueness(cells[i].colour)) << i;
@@ -98,7 +99,8 @@ TEST(PlanView, StringsAboveTheLimitAreMarked) {
   bool bad = false;
   const QString verdict = VoltageVerdict(doc, plan, &bad);
   EXPECT_TRUE(bad);
-  EXPECT_TRUE(verdict.startsWith(QStringLiteral("ストリング 1 の低温開放電圧が上限 1000 V を超えています"))) << verdict.toStdString();
+  EXPECT_TRUE(verdict.startsWith(QStringLiteral("ストリング 1 の低温開放電圧が上限 1000 V を超えています")))
+      << verdict.toStdString();
 
   // Without the curves' figures nothing is marked and the verdict says why.
   const PlanView plain = BuildPlanView(doc.ResultWiring(), 3, 2, ColourBy::Ipm, {}, 1000.0);
@@ -133,7 +135,8 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
     EXPECT_EQ(doc.list_state, ListState::Mismatch);
     const QStringList problems(doc.list_problems.begin(), doc.list_problems.end());
     const QString all = problems.join('\n');
-    EXPECT_TRUE(all.contains(QStringLiteral("モジュール番号 2 のシリアル番号が違います (結果ファイル \"K-2\"、リスト \"X-2\")")))
+    EXPECT_TRUE(all.contains(
+        QStringLiteral("モジュール番号 2 のシリアル番号が違います (結果ファイル \"K-2\"、リスト \"X-2\")")))
         << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("モジュール番号 6 の Vpm が違います (結果ファイル 29 V、リスト 29.5 V)")));
     EXPECT_TRUE(all.contains(QStringLiteral("モジュール番号 4 の Ipm が違います")));
@@ -147,7 +150,8 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
     const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
     EXPECT_EQ(doc.list_state, ListState::Mismatch);
     EXPECT_TRUE(doc.list_problems.front().contains(QStringLiteral("リスト 5 個、結果ファイル 6 個")));
-    EXPECT_TRUE(doc.list_problems.back().contains(QStringLiteral("モジュール番号 6 (結果ファイル 10 行目) がリストにありません")));
+    EXPECT_TRUE(doc.list_problems.back().contains(
+        QStringLiteral("モジュール番号 6 (結果ファイル 10 行目) がリストにありません")));
   }
   {
     // A list named by the user wins over the one beside the result; an unreadable one is said so.
