@@ -33,10 +33,10 @@ struct TemperatureCoefficients {
   double isc_pct_per_k = 0.05;   // alpha
 };
 
-// beta below 0 down to -1 %/K, alpha from 0 to 0.5 %/K: the signs and sizes
+// beta below 0 down to -1 %/K, alpha from 0 to 0.3 %/K: the signs and sizes
 // crystalline modules have. A wrong sign would make a cold string look safe.
 inline constexpr double kLowestVocCoefficientPctPerK = -1.0;
-inline constexpr double kHighestIscCoefficientPctPerK = 0.5;
+inline constexpr double kHighestIscCoefficientPctPerK = 0.3;
 
 // Empty when the conditions lie in their ranges (every value finite), else
 // what is wrong, e.g. "cell temperature -70 °C is outside -60 to 100 °C".

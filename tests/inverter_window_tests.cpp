@@ -64,7 +64,7 @@ TEST(CurveTranslation, AtStandardConditionsIsTheFittedCurveBitForBit) {
   for (std::uint64_t seed = 1; seed <= 5; ++seed) {
     const std::vector<ModuleData> modules = Generated(40, seed);
     const std::vector<ModuleCurve> fitted = FitAll(modules);
-    for (const TemperatureCoefficients& c : {kCoefficients, TemperatureCoefficients{-1.0, 0.5}}) {
+    for (const TemperatureCoefficients& c : {kCoefficients, TemperatureCoefficients{-1.0, 0.3}}) {
       const TranslatedCurves t = TranslateModuleCurves(modules, fitted, CellConditions{}, c);
       ASSERT_EQ(t.first_problem_index, -1);
       for (std::size_t k = 0; k < fitted.size(); ++k) {
@@ -115,7 +115,7 @@ TEST(CurveTranslation, RefusesConditionsOutOfRangeAndCurvesThatNoLongerFall) {
   }
   for (const TemperatureCoefficients& bad :
        {TemperatureCoefficients{0.3, 0.05}, TemperatureCoefficients{0, 0.05}, TemperatureCoefficients{-1.5, 0.05},
-        TemperatureCoefficients{kNaN, 0.05}, TemperatureCoefficients{-0.3, -0.05}, TemperatureCoefficients{-0.3, 0.6},
+        TemperatureCoefficients{kNaN, 0.05}, TemperatureCoefficients{-0.3, -0.05}, TemperatureCoefficients{-0.3, 0.31},
         TemperatureCoefficients{-0.3, kNaN}, TemperatureCoefficients{-0.3, kInf}}) {
     EXPECT_FALSE(CoefficientsProblem(bad).empty()) << bad.voc_pct_per_k << " " << bad.isc_pct_per_k;
     EXPECT_THROW(TranslateModuleCurve(curve, 44.0, CellConditions{}, bad), std::invalid_argument);
