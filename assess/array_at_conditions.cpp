@@ -85,4 +85,14 @@ ArrayAtConditions AssessArrayAt(const std::vector<ModuleData>& modules, const st
   return out;
 }
 
+std::vector<CurvePoint> SampleArrayCurveAt(const std::vector<ModuleData>& modules,
+                                           const std::vector<ModuleCurve>& fitted, const Wiring& wiring,
+                                           const CellConditions& cell, const TemperatureCoefficients& coefficients,
+                                           int count) {
+  RequireParallelAndValid(modules, fitted, wiring);
+  const TranslatedCurves t = TranslateModuleCurves(modules, fitted, cell, coefficients);
+  if (t.first_problem_index >= 0) return {};
+  return SampleArrayCurve(t.curves, wiring, count);
+}
+
 }  // namespace voltrigg

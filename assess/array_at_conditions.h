@@ -30,4 +30,11 @@ ArrayAtConditions AssessArrayAt(const std::vector<ModuleData>& modules, const st
 double MaxStringVocAtV(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
                        const Wiring& wiring, const CellConditions& cell, const TemperatureCoefficients& coefficients);
 
+// The array's I-V and P-V curve at `cell`, as SampleArrayCurve draws it, for
+// the viewer's chart. Empty when a curve cannot be carried to `cell`.
+std::vector<CurvePoint> SampleArrayCurveAt(const std::vector<ModuleData>& modules,
+                                           const std::vector<ModuleCurve>& fitted, const Wiring& wiring,
+                                           const CellConditions& cell, const TemperatureCoefficients& coefficients,
+                                           int count);
+
 }  // namespace voltrigg

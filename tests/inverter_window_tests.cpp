@@ -163,6 +163,13 @@ TEST(ArrayAtConditions, IdenticalModulesScaleAndTheMaximumMovesWithTemperature) 
   EXPECT_GT(one.current_at_0v_a, stc.current_at_0v_a);
   EXPECT_GT(stc.point.pmp_w, one.point.pmp_w);
 
+  // The drawn curve at 25 °C is the fitted one's; hotter, it ends at a lower voltage.
+  const std::vector<CurvePoint> drawn = SampleArrayCurveAt({m}, {fitted}, {{0}}, CellConditions{}, kCoefficients, 50);
+  const std::vector<CurvePoint> fitted_drawn = SampleArrayCurve({fitted}, {{0}}, 50);
+  ASSERT_EQ(drawn.size(), fitted_drawn.size());
+  for (std::size_t k = 0; k < drawn.size(); ++k) EXPECT_EQ(drawn[k].power_w, fitted_drawn[k].power_w);
+  EXPECT_LT(SampleArrayCurveAt({m}, {fitted}, {{0}}, hot, kCoefficients, 50).back().voltage_v, drawn.back().voltage_v);
+
   EXPECT_THROW(AssessArrayAt({m}, {fitted}, {{1}}, hot, kCoefficients), std::invalid_argument);
   EXPECT_THROW(AssessArrayAt({m, m}, {fitted}, {{0}}, hot, kCoefficients), std::invalid_argument);
   EXPECT_THROW(AssessArrayAt({m}, {fitted}, {{0}}, CellConditions{1000, kNaN}, kCoefficients), std::invalid_argument);
