@@ -5,6 +5,8 @@
 #include <QChart>
 #include <QFontMetricsF>
 #include <QHeaderView>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPen>
@@ -157,9 +159,13 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
   QValueAxis* x = new QValueAxis;
   x->setTitleText(QStringLiteral("電圧 [V]"));
   x->setRange(0, v_high);
+  x->setLabelFormat(QStringLiteral("%.0f"));
   QValueAxis* y = new QValueAxis;
   y->setTitleText(QStringLiteral("電力 [W]"));
   y->setRange(0, p_top);
+  y->setLabelFormat(QStringLiteral("%.0f"));
+  x->applyNiceNumbers();
+  y->applyNiceNumbers();
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   const auto add = [&](QAbstractSeries* s) {
@@ -189,21 +195,22 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
   for (std::size_t k = 0; k < f.pv_curves.size() && k < 3; ++k) {
     const TemperatureCurve& c = f.pv_curves[k];
     auto* pv = new QLineSeries;
-    pv->setName(c.points.empty() ? QStringLiteral("%1 (計算できません)").arg(Degrees(c.temperature_c))
-                                 : QStringLiteral("%1").arg(Degrees(c.temperature_c)));
+    const PowerPoint* point = mpp_of[k] == 0 ? &w.cold : mpp_of[k] == 1 ? &w.hot : nullptr;
+    const bool marked = point != nullptr && std::isfinite(point->vmp_v) && std::isfinite(point->pmp_w);
+    QString name = Degrees(c.temperature_c);
+    if (c.points.empty()) name += QStringLiteral(" (計算できません)");
+    if (marked) name += QStringLiteral(" — 最大電力点 %1 V").arg(point->vmp_v, 0, 'f', 1);
+    pv->setName(name);
     pv->setPen(QPen(kCurveColours[k], 2));
     for (const CurvePoint& p : c.points) pv->append(p.voltage_v, p.power_w);
     add(pv);
-    if (mpp_of[k] >= 0) {
-      const PowerPoint& point = mpp_of[k] == 0 ? w.cold : w.hot;
-      if (std::isfinite(point.vmp_v) && std::isfinite(point.pmp_w)) {
-        auto* mpp = new QScatterSeries;
-        mpp->setName(QStringLiteral("最大電力点 %1 V (%2)").arg(point.vmp_v, 0, 'f', 1).arg(Degrees(c.temperature_c)));
-        mpp->setColor(kCurveColours[k]);
-        mpp->setMarkerSize(10);
-        mpp->append(point.vmp_v, point.pmp_w);
-        add(mpp);
-      }
+    if (marked) {
+      auto* mpp = new QScatterSeries;
+      mpp->setColor(kCurveColours[k]);
+      mpp->setMarkerSize(10);
+      mpp->append(point->vmp_v, point->pmp_w);
+      add(mpp);
+      for (QLegendMarker* m : chart->legend()->markers(mpp)) m->setVisible(false);  // named with its curve
     }
   }
   // The voltage limit of the cold morning, with the highest string Voc then.
@@ -249,12 +256,12 @@ double PaintInverterWindow(QPainter& p, double top, double width, double dpi, co
   y += bound.height() + mm(1);
 
   const double row_h = mm(5.5);
-  const double edges[] = {0, 0.15, 0.47, 0.61, 0.72, 0.88, 1.0};
+  const double edges[] = {0, 0.12, 0.38, 0.50, 0.60, 0.83, 1.0};
   const QString heads[] = {QStringLiteral("検査"), QStringLiteral("値の内容"), QStringLiteral("値"),
                            QStringLiteral("限度"), QStringLiteral("余裕"),     QStringLiteral("判定")};
   const auto cell = [&](int c, double at, const QString& text, bool bold, const QColor& colour) {
     const QRectF r(width * edges[c] + mm(1), at, width * (edges[c + 1] - edges[c]) - mm(2), row_h);
-    p.setFont(sized(c == 0 || c == 1 ? 8.5 : 9, bold));
+    p.setFont(sized(8.5, bold));
     p.setPen(colour);
     const QString shown = QFontMetricsF(p.font()).elidedText(text, Qt::ElideRight, r.width());
     p.drawText(r, (c >= 2 && c <= 4 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, shown);
