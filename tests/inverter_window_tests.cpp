@@ -2,6 +2,7 @@
 // known exactly, the inverter window's checks at their limits and on bad
 // numbers, and the inverter profile reader on good and bad profiles.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cmath>
 #include <limits>
@@ -19,6 +20,7 @@
 namespace voltrigg {
 namespace {
 
+using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -391,6 +393,111 @@ TEST(InverterProfile, TheExampleProfilesRead) {
     EXPECT_TRUE(p->name && p->max_dc_voltage_v && p->mppt_min_v && p->mppt_max_v && p->max_input_current_a &&
                 p->max_short_circuit_current_a)
         << name;
+  }
+}
+
+// ------------------------------------------------------------ voltrigg-cli
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliResult Cli(const TempDir& dir, const std::string& args) {
+  const std::string command =
+      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
+}
+
+std::string Example(const std::string& name) { return std::string(VOLTRIGG_SOURCE_DIR) + "/examples/" + name; }
+
+TEST(CliInverterWindow, TableJsonAndWarningsBesideAnUnchangedResultAndAssessment) {
+  TempDir dir{"voltrigg-window"};
+  const std::string list = " " + Example("modules.csv");
+  const CliResult plain = Cli(dir, "-s 10 -p 6 -o " + (dir / "plain") + list);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const CliResult assessed = Cli(dir, "-s 10 -p 6 -o " + (dir / "a") + " --assess" + list);
+  ASSERT_EQ(assessed.status, 0) << assessed.err;
+
+  // Too small an inverter: the hot MPP voltage and the short-circuit current
+  // fail, the input current clips.
+  const CliResult r =
+      Cli(dir, "-s 10 -p 6 -o " + (dir / "r") + " --assess --inverter " + Example("inverter_string_10k.json") + list);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "r.csv"), ReadFile(dir / "plain.csv"));
+  for (const char* text : {"warning: inverter window: mppt_min fails: the array Vmp at 70 °C", "below the limit 280 V",
+                           "warning: inverter window: short_circuit_current fails", "above the limit 40 A",
+                           "input_current", "the inverter clips"}) {
+    EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
+  }
+  EXPECT_EQ(r.err.find("max_voltage"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("mppt_max"), std::string::npos) << r.err;
+  for (const char* text :
+       {"Inverter window", "Example 10 kW string inverter", "mppt_min", "FAILS", "clips", "Inverter window: FAILS"}) {
+    EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+  }
+  auto with = nlohmann::json::parse(ReadFile(dir / "r.assessment.json"));
+  const auto& w = with["inverter_window"];
+  EXPECT_EQ(w["inverter"]["name"], "Example 10 kW string inverter (made-up limits)");
+  EXPECT_EQ(w["checks"]["mppt_min"]["ok"], false);
+  EXPECT_EQ(w["checks"]["mppt_min"]["limit_v"], 280);
+  EXPECT_EQ(w["checks"]["mppt_max"]["ok"], true);
+  EXPECT_EQ(w["checks"]["max_voltage"]["ok"], true);
+  EXPECT_EQ(w["checks"]["max_voltage"]["limit_v"], 600);
+  EXPECT_EQ(w["checks"]["short_circuit_current"]["ok"], false);
+  EXPECT_EQ(w["checks"]["input_current"]["ok"], false);
+  EXPECT_EQ(w["ok"], false);
+  EXPECT_LT(w["points"]["hot"]["vmp_v"].get<double>(), w["points"]["cold"]["vmp_v"].get<double>());
+  EXPECT_DOUBLE_EQ(w["checks"]["short_circuit_current"]["value_a"].get<double>(),
+                   1.25 * w["array_current_at_0v_hot_a"].get<double>());
+  // Every earlier key keeps its value; the window is only added.
+  auto without = nlohmann::json::parse(ReadFile(dir / "a.assessment.json"));
+  with.erase("inverter_window");
+  without.erase("inverter_window");
+  EXPECT_EQ(with, without);
+
+  // A large enough inverter: no warning, the window is OK.
+  const CliResult fits = Cli(dir, "-s 10 -p 6 -o " + (dir / "f") + " --assess --inverter " +
+                                      Example("inverter_string_20k.json") + " --t-hot 75 --isc-factor 1.25" + list);
+  ASSERT_EQ(fits.status, 0) << fits.err;
+  EXPECT_EQ(fits.err, "");
+  EXPECT_NE(fits.out.find("Inverter window: OK"), std::string::npos) << fits.out;
+  const auto f = nlohmann::json::parse(ReadFile(dir / "f.assessment.json"))["inverter_window"];
+  EXPECT_EQ(f["ok"], true);
+  EXPECT_EQ(f["temperatures"]["t_hot_c"], 75);
+}
+
+TEST(CliInverterWindow, RefusedConditionsAndBadProfilesWriteNothing) {
+  TempDir dir{"voltrigg-window"};
+  const std::string list = " " + Example("modules.csv");
+  WriteFile(dir / "negative.json", R"({"name": "x", "max_short_circuit_current_a": -40})");
+  WriteFile(dir / "typo.json", R"({"mppt_minimum_v": 200})");
+  const struct {
+    std::string args;
+    const char* named;
+  } refused[] = {
+      {"--assess --t-hot nan", "--t-hot"},
+      {"--assess --t-hot 120", "--t-hot"},
+      {"--assess --t-cold-operating -70", "--t-cold-operating"},
+      {"--assess --t-cold-operating 80", "--t-cold-operating"},  // above the hot one
+      {"--assess --isc-coefficient -0.05", "--isc-coefficient"},
+      {"--assess --isc-coefficient inf", "--isc-coefficient"},
+      {"--assess --isc-factor 0.8", "--isc-factor"},
+      {"--assess --voc-coefficient 0.3", "--voc-coefficient"},
+      {"--assess --inverter " + (dir / "negative.json"), "\"max_short_circuit_current_a\""},
+      {"--assess --inverter " + (dir / "typo.json"), "unknown key \"mppt_minimum_v\""},
+      {"--assess --inverter " + (dir / "missing.json"), "missing.json"},
+      {"--inverter " + Example("inverter_string_20k.json"), "--assess"},
+      {"--t-hot 60", "--assess"},
+  };
+  for (const auto& r : refused) {
+    const CliResult c = Cli(dir, "-s 10 -p 6 -o " + (dir / "r") + " " + r.args + list);
+    EXPECT_EQ(c.status, 64) << r.args;
+    EXPECT_NE(c.err.find(r.named), std::string::npos) << r.args << "\n" << c.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "r.csv")) << r.args;
+    EXPECT_FALSE(std::filesystem::exists(dir / "r.assessment.json")) << r.args;
   }
 }
 
