@@ -16,6 +16,7 @@
 
 #include "assess/assessment.h"
 #include "assess/inverter_window.h"
+#include "assess/optimize.h"
 #include "support/module_generator.h"
 
 namespace {
