@@ -1,7 +1,6 @@
 #include "assess/inverter_window.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <stdexcept>
 
@@ -12,45 +11,11 @@ namespace voltrigg {
 
 namespace {
 
-std::string Number(double value) {
-  char text[32];
-  (void)std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
-TemperatureCoefficients CoefficientsOf(const WindowConditions& c) {
+TemperatureCoefficients CoefficientsOf(const AssessConditions& c) {
   return TemperatureCoefficients{c.voc_coefficient_pct_per_k, c.isc_coefficient_pct_per_k};
 }
 
 }  // namespace
-
-std::string WindowConditionsProblem(const WindowConditions& c) {
-  const struct {
-    const char* what;
-    double value_c;
-  } temperatures[] = {{"lowest cell temperature", c.tmin_c},
-                      {"cold operating cell temperature", c.t_cold_operating_c},
-                      {"hot cell temperature", c.t_hot_c}};
-  for (const auto& t : temperatures) {
-    if (!(t.value_c >= kLowestCellTemperatureC && t.value_c <= kHighestCellTemperatureC)) {
-      return std::string(t.what) + " " + Number(t.value_c) + " °C is outside " + Number(kLowestCellTemperatureC) +
-             " to " + Number(kHighestCellTemperatureC) + " °C";
-    }
-  }
-  if (!(c.t_cold_operating_c <= c.t_hot_c)) {
-    return "the cold operating cell temperature " + Number(c.t_cold_operating_c) + " °C is above the hot one " +
-           Number(c.t_hot_c) + " °C";
-  }
-  if (std::string problem = CoefficientsProblem(CoefficientsOf(c)); !problem.empty()) return problem;
-  if (!(c.isc_factor >= kLowestIscFactor && c.isc_factor <= kHighestIscFactor)) {
-    return "short-circuit current factor " + Number(c.isc_factor) + " is outside " + Number(kLowestIscFactor) + " to " +
-           Number(kHighestIscFactor);
-  }
-  if (!(c.max_system_voltage_v > 0 && std::isfinite(c.max_system_voltage_v))) {
-    return "system voltage limit " + Number(c.max_system_voltage_v) + " V is not a positive number";
-  }
-  return {};
-}
 
 WindowCheck MakeWindowCheck(double value, std::optional<double> limit, LimitSide side) {
   WindowCheck check;
@@ -67,11 +32,9 @@ double WindowMargin(const WindowCheck& check) {
 }
 
 InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
-                                    const Wiring& wiring, const WindowConditions& conditions,
+                                    const Wiring& wiring, const AssessConditions& conditions,
                                     const InverterProfile& inverter) {
-  if (std::string problem = WindowConditionsProblem(conditions); !problem.empty()) {
-    throw std::invalid_argument(problem);
-  }
+  if (const auto fault = ValidateConditions(conditions)) throw std::invalid_argument(DescribeConditionFault(*fault));
   const TemperatureCoefficients coefficients = CoefficientsOf(conditions);
   InverterWindow w;
   w.inverter = inverter;
@@ -92,7 +55,7 @@ InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, cons
 
   // The lower of the two voltage limits; the system limit is always given.
   double voltage_limit_v = conditions.max_system_voltage_v;
-  if (inverter.max_dc_voltage_v && !(voltage_limit_v <= *inverter.max_dc_voltage_v)) {
+  if (inverter.max_dc_voltage_v && !AtOrBelowLimit(voltage_limit_v, *inverter.max_dc_voltage_v)) {
     voltage_limit_v = *inverter.max_dc_voltage_v;
   }
   w.max_voltage = MakeWindowCheck(w.max_string_voc_tmin_v, voltage_limit_v, LimitSide::AtMost);

@@ -12,29 +12,11 @@
 #include <vector>
 
 #include "assess/array_curve.h"
+#include "assess/conditions.h"
 #include "assess/inverter_profile.h"
 #include "assess/module_curve.h"
 
 namespace voltrigg {
-
-struct WindowConditions {
-  double tmin_c = -10.0;                     // [°C] coldest cell temperature (open circuit, morning)
-  double t_cold_operating_c = 15.0;          // [°C] cell temperature in cool full sun
-  double t_hot_c = 70.0;                     // [°C] cell temperature on a hot afternoon
-  double voc_coefficient_pct_per_k = -0.30;  // [%/K] beta
-  double isc_coefficient_pct_per_k = 0.05;   // [%/K] alpha
-  double isc_factor = 1.25;                  // safety factor on the short-circuit current
-  double max_system_voltage_v = 1000.0;      // [V]
-};
-
-inline constexpr double kLowestIscFactor = 1.0;
-inline constexpr double kHighestIscFactor = 2.0;
-
-// Empty when every value is finite and in its range (temperatures -60 to
-// 100 °C with the cold operating one not above the hot one, coefficients as
-// CoefficientsProblem, the factor 1 to 2, the system limit above 0), else what
-// is wrong.
-std::string WindowConditionsProblem(const WindowConditions& conditions);
 
 enum class LimitSide { AtMost, AtLeast };
 
@@ -54,9 +36,9 @@ double WindowMargin(const WindowCheck& check);
 
 struct InverterWindow {
   InverterProfile inverter;
-  WindowConditions conditions;
-  PowerPoint hot;   // the array's maximum power point at t_hot_c
-  PowerPoint cold;  // at t_cold_operating_c
+  AssessConditions conditions;  // tmin, both coefficients, the three temperatures, the factor
+  PowerPoint hot;               // the array's maximum power point at t_hot_c
+  PowerPoint cold;              // at t_cold_operating_c
   double array_current_at_0v_hot_a = 0;
   double max_string_voc_tmin_v = 0;
   WindowCheck max_voltage;
@@ -69,10 +51,11 @@ struct InverterWindow {
 };
 
 // The window of `wiring` (indices into the parallel `modules` and `fitted`).
-// Throws std::invalid_argument when the conditions are out of range, the
-// vectors differ in length or the wiring names a module not in them.
+// Throws std::invalid_argument when the conditions are not valid
+// (ValidateConditions), the vectors differ in length or the wiring names a
+// module not in them.
 InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
-                                    const Wiring& wiring, const WindowConditions& conditions,
+                                    const Wiring& wiring, const AssessConditions& conditions,
                                     const InverterProfile& inverter);
 
 }  // namespace voltrigg

@@ -27,7 +27,7 @@ Json Check(const WindowCheck& c, const char* unit) {
 
 Json InverterWindowJson(const InverterWindow& w) {
   const InverterProfile& p = w.inverter;
-  const WindowConditions& c = w.conditions;
+  const AssessConditions& c = w.conditions;
   return Json{
       {"inverter", Json{{"name", p.name ? Json(*p.name) : Json(nullptr)},
                         {"max_dc_voltage_v", Optional(p.max_dc_voltage_v)},

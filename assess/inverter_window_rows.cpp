@@ -27,7 +27,7 @@ struct Described {
 };
 
 std::vector<Described> Describe(const InverterWindow& w) {
-  const WindowConditions& c = w.conditions;
+  const AssessConditions& c = w.conditions;
   return {
       {"max_voltage", &w.max_voltage, Format("highest string Voc at %g °C", c.tmin_c), "V"},
       {"mppt_min", &w.mppt_min, Format("array Vmp at %g °C", c.t_hot_c), "V"},
@@ -87,9 +87,9 @@ std::vector<WindowRow> InverterWindowRows(const InverterWindow& w) {
   return rows;
 }
 
-std::vector<std::string> InverterWindowWarnings(const InverterWindow& w) {
-  std::vector<std::string> out;
-  for (const std::string& p : w.problems) out.push_back("inverter window: no figure for " + p);
+std::vector<WindowWarning> InverterWindowWarnings(const InverterWindow& w) {
+  std::vector<WindowWarning> out;
+  for (const std::string& p : w.problems) out.push_back({false, "inverter window: no figure for " + p});
   for (const Described& d : Describe(w)) {
     const Verdict verdict = VerdictOf(d);
     if (verdict != Verdict::Fails && verdict != Verdict::Clips) continue;
@@ -97,15 +97,15 @@ std::vector<std::string> InverterWindowWarnings(const InverterWindow& w) {
     const std::string limit = Format("%g", *d.check->limit) + " " + d.unit;
     const char* side = d.check->side == LimitSide::AtMost ? "above" : "below";
     if (verdict == Verdict::Clips) {
-      out.push_back("inverter window: input_current: the " + d.condition + ", " + value +
-                    ", is above the inverter input's usable " + limit +
-                    "; the inverter clips there (a note, not a failure)");
+      out.push_back({true, "inverter window: input_current: the " + d.condition + ", " + value +
+                               ", is above the inverter input's usable " + limit +
+                               "; the inverter clips there (a note, not a failure)"});
     } else if (!std::isfinite(d.check->value)) {
-      out.push_back("inverter window: " + std::string(d.key) + " fails: the " + d.condition + " is not known (limit " +
-                    limit + ")");
+      out.push_back({false, "inverter window: " + std::string(d.key) + " fails: the " + d.condition +
+                                " is not known (limit " + limit + ")"});
     } else {
-      out.push_back("inverter window: " + std::string(d.key) + " fails: the " + d.condition + ", " + value + ", is " +
-                    side + " the limit " + limit);
+      out.push_back({false, "inverter window: " + std::string(d.key) + " fails: the " + d.condition + ", " + value +
+                                ", is " + side + " the limit " + limit});
     }
   }
   return out;

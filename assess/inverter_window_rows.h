@@ -27,9 +27,14 @@ const char* VerdictText(Verdict verdict);
 // The five checks in the order of the JSON.
 std::vector<WindowRow> InverterWindowRows(const InverterWindow& window);
 
-// One line per failed check (naming it, its value and its limit), one per
-// clipping note and one per curve that could not be carried to a temperature.
-std::vector<std::string> InverterWindowWarnings(const InverterWindow& window);
+struct WindowWarning {
+  bool note = false;  // the input current clips: worth knowing, not a failure
+  std::string text;
+};
+
+// One per curve that could not be carried to a temperature, one per failed
+// check (naming it, its value and its limit) and the clipping note.
+std::vector<WindowWarning> InverterWindowWarnings(const InverterWindow& window);
 
 // The table voltrigg-cli prints: a heading line with the inverter and the
 // conditions, the rows in aligned columns and the window's verdict.

@@ -118,7 +118,7 @@ void BM_InverterWindow(benchmark::State& state) {
   inverter.mppt_max_v = 850;
   inverter.max_input_current_a = 500;
   inverter.max_short_circuit_current_a = 600;
-  for (auto _ : state) benchmark::DoNotOptimize(AssessInverterWindow(modules, curves, w, WindowConditions{}, inverter));
+  for (auto _ : state) benchmark::DoNotOptimize(AssessInverterWindow(modules, curves, w, AssessConditions{}, inverter));
 }
 BENCHMARK(BM_InverterWindow)->Args({10, 10})->Args({20, 50})->Args({10, 100})->Unit(benchmark::kMillisecond);
 

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "assess/array_at_conditions.h"
+#include "assess/conditions.h"
 #include "assess/curve_translation.h"
 #include "assess/inverter_profile.h"
 #include "assess/inverter_window.h"
@@ -184,7 +185,7 @@ struct Lot {
   std::vector<ModuleCurve> curves = FitAll(modules);
   Wiring wiring = InOrder(60, 10);
 
-  InverterWindow Window(const InverterProfile& inverter, WindowConditions c = {}) const {
+  InverterWindow Window(const InverterProfile& inverter, AssessConditions c = {}) const {
     return AssessInverterWindow(modules, curves, wiring, c, inverter);
   }
 };
@@ -236,16 +237,17 @@ TEST(InverterWindow, EachCheckFlipsAtItsLimit) {
     EXPECT_EQ((w.*c.check).ok, std::optional<bool>(false)) << c.name;
     EXPECT_LT(WindowMargin(w.*c.check), 0) << c.name;
     EXPECT_EQ(w.ok, !c.fails_the_window) << c.name;
-    const std::vector<std::string> warnings = InverterWindowWarnings(w);
+    const std::vector<WindowWarning> warnings = InverterWindowWarnings(w);
     ASSERT_EQ(warnings.size(), 1u) << c.name;
-    EXPECT_NE(warnings[0].find(c.name), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].text.find(c.name), std::string::npos) << warnings[0].text;
+    EXPECT_EQ(warnings[0].note, !c.fails_the_window) << c.name;
     EXPECT_EQ(InverterWindowRows(w)[&c - cases].verdict, c.fails_the_window ? Verdict::Fails : Verdict::Clips);
   }
   // The voltage limit is the lower of the system's and the inverter's.
   InverterProfile high;
   high.max_dc_voltage_v = 1500;
   EXPECT_EQ(lot.Window(high).max_voltage.limit, std::optional<double>(1000));
-  WindowConditions low_system;
+  AssessConditions low_system;
   low_system.max_system_voltage_v = past(open.max_voltage.value, down);
   EXPECT_EQ(lot.Window(high, low_system).max_voltage.ok, std::optional<bool>(false));
 }
@@ -257,25 +259,33 @@ TEST(InverterWindow, NaNNeverPassesAndBadConditionsAreRefused) {
     EXPECT_FALSE(MakeWindowCheck(kNaN, std::nullopt, side).ok.has_value());
   }
   const Lot lot;
-  const auto refused = [&](void (*change)(WindowConditions&)) {
-    WindowConditions c;
+  // Each refusal names the option a user typed.
+  const auto refused = [&](void (*change)(AssessConditions&)) -> std::string {
+    AssessConditions c;
     change(c);
     EXPECT_THROW(lot.Window(InverterProfile{}, c), std::invalid_argument);
-    return !WindowConditionsProblem(c).empty();
+    const auto fault = ValidateConditions(c);
+    return fault ? DescribeConditionFault(*fault) : std::string("accepted");
   };
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.tmin_c = kNaN; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.tmin_c = -61; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.t_hot_c = kInf; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.t_hot_c = 101; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.t_cold_operating_c = 80; }));  // above the hot one
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.voc_coefficient_pct_per_k = 0.3; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.isc_coefficient_pct_per_k = -0.05; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.isc_coefficient_pct_per_k = kNaN; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.isc_factor = 0.9; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.isc_factor = kNaN; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.max_system_voltage_v = kInf; }));
-  EXPECT_TRUE(refused([](WindowConditions& c) { c.max_system_voltage_v = -1000; }));
-  EXPECT_TRUE(WindowConditionsProblem(WindowConditions{}).empty());
+  const auto names = [](const std::string& text, const char* option) {
+    return text.rfind(option, 0) == 0 ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << text;
+  };
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.t_hot_c = kNaN; }), "--t-hot"));
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.t_hot_c = kInf; }), "--t-hot"));
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.t_hot_c = 101; }), "--t-hot"));
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.t_cold_operating_c = -61; }), "--t-cold-operating"));
+  const std::string above_hot = refused([](AssessConditions& c) { c.t_cold_operating_c = 80; });
+  EXPECT_TRUE(names(above_hot, "--t-cold-operating"));
+  EXPECT_NE(above_hot.find("to 70 °C"), std::string::npos) << above_hot;
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.isc_coefficient_pct_per_k = -0.05; }), "--isc-coefficient"));
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.isc_coefficient_pct_per_k = kNaN; }), "--isc-coefficient"));
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.isc_coefficient_pct_per_k = 0.31; }), "--isc-coefficient"));
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.isc_factor = 0.9; }), "--isc-factor"));
+  const std::string factor = refused([](AssessConditions& c) { c.isc_factor = -kInf; });
+  EXPECT_TRUE(names(factor, "--isc-factor"));
+  EXPECT_NE(factor.find("from 1 to 2, not -inf"), std::string::npos) << factor;  // no unit, no stray blank
+  EXPECT_TRUE(names(refused([](AssessConditions& c) { c.voc_coefficient_pct_per_k = 0.3; }), "--voc-coefficient"));
+  EXPECT_FALSE(ValidateConditions(AssessConditions{}));
 }
 
 TEST(InverterWindow, ACurveThatCannotBeCarriedToTheColdFailsClosed) {
@@ -285,7 +295,7 @@ TEST(InverterWindow, ACurveThatCannotBeCarriedToTheColdFailsClosed) {
   steep.i0_a = steep.il_a / std::expm1(38.0 / steep.a_v);
   steep.rs_ohm = -0.95 * steep.a_v / (steep.il_a + steep.i0_a);
   const ModuleData m{7, "S7", 0, 0, 0, 38.0, 9};
-  WindowConditions c;
+  AssessConditions c;
   c.t_cold_operating_c = -40;
   InverterProfile p;
   p.mppt_max_v = 1000;
@@ -490,6 +500,7 @@ TEST(CliInverterWindow, RefusedConditionsAndBadProfilesWriteNothing) {
       {"--assess --inverter " + (dir / "typo.json"), "unknown key \"mppt_minimum_v\""},
       {"--assess --inverter " + (dir / "missing.json"), "missing.json"},
       {"--inverter " + Example("inverter_string_20k.json"), "--assess"},
+      {"--assess --inverter ''", "cannot open the inverter profile"},
       {"--t-hot 60", "--assess"},
   };
   for (const auto& r : refused) {

@@ -47,7 +47,7 @@ QString Degrees(double c) { return QStringLiteral("%1 °C").arg(c, 0, 'g', 4); }
 
 InverterWindowFigures ComputeInverterWindowFigures(const std::vector<ModuleData>& modules,
                                                    const std::vector<ModuleCurve>& curves, const Wiring& wiring,
-                                                   const WindowConditions& conditions, const InverterProfile& inverter,
+                                                   const AssessConditions& conditions, const InverterProfile& inverter,
                                                    int curve_points) {
   InverterWindowFigures f;
   f.window = AssessInverterWindow(modules, curves, wiring, conditions, inverter);
@@ -66,7 +66,7 @@ QString CheckName(std::size_t row) {
   return row < 5 ? QString::fromUtf8(kNames[row]) : QString();
 }
 
-QString CheckCondition(std::size_t row, const WindowConditions& c) {
+QString CheckCondition(std::size_t row, const AssessConditions& c) {
   switch (row) {
     case 0:
       return QStringLiteral("%1 のストリング開放電圧 (最高)").arg(Degrees(c.tmin_c));

@@ -32,12 +32,12 @@ struct InverterWindowFigures {
 // Throws std::invalid_argument as AssessInverterWindow does.
 InverterWindowFigures ComputeInverterWindowFigures(const std::vector<ModuleData>& modules,
                                                    const std::vector<ModuleCurve>& curves, const Wiring& wiring,
-                                                   const WindowConditions& conditions, const InverterProfile& inverter,
+                                                   const AssessConditions& conditions, const InverterProfile& inverter,
                                                    int curve_points = 300);
 
 // "MPPT 下限", "70 °C のアレイ Vmp", "不適合", ...
 QString CheckName(std::size_t row);
-QString CheckCondition(std::size_t row, const WindowConditions& conditions);
+QString CheckCondition(std::size_t row, const AssessConditions& conditions);
 QString VerdictName(Verdict verdict);
 // One line above the table: the inverter's name (or that there is no
 // profile) and the window's verdict.
