@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QScatterSeries>
+#include <QStringList>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <algorithm>
@@ -45,20 +46,17 @@ QString Degrees(double c) { return QStringLiteral("%1 °C").arg(c, 0, 'g', 4); }
 
 }  // namespace
 
-InverterWindowFigures ComputeInverterWindowFigures(const std::vector<ModuleData>& modules,
-                                                   const std::vector<ModuleCurve>& curves, const Wiring& wiring,
-                                                   const AssessConditions& conditions, const InverterProfile& inverter,
-                                                   int curve_points) {
-  InverterWindowFigures f;
-  f.window = AssessInverterWindow(modules, curves, wiring, conditions, inverter);
+std::vector<TemperatureCurve> WindowCurves(const std::vector<ModuleData>& modules,
+                                           const std::vector<ModuleCurve>& curves, const Wiring& wiring,
+                                           const AssessConditions& conditions, int points) {
   const TemperatureCoefficients coefficients{conditions.voc_coefficient_pct_per_k,
                                              conditions.isc_coefficient_pct_per_k};
+  std::vector<TemperatureCurve> out;
   for (double t : {conditions.t_cold_operating_c, kStcTemperatureC, conditions.t_hot_c}) {
-    f.pv_curves.push_back(
-        TemperatureCurve{t, SampleArrayCurveAt(modules, curves, wiring, CellConditions{kStcIrradianceW_m2, t},
-                                               coefficients, curve_points)});
+    out.push_back(TemperatureCurve{
+        t, SampleArrayCurveAt(modules, curves, wiring, CellConditions{kStcIrradianceW_m2, t}, coefficients, points)});
   }
-  return f;
+  return out;
 }
 
 QString CheckName(std::size_t row) {
@@ -100,8 +98,23 @@ QString VerdictName(Verdict v) {
 QString InverterWindowHeading(const InverterWindow& w) {
   const QString who = w.inverter.name ? QStringLiteral("パワコン: %1").arg(QString::fromStdString(*w.inverter.name))
                                       : QStringLiteral("パワコンのプロファイルなし (システム電圧上限のみ)");
-  return QStringLiteral("パワコン入力範囲 (1000 W/m²) — %1 — %2")
+  return QStringLiteral("パワコン入力範囲 (結果ファイルの配線、1000 W/m²) — %1 — %2")
       .arg(who, w.ok ? QStringLiteral("適合") : QStringLiteral("不適合"));
+}
+
+QString WindowVerdictLine(const InverterWindow& w) {
+  const std::vector<WindowRow> rows = InverterWindowRows(w);
+  QStringList failed;
+  QStringList clipped;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (rows[r].verdict == Verdict::Fails) failed << CheckName(r);
+    if (rows[r].verdict == Verdict::Clips) clipped << CheckName(r);
+  }
+  QString line = QStringLiteral("パワコン入力範囲 (結果ファイルの配線): ");
+  line += failed.isEmpty() ? QStringLiteral("適合") : QStringLiteral("不適合 — ") + failed.join(QStringLiteral("、"));
+  if (!clipped.isEmpty()) line += QStringLiteral(" (入力電流の超過: 出力が制限されます)");
+  if (!w.inverter.name) line += QStringLiteral(" (プロファイルなし: システム電圧上限のみ検査)");
+  return line;
 }
 
 void FillInverterWindowTable(QTableWidget* table, const InverterWindow& window) {
@@ -139,13 +152,12 @@ void FillInverterWindowTable(QTableWidget* table, const InverterWindow& window) 
   table->horizontalHeader()->setStretchLastSection(true);
 }
 
-QChart* InverterWindowChart(const InverterWindowFigures& f) {
-  const InverterWindow& w = f.window;
+QChart* InverterWindowChart(const InverterWindow& w, const std::vector<TemperatureCurve>& curves) {
   auto* chart = new QChart;
   chart->setTitle(QStringLiteral("アレイの P-V 曲線とパワコンの MPPT 範囲 (1000 W/m²)"));
   double v_high = 0;
   double p_high = 0;
-  for (const TemperatureCurve& c : f.pv_curves) {
+  for (const TemperatureCurve& c : curves) {
     for (const CurvePoint& p : c.points) {
       v_high = std::max(v_high, p.voltage_v);
       p_high = std::max(p_high, p.power_w);
@@ -154,7 +166,7 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
   if (w.max_voltage.limit && std::isfinite(*w.max_voltage.limit)) v_high = std::max(v_high, *w.max_voltage.limit);
   if (w.inverter.mppt_max_v) v_high = std::max(v_high, *w.inverter.mppt_max_v);
   v_high = std::max(1.0, v_high * 1.03);
-  const double p_top = std::max(1.0, p_high * 1.1);
+  const double p_top = std::max(1.0, p_high * 1.05);
 
   QValueAxis* x = new QValueAxis;
   x->setTitleText(QStringLiteral("電圧 [V]"));
@@ -166,6 +178,7 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
   y->setLabelFormat(QStringLiteral("%.0f"));
   x->applyNiceNumbers();
   y->applyNiceNumbers();
+  const double y_top = y->max();  // the shading and the limit line reach the top of the axis
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   const auto add = [&](QAbstractSeries* s) {
@@ -179,8 +192,8 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
     const double lo = w.inverter.mppt_min_v.value_or(0);
     const double hi = w.inverter.mppt_max_v.value_or(v_high);
     auto* upper = new QLineSeries;
-    upper->append(lo, p_top);
-    upper->append(hi, p_top);
+    upper->append(lo, y_top);
+    upper->append(hi, y_top);
     auto* lower = new QLineSeries;
     lower->append(lo, 0);
     lower->append(hi, 0);
@@ -192,8 +205,8 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
   }
   static const QColor kCurveColours[] = {QColor(30, 90, 200), QColor(60, 60, 60), QColor(210, 80, 20)};
   const int mpp_of[] = {0, -1, 1};  // which window point each curve has: cold, none (25 °C), hot
-  for (std::size_t k = 0; k < f.pv_curves.size() && k < 3; ++k) {
-    const TemperatureCurve& c = f.pv_curves[k];
+  for (std::size_t k = 0; k < curves.size() && k < 3; ++k) {
+    const TemperatureCurve& c = curves[k];
     auto* pv = new QLineSeries;
     const PowerPoint* point = mpp_of[k] == 0 ? &w.cold : mpp_of[k] == 1 ? &w.hot : nullptr;
     const bool marked = point != nullptr && std::isfinite(point->vmp_v) && std::isfinite(point->pmp_w);
@@ -221,7 +234,7 @@ QChart* InverterWindowChart(const InverterWindowFigures& f) {
     dashed.setStyle(Qt::DashLine);
     limit->setPen(dashed);
     limit->append(*w.max_voltage.limit, 0);
-    limit->append(*w.max_voltage.limit, p_top);
+    limit->append(*w.max_voltage.limit, y_top);
     add(limit);
   }
   if (std::isfinite(w.max_voltage.value)) {
@@ -256,7 +269,7 @@ double PaintInverterWindow(QPainter& p, double top, double width, double dpi, co
   y += bound.height() + mm(1);
 
   const double row_h = mm(5.5);
-  const double edges[] = {0, 0.12, 0.38, 0.50, 0.60, 0.83, 1.0};
+  const double edges[] = {0, 0.12, 0.42, 0.53, 0.62, 0.83, 1.0};
   const QString heads[] = {QStringLiteral("検査"), QStringLiteral("値の内容"), QStringLiteral("値"),
                            QStringLiteral("限度"), QStringLiteral("余裕"),     QStringLiteral("判定")};
   const auto cell = [&](int c, double at, const QString& text, bool bold, const QColor& colour) {

@@ -23,17 +23,12 @@ struct TemperatureCurve {
   std::vector<CurvePoint> points;  // empty when the curves cannot be carried there
 };
 
-struct InverterWindowFigures {
-  InverterWindow window;
-  std::vector<TemperatureCurve> pv_curves;  // cold operating, 25 °C, hot
-};
-
-// The window of `wiring` and its three curves (`curve_points` points each).
-// Throws std::invalid_argument as AssessInverterWindow does.
-InverterWindowFigures ComputeInverterWindowFigures(const std::vector<ModuleData>& modules,
-                                                   const std::vector<ModuleCurve>& curves, const Wiring& wiring,
-                                                   const AssessConditions& conditions, const InverterProfile& inverter,
-                                                   int curve_points = 300);
+// The array's curves at the cold operating temperature, 25 °C and the hot
+// one (1000 W/m²), `points` points each. Throws std::invalid_argument as
+// SampleArrayCurveAt does.
+std::vector<TemperatureCurve> WindowCurves(const std::vector<ModuleData>& modules,
+                                           const std::vector<ModuleCurve>& curves, const Wiring& wiring,
+                                           const AssessConditions& conditions, int points);
 
 // "MPPT 下限", "70 °C のアレイ Vmp", "不適合", ...
 QString CheckName(std::size_t row);
@@ -43,10 +38,14 @@ QString VerdictName(Verdict verdict);
 // profile) and the window's verdict.
 QString InverterWindowHeading(const InverterWindow& window);
 
+// One line for the summary: "パワコン入力範囲 (結果ファイルの配線): 不適合 — MPPT 下限、短絡電流".
+QString WindowVerdictLine(const InverterWindow& window);
+
 // Six columns: check, what the value is, value, limit, margin, verdict.
 void FillInverterWindowTable(QTableWidget* table, const InverterWindow& window);
 
-QChart* InverterWindowChart(const InverterWindowFigures& figures);
+// `curves` as WindowCurves gives them.
+QChart* InverterWindowChart(const InverterWindow& window, const std::vector<TemperatureCurve>& curves);
 
 // Paints the heading and the table from `top` across `width` (device pixels,
 // `dpi` dots per inch) and returns the height used.
