@@ -95,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(std::isfinite(a.random_wiring.mean_pmp_w) && std::isfinite(a.random_wiring.worst_pmp_w));
   Require(a.optimized.point.pmp_w >= a.initial.point.pmp_w && a.optimized.point.pmp_w >= a.estimated.point.pmp_w);
   bool all_within = true;
-  for (const StringFigures& s : a.estimated.strings) all_within = all_within && s.voc_cold_v <= a.conditions.max_system_voltage_v;
+  for (const StringFigures& s : a.estimated.strings)
+    all_within = all_within && s.voc_cold_v <= a.conditions.max_system_voltage_v;
   Require(a.voltage_check.ok == all_within);
   const nlohmann::json back = nlohmann::json::parse(FormatAssessmentJson(a));
   Require(back["modules"] == n);
