@@ -14,7 +14,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::size_t kMaxProfileBytes = 64 * 1024;
+constexpr std::size_t kMaxProfileBytes = std::size_t{64} * 1024;
 constexpr std::size_t kMaxNameBytes = 200;
 
 struct LimitKey {

@@ -96,17 +96,24 @@ std::vector<WindowWarning> InverterWindowWarnings(const InverterWindow& w) {
     const std::string value = ValueText(d.check->value, d.unit);
     const std::string limit = Format("%g", *d.check->limit) + " " + d.unit;
     const char* side = d.check->side == LimitSide::AtMost ? "above" : "below";
+    std::string text = "inverter window: ";
+    text += d.key;
     if (verdict == Verdict::Clips) {
-      out.push_back({true, "inverter window: input_current: the " + d.condition + ", " + value +
-                               ", is above the inverter input's usable " + limit +
-                               "; the inverter clips there (a note, not a failure)"});
+      text += ": the " + d.condition;
+      text += ", " + value;
+      text += ", is above the inverter input's usable " + limit;
+      text += "; the inverter clips there (a note, not a failure)";
     } else if (!std::isfinite(d.check->value)) {
-      out.push_back({false, "inverter window: " + std::string(d.key) + " fails: the " + d.condition +
-                                " is not known (limit " + limit + ")"});
+      text += " fails: the " + d.condition;
+      text += " is not known (limit " + limit;
+      text += ")";
     } else {
-      out.push_back({false, "inverter window: " + std::string(d.key) + " fails: the " + d.condition + ", " + value +
-                                ", is " + side + " the limit " + limit});
+      text += " fails: the " + d.condition;
+      text += ", " + value;
+      text += std::string(", is ") + side;
+      text += " the limit " + limit;
     }
+    out.push_back({verdict == Verdict::Clips, std::move(text)});
   }
   return out;
 }

@@ -16,6 +16,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "assess/array_at_conditions.h"
 
@@ -51,11 +52,12 @@ std::vector<TemperatureCurve> WindowCurves(const std::vector<ModuleData>& module
                                            const AssessConditions& conditions, int points) {
   const TemperatureCoefficients coefficients{conditions.voc_coefficient_pct_per_k,
                                              conditions.isc_coefficient_pct_per_k};
-  std::vector<TemperatureCurve> out;
-  for (double t : {conditions.t_cold_operating_c, kStcTemperatureC, conditions.t_hot_c}) {
-    out.push_back(TemperatureCurve{
-        t, SampleArrayCurveAt(modules, curves, wiring, CellConditions{kStcIrradianceW_m2, t}, coefficients, points)});
-  }
+  const double temperatures_c[] = {conditions.t_cold_operating_c, kStcTemperatureC, conditions.t_hot_c};
+  std::vector<TemperatureCurve> out(std::size(temperatures_c));
+  std::transform(std::begin(temperatures_c), std::end(temperatures_c), out.begin(), [&](double t) {
+    return TemperatureCurve{
+        t, SampleArrayCurveAt(modules, curves, wiring, CellConditions{kStcIrradianceW_m2, t}, coefficients, points)};
+  });
   return out;
 }
 
@@ -277,7 +279,8 @@ double PaintInverterWindow(QPainter& p, double top, double width, double dpi, co
     p.setFont(sized(8.5, bold));
     p.setPen(colour);
     const QString shown = QFontMetricsF(p.font()).elidedText(text, Qt::ElideRight, r.width());
-    p.drawText(r, (c >= 2 && c <= 4 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, shown);
+    const Qt::Alignment align = (c >= 2 && c <= 4 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+    p.drawText(r, static_cast<int>(align.toInt()), shown);
   };
   p.fillRect(QRectF(0, y, width, row_h), QColor(230, 230, 230));
   for (int c = 0; c < 6; ++c) cell(c, y, heads[c], true, Qt::black);
