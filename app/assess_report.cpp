@@ -148,8 +148,14 @@ constexpr const char* kColumnsHint =
 std::vector<std::string> CurveProblems(const AssessmentOutcome& outcome, const std::vector<ModuleData>& modules) {
   std::vector<std::string> out;
   bool hint = false;
+  constexpr std::size_t kNamed = 10;  // a whole lot without Voc would name every module
   for (const ModuleProblem& p : outcome.problems) {
     const ModuleData& m = modules[static_cast<std::size_t>(p.index)];
+    if (out.size() == kNamed) {
+      hint = hint || m.voc_v == 0 || m.isc_a == 0 || p.problem == FitProblem::VocNotAboveVpm ||
+             p.problem == FitProblem::IscNotAboveIpm;
+      continue;
+    }
     std::string text = ModuleName(m, static_cast<std::size_t>(p.index)) + ": ";
     if (m.voc_v == 0 || m.isc_a == 0) {
       text += std::string(m.voc_v == 0 ? "Voc" : "Isc") + " is missing or zero";
@@ -159,6 +165,10 @@ std::vector<std::string> CurveProblems(const AssessmentOutcome& outcome, const s
       hint = hint || p.problem == FitProblem::VocNotAboveVpm || p.problem == FitProblem::IscNotAboveIpm;
     }
     out.push_back(text);
+  }
+  if (outcome.problems.size() > kNamed) {
+    out.push_back("and " + std::to_string(outcome.problems.size() - kNamed) +
+                  " more modules whose values give no curve");
   }
   if (hint) out.emplace_back(kColumnsHint);
   return out;
@@ -236,6 +246,13 @@ void RemoveStale(const std::string& path) {
 }
 
 }  // namespace
+
+bool RemoveStaleAssessment(const std::string& output_base) {
+  const std::string path = output_base + ".assessment.json";
+  RemoveStale(path);
+  std::error_code ec;
+  return !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
 
 int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base, std::ostream& out,
                      std::ostream& err) {
