@@ -136,6 +136,16 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   EXPECT_TRUE(text.contains(QStringLiteral("上限超過")));
   EXPECT_TRUE(text.contains(Fixed(doc.assessment->result_wiring.pmp_w, 2)));
   EXPECT_TRUE(text.contains(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")));
+
+  // A plan of the optimised wiring says so on every page, head and foot.
+  w.SetWiring(viewer::Wiring::Optimized);
+  ASSERT_TRUE(w.ExportPdf(pdf, &error)) << error.toStdString();
+  const QStringList pages = PdfText(pdf).split('\f', Qt::SkipEmptyParts);
+  ASSERT_EQ(pages.size(), 2);
+  for (const QString& page : pages) {
+    EXPECT_EQ(page.count(QStringLiteral("(最適化した配線)")), 2) << page.toStdString();
+    EXPECT_FALSE(page.contains(QStringLiteral("(結果ファイルの配線)")));
+  }
 }
 
 TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {

@@ -154,6 +154,19 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
         QStringLiteral("モジュール番号 6 (結果ファイル 10 行目) がリストにありません")));
   }
   {
+    // A module wired twice is named as such, with both lines.
+    KnownFiles files;
+    std::string twice = kKnownResult;
+    twice.replace(twice.find("1,6,\"K-6\",29,7.5"), 16, "1,3,\"K-3\",30,8");
+    WriteFile(files.result, twice);
+    const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+    EXPECT_EQ(doc.list_state, ListState::Mismatch);
+    const QStringList problems(doc.list_problems.begin(), doc.list_problems.end());
+    EXPECT_EQ(problems,
+              (QStringList{QStringLiteral("モジュール番号 3 が結果ファイルに 2 回配線されています (8 行目と 10 行目)"),
+                           QStringLiteral("モジュール番号 6 (リストのデータ行 6) が結果ファイルにありません")}));
+  }
+  {
     // A list named by the user wins over the one beside the result; an unreadable one is said so.
     KnownFiles files;
     WriteFile(files.dir / "broken.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,K-1,abc,31,8.5,38.5,9.0\r\n");
@@ -278,11 +291,13 @@ TEST(WiringPlan, PdfHoldsEverySerialInStringOrderAndTheFigures) {
   // The figures as the window shows them.
   for (const FigureRow& r : FigureRows(doc)) EXPECT_TRUE(text.contains(r.power_w)) << r.power_w.toStdString();
   EXPECT_TRUE(text.contains(Fixed(doc.result.EstimatedPoint.Vpm, 2)));
-  // The file's name and the page number on every page; a string never starts at a page's foot.
+  // The file's name, its wiring (head and foot) and the page number on every
+  // page; a string never starts at a page's foot.
   const QStringList pages = text.split('\f', Qt::SkipEmptyParts);
   ASSERT_GE(pages.size(), 3);
   for (int i = 0; i < pages.size(); ++i) {
     EXPECT_TRUE(pages[i].contains(QStringLiteral("result.csv"))) << i;
+    EXPECT_EQ(pages[i].count(QStringLiteral("配線計画: result.csv (結果ファイルの配線)")), 2) << i;
     EXPECT_TRUE(pages[i].contains(QStringLiteral("ページ %1 / %2").arg(i + 1).arg(pages.size()))) << i;
   }
   for (int i = 1; i < pages.size(); ++i) {
