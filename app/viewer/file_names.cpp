@@ -1,0 +1,75 @@
+#include "file_names.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <filesystem>
+#include <system_error>
+
+namespace voltrigg::viewer {
+
+namespace {
+
+bool IsUtf8(const std::string& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  // decode() converts only when its result is taken.
+  const QString text = utf8.decode(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return !utf8.hasError();
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(int argc, char** argv) {
+  CommandLine line;
+  for (int i = 0; i < argc; ++i) {
+    std::string bytes = argv[i] != nullptr ? argv[i] : "";
+    line.arguments << (IsUtf8(bytes) ? QString::fromStdString(bytes) : QString::fromLatin1(bytes.data()));
+    line.bytes.push_back(std::move(bytes));
+  }
+  return line;
+}
+
+std::string ArgumentBytes(const CommandLine& line, const QString& value) {
+  // A value from an argument decoded as Latin-1 has no character above U+00FF
+  // and its bytes occur in that argument.
+  bool latin1 = true;
+  for (const QChar c : value) latin1 = latin1 && c.unicode() <= 0xFF;
+  if (latin1) {
+    const QByteArray raw = value.toLatin1();
+    const std::string bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
+    for (const std::string& given : line.bytes) {
+      if (!IsUtf8(given) && given.find(bytes) != std::string::npos) return bytes;
+    }
+  }
+  return value.toStdString();
+}
+
+std::string PathBytes(const QString& path) {
+  namespace fs = std::filesystem;
+  const std::string plain = QFile::encodeName(path).toStdString();
+  std::error_code ec;
+  if (!path.contains(QChar::ReplacementCharacter) || fs::exists(plain, ec)) return plain;
+  // Part by part: a part Qt could not decode is the entry of its folder that decodes alike.
+  const QStringList parts = path.split(QLatin1Char('/'));
+  fs::path found = path.startsWith(QLatin1Char('/')) ? fs::path("/") : fs::path();
+  for (const QString& part : parts) {
+    if (part.isEmpty()) continue;
+    if (!part.contains(QChar::ReplacementCharacter)) {
+      found /= QFile::encodeName(part).toStdString();
+      continue;
+    }
+    bool matched = false;
+    for (fs::directory_iterator it(found.empty() ? fs::path(".") : found, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (QString::fromStdString(name) == part) {
+        found /= name;
+        matched = true;
+        break;
+      }
+    }
+    if (!matched) return plain;
+  }
+  return found.string();
+}
+
+}  // namespace voltrigg::viewer
