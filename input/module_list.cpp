@@ -237,7 +237,7 @@ std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTa
     // module 0 with zero values: taken as a module it would change every figure.
     if (!(row.record.moduleNo != 0)) {
       reader.Fail("モジュールリストファイルの" + RowName(n) +
-                  "のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。モジュール番号は 0 "
+                  " のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。モジュール番号は 0 "
                   "以外です): " +
                   where);
     }

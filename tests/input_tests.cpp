@@ -97,9 +97,9 @@ TEST(SortedLoad, ModuleNumberZeroIsRefusedNamingItsRow) {
   // A blank spreadsheet row reads as module 0 with zero values; 0 marks an
   // empty slot, so such a row is never taken as a module.
   EXPECT_EQ(LoadError(std::string(kHeader) + Row(1, 30, 8) + ",,,,,,\r\n" + Row(3, 30, 8)),
-            "モジュールリストファイルのデータ行 2のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。"
+            "モジュールリストファイルのデータ行 2 のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。"
             "モジュール番号は 0 以外です): test.csv");
-  EXPECT_NE(LoadError(std::string(kHeader) + Row(0, 30, 9) + Row(1, 30, 8)).find("データ行 1のモジュール番号が 0"),
+  EXPECT_NE(LoadError(std::string(kHeader) + Row(0, 30, 9) + Row(1, 30, 8)).find("データ行 1 のモジュール番号が 0"),
             std::string::npos);
   EXPECT_NE(LoadError(std::string(kHeader) + "-0,A,250,30,8,1,2\r\n").find("モジュール番号が 0"), std::string::npos);
 }

@@ -290,7 +290,7 @@ TEST(Cli, BlankRowsAreRefusedAndDoubtfulValuesWarnedAbout) {
   WriteFile(dir / "blank.csv", list + ",,,,,,\r\n");
   CliResult r = Cli(dir, "-s 5 -p 2 -o " + (dir / "r") + " " + (dir / "blank.csv"));
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err.rfind("voltrigg-cli: モジュールリストファイルのデータ行 10のモジュール番号が 0 です", 0), 0u)
+  EXPECT_EQ(r.err.rfind("voltrigg-cli: モジュールリストファイルのデータ行 10 のモジュール番号が 0 です", 0), 0u)
       << r.err;
   EXPECT_FALSE(fs::exists(dir / "r.csv"));
 

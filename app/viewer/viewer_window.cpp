@@ -393,7 +393,7 @@ std::optional<QString> ViewerWindow::UseList(const std::string& list_path) {
   return LoadFiles(doc_->result_path, list_path);
 }
 
-std::optional<QString> ViewerWindow::LoadFiles(const std::string& result_path, const std::string& modules_path) {
+std::optional<QString> ViewerWindow::LoadFiles(std::string result_path, std::string modules_path) {
   std::unique_ptr<Document> doc;
   try {
     doc = std::make_unique<Document>(OpenDocument(result_path, modules_path, options_));

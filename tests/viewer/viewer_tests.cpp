@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -12,6 +13,8 @@
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QUrl>
 #include <algorithm>
@@ -178,6 +181,36 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
   EXPECT_EQ(ListBesideResult("/data/r.csv", "C:\\lists\\mods.csv"), "/data/mods.csv");
   EXPECT_EQ(ListBesideResult("/data/r.csv", "../../etc/passwd"), "/data/passwd");
   EXPECT_EQ(ListBesideResult("/data/r.csv", ".."), "");
+}
+
+TEST(ViewerWindow, FitsTheScreenAndTakesAListPickedByHand) {
+  TempDir dir{"voltrigg-viewer-screen"};
+  MakeRunResult(dir, 20, 5, 8);
+  ViewerWindow w(AssessmentOptions{});
+  const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+  EXPECT_LE(w.width(), screen.width());
+  EXPECT_LE(w.height(), screen.height());
+  w.resize(1280, 1000);
+  w.show();
+  ASSERT_FALSE(w.Load(Q(dir / "result.csv")).has_value());
+  QApplication::processEvents();
+  // 20 modules in series are wider than the window; fitted, they are not.
+  const int shown = w.picture_scroll()->viewport()->width();
+  EXPECT_GT(w.picture()->width(), shown);
+  w.fit_box()->setChecked(true);
+  EXPECT_LE(w.picture()->width(), shown);
+  EXPECT_LT(w.picture()->scale(), 1.0);
+  w.fit_box()->setChecked(false);
+  EXPECT_EQ(w.picture()->scale(), 1.0);
+
+  // A list that is not beside the result, picked by hand.
+  std::filesystem::create_directories(dir / "lists");
+  std::filesystem::rename(dir / "list.csv", dir / "lists/lot.csv");
+  ASSERT_FALSE(w.Load(Q(dir / "result.csv")).has_value());
+  EXPECT_EQ(w.document()->list_state, ListState::NotFound);
+  ASSERT_FALSE(w.UseList(dir / "lists/lot.csv").has_value());
+  EXPECT_EQ(w.document()->list_state, ListState::Matches) << w.document()->list_note.toStdString();
+  EXPECT_TRUE(w.list_label()->text().contains(QStringLiteral("lot.csv")));
 }
 
 TEST(ViewerWindow, ShowsTheKnownResult) {
