@@ -15,18 +15,22 @@
 #include "identity.h"
 #include "input/list_warnings.h"
 #include "input/run_counts.h"
+#include "input/text_utf8.h"
 
 namespace {
 
 // What the list holds that the run accepts but a planner must see; the exit
 // status stays as the run says.
-void WarnAboutTheList(const std::string& path, const voltrigg::AssessOptions& assess) {
+void WarnAboutTheList(const std::string& path, const voltrigg::CliAssessOptions& assess) {
   using namespace voltrigg;
-  const ExtrasUse extras = !assess.enabled ? ExtrasUse::None : assess.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
+  const ExtrasUse extras = !assess.enabled            ? ExtrasUse::None
+                           : assess.options.isc_first ? ExtrasUse::IscVoc
+                                                      : ExtrasUse::VocIsc;
   const std::vector<ListWarning> warnings = ListWarningsOfFile(path, extras);
   constexpr std::size_t kShown = 10;
   for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
-    std::cerr << "voltrigg-cli: 警告: " << ListWarningText(warnings[i], SerialAsUtf8) << '\n';
+    std::cerr << "voltrigg-cli: 警告: "
+              << ListWarningText(warnings[i], [](const std::string& bytes) { return TextAsUtf8(bytes); }) << '\n';
   }
   if (warnings.size() > kShown) std::cerr << "voltrigg-cli: 警告: ほか " << warnings.size() - kShown << " 件\n";
 }
@@ -35,7 +39,7 @@ void WarnAboutTheList(const std::string& path, const voltrigg::AssessOptions& as
 // UTF-8 (Shift-JIS from a Windows share) is shown decoded for the terminal.
 std::string ForTerminal(std::string text, const std::vector<std::string>& names) {
   for (const std::string& name : names) {
-    const std::string shown = voltrigg::SerialAsUtf8(name);
+    const std::string shown = voltrigg::TextAsUtf8(name);
     if (name.empty() || shown == name) continue;
     for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + shown.size())) {
       text.replace(at, name.size(), shown);
@@ -57,7 +61,7 @@ int RunCli(int argc, char** argv) {
   app.add_option("-o,--output", output, "result file without its extension; \".csv\" is appended")->required();
   app.add_option("MODULES.csv", modules, "the module list file")->required();
   app.set_version_flag("--version", identity::kComments);
-  AssessOptions assess;
+  CliAssessOptions assess;
   AddAssessOptions(app, assess);
   try {
     app.parse(argc, argv);
@@ -65,6 +69,12 @@ int RunCli(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
+    return 64;
+  }
+  // Refused before anything is read or written: a condition that makes no
+  // sense would let the voltage check pass on nonsense.
+  if (const auto fault = ValidateConditions(assess.options.conditions)) {
+    std::cerr << "voltrigg-cli: " << DescribeConditionFault(*fault) << '\n';
     return 64;
   }
 

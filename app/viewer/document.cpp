@@ -2,12 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 
-#include "input/field_reader.h"
 #include "input/list_warnings.h"
-#include "input/number_text.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
@@ -21,11 +18,11 @@ QString Name(const std::string& path) { return DecodeBytes(std::filesystem::path
 
 // The list's warnings as the window and the plan show them; Voc and Isc are
 // looked at when the list has them, since the assessment uses them.
-std::vector<QString> WarningTexts(const std::vector<ListRow>& rows, const AssessmentOptions& options) {
+std::vector<QString> WarningTexts(const std::vector<ListRow>& rows, const AssessOptions& options) {
   constexpr std::size_t kShown = 10;
   const bool extras = std::any_of(rows.begin(), rows.end(),
                                   [](const ListRow& r) { return r.record.extra1 != 0 || r.record.extra2 != 0; });
-  const ExtrasUse use = !extras ? ExtrasUse::None : options.extras_isc_voc ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
+  const ExtrasUse use = !extras ? ExtrasUse::None : options.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
   const std::vector<ListWarning> warnings = ListWarnings(rows, use);
   std::vector<QString> out;
   const auto decoded = [](const std::string& bytes) { return DecodeBytes(bytes).toStdString(); };
@@ -37,39 +34,6 @@ std::vector<QString> WarningTexts(const std::vector<ListRow>& rows, const Assess
 }
 
 }  // namespace
-
-std::vector<ListModule> ReadListInFileOrder(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RunError("モジュールリストを開けません: " + path);
-  FieldReader reader(in);
-  const auto text = [&] {
-    auto f = reader.Next();
-    if (!f) throw RunError("モジュールリストが読み込みの間に変わりました: " + path);
-    return std::move(f->text);
-  };
-  const auto number = [&] {
-    float value = 0;
-    if (!ParseNumberField(text(), value)) throw RunError("モジュールリストが読み込みの間に変わりました: " + path);
-    return value;
-  };
-  std::vector<ListModule> out;
-  if (reader.AtEnd()) return out;
-  for (int c = 0; c < 7; ++c) (void)text();  // the header
-  while (!reader.AtEnd()) {
-    if (out.size() == static_cast<std::size_t>(kModuleSlots))
-      throw RunError("モジュールリストの行が多すぎます: " + path);
-    ListModule m;
-    m.record.moduleNo = number();
-    m.serial = text();
-    m.record.pmax = number();
-    m.record.vpm = number();
-    m.record.ipm = number();
-    m.record.extra1 = number();
-    m.record.extra2 = number();
-    out.push_back(std::move(m));
-  }
-  return out;
-}
 
 std::vector<WiredModule> Document::ResultWiring() const {
   std::vector<WiredModule> out(result.rows.size());
@@ -162,8 +126,7 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
   return problems;
 }
 
-Document OpenDocument(const std::string& result_path, const std::string& modules_path,
-                      const AssessmentOptions& options) {
+Document OpenDocument(const std::string& result_path, const std::string& modules_path, const AssessOptions& options) {
   Document doc;
   doc.result_path = result_path;
   doc.options = options;

@@ -1,22 +1,12 @@
 #include "file_names.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <filesystem>
 #include <system_error>
 
+#include "input/text_utf8.h"
+
 namespace voltrigg::viewer {
-
-namespace {
-
-bool IsUtf8(const std::string& bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  // decode() converts only when its result is taken.
-  const QString text = utf8.decode(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  return !utf8.hasError();
-}
-
-}  // namespace
 
 CommandLine ReadCommandLine(int argc, char** argv) {
   CommandLine line;
