@@ -213,6 +213,29 @@ TEST(ViewerWindow, FitsTheScreenAndTakesAListPickedByHand) {
   EXPECT_TRUE(w.list_label()->text().contains(QStringLiteral("lot.csv")));
 }
 
+TEST(ViewerWindow, ListWarningsShowUnderTheListAndOnThePlan) {
+  KnownFiles files;
+  std::string list = kKnownList;
+  list.replace(list.find("5,K-5"), 5, "5,K-4");               // two modules with the serial number K-4
+  list.replace(list.find("246,30,8.2"), 10, "246,3000,8.2");  // Vpm typed without its point
+  WriteFile(files.list, list);
+  std::string result = kKnownResult;
+  result.replace(result.find("\"K-5\",30,8.2"), 13, "\"K-4\",3000,8.2");
+  WriteFile(files.result, result);
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(files.result)).has_value());
+  EXPECT_EQ(w.document()->list_state, ListState::Matches) << w.document()->list_note.toStdString();
+  const QString note = w.list_label()->text();
+  EXPECT_TRUE(note.contains(QStringLiteral("警告: シリアル番号 \"K-4\" が 2 回あります: データ行 4, 5")))
+      << note.toStdString();
+  EXPECT_TRUE(note.contains(QStringLiteral("警告: Vpm がロットの中央値"))) << note.toStdString();
+  const QString pdf = Q(files.dir / "plan.pdf");
+  QString error;
+  ASSERT_TRUE(w.ExportPdf(pdf, &error)) << error.toStdString();
+  const QString first_page = PdfText(pdf).split('\f').front();
+  EXPECT_TRUE(first_page.contains(QStringLiteral("シリアル番号 \"K-4\" が 2 回あります"))) << first_page.toStdString();
+}
+
 TEST(ViewerWindow, ShowsTheKnownResult) {
   KnownFiles files;
   ViewerWindow w(AssessOptions{});
