@@ -78,6 +78,16 @@ TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
   const PlanView optimized_plan = MakePlan(doc, viewer::ShownWiring::Optimized, ColourBy::Ipm);
   EXPECT_EQ(Serials(result_plan), Serials(optimized_plan));
   EXPECT_EQ(optimized_plan.series, 10);
+  // One colour scale for both, the wider of the two: a module of the same
+  // deviation gets the same colour in either picture.
+  EXPECT_EQ(result_plan.colour_range_pct, optimized_plan.colour_range_pct);
+  EXPECT_GT(result_plan.colour_range_pct, 0);
+  const auto widest = [](const PlanView& p) {
+    double w = 0;
+    for (const ModuleCell& c : p.cells) w = std::max(w, std::fabs(c.deviation_pct));
+    return w;
+  };
+  EXPECT_EQ(result_plan.colour_range_pct, std::max(widest(result_plan), widest(optimized_plan)));
   // The curve's maximum is the marked point.
   double best = 0;
   for (const QPointF& p : a.result_wiring.iv_curve) best = std::max(best, p.x() * p.y());
