@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace voltrigg {
 
@@ -15,14 +17,20 @@ inline std::string NoDisplayMessage(const char* program) {
          "(配線計画の PDF) を使ってください\n";
 }
 
+namespace no_display {
+inline const char* program = nullptr;
+inline QtMessageHandler previous = nullptr;
+// Qt's warnings while the platform starts, held back: when it cannot start,
+// the one line below says it all.
+inline std::vector<std::pair<QtMsgType, QString>> held;
+}  // namespace no_display
+
 // Call before the QApplication is made, and EndDisplayWatch() after.
 inline void ExitWithoutDisplay(const char* program) {
-  static const char* name = nullptr;
-  static QtMessageHandler previous = nullptr;
-  name = program;
+  no_display::program = program;
   const auto say_and_exit = [] {
-    const std::string text = NoDisplayMessage(name);
-    (void)std::fwrite(text.data(), 1, text.size(), stderr);
+    const std::string line = NoDisplayMessage(no_display::program);
+    (void)std::fwrite(line.data(), 1, line.size(), stderr);
     std::_Exit(2);
   };
   // A platform named by the user is Qt's to check.
@@ -31,16 +39,25 @@ inline void ExitWithoutDisplay(const char* program) {
     say_and_exit();
   }
   // A display that is named but cannot be reached ends in a fatal message.
-  previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtFatalMsg) {
-      const std::string line = NoDisplayMessage(name);
-      (void)std::fwrite(line.data(), 1, line.size(), stderr);
-      std::_Exit(2);
-    }
-    if (previous != nullptr) previous(type, context, text);
-  });
+  no_display::previous =
+      qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& /*context*/, const QString& text) {
+        if (type != QtFatalMsg) {
+          no_display::held.emplace_back(type, text);
+          return;
+        }
+        const std::string line = NoDisplayMessage(no_display::program);
+        (void)std::fwrite(line.data(), 1, line.size(), stderr);
+        std::_Exit(2);
+      });
 }
 
-inline void EndDisplayWatch() { qInstallMessageHandler(nullptr); }
+// The display is there: Qt's own handler again, with what it said meanwhile.
+inline void EndDisplayWatch() {
+  qInstallMessageHandler(no_display::previous);
+  for (const auto& [type, text] : no_display::held) {
+    if (no_display::previous != nullptr) no_display::previous(type, QMessageLogContext(), text);
+  }
+  no_display::held.clear();
+}
 
 }  // namespace voltrigg

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -101,6 +102,14 @@ TEST(ViewerProgram, WithoutADisplaySaysWhatToUseInOneLine) {
   EXPECT_TRUE(p.err.startsWith(QStringLiteral("voltrigg-view: "))) << p.err.toStdString();
   EXPECT_TRUE(p.err.contains(QStringLiteral("voltrigg-cli")));
   EXPECT_TRUE(p.err.contains(QStringLiteral("voltrigg-view --pdf")));
+  // A display that is named but cannot be reached: the same line alone.
+  const std::string command = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:97 " + std::string(VOLTRIGG_VIEW) +
+                              " '" + (dir / "result.csv") + "' 2>" + (dir / "err");
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  const std::string err = ReadFile(dir / "err");
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_EQ(err.rfind("voltrigg-view: ", 0), 0u) << err;
 }
 
 TEST(ViewerProgram, ShiftJisNamesOpenByTheirOwnBytes) {
