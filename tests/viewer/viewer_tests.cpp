@@ -15,6 +15,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QUrl>
 #include <algorithm>
@@ -197,6 +198,16 @@ TEST(ViewerWindow, FitsTheScreenAndTakesAListPickedByHand) {
   // 20 modules in series are wider than the window; fitted, they are not.
   const int shown = w.picture_scroll()->viewport()->width();
   EXPECT_GT(w.picture()->width(), shown);
+  // Scrolled to the middle, the strings' labels and row-end figures stay at the
+  // shown edges: the left edge shows string 1's label, not a module box.
+  QScrollBar* bar = w.picture_scroll()->horizontalScrollBar();
+  bar->setValue(bar->maximum() / 2);
+  QApplication::processEvents();
+  const QImage middle = w.picture_scroll()->viewport()->grab().toImage();
+  const QImage left = w.picture_scroll()->viewport()->grab(QRect(0, 0, 80, middle.height())).toImage();
+  bar->setValue(0);
+  QApplication::processEvents();
+  EXPECT_EQ(left, w.picture_scroll()->viewport()->grab(QRect(0, 0, 80, middle.height())).toImage());
   w.fit_box()->setChecked(true);
   EXPECT_LE(w.picture()->width(), shown);
   EXPECT_LT(w.picture()->scale(), 1.0);
