@@ -395,10 +395,12 @@ std::optional<QString> ViewerWindow::Load(const QString& path) {
 
 std::optional<QString> ViewerWindow::UseList(const std::string& list_path) {
   if (doc_ == nullptr) return QStringLiteral("結果ファイルが開かれていません");
-  return LoadFiles(doc_->result_path, list_path);
+  // A copy: loading replaces the document that holds the name.
+  const std::string result_path = doc_->result_path;
+  return LoadFiles(result_path, list_path);
 }
 
-std::optional<QString> ViewerWindow::LoadFiles(std::string result_path, std::string modules_path) {
+std::optional<QString> ViewerWindow::LoadFiles(const std::string& result_path, const std::string& modules_path) {
   std::unique_ptr<Document> doc;
   try {
     doc = std::make_unique<Document>(OpenDocument(result_path, modules_path, options_));

@@ -50,8 +50,7 @@ class ViewerWindow : public QMainWindow {
   void OpenFile(const std::string& result_path);  // by the file's own bytes
   // The same by the files' own bytes (any encoding); an empty `modules_path`
   // looks for the list beside the result.
-  // By value: a caller may pass the names of the document this replaces.
-  std::optional<QString> LoadFiles(std::string result_path, std::string modules_path);
+  std::optional<QString> LoadFiles(const std::string& result_path, const std::string& modules_path);
   // Reopens the shown result with the module list at `list_path` (ファイル →
   // モジュールリストを指定, for a list that is not beside the result).
   std::optional<QString> UseList(const std::string& list_path);
