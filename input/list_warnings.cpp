@@ -58,9 +58,8 @@ ListWarning Warning(ListWarning::Kind kind, int column, const char* name, const 
 void ColumnWarnings(const std::vector<ListRow>& rows, const Column& c, std::vector<ListWarning>& out) {
   ListWarning not_positive = Warning(ListWarning::Kind::NotPositive, c.index, c.name, c.unit);
   ListWarning far = Warning(ListWarning::Kind::FarFromMedian, c.index, c.name, c.unit);
-  std::vector<double> values;
-  values.reserve(rows.size());
-  for (const ListRow& r : rows) values.push_back(Value(r.record, c.index));
+  std::vector<double> values(rows.size());
+  std::transform(rows.begin(), rows.end(), values.begin(), [&](const ListRow& r) { return Value(r.record, c.index); });
   far.median = Median(values);
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const float v = Value(rows[k].record, c.index);

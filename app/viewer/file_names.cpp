@@ -1,6 +1,7 @@
 #include "file_names.h"
 
 #include <QFile>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -21,13 +22,14 @@ CommandLine ReadCommandLine(int argc, char** argv) {
 std::string ArgumentBytes(const CommandLine& line, const QString& value) {
   // A value from an argument decoded as Latin-1 has no character above U+00FF
   // and its bytes occur in that argument.
-  bool latin1 = true;
-  for (const QChar c : value) latin1 = latin1 && c.unicode() <= 0xFF;
+  const bool latin1 = std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() <= 0xFF; });
   if (latin1) {
     const QByteArray raw = value.toLatin1();
-    const std::string bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
-    for (const std::string& given : line.bytes) {
-      if (!IsUtf8(given) && given.find(bytes) != std::string::npos) return bytes;
+    std::string bytes(raw.constData(), static_cast<std::size_t>(raw.size()));
+    if (std::any_of(line.bytes.begin(), line.bytes.end(), [&](const std::string& given) {
+          return !IsUtf8(given) && given.find(bytes) != std::string::npos;
+        })) {
+      return bytes;
     }
   }
   return value.toStdString();
@@ -35,7 +37,7 @@ std::string ArgumentBytes(const CommandLine& line, const QString& value) {
 
 std::string PathBytes(const QString& path) {
   namespace fs = std::filesystem;
-  const std::string plain = QFile::encodeName(path).toStdString();
+  std::string plain = QFile::encodeName(path).toStdString();
   std::error_code ec;
   if (!path.contains(QChar::ReplacementCharacter) || fs::exists(plain, ec)) return plain;
   // Part by part: a part Qt could not decode is the entry of its folder that decodes alike.
