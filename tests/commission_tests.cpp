@@ -314,6 +314,13 @@ TEST(MeasurementFile, ReadsColumnsInAnyOrderWithNotesAndDefaults) {
   const std::vector<StringMeasurement> lf = Read("string,voc_v,isc_a\n3,600,9\n", 6, {1000.0, 25.0});
   ASSERT_EQ(lf.size(), 1u);
   EXPECT_EQ(lf[0].module_temperature_c, 25);
+  // A quoted note may hold a line end; the row goes on after it.
+  const std::vector<StringMeasurement> quoted =
+      Read("string,note,voc_v,isc_a\n3,\"two\nlines\",600,9\n4,x,601,9\n", 6, {1000.0, 25.0});
+  ASSERT_EQ(quoted.size(), 2u);
+  EXPECT_EQ(quoted[0].note, "two\nlines");
+  EXPECT_EQ(quoted[0].voc_v, 600);
+  EXPECT_EQ(quoted[1].line, 4);
 }
 
 TEST(MeasurementFile, EachBadFileIsRefusedNamingTheLineAndField) {
