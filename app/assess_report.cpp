@@ -87,6 +87,13 @@ void AssessingFrontEnd::ResultWritten(const RunState& state) {
       assessment_ = std::move(outcome.assessment);
     } else {
       problems_ = CurveProblemTexts(outcome.problems, input.modules, Language::English);
+      // A whole lot without Voc would name every module: ten, then a count.
+      constexpr std::size_t kNamed = 10;
+      if (problems_.size() > kNamed) {
+        const std::size_t more = problems_.size() - kNamed;
+        problems_.resize(kNamed);
+        problems_.push_back("and " + std::to_string(more) + " more modules whose values give no curve");
+      }
       if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(Language::English));
     }
   } catch (const RunError& e) {
@@ -146,6 +153,13 @@ void RemoveStale(const std::string& path) {
 }
 
 }  // namespace
+
+bool RemoveStaleAssessment(const std::string& output_base) {
+  const std::string path = output_base + ".assessment.json";
+  RemoveStale(path);
+  std::error_code ec;
+  return !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
 
 int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base, std::ostream& out,
                      std::ostream& err) {

@@ -55,6 +55,10 @@ class AssessingFrontEnd : public BatchFrontEnd {
 int ReportAssessment(const AssessingFrontEnd& front_end, const std::string& output_base, std::ostream& out,
                      std::ostream& err);
 
+// After a run completed without --assess: an assessment file left beside the
+// result by an earlier run is removed. False when one is there and stays.
+bool RemoveStaleAssessment(const std::string& output_base);
+
 // The stdout table of an assessment.
 std::string AssessmentTable(const Assessment& assessment);
 

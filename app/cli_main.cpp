@@ -6,12 +6,47 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/assess_report.h"
 #include "app/batch_front_end.h"
 #include "identity.h"
+#include "input/list_warnings.h"
+#include "input/run_counts.h"
+#include "input/text_utf8.h"
 
 namespace {
+
+// What the list holds that the run accepts but a planner must see; the exit
+// status stays as the run says.
+void WarnAboutTheList(const std::string& path, const voltrigg::CliAssessOptions& assess) {
+  using namespace voltrigg;
+  const ExtrasUse extras = !assess.enabled            ? ExtrasUse::None
+                           : assess.options.isc_first ? ExtrasUse::IscVoc
+                                                      : ExtrasUse::VocIsc;
+  const std::vector<ListWarning> warnings = ListWarningsOfFile(path, extras);
+  constexpr std::size_t kShown = 10;
+  for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
+    std::cerr << "voltrigg-cli: 警告: "
+              << ListWarningText(warnings[i], [](const std::string& bytes) { return TextAsUtf8(bytes); }) << '\n';
+  }
+  if (warnings.size() > kShown) std::cerr << "voltrigg-cli: 警告: ほか " << warnings.size() - kShown << " 件\n";
+}
+
+// The run's messages carry file names as their bytes; a name that is not
+// UTF-8 (Shift-JIS from a Windows share) is shown decoded for the terminal.
+std::string ForTerminal(std::string text, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const std::string shown = voltrigg::TextAsUtf8(name);
+    if (name.empty() || shown == name) continue;
+    for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + shown.size())) {
+      text.replace(at, name.size(), shown);
+    }
+  }
+  return text;
+}
 
 int RunCli(int argc, char** argv) {
   using namespace voltrigg;
@@ -55,12 +90,33 @@ int RunCli(int argc, char** argv) {
   state.OutputBase = output;
   AssessingFrontEnd front_end(series, parallel, assess);
   const RunOutcome outcome = CalculationRun(state, front_end);
+  // Longest first: the result's name holds the base name.
+  const std::vector<std::string> names = {output + ".assessment.json", output + ".csv", output, modules};
   if (outcome == RunOutcome::Completed) {
-    std::cout << CompletionReport(state, output + ".csv");
-    if (assess.enabled) return ReportAssessment(front_end, output, std::cout, std::cerr);
+    std::cout << ForTerminal(CompletionReport(state, output + ".csv"), names);
+    if (assess.enabled) {
+      WarnAboutTheList(modules, assess);
+      std::ostringstream out;
+      std::ostringstream err;
+      const int status = ReportAssessment(front_end, output, out, err);
+      std::cout << ForTerminal(out.str(), names);
+      std::cerr << ForTerminal(err.str(), names);
+      return status;
+    }
+    // An assessment beside the new result would describe an earlier one.
+    if (!RemoveStaleAssessment(output)) {
+      std::cerr << ForTerminal("voltrigg-cli: warning: an assessment file of an earlier run could not be removed: " +
+                                   output + ".assessment.json\n",
+                               names);
+    }
   } else {
-    for (const std::string& m : front_end.messages()) std::cerr << "voltrigg-cli: " << m << '\n';
+    for (const std::string& m : front_end.messages()) std::cerr << "voltrigg-cli: " << ForTerminal(m, names) << '\n';
+    // The check's own text stays; the figures it compared follow.
+    if (outcome == RunOutcome::CheckFailed) {
+      std::cerr << "voltrigg-cli: " << CheckFacts(state.ModuleCount, state.SeriesCount, state.ParallelCount) << '\n';
+    }
   }
+  if (outcome != RunOutcome::Failed) WarnAboutTheList(modules, assess);
   return ExitStatus(outcome);
 }
 

@@ -37,6 +37,8 @@ int FieldReader::Peek() {
 int FieldReader::Get() {
   const int c = Peek();
   if (c != kEnd) ++pos_;
+  // CR LF, LF and a lone CR each end one line.
+  if (c == '\n' || (c == '\r' && Peek() != '\n')) ++line_;
   return c;
 }
 
@@ -69,6 +71,7 @@ bool FieldReader::AtEnd() {
 
 std::optional<FieldReader::Field> FieldReader::Next() {
   Field field;
+  field.line = line_;
   if (pending_empty_field_) {
     // "a,<line end>": the comma opened a last, empty field of the line.
     SkipBlanks();
@@ -78,6 +81,7 @@ std::optional<FieldReader::Field> FieldReader::Next() {
   // Blank lines between fields carry no fields.
   SkipBlanksAndLineEnds();
   int c = Peek();
+  field.line = line_;
   if (c == kEnd) {
     if (problem_ == Problem::None) problem_ = Problem::EndOfInput;
     return std::nullopt;

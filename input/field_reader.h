@@ -17,6 +17,7 @@ class FieldReader {
   struct Field {
     std::string text;
     bool quoted = false;
+    int line = 0;  // the line of the input where the field starts, from 1
   };
 
   enum class Problem { None, EndOfInput, UnclosedQuote, TextAfterQuote, TooLong, NulByte, ReadFailed };
@@ -44,6 +45,7 @@ class FieldReader {
   bool started_ = false;
   bool pending_empty_field_ = false;  // a comma just before a line end or the end
   Problem problem_ = Problem::None;
+  int line_ = 1;  // for messages: fields are counted, not lines
 };
 
 }  // namespace voltrigg

@@ -1,5 +1,6 @@
 #include "input/module_list.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
@@ -44,29 +45,40 @@ class RowReader {
     const FieldReader::Field f = Read(row, column);
     float value = 0;
     if (!ParseNumberField(f.text, value)) {
-      throw RunError("モジュールリストファイルの" + Where(row, column) + "が数値ではありません: \"" + Shown(f.text) +
-                     "\" (" + where_ + ")");
+      std::string hint;
+      if (f.text.find(';') != std::string::npos) hint = " (区切りが「セミコロン」ではありませんか)";
+      if (f.text.find('\t') != std::string::npos) hint = " (区切りが「タブ」ではありませんか)";
+      Fail("モジュールリストファイルの" + Where(row, column) + "が数値ではありません: \"" + Shown(f.text) + "\"" +
+           hint + " (" + where_ + ")");
     }
     return value;
   }
 
- private:
-  // Cut after about 40 bytes, not inside a UTF-8 character (other encodings
-  // pass as they are).
-  static std::string Shown(const std::string& text) {
-    if (text.size() <= 40) return text;
-    std::size_t cut = 40;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return text.substr(0, cut) + "...";
+  // A message of the load, with the first line that does not hold seven
+  // fields when there is one: it shifts every row after it.
+  [[noreturn]] void Fail(const std::string& message) const {
+    int line = odd_line_;
+    int fields = odd_fields_;
+    if (line == 0 && fields_ > 7) {
+      line = line_;
+      fields = fields_;
+    }
+    if (line == 0) throw RunError(message);
+    throw RunError(message + "。" + std::to_string(line) + " 行目の項目が " + std::to_string(fields) +
+                   " 個です (1 行は 7 項目です。項目は行ではなく数で数えるので、後の行がずれます" +
+                   (fields > 7 ? std::string("。行末に余分なカンマはありませんか") : std::string()) + ")");
   }
 
   FieldReader::Field Read(int row, int column) {
     auto f = reader_.Next();
-    if (f) return *f;
+    if (f) {
+      Count(*f);
+      return *f;
+    }
     const std::string at = Where(row, column);
     switch (reader_.LastProblem()) {
       case FieldReader::Problem::EndOfInput:
-        throw RunError("モジュールリストファイルが行の途中で終わっています (" + at + "がありません): " + where_);
+        Fail("モジュールリストファイルが行の途中で終わっています (" + at + "がありません): " + where_);
       case FieldReader::Problem::UnclosedQuote:
         throw RunError("モジュールリストファイルの" + at + "で引用符 \" が閉じられていません: " + where_);
       case FieldReader::Problem::TextAfterQuote:
@@ -82,9 +94,54 @@ class RowReader {
     throw RunError("モジュールリストファイルを読み込めません: " + where_);
   }
 
+ private:
+  // Cut after about 40 bytes, not inside a UTF-8 character (other encodings
+  // pass as they are).
+  static std::string Shown(const std::string& text) {
+    if (text.size() <= 40) return text;
+    std::size_t cut = 40;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "...";
+  }
+
+  // Fields per line: the first line with other than seven is kept.
+  void Count(const FieldReader::Field& f) {
+    if (f.line != line_) {
+      if (line_ != 0 && fields_ != 7 && odd_line_ == 0) {
+        odd_line_ = line_;
+        odd_fields_ = fields_;
+      }
+      line_ = f.line;
+      fields_ = 0;
+    }
+    ++fields_;
+  }
+
   FieldReader reader_;
   const std::string& where_;
+  int line_ = 0;    // the line of the last field
+  int fields_ = 0;  // fields started on it so far
+  int odd_line_ = 0;
+  int odd_fields_ = 0;
 };
+
+// The header's wording is free, but a result file or a list separated by
+// something else than commas would be read as nonsense rows.
+void ReadHeader(RowReader& in, const std::string& where) {
+  const FieldReader::Field first = in.Read(0, 0);
+  if (first.text == "Input Filename=") {
+    throw RunError("モジュールリストファイルではなく結果ファイルです (1 行目が \"Input Filename=\"): " + where);
+  }
+  // A whole line read as one field: four separators are no header's wording.
+  const auto separators = [&](char c) { return std::count(first.text.begin(), first.text.end(), c); };
+  if (!first.quoted && separators(';') >= 4) {
+    throw RunError("モジュールリストファイルの区切りが「セミコロン」です (カンマ区切りで保存してください): " + where);
+  }
+  if (!first.quoted && separators('\t') >= 4) {
+    throw RunError("モジュールリストファイルの区切りが「タブ」です (カンマ区切りで保存してください): " + where);
+  }
+  for (int c = 1; c < 7; ++c) in.Text(0, c);
+}
 
 struct Row {
   ModuleRecord record;
@@ -153,6 +210,16 @@ void Place(ModuleTable& t, int n, Row& b) {
 }  // namespace
 
 std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTable& table) {
+  return LoadModuleList(in, where, table, nullptr);
+}
+
+std::int16_t LoadModuleList(const std::string& path, ModuleTable& table) {
+  return LoadModuleList(path, table, nullptr);
+}
+
+std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTable& table,
+                            std::vector<ListRow>* rows_in_file_order) {
+  if (rows_in_file_order != nullptr) rows_in_file_order->clear();
   // The sort places each row among the rows before it and leaves the slots
   // after the last row as they are, so the load starts from an empty table.
   table.Clear();
@@ -162,14 +229,23 @@ std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTa
     ++counter;
     const int n = counter;
     if (n == 0) {
-      for (int c = 0; c < 7; ++c) reader.Text(0, c);
+      ReadHeader(reader, where);
       continue;
     }
     Row row = ReadRow(reader, n);
+    // 0 marks an empty slot, and a blank spreadsheet row (",,,,,,") reads as
+    // module 0 with zero values: taken as a module it would change every figure.
+    if (!(row.record.moduleNo != 0)) {
+      reader.Fail("モジュールリストファイルの" + RowName(n) +
+                  " のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。モジュール番号は 0 "
+                  "以外です): " +
+                  where);
+    }
     if (n > kModuleSlots) {
       throw RunError("モジュールリストファイルのデータ行が多すぎます (" + RowName(n) + "、読み込めるのは" +
                      std::to_string(kModuleSlots) + "行まで): " + where);
     }
+    if (rows_in_file_order != nullptr) rows_in_file_order->push_back({row.record, row.serial});
     if (n == 1) {
       Put(table, 1, row);
     } else {
@@ -179,7 +255,7 @@ std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTa
   return static_cast<std::int16_t>(counter);
 }
 
-std::int16_t LoadModuleList(const std::string& path, ModuleTable& table) {
+std::int16_t LoadModuleList(const std::string& path, ModuleTable& table, std::vector<ListRow>* rows_in_file_order) {
   if (path.empty()) throw RunError("使用するCSVファイルを指定してください");
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
@@ -187,7 +263,7 @@ std::int16_t LoadModuleList(const std::string& path, ModuleTable& table) {
   }
   std::ifstream in(path, std::ios::binary);
   if (!in.is_open()) throw RunError("モジュールリストファイルを開けません: " + path);
-  return LoadModuleList(in, path, table);
+  return LoadModuleList(in, path, table, rows_in_file_order);
 }
 
 }  // namespace voltrigg

@@ -29,6 +29,12 @@ struct ModuleTable {
   void Clear();
 };
 
+// One data row as the list holds it, before the sort: for checks that name rows.
+struct ListRow {
+  ModuleRecord record;
+  std::string serial;
+};
+
 // Reads the module list at `path` into `table`, sorted by ipm then vpm while it
 // is read; whatever the table held before is cleared first. Returns
 // ModuleCount: the number of data rows, 0 for a header alone, -1 for an empty
@@ -37,5 +43,11 @@ std::int16_t LoadModuleList(const std::string& path, ModuleTable& table);
 
 // The same from an open stream; `where` names the source in messages.
 std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTable& table);
+
+// Either of the above, also handing every data row in file order to
+// `rows_in_file_order` (data row k at index k - 1) when it is not null.
+std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTable& table,
+                            std::vector<ListRow>* rows_in_file_order);
+std::int16_t LoadModuleList(const std::string& path, ModuleTable& table, std::vector<ListRow>* rows_in_file_order);
 
 }  // namespace voltrigg

@@ -91,4 +91,13 @@ std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_
   return std::nullopt;
 }
 
+std::string CheckFacts(std::int16_t module_count, std::int16_t series_count, std::int16_t parallel_count) {
+  const int product = static_cast<int>(parallel_count) * static_cast<int>(series_count);
+  // An empty file loads as -1 modules.
+  const std::string modules = module_count < 0 ? std::string("モジュールリストファイルが空")
+                                               : "モジュール " + std::to_string(module_count) + " 枚";
+  return modules + "、並列 " + std::to_string(parallel_count) + " × 直列 " + std::to_string(series_count) + " = " +
+         std::to_string(product);
+}
+
 }  // namespace voltrigg

@@ -28,4 +28,8 @@ RunCounts ReadRunCounts(std::string_view series_text, std::string_view parallel_
 std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_t series_count,
                                           std::int16_t parallel_count);
 
+// The figures a failed check compared, for a line after its message:
+// "モジュール 100 枚、並列 9 × 直列 10 = 90".
+std::string CheckFacts(std::int16_t module_count, std::int16_t series_count, std::int16_t parallel_count);
+
 }  // namespace voltrigg

@@ -72,6 +72,8 @@ class RecordReader {
       } else if (c == '\n') {
         ++line_;
       }
+      // The writer ends every line, the last one included.
+      unterminated_ = c == kEnd;
       return true;  // a line end or the end of the input
     }
   }
@@ -81,6 +83,7 @@ class RecordReader {
   }
 
   const std::string& where() const { return where_; }
+  bool unterminated() const { return unterminated_; }
   int line() const { return line_; }
 
  private:
@@ -153,6 +156,7 @@ class RecordReader {
   std::size_t len_ = 0;
   bool started_ = false;
   int line_ = 1;
+  bool unterminated_ = false;  // the last record read ended without a line end
 };
 
 class Parser {
@@ -253,6 +257,10 @@ class Parser {
         continue;
       }
       if (blank_line != 0) reader_.Fail(blank_line, "空の行があります (モジュールの行の間に空行は入りません)");
+      if (r.fields.size() < 5 && reader_.unterminated()) {
+        reader_.Fail(r.line, "結果ファイルが途中で切れています (最後の行の項目が " + std::to_string(r.fields.size()) +
+                                 " 個で終わっています。モジュールの行は 5 項目です)");
+      }
       if (r.fields.size() != 5) {
         reader_.Fail(r.line, "項目が " + std::to_string(r.fields.size()) +
                                  " 個あります (モジュールの行はストリング番号,モジュール番号,シリアル番号,Vpm,Ipm の 5 "
@@ -291,7 +299,16 @@ class Parser {
       }
       d.rows.push_back(std::move(row));
     }
-    if (!d.rows.empty()) CloseString(d, d.rows.back(), string_start_line, d.rows.back().line);
+    if (!d.rows.empty()) {
+      const ResultRow& last = d.rows.back();
+      // The writer writes whole strings: a short last string is a file cut off.
+      if (last.string_no > 1 && last.position < d.series) {
+        reader_.Fail(last.line, "結果ファイルが途中で切れています (ストリング " + std::to_string(last.string_no) +
+                                    " のモジュールが " + std::to_string(last.position) +
+                                    " 個で終わっています。ストリング 1 は " + std::to_string(d.series) + " 個です)");
+      }
+      CloseString(d, last, string_start_line, last.line);
+    }
   }
 
   // Every string holds as many modules as the first. `line` is where the

@@ -690,6 +690,37 @@ TEST(CliAssess, BadCurveDataKeepsTheResultFileAndRemovesAnOldAssessment) {
   EXPECT_EQ(Cli(dir, "-s 4 -p 2 -o " + (dir / "s") + " --assess --extras isc,voc " + (dir / "swapped.csv")).status, 0);
 }
 
+TEST(CliAssess, ARunWithoutAssessRemovesTheAssessmentOfAnEarlierRun) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(100, 5)));
+  ASSERT_EQ(Cli(dir, "-s 10 -p 10 -o " + (dir / "stale") + " --assess " + (dir / "list.csv")).status, 0);
+  ASSERT_TRUE(std::filesystem::exists(dir / "stale.assessment.json"));
+  // A failed run leaves both files as they belong together.
+  EXPECT_EQ(Cli(dir, "-s 10 -p 9 -o " + (dir / "stale") + " " + (dir / "list.csv")).status, 1);
+  EXPECT_TRUE(std::filesystem::exists(dir / "stale.assessment.json"));
+  const CliResult r = Cli(dir, "-s 20 -p 5 -o " + (dir / "stale") + " " + (dir / "list.csv"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(std::filesystem::exists(dir / "stale.csv"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "stale.assessment.json"));
+}
+
+TEST(CliAssess, MissingVocAndIscNameTenModulesThenACountAndHintOnce) {
+  TempDir dir{"voltrigg-assess"};
+  std::string text = "No,S/N,Pmax,Vpm,Ipm,,\r\n";
+  for (int k = 1; k <= 100; ++k) text += std::to_string(k) + ",S" + std::to_string(k) + ",250,30,8.3,,\r\n";
+  WriteFile(dir / "bare.csv", text);
+  const CliResult r = Cli(dir, "-s 10 -p 10 -o " + (dir / "b") + " --assess " + (dir / "bare.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 13) << r.err;
+  EXPECT_NE(r.err.find("module 10 (S/N S10, row 10 of the list)"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("module 11 (S/N S11"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("and 90 more modules"), std::string::npos) << r.err;
+  const std::string hint = "Voc [V] in column 6 and Isc [A] in column 7";
+  EXPECT_NE(r.err.find(hint), std::string::npos);
+  EXPECT_EQ(r.err.find(hint), r.err.rfind(hint));
+}
+
 TEST(CliAssess, AnAssessmentFileThatCannotBeWrittenFailsButKeepsTheResult) {
   TempDir dir{"voltrigg-assess"};
   WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(8, 4)));

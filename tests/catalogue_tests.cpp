@@ -107,14 +107,20 @@ CliResult Cli(const std::string& args) {
 }
 
 // The same bad input through voltrigg-cli: status 2, the message on stderr,
-// nothing on stdout, nothing written.
+// nothing on stdout, nothing written. A failed check (status 1) is followed by
+// the counts it compared.
 void ExpectCliFailure(const Scene& s, const std::string& series, const std::string& parallel,
                       const std::string& message, int status = 2) {
   const auto before = Snapshot(s.dir.path());
   const CliResult r =
       Cli("-s '" + series + "' -p '" + parallel + "' -o '" + s.state.OutputBase + "' '" + s.state.InputPath + "'");
   EXPECT_EQ(r.status, status);
-  EXPECT_EQ(r.err, "voltrigg-cli: " + message + "\n");
+  if (status == 1) {
+    EXPECT_EQ(r.err.rfind("voltrigg-cli: " + message + "\nvoltrigg-cli: モジュール", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("並列 " + parallel + " × 直列 " + series + " = "), std::string::npos) << r.err;
+  } else {
+    EXPECT_EQ(r.err, "voltrigg-cli: " + message + "\n");
+  }
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(Snapshot(s.dir.path()), before);
 }
@@ -232,7 +238,8 @@ TEST(CatalogueModuleList, EmptyAndHeaderOnlyListsFailTheCountCheck) {
 
 TEST(CatalogueModuleList, MalformedRowsNameTheRowAndColumn) {
   struct Case {
-    std::string bytes, message;  // message without the trailing path
+    std::string bytes, message;   // message without the trailing path
+    std::string after_path = {};  // the line that does not hold seven fields, when one does not
   };
   const std::string two_rows = kHeader + Row(1, 30.2, 8.3) + Row(2, 30.1, 8.2);
   const std::vector<Case> cases = {
@@ -249,9 +256,15 @@ TEST(CatalogueModuleList, MalformedRowsNameTheRowAndColumn) {
        "モジュールリストファイルのデータ行 3、1列目「モジュール番号」が数値ではありません: \"x3\" ("},
       // One field too many in a row shifts the rest: fields are counted, not lines.
       {kHeader + "1,A,250,30,8.3,1,2\r\n2,B,250,30,8,3,1,2\r\n",
-       "モジュールリストファイルが行の途中で終わっています (データ行 3、2列目「シリアル番号」がありません): "},
+       "モジュールリストファイルが行の途中で終わっています (データ行 3、2列目「シリアル番号」がありません): ",
+       "。3 行目の項目が 8 個です (1 行は 7 "
+       "項目です。項目は行ではなく数で数えるので、後の行がずれます。行末に余分なカンマはありませんか)"},
+      // A blank spreadsheet row is module 0, which marks an empty slot.
       {kHeader + "1,A,250,\"30\",8.3,1,2\r\n,,,,,,\r\n1,A,2 50,30,8.3,1,2\r\n",
-       "モジュールリストファイルのデータ行 3、3列目「Pmax」が数値ではありません: \"2 50\" ("},
+       "モジュールリストファイルのデータ行 2 のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。"
+       "モジュール番号は 0 以外です): "},
+      {kHeader + "1,A,250,\"30\",8.3,1,2\r\n1,A,2 50,30,8.3,1,2\r\n",
+       "モジュールリストファイルのデータ行 2、3列目「Pmax」が数値ではありません: \"2 50\" ("},
       {kHeader + "1,A,250,30,8.3,1,2\r\n2,\"B,1,1,1,1,1\r\n",
        "モジュールリストファイルのデータ行 2、2列目「シリアル番号」で引用符 \" が閉じられていません: "},
       {kHeader + "1,\"A\"x,250,30,8.3,1,2\r\n",
@@ -261,7 +274,7 @@ TEST(CatalogueModuleList, MalformedRowsNameTheRowAndColumn) {
     SCOPED_TRACE(c.bytes);
     Scene s(c.bytes);
     const bool parenthesised = c.message.back() == '(';
-    s.ExpectFailure(c.message + s.state.InputPath + (parenthesised ? ")" : ""));
+    s.ExpectFailure(c.message + s.state.InputPath + (parenthesised ? ")" : "") + c.after_path);
   }
 }
 
@@ -277,7 +290,9 @@ TEST(CatalogueModuleList, NonFiniteAndOutOfRangeNumberTexts) {
     if (splits) {
       s.ExpectFailure(
           "モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): " +
-          s.state.InputPath);
+          s.state.InputPath +
+          "。2 行目の項目が 8 個です (1 行は 7 "
+          "項目です。項目は行ではなく数で数えるので、後の行がずれます。行末に余分なカンマはありませんか)");
     } else {
       s.ExpectFailure("モジュールリストファイルの" + column + "が数値ではありません: \"" + shown + "\" (" +
                       s.state.InputPath + ")");

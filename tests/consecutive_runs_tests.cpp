@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -158,7 +159,12 @@ TEST_F(ConsecutiveRuns, FreshProcessesGiveTheSameBytesAndMessages) {
       case RunOutcome::Failed:
         EXPECT_EQ(status, in_process.outcome == RunOutcome::CheckFailed ? 1 : 2);
         const std::string& shown = in_process.events.size() == 1 ? in_process.events[0] : in_process.events[1];
-        EXPECT_EQ(ReadFile(dir / "err"), "voltrigg-cli: " + shown.substr(std::string("message:").size()) + "\n");
+        // A failed check's message is followed by the counts it compared.
+        const std::string err = ReadFile(dir / "err");
+        const std::string first = err.substr(0, err.find('\n') + 1);
+        EXPECT_EQ(first, "voltrigg-cli: " + shown.substr(std::string("message:").size()) + "\n");
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), in_process.outcome == RunOutcome::CheckFailed ? 2 : 1)
+            << err;
         break;
     }
   }

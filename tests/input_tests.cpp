@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "input/list_warnings.h"
 #include "input/module_list.h"
 #include "input/number_text.h"
 #include "input/run_counts.h"
@@ -92,12 +93,15 @@ TEST(SortedLoad, RandomListsEndSortedWithEveryRowKept) {
   }
 }
 
-TEST(SortedLoad, RowNumberedZeroIsNeverOverwritten) {
-  // The zero-numbered row is pushed into the last slot by a lower current.
-  const Loaded l = Load(std::string(kHeader) + Row(0, 30, 9) + Row(1, 30, 8));
-  EXPECT_EQ(l.count, 2);
-  EXPECT_EQ(l.table.SerialTable[1], "SN1");
-  EXPECT_EQ(l.table.SerialTable[2], "SN0");
+TEST(SortedLoad, ModuleNumberZeroIsRefusedNamingItsRow) {
+  // A blank spreadsheet row reads as module 0 with zero values; 0 marks an
+  // empty slot, so such a row is never taken as a module.
+  EXPECT_EQ(LoadError(std::string(kHeader) + Row(1, 30, 8) + ",,,,,,\r\n" + Row(3, 30, 8)),
+            "モジュールリストファイルのデータ行 2 のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。"
+            "モジュール番号は 0 以外です): test.csv");
+  EXPECT_NE(LoadError(std::string(kHeader) + Row(0, 30, 9) + Row(1, 30, 8)).find("データ行 1 のモジュール番号が 0"),
+            std::string::npos);
+  EXPECT_NE(LoadError(std::string(kHeader) + "-0,A,250,30,8,1,2\r\n").find("モジュール番号が 0"), std::string::npos);
 }
 
 TEST(SortedLoad, ATableThatIsNotEmptyIsClearedFirst) {
@@ -142,17 +146,53 @@ TEST(SortedLoad, CapacityIs2001Rows) {
 
 TEST(FieldSyntax, FieldsAreCountedNotLines) {
   // An eight-field header shifts every row by one field.
-  const Loaded l = Load("h1,h2,h3,h4,h5,h6,h7,0\r\n1,1001,250,30,8,37,8.8\r\n2,1002,250,31,9,37\r\n");
+  const Loaded l = Load("h1,h2,h3,h4,h5,h6,h7,9\r\n1,1001,250,30,8,37,8.8\r\n2,1002,250,31,9,37\r\n");
   ASSERT_EQ(l.count, 2);
-  EXPECT_EQ(l.table.records[1].moduleNo, 0.0f);
+  EXPECT_EQ(l.table.records[1].moduleNo, 9.0f);
   EXPECT_EQ(l.table.SerialTable[1], "1");
   EXPECT_EQ(l.table.records[1].ipm, 30.0f);
   EXPECT_EQ(l.table.records[2].moduleNo, 8.8f);
   EXPECT_EQ(l.table.records[2].pmax, 1002.0f);
-  // A trailing comma opens one more, empty field: the next row's module number.
+  // A trailing comma opens one more, empty field: the next row's module
+  // number. The message names the line that holds eight.
+  EXPECT_EQ(LoadError(std::string(kHeader) + "1,A,250,30,8,37,8.8,\r\n"),
+            "モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): "
+            "test.csv。2 行目の項目が 8 個です (1 行は 7 項目です。項目は行ではなく数で数えるので、後の行がずれます。"
+            "行末に余分なカンマはありませんか)");
+}
+
+TEST(LoadErrors, LinesWithAFieldTooManyOrTooFewAreNamed) {
+  // A trailing comma on every line, header included: the shift shows as a
+  // serial number where Pmax belongs; the first line with eight is named.
+  std::string text = "No,S/N,Pmax,Vpm,Ipm,Voc,Isc,\r\n";
+  for (int k = 0; k < 3; ++k) text += std::to_string(k + 1) + ",FT-000" + std::to_string(k) + ",250,30,8,37,8.8,\r\n";
+  std::string e = LoadError(text);
   EXPECT_EQ(
-      LoadError(std::string(kHeader) + "1,A,250,30,8,37,8.8,\r\n"),
-      "モジュールリストファイルが行の途中で終わっています (データ行 2、2列目「シリアル番号」がありません): test.csv");
+      e.rfind("モジュールリストファイルのデータ行 1、3列目「Pmax」が数値ではありません: \"FT-0000\" (test.csv)。", 0),
+      0u)
+      << e;
+  EXPECT_NE(e.find("1 行目の項目が 8 個です"), std::string::npos) << e;
+  // A field too few on line 3 shifts line 4 into row 2.
+  e = LoadError(std::string(kHeader) + Row(1, 30, 8) + "2,B,250,30,8,37\r\n" + Row(3, 30, 8));
+  EXPECT_NE(e.find("3 行目の項目が 6 個です (1 行は 7 項目です。"), std::string::npos) << e;
+  EXPECT_EQ(e.find("余分なカンマ"), std::string::npos) << e;
+  // Lines of seven give the message alone.
+  EXPECT_EQ(LoadError(std::string(kHeader) + "1,A,250,x,8,1,2\r\n"),
+            "モジュールリストファイルのデータ行 1、4列目「Vpm」が数値ではありません: \"x\" (test.csv)");
+}
+
+TEST(LoadErrors, OtherSeparatorsAndAResultFileAreNamed) {
+  EXPECT_EQ(LoadError("No;S/N;Pmax;Vpm;Ipm;Voc;Isc\r\n1;A;250;30;8;37;8.8\r\n"),
+            "モジュールリストファイルの区切りが「セミコロン」です (カンマ区切りで保存してください): test.csv");
+  EXPECT_EQ(LoadError("No\tS/N\tPmax\tVpm\tIpm\tVoc\tIsc\r\n1\tA\t250\t30\t8\t37\t8.8\r\n"),
+            "モジュールリストファイルの区切りが「タブ」です (カンマ区切りで保存してください): test.csv");
+  // Headers are free text: a semicolon or two in a title is fine.
+  EXPECT_EQ(Load("No;id,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n" + Row(1, 30, 8)).count, 1);
+  // A semicolon-separated row under a comma header is hinted at in its field.
+  EXPECT_NE(LoadError(std::string(kHeader) + "1;A;250;30;8;37;8.8\r\n").find("区切りが「セミコロン」ではありませんか"),
+            std::string::npos);
+  EXPECT_EQ(LoadError("\"Input Filename=\",\"list.csv\"\r\n\"Simple Sum of Module Pmax [W]=\",500\r\n"),
+            "モジュールリストファイルではなく結果ファイルです (1 行目が \"Input Filename=\"): test.csv");
 }
 
 TEST(FieldSyntax, QuotesCommasSignsExponentsAndEmptyFields) {
@@ -270,6 +310,11 @@ TEST(RunChecks, FirstFailingCheckIsTheOnlyMessage) {
   EXPECT_THROW(CheckRunInputs(0, 200, 200), RunError);
 }
 
+TEST(RunChecks, FactsNameTheCountsTheChecksCompared) {
+  EXPECT_EQ(CheckFacts(100, 10, 9), "モジュール 100 枚、並列 9 × 直列 10 = 90");
+  EXPECT_EQ(CheckFacts(-1, 5, 2), "モジュールリストファイルが空、並列 2 × 直列 5 = 10");
+}
+
 TEST(RunChecks, CountsBelowOneFailAfterTheOtherFour) {
   // Two negative counts match the list's size, a zero count an empty list.
   EXPECT_EQ(CheckRunInputs(60, -10, -6), "並列ストリング数が1未満です");
@@ -282,4 +327,76 @@ TEST(RunChecks, CountsBelowOneFailAfterTheOtherFour) {
   EXPECT_EQ(CheckRunInputs(2100, -21, -100), "モジュール総数が1000を超えています");
   EXPECT_EQ(CheckRunInputs(210, -1, -210), "並列ストリング数が1未満です");
   EXPECT_EQ(CheckRunInputs(1, 1, 1), std::nullopt);
+}
+
+namespace {
+
+std::vector<ListRow> Rows(const std::string& text) {
+  std::istringstream in(text);
+  ModuleTable table;
+  std::vector<ListRow> rows;
+  LoadModuleList(in, "test.csv", table, &rows);
+  return rows;
+}
+
+std::vector<std::string> WarningTexts(const std::string& text, ExtrasUse extras = ExtrasUse::None) {
+  std::vector<std::string> out;
+  for (const ListWarning& w : ListWarnings(Rows(text), extras)) out.push_back(ListWarningText(w, {}));
+  return out;
+}
+
+}  // namespace
+
+TEST(ListWarnings, RowsAreInFileOrderAndAnOrdinaryLotHasNone) {
+  const std::vector<ListRow> rows = Rows(std::string(kHeader) + Row(3, 30, 9) + Row(1, 31, 8));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].record.moduleNo, 3.0f);
+  EXPECT_EQ(rows[1].serial, "SN1");
+  std::string text = kHeader;
+  for (int r = 1; r <= 50; ++r) text += Row(r, 30 + 0.02 * r, 8 + 0.01 * r);
+  EXPECT_TRUE(WarningTexts(text, ExtrasUse::VocIsc).empty());
+}
+
+TEST(ListWarnings, DuplicatesValuesAtOrBelowZeroAndTyposNameEveryRow) {
+  std::string text = kHeader;
+  for (int r = 1; r <= 8; ++r) text += Row(r, 30, 8);
+  text += "4,SN9,250,30,8,37,8.8\r\n";      // row 9: number of row 4
+  text += "10,SN2,250,30,8,37,8.8\r\n";     // row 10: serial of row 2
+  text += "11,SN11,-250,30,8,37,8.8\r\n";   // row 11: negative Pmax
+  text += "12,SN12,250,5490,8,37,8.8\r\n";  // row 12: Vpm typed without its point
+  text += "13,SN13,250,30,0,37,8.8\r\n";    // row 13: Ipm 0
+  EXPECT_EQ(WarningTexts(text), (std::vector<std::string>{
+                                    "モジュール番号 4 が 2 回あります: データ行 4, 9",
+                                    "シリアル番号 \"SN2\" が 2 回あります: データ行 2, 10",
+                                    "Pmax が 0 以下です: データ行 11 (-250 W)",
+                                    "Vpm がロットの中央値 30 V から 20 % を超えて離れています: データ行 12 (5490 V)",
+                                    "Ipm が 0 以下です: データ行 13 (0 A)",
+                                }));
+}
+
+TEST(ListWarnings, TenRowsNamedThenACountAndExtrasOnlyWhereUsed) {
+  std::string text = kHeader;
+  for (int r = 1; r <= 30; ++r) text += Row(r, 30, 8);
+  for (int r = 31; r <= 43; ++r) text += std::to_string(r) + ",SN,250,30,8,3.7,8.8\r\n";  // Voc a tenth
+  std::vector<std::string> w = WarningTexts(text);
+  ASSERT_EQ(w.size(), 1u);  // the repeated serial "SN"; Voc is not used
+  EXPECT_EQ(w[0], "シリアル番号 \"SN\" が 13 回あります: データ行 31, 32, 33, 34, 35, 36, 37, 38, 39, 40、ほか 3 行");
+  w = WarningTexts(text, ExtrasUse::VocIsc);
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[1].rfind("Voc がロットの中央値 37 V から 20 % を超えて離れています: データ行 31 (3.7 V), 32 (3.7 V)", 0),
+            0u)
+      << w[1];
+  // Columns the other way round: column 7 is Voc, column 6 Isc.
+  w = WarningTexts(text, ExtrasUse::IscVoc);
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[1].rfind("Isc がロットの中央値 37 A", 0), 0u) << w[1];
+  // Serial numbers are shown through the caller's decoding; empty ones never repeat.
+  const std::vector<ListWarning> raw =
+      ListWarnings(Rows(std::string(kHeader) + "1,,250,30,8,1,2\r\n2,,250,30,8,1,2\r\n"
+                                               "3,\x83\x82,250,30,8,1,2\r\n4,\x83\x82,250,30,8,1,2\r\n"),
+                   ExtrasUse::None);
+  ASSERT_EQ(raw.size(), 1u);
+  EXPECT_EQ(ListWarningText(raw[0], [](const std::string&) { return std::string("モ"); }),
+            "シリアル番号 \"モ\" が 2 回あります: データ行 3, 4");
+  EXPECT_TRUE(ListWarningsOfFile("/nonexistent/list.csv", ExtrasUse::None).empty());
 }

@@ -174,7 +174,9 @@ TEST(ResultReader, NotAResultNamesTheLine) {
          return b;
        }(),
        "数値ではありません", 2},
-      {"last string short", FirstLines(good, 12), "ストリング 3 (12 行目から) のモジュールが 1 個です", 12},
+      {"last string short", FirstLines(good, 12),
+       "途中で切れています (ストリング 3 のモジュールが 1 個で終わっています", 12},
+      {"cut inside the last row", FirstLines(good, 12) + "3,5", "途中で切れています (最後の行の項目が 2 個で", 13},
       {"string skipped", FirstLines(good, 9) + "3,1,\"s\",30,8\r\n", "ストリング 1 の次がストリング 3", 10},
       {"string 0", FirstLines(good, 7) + "0,1,\"s\",30,8\r\n", "ストリング番号が 1 から 100 の整数ではありません", 8},
       {"string 2 longer", FirstLines(good, 11) + "2,9,\"s\",30,8\r\n", "ストリング 2 (10 行目から) のモジュールが 3 個",

@@ -247,7 +247,7 @@ TEST(Cli, ExitStatusesAndMessages) {
 
   r = Cli(dir, "--series 3 --parallel 4" + out + list);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "voltrigg-cli: モジュール枚数があいません\n");
+  EXPECT_EQ(r.err, "voltrigg-cli: モジュール枚数があいません\nvoltrigg-cli: モジュール 9 枚、並列 4 × 直列 3 = 12\n");
 
   struct Bad {
     std::string args;
@@ -281,6 +281,56 @@ TEST(Cli, ExitStatusesAndMessages) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Voltrigg ver.1.0.3\n");
   EXPECT_EQ(Cli(dir, "--help").status, 0);
+}
+
+TEST(Cli, BlankRowsAreRefusedAndDoubtfulValuesWarnedAbout) {
+  TempDir dir{"voltrigg-run"};
+  const std::string list = ModuleList(9, 6);
+  // A blank spreadsheet row: refused, nothing written.
+  WriteFile(dir / "blank.csv", list + ",,,,,,\r\n");
+  CliResult r = Cli(dir, "-s 5 -p 2 -o " + (dir / "r") + " " + (dir / "blank.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("voltrigg-cli: モジュールリストファイルのデータ行 10 のモジュール番号が 0 です", 0), 0u)
+      << r.err;
+  EXPECT_FALSE(fs::exists(dir / "r.csv"));
+
+  // A repeated number and a Vpm typed without its point complete with
+  // warnings naming their rows; the exit status stays 0.
+  const std::size_t row1 = list.find('\n') + 1;
+  const std::string first_number = list.substr(row1, list.find(',', row1) - row1);
+  std::string doubtful = list;
+  const std::size_t row3 = doubtful.find('\n', doubtful.find('\n', row1) + 1) + 1;
+  doubtful.replace(row3, doubtful.find(',', row3) - row3, first_number);  // data row 3 numbered as data row 1
+  doubtful += "10,X-10,250,3050,8.5,37,8.8\r\n";                          // data row 10
+  WriteFile(dir / "doubtful.csv", doubtful);
+  r = Cli(dir, "-s 5 -p 2 -o " + (dir / "r") + " " + (dir / "doubtful.csv"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("voltrigg-cli: 警告: モジュール番号 " + first_number + " が 2 回あります: データ行 1, 3\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("voltrigg-cli: 警告: Vpm がロットの中央値"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("データ行 10 (3050 V)"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "r.csv"));
+  // A list without such values completes without a word on stderr.
+  WriteFile(dir / "plain.csv", ModuleList(10, 6));
+  r = Cli(dir, "-s 5 -p 2 -o " + (dir / "r") + " " + (dir / "plain.csv"));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(Cli, ShiftJisNamesArePrintedDecoded) {
+  TempDir dir{"voltrigg-run"};
+  const std::string list_name = "\x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B.csv";  // モジュール.csv
+  const std::string result_base = dir / "\x8C\x8B\x89\xCA";                      // 結果
+  WriteFile(dir / list_name, ModuleList(9, 4));
+  CliResult r = Cli(dir, "-s 3 -p 3 -o '" + result_base + "' '" + (dir / list_name) + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(result_base + ".csv"));
+  EXPECT_NE(r.out.find("Result file: " + (dir / "結果.csv")), std::string::npos) << r.out;
+  r = Cli(dir, "-s 3 -p 3 -o '" + result_base + "' '" + (dir / ("no" + list_name)) + "'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(dir / "noモジュール.csv"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(list_name), std::string::npos);
 }
 
 TEST(Cli, ModuleListKeptWhateverTheOutputIsCalled) {

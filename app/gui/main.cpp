@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <csignal>
 
+#include "app/no_display.h"
 #include "form1.h"
 
 int main(int argc, char** argv) {
@@ -11,7 +12,9 @@ int main(int argc, char** argv) {
   // Past a file size limit a write fails with a message instead of killing the window.
   (void)std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  voltrigg::ExitWithoutDisplay("voltrigg");
   QApplication app(argc, argv);
+  voltrigg::EndDisplayWatch();
   QApplication::setApplicationName(QStringLiteral("voltrigg"));
   QApplication::setDesktopFileName(QStringLiteral("voltrigg"));
   QApplication::setFont(voltrigg::WindowFont());

@@ -6,7 +6,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace voltrigg::viewer {
 
@@ -205,13 +207,15 @@ ArrayPictureWidget::ArrayPictureWidget(QWidget* parent) : QWidget(parent), geome
   setAutoFillBackground(true);
 }
 
+namespace {
+constexpr double kMargin = 8;  // around the picture in the widget [px]
+}  // namespace
+
 void ArrayPictureWidget::SetPlan(const PlanView* plan, double tmin_c) {
   plan_ = plan;
   geometry_ = ScreenGeometry(tmin_c);
   highlight_ = -1;
-  updateGeometry();
-  resize(sizeHint());
-  update();
+  Relayout();
 }
 
 void ArrayPictureWidget::SetHighlight(int cell) {
@@ -219,10 +223,54 @@ void ArrayPictureWidget::SetHighlight(int cell) {
   update();
 }
 
+void ArrayPictureWidget::SetFitToWidth(bool fit) {
+  fit_ = fit;
+  if (parentWidget() != nullptr) parentWidget()->installEventFilter(this);
+  Relayout();
+}
+
+void ArrayPictureWidget::Relayout() {
+  scale_ = 1;
+  if (fit_ && plan_ != nullptr && !plan_->cells.empty() && parentWidget() != nullptr) {
+    const double natural_w = geometry_.Size(*plan_).width();
+    scale_ = std::clamp((parentWidget()->width() - 2 * kMargin - 2) / natural_w, 0.2, 1.0);
+  }
+  updateGeometry();
+  resize(sizeHint());
+  update();
+}
+
+bool ArrayPictureWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::Resize && fit_) Relayout();
+  return QWidget::eventFilter(watched, event);
+}
+
 QSize ArrayPictureWidget::sizeHint() const {
   if (plan_ == nullptr || plan_->cells.empty()) return {400, 200};
-  const QSizeF s = geometry_.Size(*plan_);
-  return {static_cast<int>(std::ceil(s.width())) + 16, static_cast<int>(std::ceil(s.height())) + 16};
+  const QSizeF s = geometry_.Size(*plan_) * scale_;
+  return {static_cast<int>(std::ceil(s.width() + 2 * kMargin)), static_cast<int>(std::ceil(s.height() + 2 * kMargin))};
+}
+
+// Where the labels are drawn when they have scrolled off to the left (empty
+// when they are in view or the picture fits).
+QRectF ArrayPictureWidget::LabelStrip() const {
+  const QRect visible = visibleRegion().boundingRect();
+  if (plan_ == nullptr || scale_ < 1 || visible.isEmpty() || visible.left() <= 0) return {};
+  return {static_cast<double>(visible.left()), 0, kMargin + geometry_.label_w, static_cast<double>(height())};
+}
+
+QRectF ArrayPictureWidget::SumsStrip() const {
+  const QRect visible = visibleRegion().boundingRect();
+  if (plan_ == nullptr || scale_ < 1 || visible.isEmpty()) return {};
+  const double width_px = 3 * geometry_.sums_col_w + kMargin;
+  const double left = visible.right() + 1 - width_px;
+  if (left >= kMargin + geometry_.Size(*plan_).width() - 3 * geometry_.sums_col_w) return {};
+  return {left, 0, width_px, static_cast<double>(height())};
+}
+
+int ArrayPictureWidget::CellUnder(QPointF at) const {
+  if (plan_ == nullptr || LabelStrip().contains(at) || SumsStrip().contains(at)) return -1;
+  return CellAt(*plan_, geometry_, (at - QPointF(kMargin, kMargin)) / scale_);
 }
 
 void ArrayPictureWidget::paintEvent(QPaintEvent* /*event*/) {
@@ -231,14 +279,33 @@ void ArrayPictureWidget::paintEvent(QPaintEvent* /*event*/) {
     p.drawText(rect(), Qt::AlignCenter, QStringLiteral("モジュールがありません"));
     return;
   }
-  p.translate(8, 8);
+  p.save();
+  p.translate(kMargin, kMargin);
+  p.scale(scale_, scale_);
   PaintArrayPicture(p, *plan_, geometry_, font(), highlight_);
+  p.restore();
+  // The labels and the row-end figures painted again at the edges of what is
+  // shown, over the modules that scroll beneath.
+  const double sums_x = kMargin + geometry_.Size(*plan_).width() - 3 * geometry_.sums_col_w;
+  const std::pair<QRectF, double> strips[] = {{LabelStrip(), 0.0}, {SumsStrip(), sums_x}};
+  for (const auto& [strip, from_x] : strips) {
+    if (strip.isEmpty()) continue;
+    p.save();
+    p.setClipRect(strip);
+    p.fillRect(strip, palette().base());
+    p.translate(strip.left() - from_x + kMargin, kMargin);
+    PaintArrayPicture(p, *plan_, geometry_, font(), highlight_);
+    p.restore();
+    p.setPen(QPen(QColor(170, 170, 170), 1));
+    const double edge = from_x == 0.0 ? strip.right() : strip.left();
+    p.drawLine(QPointF(edge, 0), QPointF(edge, height()));
+  }
 }
 
 bool ArrayPictureWidget::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip && plan_ != nullptr) {
     auto* help = static_cast<QHelpEvent*>(event);
-    const int cell = CellAt(*plan_, geometry_, QPointF(help->pos()) - QPointF(8, 8));
+    const int cell = CellUnder(QPointF(help->pos()));
     if (cell >= 0) {
       QToolTip::showText(help->globalPos(), CellToolTip(*plan_, cell), this);
     } else {
@@ -252,7 +319,7 @@ bool ArrayPictureWidget::event(QEvent* event) {
 
 void ArrayPictureWidget::mousePressEvent(QMouseEvent* event) {
   if (plan_ == nullptr) return;
-  const int cell = CellAt(*plan_, geometry_, event->position() - QPointF(8, 8));
+  const int cell = CellUnder(event->position());
   if (cell >= 0) {
     SetHighlight(cell);
     emit CellClicked(cell);

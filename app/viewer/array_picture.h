@@ -49,6 +49,11 @@ class ArrayPictureWidget : public QWidget {
   void SetHighlight(int cell);
   int highlight() const { return highlight_; }
   QSize sizeHint() const override;
+  // Scales the picture down to the width of the area that shows it; off, it
+  // keeps its natural size and the string labels and the row-end figures
+  // stay at the edges of what is shown while the modules scroll.
+  void SetFitToWidth(bool fit);
+  double scale() const { return scale_; }
 
  signals:
   void CellClicked(int cell);
@@ -57,9 +62,18 @@ class ArrayPictureWidget : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Relayout();
+  // The cell under a point of the widget, -1 for none or for the fixed edges.
+  int CellUnder(QPointF at) const;
+  QRectF LabelStrip() const;
+  QRectF SumsStrip() const;
+
   const PlanView* plan_ = nullptr;
+  bool fit_ = false;
+  double scale_ = 1;
   PictureGeometry geometry_;
   int highlight_ = -1;
 };

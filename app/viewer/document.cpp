@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "input/list_warnings.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
@@ -14,6 +15,23 @@ namespace {
 QString Number(float value) { return QString::fromStdString(FormatFloat(value)); }
 
 QString Name(const std::string& path) { return DecodeBytes(std::filesystem::path(path).filename().string()); }
+
+// The list's warnings as the window and the plan show them; Voc and Isc are
+// looked at when the list has them, since the assessment uses them.
+std::vector<QString> WarningTexts(const std::vector<ListRow>& rows, const AssessOptions& options) {
+  constexpr std::size_t kShown = 10;
+  const bool extras = std::any_of(rows.begin(), rows.end(),
+                                  [](const ListRow& r) { return r.record.extra1 != 0 || r.record.extra2 != 0; });
+  const ExtrasUse use = !extras ? ExtrasUse::None : options.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
+  const std::vector<ListWarning> warnings = ListWarnings(rows, use);
+  std::vector<QString> out;
+  const auto decoded = [](const std::string& bytes) { return DecodeBytes(bytes).toStdString(); };
+  for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
+    out.push_back(QStringLiteral("警告: ") + QString::fromStdString(ListWarningText(warnings[i], decoded)));
+  }
+  if (warnings.size() > kShown) out.push_back(QStringLiteral("警告: ほか %1 件").arg(warnings.size() - kShown));
+  return out;
+}
 
 }  // namespace
 
@@ -50,9 +68,18 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
   auto note = [&](const QString& text) {
     if (++differences <= limit) problems.push_back(text);
   };
+  std::map<float, int> wired_at;  // module number -> the result line that wires it first
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const ResultRow& r = rows[i];
     auto [first, last] = by_number.equal_range(r.moduleNo);
+    const auto [earlier, first_time] = wired_at.emplace(r.moduleNo, r.line);
+    if (first == last && !first_time) {
+      note(QStringLiteral("モジュール番号 %1 が結果ファイルに 2 回配線されています (%2 行目と %3 行目)")
+               .arg(Number(r.moduleNo))
+               .arg(earlier->second)
+               .arg(r.line));
+      continue;
+    }
     if (first == last) {
       note(QStringLiteral("モジュール番号 %1 (結果ファイル %2 行目) がリストにありません")
                .arg(Number(r.moduleNo))
@@ -85,6 +112,15 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
                .arg(who, Number(r.ipm), Number(m.ipm)));
     }
   }
+  // What the result leaves out of the list (the other side of a module wired twice).
+  std::vector<int> unwired;
+  for (const auto& [number, k] : by_number) unwired.push_back(k);
+  std::sort(unwired.begin(), unwired.end());
+  for (int k : unwired) {
+    note(QStringLiteral("モジュール番号 %1 (リストのデータ行 %2) が結果ファイルにありません")
+             .arg(Number(list[static_cast<std::size_t>(k)].record.moduleNo))
+             .arg(k + 1));
+  }
   if (differences > limit) problems.push_back(QStringLiteral("ほかに %1 件の違いがあります").arg(differences - limit));
   doc.list_state = problems.empty() ? ListState::Matches : ListState::Mismatch;
   return problems;
@@ -116,9 +152,11 @@ Document OpenDocument(const std::string& result_path, const std::string& modules
     // The run's own load checks the list and gives its messages; the
     // assessment takes the modules in the file's order, as voltrigg-cli does.
     auto table = std::make_unique<ModuleTable>();
-    (void)LoadModuleList(doc.list_path, *table);
+    std::vector<ListRow> rows;
+    (void)LoadModuleList(doc.list_path, *table, &rows);
     doc.list = ReadListInFileOrder(doc.list_path);
     doc.list_count = static_cast<int>(doc.list.size());
+    doc.list_warnings = WarningTexts(rows, options);
   } catch (const RunError& e) {
     doc.list_state = ListState::Unreadable;
     doc.list_note =

@@ -63,7 +63,8 @@ struct Document {
   std::vector<QString> list_problems;  // the first differences, when it does not match
   std::vector<ListModule> list;        // the list's modules in file order
   int list_count = 0;
-  std::vector<int> list_slot;  // per result row: index into `list` of that module
+  std::vector<int> list_slot;          // per result row: index into `list` of that module
+  std::vector<QString> list_warnings;  // what the list holds that a planner must see (duplicates, typos)
 
   AssessOptions options;
   std::optional<AssessmentView> assessment;  // with a matching list whose modules have curves

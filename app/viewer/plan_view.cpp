@@ -68,9 +68,13 @@ PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int 
   }
   // Full colour at the largest deviation in the array, so that the spread of
   // a well-sorted lot still shows; below 0.01 % everything is white.
-  v.colour_range_pct = widest;
-  for (ModuleCell& c : v.cells) c.colour = DeviationColour(widest >= 0.01 ? c.deviation_pct / widest : 0.0);
+  SetColourRange(v, widest);
   return v;
+}
+
+void SetColourRange(PlanView& plan, double range_pct) {
+  plan.colour_range_pct = range_pct;
+  for (ModuleCell& c : plan.cells) c.colour = DeviationColour(range_pct >= 0.01 ? c.deviation_pct / range_pct : 0.0);
 }
 
 QColor DeviationColour(double t) {

@@ -75,6 +75,10 @@ struct PlanView {
 PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int parallel, ColourBy colour_by,
                        const std::vector<StringPhysics>& physics, double limit_v);
 
+// Colours the cells with full colour at `range_pct` of deviation (both ways),
+// so that two wirings of the same modules can share one scale.
+void SetColourRange(PlanView& plan, double range_pct);
+
 // Blue below the mean, white at it, orange above; t in [-1, 1] (clamped).
 QColor DeviationColour(double t);
 

@@ -1,6 +1,7 @@
 #include "summary.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace voltrigg::viewer {
 
@@ -93,14 +94,18 @@ QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad) {
 
 PlanView MakePlan(const Document& doc, ShownWiring wiring, ColourBy colour_by) {
   const ResultFileData& r = doc.result;
-  if (doc.assessment && doc.assessment->complete && wiring == ShownWiring::Optimized) {
-    return BuildPlanView(doc.assessment->optimized_wiring, r.series, r.parallel, colour_by,
-                         doc.assessment->optimized.strings, doc.options.conditions.max_system_voltage_v);
-  }
+  const double limit_v = doc.options.conditions.max_system_voltage_v;
   static const std::vector<StringPhysics> kNone;
-  return BuildPlanView(doc.ResultWiring(), r.series, r.parallel, colour_by,
-                       doc.assessment ? doc.assessment->result_wiring.strings : kNone,
-                       doc.options.conditions.max_system_voltage_v);
+  PlanView result = BuildPlanView(doc.ResultWiring(), r.series, r.parallel, colour_by,
+                                  doc.assessment ? doc.assessment->result_wiring.strings : kNone, limit_v);
+  if (!(doc.assessment && doc.assessment->complete)) return result;
+  PlanView optimized = BuildPlanView(doc.assessment->optimized_wiring, r.series, r.parallel, colour_by,
+                                     doc.assessment->optimized.strings, limit_v);
+  // One colour scale for both wirings, so that switching compares like with like.
+  const double range_pct = std::max(result.colour_range_pct, optimized.colour_range_pct);
+  SetColourRange(result, range_pct);
+  SetColourRange(optimized, range_pct);
+  return wiring == ShownWiring::Optimized ? optimized : result;
 }
 
 }  // namespace voltrigg::viewer

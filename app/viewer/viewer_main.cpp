@@ -18,7 +18,9 @@
 #include <exception>
 #include <string>
 
+#include "app/no_display.h"
 #include "assess_view.h"
+#include "file_names.h"
 #include "identity.h"
 #include "options.h"
 #include "summary.h"
@@ -48,10 +50,10 @@ bool Headless(int argc, char** argv) {
 }
 
 // --pdf and --json: the files without a window.
-int WriteFiles(const QString& result, const ViewerOptions& o) {
+int WriteFiles(const std::string& result, const ViewerOptions& o) {
   Document doc;
   try {
-    doc = OpenDocument(QFile::encodeName(result).toStdString(), o.modules, o.assessment);
+    doc = OpenDocument(result, o.modules, o.assessment);
   } catch (const std::exception& e) {
     Say(stderr, QString::fromStdString(e.what()));
     return 2;
@@ -95,8 +97,11 @@ int main(int argc, char** argv) {
   // Beyond a file size limit a write fails with a message instead of killing the program.
   (void)std::signal(SIGXFSZ, SIG_IGN);
 #endif
-  if (Headless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const bool headless = Headless(argc, argv);
+  if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!headless) voltrigg::ExitWithoutDisplay("voltrigg-view");
   QApplication app(argc, argv);
+  if (!headless) voltrigg::EndDisplayWatch();
   QApplication::setOrganizationName(QStringLiteral("Korvel"));
   QApplication::setApplicationName(QStringLiteral("voltrigg-view"));
   QApplication::setApplicationVersion(QString::fromUtf8(voltrigg::identity::kComments));
@@ -105,17 +110,21 @@ int main(int argc, char** argv) {
 
   ViewerOptions options;
   QString usage_error;
-  const ParseOutcome outcome = ParseViewerOptions(QApplication::arguments(), options, &usage_error);
+  // Names by their own bytes (Qt's own list of arguments loses Shift-JIS ones).
+  const CommandLine line = ReadCommandLine(argc, argv);
+  const ParseOutcome outcome = ParseViewerOptions(line.arguments, options, &usage_error);
   if (outcome == ParseOutcome::Exit) return 0;
   if (outcome == ParseOutcome::Usage) {
     Say(stderr, usage_error);
     return 64;
   }
+  const std::string result = ArgumentBytes(line, options.result);
+  if (!options.modules.empty()) options.modules = ArgumentBytes(line, QString::fromStdString(options.modules));
   try {
-    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(options.result, options);
+    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(result, options);
     ViewerWindow window(options.assessment, options.modules);
     window.show();
-    if (!options.result.isEmpty()) window.Open(options.result);
+    if (!result.empty()) window.OpenFile(result);
     return QApplication::exec();
   } catch (const std::exception& e) {
     Say(stderr, QString::fromStdString(e.what()));

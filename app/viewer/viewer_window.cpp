@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -26,7 +27,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
@@ -45,6 +48,7 @@
 
 #include "array_picture.h"
 #include "assess_view.h"
+#include "file_names.h"
 #include "inverter_window_view.h"
 #include "wiring_plan.h"
 #include "wiring_table.h"
@@ -56,7 +60,7 @@ namespace {
 constexpr int kMaxRecent = 8;
 const QString kRecentKey = QStringLiteral("recentFiles");
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) { return PathBytes(path); }
 
 QString ShownName(const std::string& path) { return DecodeBytes(std::filesystem::path(path).filename().string()); }
 
@@ -109,11 +113,13 @@ QChart* StringChart(const PlanView& plan, bool voltage) {
   x->setRange(0.5, plan.parallel + 0.5);
   x->setLabelFormat(QStringLiteral("%d"));
   x->setTickType(QValueAxis::TicksDynamic);
-  x->setTickAnchor(1);
-  x->setTickInterval(std::max(1, plan.parallel / 10));
+  x->setTickAnchor(plan.parallel <= 40 ? 1 : 5);
+  // Every string labelled while the labels fit; beyond, every fifth.
+  x->setTickInterval(plan.parallel <= 40 ? 1 : 5);
   QValueAxis* y = Axis(voltage ? QStringLiteral("電圧 [V]") : QStringLiteral("電流 [A]"));
   const double pad = std::max((high - low) * 0.15, std::fabs(m) * 0.002 + 1e-6);
   y->setRange(low - pad, high + pad);
+  y->applyNiceNumbers();  // round tick values
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   for (QAbstractSeries* s : chart->series()) {
@@ -162,6 +168,7 @@ QChart* CurveChart(const PhysicalFigures& f, const QString& wiring) {
   yi->setRange(0, std::max(1.0, i_max * 1.08));
   QValueAxis* yp = Axis(QStringLiteral("電力 [W]"));
   yp->setRange(0, std::max(1.0, std::max(p_max, f.pmp_w) * 1.08));
+  for (QValueAxis* axis : {x, yi, yp}) axis->applyNiceNumbers();  // round tick values
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(yi, Qt::AlignLeft);
   chart->addAxis(yp, Qt::AlignRight);
@@ -215,6 +222,8 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
   picture_scroll_->setWidget(picture_);
   picture_scroll_->setWidgetResizable(false);
   picture_scroll_->setBackgroundRole(QPalette::Base);
+  // The labels and row-end figures are painted at the shown edges: repaint on every scroll.
+  connect(picture_scroll_->horizontalScrollBar(), &QScrollBar::valueChanged, picture_, qOverload<>(&QWidget::update));
   tabs_->addTab(picture_scroll_, QStringLiteral("アレイ図"));
   tabs_->addTab(BuildTablePage(), QStringLiteral("配線表"));
 
@@ -265,7 +274,10 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
                                  .replace(QStringLiteral("&amp;"), QStringLiteral("&")));
   });
   statusBar()->showMessage(QStringLiteral("結果ファイルを開くか、ウィンドウにドロップしてください"));
-  resize(1400, 900);
+  // No larger than the screen's free area (a 1280 x 1024 screen is common on site).
+  QSize size(1400, 900);
+  if (const QScreen* on = screen()) size = size.boundedTo(on->availableGeometry().size() * 0.96);
+  resize(size);
   ShowDocument();
 }
 
@@ -280,6 +292,8 @@ void ViewerWindow::BuildMenus() {
   QAction* open = file->addAction(QStringLiteral("開く(&O)..."), this, &ViewerWindow::OpenDialog);
   open->setShortcut(QKeySequence::Open);
   recent_menu_ = file->addMenu(QStringLiteral("最近使ったファイル(&R)"));
+  list_action_ = file->addAction(QStringLiteral("モジュールリストを指定(&M)..."), this, &ViewerWindow::ListDialog);
+  list_action_->setStatusTip(QStringLiteral("結果ファイルと同じフォルダにないモジュールリストを選びます"));
   file->addSeparator();
   print_action_ = file->addAction(QStringLiteral("印刷(&P)..."), this, &ViewerWindow::PrintDialog);
   print_action_->setShortcut(QKeySequence::Print);
@@ -345,6 +359,10 @@ QWidget* ViewerWindow::BuildSummary() {
   colour_box_->addItem(QStringLiteral("Ipm のストリング平均からの偏差 [%]"));
   colour_box_->addItem(QStringLiteral("Vpm のストリング平均からの偏差 [%]"));
   controls->addWidget(colour_box_);
+  controls->addSpacing(20);
+  fit_box_ = new QCheckBox(QStringLiteral("アレイ図を幅に合わせる"));
+  controls->addWidget(fit_box_);
+  connect(fit_box_, &QCheckBox::toggled, this, [this](bool fit) { picture_->SetFitToWidth(fit); });
   controls->addStretch(1);
   layout->addLayout(controls);
   connect(wiring_box_, &QComboBox::activated, this,
@@ -398,11 +416,21 @@ QWidget* ViewerWindow::BuildTablePage() {
 }
 
 std::optional<QString> ViewerWindow::Load(const QString& path) {
+  // The list named on the command line belongs to the result named there.
+  return LoadFiles(LocalPath(path), doc_ == nullptr ? modules_path_ : std::string());
+}
+
+std::optional<QString> ViewerWindow::UseList(const std::string& list_path) {
+  if (doc_ == nullptr) return QStringLiteral("結果ファイルが開かれていません");
+  // A copy: loading replaces the document that holds the name.
+  const std::string result_path = doc_->result_path;
+  return LoadFiles(result_path, list_path);
+}
+
+std::optional<QString> ViewerWindow::LoadFiles(const std::string& result_path, const std::string& modules_path) {
   std::unique_ptr<Document> doc;
   try {
-    // The list named on the command line belongs to the result named there.
-    const std::string modules = doc_ == nullptr ? modules_path_ : std::string();
-    doc = std::make_unique<Document>(OpenDocument(LocalPath(path), modules, options_));
+    doc = std::make_unique<Document>(OpenDocument(result_path, modules_path, options_));
   } catch (const std::exception& e) {
     return QString::fromStdString(e.what());
   }
@@ -426,7 +454,7 @@ std::optional<QString> ViewerWindow::Load(const QString& path) {
     }));
   }
   wiring_ = ShownWiring::Result;
-  RememberRecent(QFileInfo(path).absoluteFilePath());
+  RememberRecent(QFileInfo(QFile::decodeName(QByteArray::fromStdString(result_path))).absoluteFilePath());
   ShowDocument();
   return std::nullopt;
 }
@@ -451,8 +479,11 @@ void ViewerWindow::FinishAssessment() {
   AssessmentDone(generation_);
 }
 
-void ViewerWindow::Open(const QString& path) {
-  if (const auto error = Load(path)) {
+void ViewerWindow::Open(const QString& path) { OpenFile(LocalPath(path)); }
+
+void ViewerWindow::OpenFile(const std::string& result_path) {
+  // The list named on the command line belongs to the result named there.
+  if (const auto error = LoadFiles(result_path, doc_ == nullptr ? modules_path_ : std::string())) {
     QMessageBox box(QMessageBox::Warning, windowTitle(), *error, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -464,6 +495,7 @@ void ViewerWindow::ShowDocument() {
   const bool open = doc_ != nullptr;
   print_action_->setEnabled(open);
   export_action_->setEnabled(open);
+  list_action_->setEnabled(open);
   json_action_->setEnabled(open && doc_->assessment && doc_->assessment->same_as_cli);
   if (!open) {
     title_->setText(QStringLiteral("結果ファイルが開かれていません"));
@@ -485,8 +517,10 @@ void ViewerWindow::ShowDocument() {
   for (const QString& problem : d.list_problems) note += QStringLiteral("\n・") + problem;
   if (d.list_state == ListState::Matches && !d.assessment_note.isEmpty())
     note += QStringLiteral("\n・") + d.assessment_note;
+  for (const QString& warning : d.list_warnings) note += QStringLiteral("\n・") + warning;
   list_label_->setText(note);
-  list_label_->setStyleSheet(d.list_state == ListState::Matches && d.assessment_note.isEmpty()
+  list_label_->setStyleSheet(d.list_state == ListState::Matches && d.assessment_note.isEmpty() &&
+                                     d.list_warnings.empty()
                                  ? QString()
                                  : QStringLiteral("color: #a04000;"));
 
@@ -509,7 +543,9 @@ void ViewerWindow::ShowDocument() {
                                          : QStringLiteral("最適化した配線には一致するモジュールリストが必要です"));
   if (!optimized) wiring_ = ShownWiring::Result;
   wiring_box_->setCurrentIndex(wiring_ == ShownWiring::Optimized ? 1 : 0);
-  statusBar()->showMessage(QStringLiteral("%1 を開きました").arg(DecodeBytes(d.result_path)));
+  QString opened = QStringLiteral("%1 を開きました").arg(DecodeBytes(d.result_path));
+  if (!d.list_warnings.empty()) opened += QStringLiteral("  ") + d.list_warnings.front();
+  statusBar()->showMessage(opened);
   plan_ = MakePlan(d, wiring_, colour_by_);
   ShowPlan();
 }
@@ -683,6 +719,19 @@ void ViewerWindow::OpenDialog() {
   if (!path.isEmpty()) Open(path);
 }
 
+void ViewerWindow::ListDialog() {
+  if (doc_ == nullptr) return;
+  const QString start = QFileInfo(QFile::decodeName(QByteArray::fromStdString(doc_->result_path))).absolutePath();
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("モジュールリストを指定"), start,
+                                                    QStringLiteral("CSV ファイル (*.csv *.CSV);;すべてのファイル (*)"));
+  if (path.isEmpty()) return;
+  if (const auto error = UseList(LocalPath(path))) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), *error, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+}
+
 void ViewerWindow::PrintDialog() {
   if (doc_ == nullptr) return;
   QPrinter printer(QPrinter::HighResolution);
@@ -751,7 +800,11 @@ void ViewerWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.front().isLocalFile()) return;
   event->acceptProposedAction();
-  Open(urls.front().toLocalFile());
+  // The url keeps a name's bytes percent-encoded, Shift-JIS ones included.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(urls.front().path(QUrl::FullyEncoded).toLatin1());
+  std::error_code ec;
+  const std::string exact = bytes.toStdString();
+  OpenFile(std::filesystem::exists(exact, ec) ? exact : LocalPath(urls.front().toLocalFile()));
 }
 
 }  // namespace voltrigg::viewer

@@ -17,6 +17,7 @@
 class QAction;
 class QActionGroup;
 class QChartView;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -46,6 +47,13 @@ class ViewerWindow : public QMainWindow {
   // `Open` shows the message in a box as well.
   std::optional<QString> Load(const QString& path);
   void Open(const QString& path);
+  void OpenFile(const std::string& result_path);  // by the file's own bytes
+  // The same by the files' own bytes (any encoding); an empty `modules_path`
+  // looks for the list beside the result.
+  std::optional<QString> LoadFiles(const std::string& result_path, const std::string& modules_path);
+  // Reopens the shown result with the module list at `list_path` (ファイル →
+  // モジュールリストを指定, for a list that is not beside the result).
+  std::optional<QString> UseList(const std::string& list_path);
 
   // Waits for the optimised and random wiring of the open result, if they
   // are still being computed, and shows them.
@@ -74,6 +82,8 @@ class ViewerWindow : public QMainWindow {
   QLabel* search_label() const { return search_label_; }
   ArrayPictureWidget* picture() const { return picture_; }
   QTabWidget* tabs() const { return tabs_; }
+  QScrollArea* picture_scroll() const { return picture_scroll_; }
+  QCheckBox* fit_box() const { return fit_box_; }
   QStringList RecentFiles() const;
 
  protected:
@@ -90,6 +100,7 @@ class ViewerWindow : public QMainWindow {
   void RememberRecent(const QString& path);
   void UpdateRecentMenu();
   void OpenDialog();
+  void ListDialog();
   void PrintDialog();
   void ExportDialog();
   void SaveJsonDialog();
@@ -114,6 +125,7 @@ class ViewerWindow : public QMainWindow {
   QTableWidget* figures_ = nullptr;
   QComboBox* wiring_box_ = nullptr;
   QComboBox* colour_box_ = nullptr;
+  QCheckBox* fit_box_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QScrollArea* picture_scroll_ = nullptr;
   ArrayPictureWidget* picture_ = nullptr;
@@ -135,6 +147,7 @@ class ViewerWindow : public QMainWindow {
   QChartView* window_chart_ = nullptr;
   QMenu* recent_menu_ = nullptr;
   QAction* print_action_ = nullptr;
+  QAction* list_action_ = nullptr;
   QAction* export_action_ = nullptr;
   QAction* json_action_ = nullptr;
 };

@@ -68,11 +68,13 @@ class Painter {
     p_.drawText(inner, align | Qt::AlignVCenter, shown);
   }
 
-  void Footer(const QString& name, int page, int pages) {
+  // Every page names its wiring: pages of two plans mixed on site would get
+  // an array wired wrongly.
+  void Footer(const QString& name, const QString& wiring, int page, int pages) {
     const double y = height_ - Mm(7);
     p_.setPen(QPen(Qt::gray, Mm(0.2)));
     p_.drawLine(QPointF(0, y), QPointF(width_, y));
-    Cell(QRectF(0, y, width_ * 0.7, Mm(7)), QStringLiteral("配線計画: %1").arg(name), 8, Qt::AlignLeft);
+    Cell(QRectF(0, y, width_ * 0.7, Mm(7)), QStringLiteral("配線計画: %1 (%2)").arg(name, wiring), 8, Qt::AlignLeft);
     Cell(QRectF(width_ * 0.7, y, width_ * 0.3, Mm(7)), QStringLiteral("ページ %1 / %2").arg(page).arg(pages), 8,
          Qt::AlignRight);
   }
@@ -109,7 +111,7 @@ Columns TableColumns(const Painter& pp) {
 double FirstPage(Painter& pp, const PlanPrint& plan) {
   const double w = pp.width();
   double y = 0;
-  y += pp.Text(0, y, w, QStringLiteral("配線計画: %1").arg(plan.result_name), 16, true);
+  y += pp.Text(0, y, w, QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name), 16, true);
   y += pp.Mm(2);
   y += pp.Text(0, y, w, QStringLiteral("構成: %1    配線: %2").arg(plan.shape, plan.wiring_name), 10);
   y += pp.Text(0, y, w, plan.list_note, 10);
@@ -172,10 +174,10 @@ void PaintPicture(Painter& pp, const PlanPrint& plan, const QFont& font, double 
   p.restore();
 }
 
-std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& plan, double head_h, double row_h,
-                                          double column_head_h) {
+std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& plan, double page_head_h, double head_h,
+                                          double row_h, double column_head_h) {
   std::vector<std::vector<Item>> pages;
-  const double avail = pp.body_bottom() - column_head_h;
+  const double avail = pp.body_bottom() - page_head_h - column_head_h;
   double left = 0;
   auto new_page = [&] {
     pages.emplace_back();
@@ -199,14 +201,17 @@ std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& pla
   return pages;
 }
 
-void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& items, double head_h, double row_h,
-               double column_head_h) {
+void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& items, double page_head_h, double head_h,
+               double row_h, double column_head_h) {
   QPainter& p = pp.p();
   const Columns c = TableColumns(pp);
   const double w = pp.width();
   double y = 0;
   const PlanView& view = *plan.plan;
   const double pt = 9;
+  pp.Cell(QRectF(0, y, w, page_head_h), QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name), 10,
+          Qt::AlignLeft, true);
+  y += page_head_h;
   p.fillRect(QRectF(0, y, w, column_head_h), QColor(230, 230, 230));
   pp.Cell(QRectF(c.tick, y, c.position - c.tick, column_head_h), QStringLiteral("済"), 8.5, Qt::AlignHCenter, true);
   pp.Cell(QRectF(c.position, y, c.number - c.position, column_head_h), QStringLiteral("位置"), 8.5, Qt::AlignRight,
@@ -261,6 +266,7 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring w
   out.list_problems = doc.list_problems;
   if (!doc.assessment_note.isEmpty() && doc.list_state == ListState::Matches)
     out.list_problems.push_back(doc.assessment_note);
+  out.list_problems.insert(out.list_problems.end(), doc.list_warnings.begin(), doc.list_warnings.end());
   out.shape = ShapeText(doc);
   out.wiring_name = WiringName(wiring);
   out.figures = FigureRows(doc);
@@ -278,18 +284,19 @@ int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFon
   const double head_h = pp.Mm(7.5);
   const double row_h = pp.Mm(5.4);
   const double column_head_h = pp.Mm(6);
-  const std::vector<std::vector<Item>> pages = plan.plan != nullptr
-                                                   ? TablePages(pp, *plan.plan, head_h, row_h, column_head_h)
-                                                   : std::vector<std::vector<Item>>{};
+  const double page_head_h = pp.Mm(7);
+  const std::vector<std::vector<Item>> pages =
+      plan.plan != nullptr ? TablePages(pp, *plan.plan, page_head_h, head_h, row_h, column_head_h)
+                           : std::vector<std::vector<Item>>{};
   const int total = 1 + static_cast<int>(pages.size());
 
   const double top = FirstPage(pp, plan);
   PaintPicture(pp, plan, font, top);
-  pp.Footer(plan.result_name, 1, total);
+  pp.Footer(plan.result_name, plan.wiring_name, 1, total);
   for (std::size_t i = 0; i < pages.size(); ++i) {
     device.newPage();
-    TablePage(pp, plan, pages[i], head_h, row_h, column_head_h);
-    pp.Footer(plan.result_name, static_cast<int>(i) + 2, total);
+    TablePage(pp, plan, pages[i], page_head_h, head_h, row_h, column_head_h);
+    pp.Footer(plan.result_name, plan.wiring_name, static_cast<int>(i) + 2, total);
   }
   p.end();
   return total;
@@ -308,7 +315,7 @@ bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont&
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
                                      QPageLayout::Millimeter));
     writer.setResolution(300);
-    writer.setTitle(QStringLiteral("配線計画: %1").arg(plan.result_name));
+    writer.setTitle(QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name));
     writer.setCreator(QStringLiteral("voltrigg-view"));
     pages = PaintWiringPlan(writer, plan, font);
   }

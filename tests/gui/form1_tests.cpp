@@ -407,6 +407,21 @@ void Form1Tests::failedRunsKeepThePaths() {
   QCOMPARE(h.messages.size(), std::size_t(1));
   QVERIFY(h.messages[0].window_visible);
   QVERIFY(h.window->isVisible());
+
+  // A blank spreadsheet row is a load error like the others: its message, the
+  // window back, nothing written.
+  QFile blank(h.root + "/blank.csv");
+  QVERIFY(blank.open(QIODevice::WriteOnly));
+  blank.write("No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,A,250,30,8.3,37,8.8\r\n,,,,,,\r\n");
+  blank.close();
+  h.Type("txtInputFile", "blank.csv");
+  h.Type("TxtOutputFile", "result3");
+  h.Run("1", "2");
+  QCOMPARE(h.messages.size(), std::size_t(1));
+  QVERIFY2(h.messages[0].text.contains(QString::fromUtf8("データ行 2 のモジュール番号が 0 です")),
+           qPrintable(h.messages[0].text));
+  QVERIFY(h.window->isVisible());
+  QVERIFY(!QFile::exists(h.root + "/result3.csv"));
 }
 
 void Form1Tests::unreadableFolderLeavesListsAlone() {

@@ -82,6 +82,16 @@ TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
   const PlanView optimized_plan = MakePlan(doc, viewer::ShownWiring::Optimized, ColourBy::Ipm);
   EXPECT_EQ(Serials(result_plan), Serials(optimized_plan));
   EXPECT_EQ(optimized_plan.series, 10);
+  // One colour scale for both, the wider of the two: a module of the same
+  // deviation gets the same colour in either picture.
+  EXPECT_EQ(result_plan.colour_range_pct, optimized_plan.colour_range_pct);
+  EXPECT_GT(result_plan.colour_range_pct, 0);
+  const auto widest = [](const PlanView& p) {
+    double w = 0;
+    for (const ModuleCell& c : p.cells) w = std::max(w, std::fabs(c.deviation_pct));
+    return w;
+  };
+  EXPECT_EQ(result_plan.colour_range_pct, std::max(widest(result_plan), widest(optimized_plan)));
   // The curve's maximum is the marked point.
   double best = 0;
   for (const QPointF& p : a.result_wiring.iv_curve) best = std::max(best, p.x() * p.y());
@@ -145,6 +155,16 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   EXPECT_TRUE(text.contains(QStringLiteral("上限超過")));
   EXPECT_TRUE(text.contains(Fixed(doc.assessment->result_wiring.pmp_w, 2)));
   EXPECT_TRUE(text.contains(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")));
+
+  // A plan of the optimised wiring says so on every page, head and foot.
+  w.SetWiring(ShownWiring::Optimized);
+  ASSERT_TRUE(w.ExportPdf(pdf, &error)) << error.toStdString();
+  const QStringList pages = PdfText(pdf).split('\f', Qt::SkipEmptyParts);
+  ASSERT_EQ(pages.size(), 2);
+  for (const QString& page : pages) {
+    EXPECT_EQ(page.count(QStringLiteral("(最適化した配線)")), 2) << page.toStdString();
+    EXPECT_FALSE(page.contains(QStringLiteral("(結果ファイルの配線)")));
+  }
 }
 
 TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {

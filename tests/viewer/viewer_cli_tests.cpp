@@ -2,10 +2,14 @@
 // the plan written, 2 with a message naming what could not be read or
 // written (and no file changed), 64 for wrong usage.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QFileInfo>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
+#include "file_names.h"
 #include "support/module_generator.h"
 #include "viewer_support.h"
 
@@ -94,4 +98,65 @@ TEST(ViewerProgram, BadInputGivesItsMessageAndChangesNothing) {
   const Process p = RunViewer({Q(dir / "result.csv"), "--pdf", Q(dir / "old.pdf")});
   EXPECT_EQ(p.status, 0) << p.err.toStdString();
   EXPECT_TRUE(ReadFile(dir / "old.pdf").starts_with("%PDF"));
+}
+
+TEST(ViewerProgram, WithoutADisplaySaysWhatToUseInOneLine) {
+  TempDir dir{"voltrigg-view-nodisplay"};
+  MakeRunResult(dir, 4, 2, 3);
+  const Process p = RunViewer({Q(dir / "result.csv")});
+  EXPECT_EQ(p.status, 2) << p.err.toStdString();
+  EXPECT_EQ(p.err.count('\n'), 1) << p.err.toStdString();
+  EXPECT_TRUE(p.err.startsWith(QStringLiteral("voltrigg-view: "))) << p.err.toStdString();
+  EXPECT_TRUE(p.err.contains(QStringLiteral("voltrigg-cli")));
+  EXPECT_TRUE(p.err.contains(QStringLiteral("voltrigg-view --pdf")));
+  // A display that is named but cannot be reached: the same line alone.
+  const std::string command = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:97 " + std::string(VOLTRIGG_VIEW) +
+                              " '" + (dir / "result.csv") + "' 2>" + (dir / "err");
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  const std::string err = ReadFile(dir / "err");
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_EQ(err.rfind("voltrigg-view: ", 0), 0u) << err;
+}
+
+TEST(ViewerProgram, ShiftJisNamesOpenByTheirOwnBytes) {
+  TempDir dir{"voltrigg-view-sjis"};
+  const std::string list = dir / "\x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B.csv";  // モジュール.csv
+  const std::string result = dir / "\x8C\x8B\x89\xCA";                            // 結果
+  WriteFile(list, voltrigg::testing::FormatModuleList(GenerateModules(12, 4)));
+  const auto run = [&](const std::string& command) {
+    const int raw = std::system((command + " >" + (dir / "out") + " 2>" + (dir / "err")).c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  ASSERT_EQ(run(std::string(VOLTRIGG_CLI) + " -s 4 -p 3 -o '" + result + "' '" + list + "'"), 0);
+  // The result names its list in Shift-JIS; both are found and shown decoded.
+  const std::string pdf = dir / "plan.pdf";
+  EXPECT_EQ(run("env -u DISPLAY -u QT_QPA_PLATFORM " + std::string(VOLTRIGG_VIEW) + " '" + result + ".csv' --pdf '" +
+                pdf + "'"),
+            0)
+      << ReadFile(dir / "err");
+  const QString text = PdfText(Q(pdf));
+  EXPECT_TRUE(text.contains(QStringLiteral("配線計画: 結果.csv"))) << text.toStdString();
+  EXPECT_TRUE(
+      text.contains(QStringLiteral("モジュールリスト モジュール.csv (12 モジュール) は結果ファイルと一致しています")))
+      << text.toStdString();
+  // --modules by its bytes too.
+  EXPECT_EQ(run("env -u DISPLAY -u QT_QPA_PLATFORM " + std::string(VOLTRIGG_VIEW) + " '" + result +
+                ".csv' --modules '" + list + "' --pdf '" + pdf + "'"),
+            0)
+      << ReadFile(dir / "err");
+
+  // What Qt makes of such a name (a dialog, a recent file) finds the bytes again.
+  const QString lossy = QFile::decodeName(QByteArray::fromStdString(list));
+  ASSERT_TRUE(lossy.contains(QChar::ReplacementCharacter));
+  EXPECT_EQ(voltrigg::viewer::PathBytes(lossy), list);
+  EXPECT_EQ(voltrigg::viewer::PathBytes(Q(dir / "none.csv")), dir / "none.csv");
+  // And a command line gives back each argument's bytes, after "=" as well.
+  std::string program = "voltrigg-view";
+  std::string modules_option = "--modules=" + list;
+  std::string utf8 = "結果.csv";
+  char* argv[] = {program.data(), modules_option.data(), utf8.data()};
+  const voltrigg::viewer::CommandLine line = voltrigg::viewer::ReadCommandLine(3, argv);
+  EXPECT_EQ(voltrigg::viewer::ArgumentBytes(line, line.arguments[1].mid(10)), list);
+  EXPECT_EQ(voltrigg::viewer::ArgumentBytes(line, line.arguments[2]), utf8);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -12,6 +13,9 @@
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QUrl>
 #include <algorithm>
@@ -154,6 +158,19 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
         QStringLiteral("モジュール番号 6 (結果ファイル 10 行目) がリストにありません")));
   }
   {
+    // A module wired twice is named as such, with both lines.
+    KnownFiles files;
+    std::string twice = kKnownResult;
+    twice.replace(twice.find("1,6,\"K-6\",29,7.5"), 16, "1,3,\"K-3\",30,8");
+    WriteFile(files.result, twice);
+    const Document doc = OpenDocument(files.result, "", AssessOptions{});
+    EXPECT_EQ(doc.list_state, ListState::Mismatch);
+    const QStringList problems(doc.list_problems.begin(), doc.list_problems.end());
+    EXPECT_EQ(problems,
+              (QStringList{QStringLiteral("モジュール番号 3 が結果ファイルに 2 回配線されています (8 行目と 10 行目)"),
+                           QStringLiteral("モジュール番号 6 (リストのデータ行 6) が結果ファイルにありません")}));
+  }
+  {
     // A list named by the user wins over the one beside the result; an unreadable one is said so.
     KnownFiles files;
     WriteFile(files.dir / "broken.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,K-1,abc,31,8.5,38.5,9.0\r\n");
@@ -165,6 +182,69 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
   EXPECT_EQ(ListBesideResult("/data/r.csv", "C:\\lists\\mods.csv"), "/data/mods.csv");
   EXPECT_EQ(ListBesideResult("/data/r.csv", "../../etc/passwd"), "/data/passwd");
   EXPECT_EQ(ListBesideResult("/data/r.csv", ".."), "");
+}
+
+TEST(ViewerWindow, FitsTheScreenAndTakesAListPickedByHand) {
+  TempDir dir{"voltrigg-viewer-screen"};
+  MakeRunResult(dir, 20, 5, 8);
+  ViewerWindow w(AssessOptions{});
+  const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+  EXPECT_LE(w.width(), screen.width());
+  EXPECT_LE(w.height(), screen.height());
+  w.resize(1280, 1000);
+  w.show();
+  ASSERT_FALSE(w.Load(Q(dir / "result.csv")).has_value());
+  QApplication::processEvents();
+  // 20 modules in series are wider than the window; fitted, they are not.
+  const int shown = w.picture_scroll()->viewport()->width();
+  EXPECT_GT(w.picture()->width(), shown);
+  // Scrolled to the middle, the strings' labels and row-end figures stay at the
+  // shown edges: the left edge shows string 1's label, not a module box.
+  QScrollBar* bar = w.picture_scroll()->horizontalScrollBar();
+  bar->setValue(bar->maximum() / 2);
+  QApplication::processEvents();
+  const QImage middle = w.picture_scroll()->viewport()->grab().toImage();
+  const QImage left = w.picture_scroll()->viewport()->grab(QRect(0, 0, 80, middle.height())).toImage();
+  bar->setValue(0);
+  QApplication::processEvents();
+  EXPECT_EQ(left, w.picture_scroll()->viewport()->grab(QRect(0, 0, 80, middle.height())).toImage());
+  w.fit_box()->setChecked(true);
+  EXPECT_LE(w.picture()->width(), shown);
+  EXPECT_LT(w.picture()->scale(), 1.0);
+  w.fit_box()->setChecked(false);
+  EXPECT_EQ(w.picture()->scale(), 1.0);
+
+  // A list that is not beside the result, picked by hand.
+  std::filesystem::create_directories(dir / "lists");
+  std::filesystem::rename(dir / "list.csv", dir / "lists/lot.csv");
+  ASSERT_FALSE(w.Load(Q(dir / "result.csv")).has_value());
+  EXPECT_EQ(w.document()->list_state, ListState::NotFound);
+  ASSERT_FALSE(w.UseList(dir / "lists/lot.csv").has_value());
+  EXPECT_EQ(w.document()->list_state, ListState::Matches) << w.document()->list_note.toStdString();
+  EXPECT_TRUE(w.list_label()->text().contains(QStringLiteral("lot.csv")));
+}
+
+TEST(ViewerWindow, ListWarningsShowUnderTheListAndOnThePlan) {
+  KnownFiles files;
+  std::string list = kKnownList;
+  list.replace(list.find("5,K-5"), 5, "5,K-4");               // two modules with the serial number K-4
+  list.replace(list.find("246,30,8.2"), 10, "246,3000,8.2");  // Vpm typed without its point
+  WriteFile(files.list, list);
+  std::string result = kKnownResult;
+  result.replace(result.find("\"K-5\",30,8.2"), 13, "\"K-4\",3000,8.2");
+  WriteFile(files.result, result);
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(files.result)).has_value());
+  EXPECT_EQ(w.document()->list_state, ListState::Matches) << w.document()->list_note.toStdString();
+  const QString note = w.list_label()->text();
+  EXPECT_TRUE(note.contains(QStringLiteral("警告: シリアル番号 \"K-4\" が 2 回あります: データ行 4, 5")))
+      << note.toStdString();
+  EXPECT_TRUE(note.contains(QStringLiteral("警告: Vpm がロットの中央値"))) << note.toStdString();
+  const QString pdf = Q(files.dir / "plan.pdf");
+  QString error;
+  ASSERT_TRUE(w.ExportPdf(pdf, &error)) << error.toStdString();
+  const QString first_page = PdfText(pdf).split('\f').front();
+  EXPECT_TRUE(first_page.contains(QStringLiteral("シリアル番号 \"K-4\" が 2 回あります"))) << first_page.toStdString();
 }
 
 TEST(ViewerWindow, ShowsTheKnownResult) {
@@ -278,11 +358,13 @@ TEST(WiringPlan, PdfHoldsEverySerialInStringOrderAndTheFigures) {
   // The figures as the window shows them.
   for (const FigureRow& r : FigureRows(doc)) EXPECT_TRUE(text.contains(r.power_w)) << r.power_w.toStdString();
   EXPECT_TRUE(text.contains(Fixed(doc.result.EstimatedPoint.Vpm, 2)));
-  // The file's name and the page number on every page; a string never starts at a page's foot.
+  // The file's name, its wiring (head and foot) and the page number on every
+  // page; a string never starts at a page's foot.
   const QStringList pages = text.split('\f', Qt::SkipEmptyParts);
   ASSERT_GE(pages.size(), 3);
   for (int i = 0; i < pages.size(); ++i) {
     EXPECT_TRUE(pages[i].contains(QStringLiteral("result.csv"))) << i;
+    EXPECT_EQ(pages[i].count(QStringLiteral("配線計画: result.csv (結果ファイルの配線)")), 2) << i;
     EXPECT_TRUE(pages[i].contains(QStringLiteral("ページ %1 / %2").arg(i + 1).arg(pages.size()))) << i;
   }
   for (int i = 1; i < pages.size(); ++i) {
