@@ -1,0 +1,249 @@
+// The browser page's way into the core: one calculation run exactly as
+// voltrigg-cli makes it (the same run driver, the same assessing front end),
+// on files in emscripten's in-memory file system, with what the page shows
+// handed back as JavaScript values.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+#include <unistd.h>
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/assess_report.h"
+#include "app/batch_front_end.h"
+#include "assess/array_curve.h"
+#include "identity.h"
+#include "output/result_reader.h"
+
+namespace voltrigg::web {
+namespace {
+
+using emscripten::val;
+
+// Every run starts in an empty folder holding the list under its own name, so
+// that messages name the files as voltrigg-cli does when started beside the list.
+constexpr const char* kRunFolder = "/voltrigg";
+constexpr int kCurvePoints = 200;  // samples of a drawn I-V / P-V curve
+
+// A copy of `bytes` as a Uint8Array (texts that may not be UTF-8: result
+// file, messages quoting a field of the list).
+val Bytes(const std::string& bytes) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), data));
+}
+
+void FreshRunFolder() {
+  std::error_code ec;
+  std::filesystem::current_path("/", ec);
+  std::filesystem::remove_all(kRunFolder, ec);
+  std::filesystem::create_directories(kRunFolder, ec);
+  std::filesystem::current_path(kRunFolder, ec);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The list's name as a file name of the run folder: a picked file has no
+// folder part; anything else is cut to its last part.
+std::string ListFileName(const std::string& name) {
+  std::string file = std::filesystem::path(name).filename().string();
+  if (file.empty() || file == "." || file == "..") file = "modules.csv";
+  return file;
+}
+
+val Point(const OperatingPoint& p) {
+  val out = val::object();
+  out.set("pmax_w", p.Pmax);
+  out.set("vpm_v", p.Vpm);
+  out.set("ipm_a", p.Ipm);
+  return out;
+}
+
+// The result file as the core reads it back: figures and matrix rows, serial
+// numbers decoded for display.
+val ResultValue(const ResultFileData& r) {
+  val out = val::object();
+  out.set("input_name", SerialAsUtf8(r.InputName));
+  out.set("simple_pmax_sum_w", r.SimplePmaxSum);
+  out.set("minimum", Point(r.MinimumPoint));
+  out.set("initial", Point(r.InitialPoint));
+  out.set("estimated", Point(r.EstimatedPoint));
+  out.set("series", r.series);
+  out.set("parallel", r.parallel);
+  val rows = val::array();
+  for (const ResultRow& row : r.rows) {
+    val v = val::object();
+    v.set("string_no", static_cast<int>(row.string_no));
+    v.set("position", row.position);
+    v.set("module_no", row.moduleNo);
+    v.set("serial", SerialAsUtf8(row.serialNo));
+    v.set("vpm_v", row.vpm);
+    v.set("ipm_a", row.ipm);
+    rows.call<void>("push", v);
+  }
+  out.set("rows", rows);
+  return out;
+}
+
+Wiring WiringOf(const ArrangementFigures& f) {
+  Wiring wiring;
+  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
+  return wiring;
+}
+
+val CurveValue(const std::vector<ModuleCurve>& curves, const Wiring& wiring) {
+  val out = val::array();
+  for (const CurvePoint& p : SampleArrayCurve(curves, wiring, kCurvePoints)) {
+    val v = val::array();
+    v.call<void>("push", p.voltage_v);
+    v.call<void>("push", p.current_a);
+    v.call<void>("push", p.power_w);
+    out.call<void>("push", v);
+  }
+  return out;
+}
+
+val ArrangementValue(const Assessment& a, const ArrangementFigures& f) {
+  val out = val::object();
+  out.set("pmp_w", f.point.pmp_w);
+  out.set("vmp_v", f.point.vmp_v);
+  out.set("imp_a", f.point.imp_a);
+  out.set("mismatch_loss_pct", f.mismatch_loss_pct);
+  val strings = val::array();
+  for (const StringFigures& s : f.strings) {
+    val v = val::object();
+    val numbers = val::array();
+    val serials = val::array();
+    for (int index : s.modules) {
+      const ModuleData& m = a.modules[static_cast<std::size_t>(index)];
+      numbers.call<void>("push", m.number);
+      serials.call<void>("push", SerialAsUtf8(m.serial));
+    }
+    v.set("module_numbers", numbers);
+    v.set("serials", serials);
+    v.set("current_a", s.current_a);
+    v.set("voc_v", s.voc_v);
+    v.set("voc_cold_v", s.voc_cold_v);
+    strings.call<void>("push", v);
+  }
+  out.set("strings", strings);
+  out.set("curve", CurveValue(a.curves, WiringOf(f)));
+  return out;
+}
+
+val AssessmentValue(const Assessment& a) {
+  val out = val::object();
+  out.set("json", Bytes(FormatAssessmentJson(a)));
+  out.set("table", AssessmentTable(a));
+  out.set("sum_mpp_w", a.sum_mpp_w);
+  out.set("initial", ArrangementValue(a, a.initial));
+  out.set("estimated", ArrangementValue(a, a.estimated));
+  out.set("optimized", ArrangementValue(a, a.optimized));
+  val random = val::object();
+  random.set("samples", a.random_wiring.samples);
+  random.set("mean_pmp_w", a.random_wiring.mean_pmp_w);
+  random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
+  out.set("random", random);
+  val check = val::object();
+  check.set("max_string_voc_cold_v", a.voltage_check.max_string_voc_cold_v);
+  check.set("limit_v", a.voltage_check.limit_v);
+  check.set("ok", a.voltage_check.ok);
+  val over = val::array();
+  for (int j : a.voltage_check.strings_over) over.call<void>("push", j + 1);
+  check.set("strings_over", over);
+  out.set("voltage_check", check);
+  return out;
+}
+
+const char* OutcomeName(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Completed:
+      return "completed";
+    case RunOutcome::CheckFailed:
+      return "check_failed";
+    case RunOutcome::Failed:
+      break;
+  }
+  return "failed";
+}
+
+// One run. `options` holds assess (bool), tmin_c, voc_coefficient_pct_per_k,
+// max_system_voltage_v and isc_first; the conditions are checked by the caller
+// against voltrigg-cli's ranges. Returns { outcome, exit_status, messages
+// (Uint8Arrays, the run's messages in order), and after a completed run
+// result_file (Uint8Array), result, and with assess either assessment or
+// assessment_problems }.
+val Run(const std::string& list_bytes, const std::string& list_name, const std::string& series_text,
+        const std::string& parallel_text, const std::string& output_name, const val& options) {
+  FreshRunFolder();
+  const std::string list_file = ListFileName(list_name);
+  {
+    std::ofstream list(list_file, std::ios::binary);
+    list.write(list_bytes.data(), static_cast<std::streamsize>(list_bytes.size()));
+  }
+
+  AssessOptions assess;
+  assess.enabled = options["assess"].as<bool>();
+  assess.conditions.tmin_c = options["tmin_c"].as<double>();
+  assess.conditions.voc_coefficient_pct_per_k = options["voc_coefficient_pct_per_k"].as<double>();
+  assess.conditions.max_system_voltage_v = options["max_system_voltage_v"].as<double>();
+  assess.isc_first = options["isc_first"].as<bool>();
+
+  RunState state;
+  state.InputPath = list_file;
+  state.InputName = list_file;
+  state.OutputBase = output_name;
+  AssessingFrontEnd front_end(series_text, parallel_text, assess);
+  const RunOutcome outcome = CalculationRun(state, front_end);
+
+  val out = val::object();
+  out.set("outcome", std::string(OutcomeName(outcome)));
+  out.set("exit_status", ExitStatus(outcome));
+  val messages = val::array();
+  for (const std::string& m : front_end.messages()) messages.call<void>("push", Bytes(m));
+  out.set("messages", messages);
+  if (outcome == RunOutcome::Completed) {
+    const std::string result_path = output_name + ".csv";
+    out.set("result_file", Bytes(ReadWholeFile(result_path)));
+    try {
+      out.set("result", ResultValue(ReadResultFile(result_path)));
+    } catch (const std::exception& e) {
+      out.set("result_error", std::string(e.what()));
+    }
+    if (assess.enabled) {
+      if (front_end.assessment()) {
+        out.set("assessment", AssessmentValue(*front_end.assessment()));
+      } else {
+        val problems = val::array();
+        for (const std::string& p : front_end.problems()) problems.call<void>("push", p);
+        out.set("assessment_problems", problems);
+      }
+    }
+  }
+  FreshRunFolder();  // the list and the result leave no trace for the next run
+  return out;
+}
+
+val Identity() {
+  val out = val::object();
+  out.set("caption", std::string(identity::kWindowCaption));
+  out.set("title", std::string(identity::kApplicationTitle));
+  out.set("copyright", std::string(identity::kLegalCopyright));
+  out.set("completion", std::string(kCompletionMessage));
+  return out;
+}
+
+}  // namespace
+}  // namespace voltrigg::web
+
+EMSCRIPTEN_BINDINGS(voltrigg) {
+  emscripten::function("run", &voltrigg::web::Run);
+  emscripten::function("identity", &voltrigg::web::Identity);
+}
