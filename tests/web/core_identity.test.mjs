@@ -252,4 +252,18 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     t.diagnostic(`${identical} assessment files identical byte for byte`);
     assert.ok(identical >= 20, `${identical} of ${shapes.length} identical`);
   });
+
+  it('decodes Shift-JIS serial numbers as voltrigg-cli does', async () => {
+    const core = await loadCore();
+    const { header, rows } = splitList(generatedList(60, 77));
+    const sjis = Buffer.from([0x83, 0x82, 0x83, 0x6a, 0x83, 0x5e]); // "モニタ"
+    const list = Buffer.concat([enc(`${header}\r\n`), ...rows.map((r, k) =>
+      Buffer.concat([enc(`${r[0]},`), sjis, enc(`-${k},${r.slice(2).join(',')}\r\n`)]))]);
+    const cli = runCli(list, 'modules.csv', 10, 6, 'result', ['--assess']);
+    const web = core.run(list, 'modules.csv', '10', '6', 'result', { ...defaultConditions, assess: true });
+    assert.ok(Buffer.from(web.result_file).equals(cli.result));
+    assert.ok(Buffer.from(web.assessment.json).equals(cli.assessment));
+    assert.ok(Buffer.from(web.assessment.json).toString().includes('"serial": "モニタ-0"'));
+    assert.equal(web.result.rows.filter((r) => r.serial.startsWith('モニタ-')).length, 60);
+  });
 });

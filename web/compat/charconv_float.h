@@ -1,10 +1,13 @@
 #pragma once
 // What the C++20 core uses and the libc++ of Debian's emscripten (libc++ 13)
 // lacks: std::from_chars and std::to_chars for float and double, and
-// std::bit_cast. Forced into every translation unit of the web build
+// std::bit_cast; and musl's iconv knows Shift-JIS as "SHIFT_JIS", not by
+// glibc's name "CP932". Forced into every translation unit of the web build
 // (web/cmake/deps.cmake), so that the core compiles unchanged. They behave as
 // GCC 12's libstdc++ does, which the native programs use; the Node tests hold
 // the page's result files and assessment JSON to voltrigg-cli's byte for byte.
+#include <iconv.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -201,3 +204,10 @@ constexpr To bit_cast(const From& from) noexcept {
 }  // namespace std
 
 #endif  // libc++ before 14
+
+// musl's iconv has Shift-JIS under another name than glibc's CP932.
+inline iconv_t VoltriggWebIconvOpen(const char* to, const char* from) {
+  const bool cp932 = std::strcmp(from, "CP932") == 0 || std::strcmp(from, "cp932") == 0;
+  return iconv_open(to, cp932 ? "SHIFT_JIS" : from);
+}
+#define iconv_open VoltriggWebIconvOpen
