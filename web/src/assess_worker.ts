@@ -1,0 +1,86 @@
+// The assessment (curve fits, optimiser, random wiring) runs in a Web Worker,
+// so that the page stays responsive. The page is one file, so the worker is
+// made from a Blob: the core's factory (its source holds the WebAssembly) and
+// workerMain below. The worker repeats the run with the assessment switched on,
+// exactly as voltrigg-cli --assess does; the planning run costs milliseconds.
+import { coreFactory, type Conditions, type RunValue } from './core';
+
+export interface AssessRequest {
+  list: Uint8Array;
+  listName: string;
+  series: string;
+  parallel: string;
+  output: string;
+  conditions: Conditions;
+}
+
+export type AssessReply = Pick<RunValue, 'outcome' | 'assessment' | 'assessment_problems'> & { error?: string };
+
+// Runs inside the worker; refers to nothing outside itself but the factory.
+function workerMain(): void {
+  const scope = self as unknown as {
+    VoltriggCore: () => Promise<{ run: (...args: unknown[]) => RunValue }>;
+    onmessage: ((e: MessageEvent) => void) | null;
+    postMessage: (m: unknown) => void;
+  };
+  const ready = scope.VoltriggCore();
+  scope.onmessage = async (e: MessageEvent) => {
+    const { id, request } = e.data as { id: number; request: AssessRequest };
+    try {
+      const core = await ready;
+      const r = core.run(request.list, request.listName, request.series, request.parallel, request.output,
+        request.conditions);
+      scope.postMessage({ id, reply: { outcome: r.outcome, assessment: r.assessment,
+        assessment_problems: r.assessment_problems } });
+    } catch (err) {
+      scope.postMessage({ id, reply: { outcome: 'failed', error: String(err) } });
+    }
+  };
+}
+
+export class AssessWorker {
+  private worker: Worker | null = null;
+  private nextId = 1;
+  private pending = new Map<number, (reply: AssessReply) => void>();
+
+  // A newer request makes the older one's answer stale: the worker is ended
+  // and made afresh, so an optimiser that is still busy never delays it.
+  assess(request: AssessRequest): Promise<AssessReply> {
+    this.cancel();
+    const worker = this.start();
+    const id = this.nextId++;
+    return new Promise((resolve) => {
+      this.pending.set(id, resolve);
+      worker.postMessage({ id, request });
+    });
+  }
+
+  cancel(): void {
+    if (this.worker && this.pending.size > 0) {
+      this.worker.terminate();
+      this.worker = null;
+      for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: 'cancelled' });
+      this.pending.clear();
+    }
+  }
+
+  private start(): Worker {
+    if (this.worker) return this.worker;
+    const source = `var _scriptDir; var VoltriggCore = ${coreFactory().toString()};\n(${workerMain.toString()})();\n`;
+    const url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
+    const worker = new Worker(url);
+    worker.onmessage = (e: MessageEvent) => {
+      URL.revokeObjectURL(url); // loaded by now
+      const { id, reply } = e.data as { id: number; reply: AssessReply };
+      const resolve = this.pending.get(id);
+      this.pending.delete(id);
+      resolve?.(reply);
+    };
+    worker.onerror = (e: ErrorEvent) => {
+      for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: e.message });
+      this.pending.clear();
+    };
+    this.worker = worker;
+    return worker;
+  }
+}
