@@ -48,9 +48,22 @@ function showMessage(text: string, kind: 'info' | 'error'): void {
   box.className = kind;
 }
 
-async function chooseFile(file: File): Promise<void> {
-  listFile = { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
-  $('list-name').textContent = file.name;
+// A run waits for the list picked last to be read.
+let listReading: Promise<void> = Promise.resolve();
+
+function chooseFile(file: File): Promise<void> {
+  listReading = file.arrayBuffer().then(
+    (buffer) => {
+      listFile = { name: file.name, bytes: new Uint8Array(buffer) };
+      $('list-name').textContent = file.name;
+    },
+    (err: unknown) => {
+      listFile = null;
+      $('list-name').textContent = '';
+      showMessage(`ファイルを読み込めません: ${file.name} (${String(err)})`, 'error');
+    },
+  );
+  return listReading;
 }
 
 // "OUTPUT.csv": the output name's last part, as a browser saves it.
@@ -356,7 +369,7 @@ async function start(): Promise<void> {
   });
   $('run-form').addEventListener('submit', (e) => {
     e.preventDefault();
-    run();
+    void listReading.then(run);
   });
   $('save-result').addEventListener('click', () => {
     if (completed?.run.result_file) download(completed.run.result_file, completed.resultName, 'text/csv');
