@@ -8,176 +8,59 @@
 #include <new>
 #include <ostream>
 
-#include "input/field_reader.h"
-#include "input/number_text.h"
+#include "app/shared/assessment_input.h"
+#include "app/shared/curve_problems.h"
+#include "app/shared/list_in_file_order.h"
+#include "assess/assessment_json.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
 namespace voltrigg {
 
-void AddAssessOptions(CLI::App& app, AssessOptions& o) {
+void AddAssessOptions(CLI::App& app, CliAssessOptions& o) {
   CLI::Option* assess =
       app.add_flag("--assess", o.enabled,
                    "also assess the array by the modules' current-voltage curves (Voc and Isc in columns 6 and 7): "
                    "writes BASE.assessment.json and prints the true maximum power points and the voltage check");
-  app.add_option("--tmin", o.conditions.tmin_c, "lowest cell temperature for the cold open-circuit voltage [°C]")
+  AssessConditions& c = o.options.conditions;
+  const auto range = [](const ConditionLimit& limit) { return " (" + LimitRangeText(limit) + ")"; };
+  app.add_option(kTminLimit.option, c.tmin_c,
+                 "lowest cell temperature for the cold open-circuit voltage [°C]" + range(kTminLimit))
       ->capture_default_str()
-      ->check(CLI::Range(-100.0, 100.0))
       ->needs(assess);
-  app.add_option("--voc-coefficient", o.conditions.voc_coefficient_pct_per_k, "temperature coefficient of Voc [%/K]")
+  app.add_option(kVocCoefficientLimit.option, c.voc_coefficient_pct_per_k,
+                 "temperature coefficient of Voc [%/K]" + range(kVocCoefficientLimit))
       ->capture_default_str()
-      ->check(CLI::Range(-5.0, 5.0))
       ->needs(assess);
-  app.add_option("--max-system-voltage", o.conditions.max_system_voltage_v,
-                 "system voltage limit for any string's cold open-circuit voltage [V]")
+  app.add_option(kMaxSystemVoltageLimit.option, c.max_system_voltage_v,
+                 "system voltage limit for any string's cold open-circuit voltage [V]" + range(kMaxSystemVoltageLimit))
       ->capture_default_str()
-      ->check(CLI::Range(1.0, 100000.0))
       ->needs(assess);
   app.add_option_function<std::string>(
-         "--extras", [&o](const std::string& order) { o.isc_first = order == "isc,voc"; },
+         "--extras", [&o](const std::string& order) { o.options.isc_first = ParseExtrasOrder(order).value_or(false); },
          "what columns 6 and 7 hold: voc,isc (the default) or isc,voc")
-      ->check(CLI::IsMember({"voc,isc", "isc,voc"}))
+      ->check(
+          [](const std::string& order) {
+            return ParseExtrasOrder(order) ? std::string() : std::string("must be voc,isc or isc,voc");
+          },
+          "voc,isc|isc,voc")
       ->needs(assess);
 }
-
-std::vector<ModuleData> ReadModulesInListOrder(const std::string& path, bool isc_first) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) throw RunError("cannot open the module list again for the assessment: " + path);
-  FieldReader reader(in);
-  const auto field = [&](int row) {
-    auto f = reader.Next();
-    if (!f) throw RunError("the module list changed while it was read (row " + std::to_string(row) + "): " + path);
-    return f->text;
-  };
-  const auto number = [&](int row) {
-    float value = 0;
-    if (!ParseNumberField(field(row), value)) {
-      throw RunError("the module list changed while it was read (row " + std::to_string(row) + "): " + path);
-    }
-    return static_cast<double>(value);
-  };
-  std::vector<ModuleData> modules;
-  int row = 0;
-  while (!reader.AtEnd()) {
-    if (row == 0) {
-      for (int c = 0; c < 7; ++c) field(0);
-      ++row;
-      continue;
-    }
-    ModuleData m;
-    m.number = number(row);
-    m.serial = field(row);
-    m.pmax_w = number(row);
-    m.vpm_v = number(row);
-    m.ipm_a = number(row);
-    const double col6 = number(row);
-    const double col7 = number(row);
-    m.voc_v = isc_first ? col7 : col6;
-    m.isc_a = isc_first ? col6 : col7;
-    modules.push_back(std::move(m));
-    ++row;
-  }
-  return modules;
-}
-
-AssessmentInput AssessmentInputFromRun(const RunState& s, std::vector<ModuleData> modules,
-                                       const AssessConditions& conditions) {
-  AssessmentInput in;
-  const int n = s.ModuleCount;
-  const int series = s.SeriesCount;
-  const int parallel = s.ParallelCount;
-  if (n < 0 || series <= 0 || parallel < 0 || n != series * parallel || n > kModuleSlots) {
-    throw RunError("the run's counts do not describe an array to assess");
-  }
-  in.series = series;
-  in.parallel = parallel;
-  in.conditions = conditions;
-  in.sum_pmax_w = s.baseline.SimplePmaxSum;
-  const auto point = [](const OperatingPoint& p) { return PlanningPoint{p.Pmax, p.Vpm, p.Ipm}; };
-  in.minimum = point(s.baseline.MinimumPoint);
-  in.initial_point = point(s.InitialPoint);
-  in.estimated_point = point(s.final.EstimatedPoint);
-
-  // Both arrangements as rows of the module table, string by string.
-  std::vector<std::vector<WiringRow>> initial(static_cast<std::size_t>(parallel));
-  std::vector<std::vector<WiringRow>> estimated(static_cast<std::size_t>(parallel));
-  const auto serial_of = [&](std::int32_t slot) -> const std::string& {
-    static const std::string kNone;
-    return slot > 0 && slot <= kModuleSlots ? s.modules.SerialTable[static_cast<std::size_t>(slot)] : kNone;
-  };
-  for (int j = 0; j < parallel; ++j) {
-    for (int i = 1; i <= series; ++i) {
-      const std::size_t slot =
-          static_cast<std::size_t>(i) + static_cast<std::size_t>(series) * static_cast<std::size_t>(j);
-      const ModuleRecord& r = s.modules.records[slot];
-      initial[j].push_back(WiringRow{r.moduleNo, s.modules.SerialTable[slot], r.vpm, r.ipm});
-      const MatrixSlot& m = s.final.FinalMatrix[slot];
-      estimated[j].push_back(WiringRow{m.moduleNo, serial_of(m.serial), m.vpm, m.ipm});
-    }
-  }
-  std::string problem;
-  auto wiring = MatchWiring(modules, initial, &problem);
-  if (!wiring) throw RunError("the module list changed during the run: " + problem);
-  in.initial = std::move(*wiring);
-  wiring = MatchWiring(modules, estimated, &problem);
-  if (!wiring) throw RunError("the module list changed during the run: " + problem);
-  in.estimated = std::move(*wiring);
-  in.modules = std::move(modules);
-  return in;
-}
-
-namespace {
-
-std::string NumberText(double number) {
-  char text[32];
-  (void)std::snprintf(text, sizeof text, "%.9g", number);
-  return text;
-}
-
-std::string ModuleName(const ModuleData& m, std::size_t index) {
-  return "module " + NumberText(m.number) + " (S/N " + SerialAsUtf8(m.serial) + ", row " + std::to_string(index + 1) +
-         " of the list)";
-}
-
-constexpr const char* kColumnsHint =
-    "the assessment needs Voc [V] in column 6 and Isc [A] in column 7 of the module list "
-    "(--extras isc,voc when the list has them the other way round)";
-
-// Voc and Isc missing altogether get one message about the columns; other
-// curve problems one message per module.
-std::vector<std::string> CurveProblems(const AssessmentOutcome& outcome, const std::vector<ModuleData>& modules) {
-  std::vector<std::string> out;
-  bool hint = false;
-  for (const ModuleProblem& p : outcome.problems) {
-    const ModuleData& m = modules[static_cast<std::size_t>(p.index)];
-    std::string text = ModuleName(m, static_cast<std::size_t>(p.index)) + ": ";
-    if (m.voc_v == 0 || m.isc_a == 0) {
-      text += std::string(m.voc_v == 0 ? "Voc" : "Isc") + " is missing or zero";
-      hint = true;
-    } else {
-      text += FitProblemText(p.problem);
-      hint = hint || p.problem == FitProblem::VocNotAboveVpm || p.problem == FitProblem::IscNotAboveIpm;
-    }
-    out.push_back(text);
-  }
-  if (hint) out.emplace_back(kColumnsHint);
-  return out;
-}
-
-}  // namespace
 
 void AssessingFrontEnd::ResultWritten(const RunState& state) {
   assessment_.reset();
   problems_.clear();
   if (!options_.enabled) return;
   try {
-    std::vector<ModuleData> modules = ReadModulesInListOrder(state.InputPath, options_.isc_first);
-    AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), options_.conditions);
+    std::vector<ModuleData> modules =
+        ModulesForAssessment(ReadListInFileOrder(state.InputPath), options_.options.isc_first);
+    AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), options_.options.conditions);
     AssessmentOutcome outcome = AssessRun(input);
     if (outcome.assessment) {
       assessment_ = std::move(outcome.assessment);
     } else {
-      problems_ = CurveProblems(outcome, input.modules);
+      problems_ = CurveProblemTexts(outcome.problems, input.modules, Language::English);
+      if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(Language::English));
     }
   } catch (const RunError& e) {
     problems_.emplace_back(e.what());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/batch_front_end.h"
+#include "app/shared/assess_options.h"
 #include "assess/assessment.h"
 
 namespace CLI {
@@ -16,29 +17,19 @@ class App;
 
 namespace voltrigg {
 
-struct AssessOptions {
+struct CliAssessOptions {
   bool enabled = false;
-  AssessConditions conditions;
-  bool isc_first = false;  // column 6 holds Isc and column 7 Voc
+  AssessOptions options;
 };
 
 // Adds --assess, --tmin, --voc-coefficient, --max-system-voltage and --extras.
-void AddAssessOptions(CLI::App& app, AssessOptions& options);
-
-// The modules of the list at `path` in file order, Voc and Isc taken from
-// columns 6 and 7 (or 7 and 6). Throws RunError when the list cannot be read.
-std::vector<ModuleData> ReadModulesInListOrder(const std::string& path, bool isc_first);
-
-// The assessment's input from a run's state, before the end-of-run clearing.
-// `modules` are the list's modules in file order. Throws RunError when a
-// module of the run's tables is not among them.
-AssessmentInput AssessmentInputFromRun(const RunState& state, std::vector<ModuleData> modules,
-                                       const AssessConditions& conditions);
+// The values are checked after parsing, by ValidateConditions.
+void AddAssessOptions(CLI::App& app, CliAssessOptions& options);
 
 // The batch front end that assesses the run once its result file is written.
 class AssessingFrontEnd : public BatchFrontEnd {
  public:
-  AssessingFrontEnd(std::string series, std::string parallel, const AssessOptions& options)
+  AssessingFrontEnd(std::string series, std::string parallel, const CliAssessOptions& options)
       : BatchFrontEnd(std::move(series), std::move(parallel)), options_(options) {}
 
   void ResultWritten(const RunState& state) override;
@@ -48,7 +39,7 @@ class AssessingFrontEnd : public BatchFrontEnd {
   const std::vector<std::string>& problems() const { return problems_; }
 
  private:
-  AssessOptions options_;
+  CliAssessOptions options_;
   std::optional<Assessment> assessment_;
   std::vector<std::string> problems_;
 };

@@ -23,13 +23,7 @@ void RunState::ClearTables() {
 namespace {
 
 void Calculate(RunState& s) {
-  const ArrayShape shape{s.ModuleCount, s.SeriesCount, s.ParallelCount};
-  s.baseline = ComputeBaselineFigures(s.modules, shape);
-  s.pass1 = SearchPass(s.modules, shape, AcceptTies::Yes);
-  s.pass2 = SearchPass(s.modules, shape, AcceptTies::No);
-  s.InitialPoint = s.pass2.InitialPoint;
-  s.final = ComposeFinalMatrix(s.pass1, s.pass2, shape);
-
+  PlanArray(s);
   const ResultFileContent content{.InputName = s.InputName,
                                   .SimplePmaxSum = s.baseline.SimplePmaxSum,
                                   .MinimumPoint = s.baseline.MinimumPoint,
@@ -58,6 +52,15 @@ void RefuseToOverwriteTheList(const std::string& input_path, const std::string& 
 }
 
 }  // namespace
+
+void PlanArray(RunState& s) {
+  const ArrayShape shape{s.ModuleCount, s.SeriesCount, s.ParallelCount};
+  s.baseline = ComputeBaselineFigures(s.modules, shape);
+  s.pass1 = SearchPass(s.modules, shape, AcceptTies::Yes);
+  s.pass2 = SearchPass(s.modules, shape, AcceptTies::No);
+  s.InitialPoint = s.pass2.InitialPoint;
+  s.final = ComposeFinalMatrix(s.pass1, s.pass2, shape);
+}
 
 RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {
   // Tables are empty after every earlier run; clearing again costs little and

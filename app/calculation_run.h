@@ -31,6 +31,12 @@ enum class RunOutcome {
 
 inline constexpr const char* kCompletionMessage = "計算が終了しました";
 
+// The calculation of a run whose module list is loaded and whose counts have
+// passed the checks: the baseline figures, both search passes and the final
+// matrix, into `state`. Writes no file. Throws RunError for a shape the tables
+// cannot hold or a float error in a figure.
+void PlanArray(RunState& state);
+
 // One press of the Run button: counts, load, checks, figures, search, result
 // file, then the end-of-run clearing and the completion message. A failure
 // shows its message, brings the window back and clears the tables; the paths

@@ -26,7 +26,7 @@ int RunCli(int argc, char** argv) {
   app.add_option("-o,--output", output, "result file without its extension; \".csv\" is appended")->required();
   app.add_option("MODULES.csv", modules, "the module list file")->required();
   app.set_version_flag("--version", identity::kComments);
-  AssessOptions assess;
+  CliAssessOptions assess;
   AddAssessOptions(app, assess);
   try {
     app.parse(argc, argv);
@@ -34,6 +34,12 @@ int RunCli(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
+    return 64;
+  }
+  // Refused before anything is read or written: a condition that makes no
+  // sense would let the voltage check pass on nonsense.
+  if (const auto fault = ValidateConditions(assess.options.conditions)) {
+    std::cerr << "voltrigg-cli: " << DescribeConditionFault(*fault) << '\n';
     return 64;
   }
 

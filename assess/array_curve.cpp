@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <queue>
+#include <stdexcept>
 
 #include "assess/curve_engine.h"
 
@@ -344,7 +345,9 @@ engine::FastString OneString(const std::vector<ModuleCurve>& curves, const Strin
   modules.reserve(string.size());
   for (int index : string) {
     if (index < 0 || static_cast<std::size_t>(index) >= curves.size()) continue;  // never read past the list
-    modules.push_back(engine::Prepare(curves[static_cast<std::size_t>(index)]));
+    const ModuleCurve& c = curves[static_cast<std::size_t>(index)];
+    if (!CurveUsable(c)) throw std::invalid_argument("a module curve of the string is not usable");
+    modules.push_back(engine::Prepare(c));
   }
   StringWiring positions(modules.size());
   for (std::size_t k = 0; k < positions.size(); ++k) positions[k] = static_cast<int>(k);
@@ -382,7 +385,6 @@ std::vector<CurvePoint> Sample(const std::vector<engine::FastString>& strings, i
 }  // namespace
 
 double ModuleCurrentA(const ModuleCurve& curve, double voltage_v) {
-  if (!(curve.i0_a > 0) || !(curve.a_v > 0)) return 0;
   const engine::FastString s = OneString({curve}, {0});
   if (voltage_v <= -kBypassDropV) return s.top_a;
   return engine::StringCurrent(s, voltage_v, -1.0);

@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <stdexcept>
 
 #include "assess/curve_engine.h"
+#include "assess/optimize.h"
+#include "input/text_utf8.h"
 
 namespace voltrigg {
-
-double ColdVocV(double voc_sum_v, const AssessConditions& c) {
-  return voc_sum_v * (1.0 + c.voc_coefficient_pct_per_k / 100.0 * (c.tmin_c - 25.0));
-}
 
 double StringMeasuredVocV(const std::vector<ModuleData>& modules, const StringWiring& string) {
   double sum = 0;
@@ -25,10 +22,11 @@ double StringMeasuredVocV(const std::vector<ModuleData>& modules, const StringWi
 
 namespace {
 
-void RequireValid(const Wiring& wiring, std::size_t module_count) {
-  if (!WiringIndicesValid(wiring, static_cast<int>(module_count))) {
+void RequireValid(const Wiring& wiring, const std::vector<ModuleCurve>& curves) {
+  if (!WiringIndicesValid(wiring, static_cast<int>(curves.size()))) {
     throw std::invalid_argument("wiring names a module that is not in the list");
   }
+  RequireUsableCurves(curves);
 }
 
 double SumMppW(const std::vector<ModuleData>& modules, const Wiring& wiring) {
@@ -47,7 +45,7 @@ double SumMppW(const std::vector<ModuleData>& modules, const Wiring& wiring) {
 ArrangementFigures AssessArrangement(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& curves,
                                      const Wiring& wiring, const AssessConditions& conditions) {
   if (modules.size() != curves.size()) throw std::invalid_argument("modules and curves differ in number");
-  RequireValid(wiring, curves.size());
+  RequireValid(wiring, curves);
   const engine::ArrayPointDetail mpp = engine::MaximumPowerPoint(engine::PrepareArray(curves, wiring));
   ArrangementFigures f;
   f.point = mpp.point;
@@ -69,8 +67,10 @@ VoltageCheck CheckStringVoltages(const ArrangementFigures& figures, const Assess
   check.limit_v = conditions.max_system_voltage_v;
   for (std::size_t j = 0; j < figures.strings.size(); ++j) {
     const double v = figures.strings[j].voc_cold_v;
-    check.max_string_voc_cold_v = std::max(check.max_string_voc_cold_v, v);
-    if (v > check.limit_v) {
+    // A NaN voltage stays the maximum (and fails the check below).
+    if (!std::isnan(check.max_string_voc_cold_v) && !(v <= check.max_string_voc_cold_v))
+      check.max_string_voc_cold_v = v;
+    if (!AtOrBelowLimit(v, check.limit_v)) {
       check.ok = false;
       check.strings_over.push_back(static_cast<int>(j));
     }
@@ -80,7 +80,7 @@ VoltageCheck CheckStringVoltages(const ArrangementFigures& figures, const Assess
 
 RandomWiringFigures AssessRandomWiring(const std::vector<ModuleCurve>& curves, const Wiring& shape, int samples,
                                        std::uint64_t seed) {
-  RequireValid(shape, curves.size());
+  RequireValid(shape, curves);
   RandomWiringFigures out;
   if (samples <= 0) return out;
   std::vector<engine::FastModule> modules;
@@ -117,53 +117,17 @@ RandomWiringFigures AssessRandomWiring(const std::vector<ModuleCurve>& curves, c
   return out;
 }
 
-std::optional<Wiring> MatchWiring(const std::vector<ModuleData>& modules,
-                                  const std::vector<std::vector<WiringRow>>& rows, std::string* problem) {
-  std::multimap<double, int> by_number;
-  for (std::size_t k = 0; k < modules.size(); ++k) by_number.emplace(modules[k].number, static_cast<int>(k));
-  std::vector<char> used(modules.size(), 0);
-  Wiring wiring;
-  wiring.reserve(rows.size());
-  for (std::size_t j = 0; j < rows.size(); ++j) {
-    StringWiring string;
-    string.reserve(rows[j].size());
-    for (const WiringRow& row : rows[j]) {
-      int found = -1;
-      const auto [first, last] = by_number.equal_range(row.number);
-      for (int pass = 0; pass < 2 && found < 0; ++pass) {
-        for (auto it = first; it != last; ++it) {
-          const ModuleData& m = modules[static_cast<std::size_t>(it->second)];
-          if (used[static_cast<std::size_t>(it->second)] || m.serial != row.serial) continue;
-          if (pass == 0 && (m.vpm_v != row.vpm_v || m.ipm_a != row.ipm_a)) continue;
-          found = it->second;
-          break;
-        }
-      }
-      if (found < 0) {
-        if (problem != nullptr) {
-          char number[32];
-          (void)std::snprintf(number, sizeof number, "%.9g", row.number);
-          *problem = "string " + std::to_string(j + 1) + ": module " + number + " (S/N " + row.serial +
-                     ") is not in the module list, or appears more often than there";
-        }
-        return std::nullopt;
-      }
-      used[static_cast<std::size_t>(found)] = 1;
-      string.push_back(found);
-    }
-    wiring.push_back(std::move(string));
-  }
-  return wiring;
-}
-
 std::string DescribeModuleProblem(const ModuleProblem& p) {
   char number[32];
   (void)std::snprintf(number, sizeof number, "%.9g", p.number);
-  return std::string("module ") + number + " (S/N " + SerialAsUtf8(p.serial) + ", row " + std::to_string(p.index + 1) +
+  return std::string("module ") + number + " (S/N " + TextAsUtf8(p.serial) + ", row " + std::to_string(p.index + 1) +
          " of the list): " + FitProblemText(p.problem);
 }
 
-AssessmentOutcome AssessRun(const AssessmentInput& in) {
+AssessmentOutcome AssessResultWiring(const AssessmentInput& in) {
+  if (const auto fault = ValidateConditions(in.conditions)) {
+    throw std::invalid_argument(DescribeConditionFault(*fault));
+  }
   AssessmentOutcome outcome;
   std::vector<ModuleCurve> curves;
   curves.reserve(in.modules.size());
@@ -176,32 +140,61 @@ AssessmentOutcome AssessRun(const AssessmentInput& in) {
     curves.push_back(fit.curve);
   }
   if (!outcome.problems.empty()) return outcome;
-  RequireValid(in.initial, curves.size());
-  RequireValid(in.estimated, curves.size());
+  RequireValid(in.initial, curves);
+  RequireValid(in.estimated, curves);
 
   Assessment a;
   a.conditions = in.conditions;
   a.series = in.series;
   a.parallel = in.parallel;
   a.modules = in.modules;
-  a.curves = curves;
+  a.curves = std::move(curves);
   a.sum_pmax_w = in.sum_pmax_w;
   for (const ModuleData& m : in.modules) a.sum_mpp_w += m.vpm_v * m.ipm_a;
   a.minimum = in.minimum;
   a.initial_point = in.initial_point;
   a.estimated_point = in.estimated_point;
-  a.initial = AssessArrangement(in.modules, curves, in.initial, in.conditions);
-  a.estimated = AssessArrangement(in.modules, curves, in.estimated, in.conditions);
+  a.initial = AssessArrangement(in.modules, a.curves, in.initial, in.conditions);
+  a.estimated = AssessArrangement(in.modules, a.curves, in.estimated, in.conditions);
+  a.voltage_check = CheckStringVoltages(a.estimated, in.conditions);
+  a.random_samples = in.random_samples;
+  a.random_seed = in.random_seed;
+  outcome.assessment = std::move(a);
+  return outcome;
+}
+
+namespace {
+
+Wiring WiringOf(const ArrangementFigures& f) {
+  Wiring wiring;
+  wiring.reserve(f.strings.size());
+  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
+  return wiring;
+}
+
+}  // namespace
+
+Completion CompleteAssessment(Assessment& a, std::stop_token stop) {
+  a.complete = false;
+  const Wiring initial = WiringOf(a.initial);
+  const Wiring estimated = WiringOf(a.estimated);
   // Seeded from the better of the two, so it is never below either.
   const bool initial_better = a.initial.point.pmp_w > a.estimated.point.pmp_w;
-  const Wiring& seed = initial_better ? in.initial : in.estimated;
-  a.optimized = AssessArrangement(in.modules, curves, OptimizeWiring(curves, seed), in.conditions);
+  const Wiring best = OptimizeWiring(a.curves, initial_better ? initial : estimated, stop);
+  if (stop.stop_requested()) return Completion::Stopped;
+  a.optimized = AssessArrangement(a.modules, a.curves, best, a.conditions);
   if (a.optimized.point.pmp_w < std::max(a.initial.point.pmp_w, a.estimated.point.pmp_w)) {
     a.optimized = initial_better ? a.initial : a.estimated;
   }
-  a.random_wiring = AssessRandomWiring(curves, in.estimated, in.random_samples, in.random_seed);
-  a.voltage_check = CheckStringVoltages(a.estimated, in.conditions);
-  outcome.assessment = std::move(a);
+  a.random_wiring = AssessRandomWiring(a.curves, estimated, a.random_samples, a.random_seed);
+  if (stop.stop_requested()) return Completion::Stopped;
+  a.complete = true;
+  return Completion::Done;
+}
+
+AssessmentOutcome AssessRun(const AssessmentInput& input) {
+  AssessmentOutcome outcome = AssessResultWiring(input);
+  if (outcome.assessment) (void)CompleteAssessment(*outcome.assessment);
   return outcome;
 }
 

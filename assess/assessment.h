@@ -1,26 +1,21 @@
 #pragma once
 // The physical assessment of a planned array: the true maximum power point of
 // the planned wiring and of other wirings of the same modules, the mismatch
-// loss, the cold open-circuit voltage of every string against the system
-// voltage limit, and the wiring that maximises the array's power by the curves.
+// loss, and the cold open-circuit voltage of every string against the system
+// voltage limit. It comes in two parts: what a viewer shows at once (the
+// curves, the search's initial and the result's wiring, the voltage check)
+// and what takes longer (the optimised wiring, random wiring).
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "assess/array_curve.h"
+#include "assess/conditions.h"
 #include "assess/module_curve.h"
 
 namespace voltrigg {
-
-struct AssessConditions {
-  double tmin_c = -10.0;                     // [°C] lowest cell temperature expected on site
-  double voc_coefficient_pct_per_k = -0.30;  // [%/K] temperature coefficient of Voc
-  double max_system_voltage_v = 1000.0;      // [V] limit for any string's cold Voc
-};
-
-// A string's open-circuit voltage at `tmin_c`: sum of Voc * (1 + beta/100 * (Tmin - 25 °C)).
-double ColdVocV(double voc_sum_v, const AssessConditions& conditions);
 
 // Measured Voc summed over the string's modules.
 double StringMeasuredVocV(const std::vector<ModuleData>& modules, const StringWiring& string);
@@ -52,18 +47,6 @@ struct VoltageCheck {
 
 VoltageCheck CheckStringVoltages(const ArrangementFigures& figures, const AssessConditions& conditions);
 
-// The wiring of the same modules (the same string lengths) that maximises the
-// array's maximum power point by the curves, starting from `seed`. Moves are
-// swaps of two modules between strings; the result is a wiring no single
-// swap improves. Deterministic; the result's Pmp is never below the seed's.
-// Throws std::invalid_argument when the seed names a module not in `curves`.
-Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed);
-
-// The plain reference optimiser: every swap of two modules between strings in
-// turn, each judged by a full maximum power point and kept when it gains,
-// sweep after sweep until none gains. Slow (for tests and benchmarks).
-Wiring OptimizeWiringBySwaps(const std::vector<ModuleCurve>& curves, const Wiring& seed);
-
 struct RandomWiringFigures {
   int samples = 0;
   double mean_pmp_w = 0;
@@ -75,20 +58,9 @@ struct RandomWiringFigures {
 RandomWiringFigures AssessRandomWiring(const std::vector<ModuleCurve>& curves, const Wiring& shape, int samples,
                                        std::uint64_t seed);
 
-// One row of an arrangement as a result file shows it, to be found in the
-// module list: the first unused module with the same number, serial number,
-// Vpm and Ipm, else the first unused one with the same number and serial.
-struct WiringRow {
-  double number = 0;
-  std::string serial;
-  double vpm_v = 0;
-  double ipm_a = 0;
-};
-
-// The wiring of `rows` (strings of rows) in `modules`, or nothing with
-// `problem` naming the first row that has no module of its own.
-std::optional<Wiring> MatchWiring(const std::vector<ModuleData>& modules,
-                                  const std::vector<std::vector<WiringRow>>& rows, std::string* problem = nullptr);
+// Random wiring as both front ends assess it.
+inline constexpr int kRandomWiringSamples = 100;
+inline constexpr std::uint64_t kRandomWiringSeed = 1;
 
 // Planning figures as the result file holds them (floats widened to double).
 struct PlanningPoint {
@@ -109,8 +81,8 @@ struct AssessmentInput {
   PlanningPoint initial_point;
   PlanningPoint estimated_point;
   AssessConditions conditions;
-  int random_samples = 100;
-  std::uint64_t random_seed = 1;
+  int random_samples = kRandomWiringSamples;
+  std::uint64_t random_seed = kRandomWiringSeed;
 };
 
 struct ModuleProblem {
@@ -138,7 +110,10 @@ struct Assessment {
   PlanningPoint minimum;
   PlanningPoint initial_point;
   PlanningPoint estimated_point;
-  VoltageCheck voltage_check;  // of the estimated arrangement
+  VoltageCheck voltage_check;                 // of the estimated arrangement
+  int random_samples = kRandomWiringSamples;  // asked for; random_wiring.samples once done
+  std::uint64_t random_seed = kRandomWiringSeed;
+  bool complete = false;  // the optimised wiring and random wiring are there
 };
 
 struct AssessmentOutcome {
@@ -146,17 +121,21 @@ struct AssessmentOutcome {
   std::vector<ModuleProblem> problems;   // else every module that could not
 };
 
-// Fits every module, assesses the initial, estimated and optimised wirings
-// and random wiring, and checks the estimated wiring's string voltages.
-// Throws std::invalid_argument when a wiring's indices are not valid.
+// The first part: fits every module, assesses the initial and the estimated
+// wiring and checks the estimated wiring's string voltages. The assessment
+// is not complete yet. Throws std::invalid_argument when a wiring's indices
+// are not valid or the conditions are not (ValidateConditions).
+AssessmentOutcome AssessResultWiring(const AssessmentInput& input);
+
+enum class Completion { Done, Stopped };
+
+// The second part: the optimised wiring, started from the better of the
+// initial and the estimated wiring and never below either, and random wiring
+// of the estimated one. A stop requested through `stop` ends it early and
+// leaves the assessment incomplete (Stopped).
+Completion CompleteAssessment(Assessment& assessment, std::stop_token stop = {});
+
+// Both parts.
 AssessmentOutcome AssessRun(const AssessmentInput& input);
-
-// The assessment as JSON text (UTF-8, shortest round-trip numbers, ends with a
-// line end). Serial numbers that are not UTF-8 are decoded as Shift-JIS.
-std::string FormatAssessmentJson(const Assessment& assessment);
-
-// A serial number as UTF-8: as it is when valid UTF-8, else decoded as
-// Shift-JIS (CP932); bytes that fit neither are written as "\xNN".
-std::string SerialAsUtf8(const std::string& bytes);
 
 }  // namespace voltrigg

@@ -1,68 +1,20 @@
 // The assessment file: JSON built with nlohmann::ordered_json (keys in the
 // order written) and printed with every number as its shortest text that
 // reads back to the same double.
-#include <iconv.h>
+#include "assess/assessment_json.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <nlohmann/json.hpp>
 
-#include "assess/assessment.h"
+#include "input/text_utf8.h"
 
 namespace voltrigg {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// Length of the valid UTF-8 sequence starting at `p`, 0 when there is none.
-std::size_t Utf8Length(const unsigned char* p, std::size_t left) {
-  const unsigned char c = p[0];
-  std::size_t n = 0;
-  std::uint32_t code = 0;
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) {
-    n = 2;
-    code = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    n = 3;
-    code = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    n = 4;
-    code = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (left < n) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((p[k] & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (p[k] & 0x3F);
-  }
-  // No overlong forms, no surrogates, nothing beyond U+10FFFF.
-  static constexpr std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kMin[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return n;
-}
-
-bool IsUtf8(const std::string& s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t n = Utf8Length(p + i, s.size() - i);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
-
-void Escape(std::string& out, unsigned char byte) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  out += "\\x";
-  out += kHex[byte >> 4];
-  out += kHex[byte & 0xF];
-}
 
 void WriteNumber(std::string& out, double value) {
   if (!std::isfinite(value)) {
@@ -145,54 +97,12 @@ Json Arrangement(const ArrangementFigures& f, const std::vector<ModuleData>& mod
 
 }  // namespace
 
-std::string SerialAsUtf8(const std::string& bytes) {
-  if (IsUtf8(bytes)) return bytes;
-  std::string out;
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (reinterpret_cast<std::intptr_t>(cd) == -1) {  // iconv_open's (iconv_t)-1: no such conversion
-    for (unsigned char c : bytes) {
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else {
-        Escape(out, c);
-      }
-    }
-    return out;
-  }
-  // One character at a time (one or two bytes), so that a byte that is not
-  // Shift-JIS is escaped alone and the rest still decodes.
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    bool done = false;
-    for (std::size_t len = 1; len <= 2 && i + len <= bytes.size() && !done; ++len) {
-      char in_buf[2] = {bytes[i], len == 2 ? bytes[i + 1] : '\0'};
-      char out_buf[16];
-      char* in_ptr = in_buf;
-      char* out_ptr = out_buf;
-      std::size_t in_left = len;
-      std::size_t out_left = sizeof out_buf;
-      (void)iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1) && in_left == 0) {
-        out.append(out_buf, static_cast<std::size_t>(out_ptr - out_buf));
-        i += len;
-        done = true;
-      }
-    }
-    if (!done) {
-      Escape(out, static_cast<unsigned char>(bytes[i]));
-      ++i;
-    }
-  }
-  iconv_close(cd);
-  return out;
-}
-
 std::string FormatAssessmentJson(const Assessment& a) {
   Json curves = Json::array();
   for (std::size_t k = 0; k < a.modules.size(); ++k) {
     const ModuleCurve& c = a.curves[k];
     curves.push_back(Json{{"no", a.modules[k].number},
-                          {"serial", SerialAsUtf8(a.modules[k].serial)},
+                          {"serial", TextAsUtf8(a.modules[k].serial)},
                           {"il_a", c.il_a},
                           {"i0_a", c.i0_a},
                           {"a_v", c.a_v},

@@ -3,6 +3,8 @@
 #include <boost/math/tools/toms748_solve.hpp>
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
+#include <string>
 
 namespace voltrigg {
 
@@ -20,6 +22,9 @@ const char* FitProblemText(FitProblem problem) {
       return "no diode curve puts the power maximum at (Vpm, Ipm) below Voc";
     case FitProblem::CurveNotFalling:
       return "the fitted curve would not fall monotonically (series resistance too negative)";
+    case FitProblem::I0Underflow:
+      return "the curve through the points is so square that its diode saturation current is below the smallest "
+             "double (Isc very close to Ipm)";
   }
   return "unknown problem";
 }
@@ -66,12 +71,16 @@ CurveFit FitModuleCurve(double vpm_v, double ipm_a, double voc_v, double isc_a) 
 
   // Below a_floor the condition is negative whenever I0 <= Imp: there
   //   a*ln(D/I0) <= Voc (D <= Isc) and a*Imp/D <= a*Imp/(Isc - Imp),
-  // so f(a) <= Voc - 2*Vmp + a*Imp/(Isc - Imp) < 0. The scan starts there and
-  // climbs in small geometric steps to the first sign change.
+  // so f(a) <= Voc - 2*Vmp + a*Imp/(Isc - Imp) < 0. The scan must start where
+  // the function is negative and climb in small geometric steps to the first
+  // sign change: from a_floor, or from a small fraction of Voc when the
+  // function is negative there already (a_floor lies below it only for very
+  // square curves, Isc close to Ipm).
   double a_lo = voc_v * 1e-3;
   if (2.0 * vpm_v > voc_v) {
     const double a_floor = (2.0 * vpm_v - voc_v) * (isc_a - ipm_a) / ipm_a;
-    if (a_floor > a_lo && a_floor < voc_v && f.I0(a_floor) <= ipm_a) a_lo = a_floor;
+    const bool proven = a_floor > 0 && a_floor < voc_v && f.I0(a_floor) <= ipm_a;
+    if (proven && (a_floor > a_lo || !(f(a_lo) < 0))) a_lo = a_floor;
   }
   double f_lo = f(a_lo);
   double a_hi = 0;
@@ -116,6 +125,10 @@ CurveFit FitModuleCurve(double vpm_v, double ipm_a, double voc_v, double isc_a) 
     return fit;
   }
   const double i0 = f.I0(a);
+  if (i0 == 0) {
+    fit.problem = FitProblem::I0Underflow;
+    return fit;
+  }
   const double d = isc_a - ipm_a + i0;
   const double rs = (vpm_v - a * ipm_a / d) / ipm_a;
   if (!(i0 > 0) || !std::isfinite(rs) || !(rs > -a / (isc_a + i0))) {
@@ -126,7 +139,23 @@ CurveFit FitModuleCurve(double vpm_v, double ipm_a, double voc_v, double isc_a) 
   return fit;
 }
 
+bool CurveUsable(const ModuleCurve& c) {
+  const auto positive = [](double v) { return std::isfinite(v) && v > 0; };
+  return positive(c.il_a) && positive(c.i0_a) && positive(c.a_v) && std::isfinite(c.rs_ohm) &&
+         c.rs_ohm > -c.a_v / (c.il_a + c.i0_a);
+}
+
+void RequireUsableCurves(const std::vector<ModuleCurve>& curves) {
+  for (std::size_t k = 0; k < curves.size(); ++k) {
+    if (!CurveUsable(curves[k])) {
+      throw std::invalid_argument("module curve " + std::to_string(k + 1) +
+                                  " is not usable (not finite, not positive, or not falling)");
+    }
+  }
+}
+
 double ModuleVoltageV(const ModuleCurve& c, double current_a) {
+  if (!CurveUsable(c)) throw std::invalid_argument("the module curve is not usable");
   const double top = c.il_a + c.i0_a;
   if (!(current_a < top)) return -kBypassDropV;
   const double v = c.a_v * std::log((top - current_a) / c.i0_a) - current_a * c.rs_ohm;

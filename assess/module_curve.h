@@ -4,6 +4,7 @@
 // it passes through the measured open-circuit point and has its power maximum
 // at the measured maximum power point. Everything here is double precision.
 #include <string>
+#include <vector>
 
 namespace voltrigg {
 
@@ -38,6 +39,7 @@ enum class FitProblem {
   IscNotAboveIpm,   // Isc <= Ipm
   NoRoot,           // no a below Voc puts the power maximum at (Vpm, Ipm)
   CurveNotFalling,  // Rs <= -a / (IL + I0): the current would not fall monotonically
+  I0Underflow,      // the curve is so square that I0 = Isc / (exp(Voc/a) - 1) is below the smallest double
 };
 
 // Short English text for a problem, e.g. "Voc is not above Vpm".
@@ -54,12 +56,21 @@ struct CurveFit {
 CurveFit FitModuleCurve(double vpm_v, double ipm_a, double voc_v, double isc_a);
 inline CurveFit FitModuleCurve(const ModuleData& m) { return FitModuleCurve(m.vpm_v, m.ipm_a, m.voc_v, m.isc_a); }
 
+// True when the curve can be evaluated: IL, I0 and a finite and positive, Rs
+// finite and above -a / (IL + I0), so that the current falls with the voltage.
+bool CurveUsable(const ModuleCurve& curve);
+
+// Throws std::invalid_argument naming the first curve that is not usable.
+void RequireUsableCurves(const std::vector<ModuleCurve>& curves);
+
 // The module's voltage at a current >= 0: a*ln((IL + I0 - I)/I0) - I*Rs, but
 // never below -kBypassDropV, and -kBypassDropV from IL + I0 on. V(0) = Voc.
+// Throws std::invalid_argument for a curve that is not usable.
 double ModuleVoltageV(const ModuleCurve& curve, double current_a);
 
 // The module's current at a voltage (0 at or above Voc; the curve's current at
-// -kBypassDropV, IL + I0, is the largest).
+// -kBypassDropV, IL + I0, is the largest). Throws std::invalid_argument for a
+// curve that is not usable.
 double ModuleCurrentA(const ModuleCurve& curve, double voltage_v);
 
 }  // namespace voltrigg

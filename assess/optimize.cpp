@@ -1,12 +1,14 @@
 // Wiring optimisers: the fast one runs use, and the plain pairwise-swap search
 // it is measured against.
+#include "assess/optimize.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
-#include "assess/assessment.h"
 #include "assess/curve_engine.h"
 
 namespace voltrigg {
@@ -17,6 +19,7 @@ void RequireValid(const std::vector<ModuleCurve>& curves, const Wiring& wiring) 
   if (!WiringIndicesValid(wiring, static_cast<int>(curves.size()))) {
     throw std::invalid_argument("wiring names a module that is not in the list");
   }
+  RequireUsableCurves(curves);
 }
 
 struct Swap {
@@ -55,8 +58,8 @@ namespace {
 // The swap search from one wiring to a wiring that no single swap improves.
 class SwapSearch {
  public:
-  SwapSearch(const std::vector<engine::FastModule>& modules, Wiring& wiring)
-      : modules_(modules), wiring_(wiring), count_(static_cast<int>(wiring.size())) {}
+  SwapSearch(const std::vector<engine::FastModule>& modules, Wiring& wiring, std::stop_token stop)
+      : modules_(modules), wiring_(wiring), count_(static_cast<int>(wiring.size())), stop_(std::move(stop)) {}
 
   // Returns the final wiring's maximum power point (never below the start's,
   // rounding aside).
@@ -68,7 +71,7 @@ class SwapSearch {
     sums_.assign(static_cast<std::size_t>(count_), Local{});
     pairs_.assign(static_cast<std::size_t>(count_) * static_cast<std::size_t>(count_), {});
     touched_.assign(static_cast<std::size_t>(count_), 0);
-    for (int outer = 0; outer < kMaxRounds; ++outer) {
+    for (int outer = 0; outer < kMaxRounds && !stop_.stop_requested(); ++outer) {
       v_ = current.point.vmp_v;
       if (!(v_ > 0) || count_ < 2) break;
       amps_ = current.string_currents_a;
@@ -256,6 +259,7 @@ class SwapSearch {
   const std::vector<engine::FastModule>& modules_;
   Wiring& wiring_;
   const int count_;
+  std::stop_token stop_;
   std::vector<engine::FastString> strings_;
   double v_ = 0;
   double threshold_ = 0;
@@ -267,8 +271,9 @@ class SwapSearch {
   std::vector<Local> x_at_1_, x_at_2_, y_at_1_, y_at_2_;  // RankPair's gathered columns
 };
 
-engine::ArrayPointDetail LocalSearch(const std::vector<engine::FastModule>& modules, Wiring& wiring) {
-  return SwapSearch(modules, wiring).Run();
+engine::ArrayPointDetail LocalSearch(const std::vector<engine::FastModule>& modules, Wiring& wiring,
+                                     const std::stop_token& stop) {
+  return SwapSearch(modules, wiring, stop).Run();
 }
 
 }  // namespace
@@ -277,7 +282,7 @@ engine::ArrayPointDetail LocalSearch(const std::vector<engine::FastModule>& modu
 // look further, the best wiring so far is shaken by a few seeded random swaps
 // and searched again, a fixed number of times (fewer for large arrays, where
 // each search costs more); a shaken search that ends higher is kept.
-Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed) {
+Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, std::stop_token stop) {
   RequireValid(curves, seed);
   std::vector<engine::FastModule> modules;
   modules.reserve(curves.size());
@@ -285,7 +290,7 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
   const double start_w = engine::MaximumPowerPoint(engine::PrepareArray(curves, seed)).point.pmp_w;
 
   Wiring best = seed;
-  double best_w = LocalSearch(modules, best).point.pmp_w;
+  double best_w = LocalSearch(modules, best, stop).point.pmp_w;
   std::size_t count = 0;
   for (const StringWiring& s : seed) count += s.size();
   if (seed.size() >= 2 && count >= 4) {
@@ -298,7 +303,7 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
       z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
       return (z ^ (z >> 31)) % n;
     };
-    for (int shake = 0; shake < shakes; ++shake) {
+    for (int shake = 0; shake < shakes && !stop.stop_requested(); ++shake) {
       Wiring trial = best;
       for (int k = 0; k < swaps_per_shake; ++k) {
         const std::size_t s1 = next(trial.size());
@@ -311,7 +316,7 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
         const std::size_t p1 = next(trial[s1].size());
         std::swap(trial[s1][p1], trial[s2][p2]);
       }
-      const double w = LocalSearch(modules, trial).point.pmp_w;
+      const double w = LocalSearch(modules, trial, stop).point.pmp_w;
       if (w > best_w) {
         best_w = w;
         best = std::move(trial);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "assess/assessment.h"
+#include "assess/optimize.h"
 #include "support/module_generator.h"
 
 namespace {

@@ -60,7 +60,7 @@ std::string ResultFile(int n) {
 
 void OpenAndDraw(benchmark::State& state) {
   const QString path = QString::fromStdString(ResultFile(static_cast<int>(state.range(0))));
-  ViewerWindow window(AssessmentOptions{});
+  ViewerWindow window(AssessOptions{});
   window.resize(1280, 860);
   QImage screen(1280, 860, QImage::Format_ARGB32_Premultiplied);
   for (auto _ : state) {
@@ -83,7 +83,7 @@ BENCHMARK(OpenAndDraw)->Arg(100)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisec
 // The same until the optimised and random wiring are shown too.
 void OpenAssessFully(benchmark::State& state) {
   const QString path = QString::fromStdString(ResultFile(static_cast<int>(state.range(0))));
-  ViewerWindow window(AssessmentOptions{});
+  ViewerWindow window(AssessOptions{});
   window.resize(1280, 860);
   QImage screen(1280, 860, QImage::Format_ARGB32_Premultiplied);
   for (auto _ : state) {
@@ -98,10 +98,10 @@ void WritePlanPdf(benchmark::State& state) {
   const std::string path = ResultFile(static_cast<int>(state.range(0)));
   const std::string pdf = (WorkDir() / "plan.pdf").string();
   for (auto _ : state) {
-    const Document doc = OpenDocument(path, "", AssessmentOptions{});
-    const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
+    const Document doc = OpenDocument(path, "", AssessOptions{});
+    const PlanView plan = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm);
     QString error;
-    if (!ExportPlanPdf(doc, plan, viewer::Wiring::Result, QString::fromStdString(pdf), ViewerFont(), &error)) {
+    if (!ExportPlanPdf(doc, plan, viewer::ShownWiring::Result, QString::fromStdString(pdf), ViewerFont(), &error)) {
       state.SkipWithError("PDF not written");
     }
   }

@@ -10,9 +10,14 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/assess_report.h"
+#include "app/shared/assessment_input.h"
+#include "app/shared/list_in_file_order.h"
 #include "assess/assessment.h"
+#include "assess/assessment_json.h"
+#include "assess/optimize.h"
+#include "assess/wiring_match.h"
 #include "input/run_error.h"
+#include "input/text_utf8.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 
@@ -465,8 +470,8 @@ TEST(AssessmentJson, KeysInOrderAndNumbersThatReadBackExactly) {
   EXPECT_EQ(j["random_wiring"]["samples"], 5);
   // Shortest round-trip text: a float widened to double prints as such.
   EXPECT_NE(text.find("\"sum_pmax_w\": 1234.5,"), std::string::npos);
-  EXPECT_EQ(SerialAsUtf8("KV300-1"), "KV300-1");
-  EXPECT_EQ(SerialAsUtf8("\xE3\x83\xA2"), "モ");
+  EXPECT_EQ(TextAsUtf8("KV300-1"), "KV300-1");
+  EXPECT_EQ(TextAsUtf8("\xE3\x83\xA2"), "モ");
 }
 
 // --------------------------------------------------- the run's hook
@@ -479,7 +484,7 @@ class HookFrontEnd : public testing::RecordingFrontEnd {
   void ResultWritten(const RunState& state) override {
     events.push_back("written");
     result_exists = std::filesystem::exists(state.OutputBase + ".csv");
-    modules = ReadModulesInListOrder(state.InputPath, false);
+    modules = ModulesForAssessment(ReadListInFileOrder(state.InputPath), false);
     input = AssessmentInputFromRun(state, modules, AssessConditions{});
   }
   bool result_exists = false;
@@ -545,12 +550,12 @@ TEST(RunHook, SeesTheTablesOfTheResultFileBeforeTheyAreCleared) {
 TEST(RunHook, ReadsTheTwoFurtherColumnsEitherWay) {
   TempDir dir{"voltrigg-assess"};
   WriteFile(dir / "list.csv", "No,S/N,Pmax,Vpm,Ipm,a,b\r\n7,\"A,1\",250,30,8.3,8.85,37.5\r\n");
-  const std::vector<ModuleData> swapped = ReadModulesInListOrder(dir / "list.csv", true);
+  const std::vector<ModuleData> swapped = ModulesForAssessment(ReadListInFileOrder(dir / "list.csv"), true);
   ASSERT_EQ(swapped.size(), 1u);
   EXPECT_EQ(swapped[0].serial, "A,1");
   EXPECT_EQ(swapped[0].voc_v, 37.5);
   EXPECT_EQ(swapped[0].isc_a, static_cast<float>(8.85));
-  EXPECT_THROW(ReadModulesInListOrder(dir / "missing.csv", false), RunError);
+  EXPECT_THROW(ReadListInFileOrder(dir / "missing.csv"), RunError);
 }
 
 // ------------------------------------------------------------ voltrigg-cli

@@ -18,9 +18,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
+
+#include "input/text_utf8.h"
 
 namespace voltrigg {
 
@@ -150,7 +154,8 @@ class PickListDelegate : public QStyledItemDelegate {
 QString ShownName(const QByteArray& name) {
   QString text;
   if (Decode(QStringDecoder(QStringConverter::Utf8, kWhole), name, text)) return EscapeControls(text);
-  if (Decode(QStringDecoder("windows-31j", kWhole), name, text)) return EscapeControls(text);
+  if (const std::optional<std::string> cp932 = DecodeCp932(name.toStdString()))
+    return EscapeControls(QString::fromStdString(*cp932));
   return Escaped(name);
 }
 

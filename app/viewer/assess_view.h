@@ -1,48 +1,56 @@
 #pragma once
-// The physical assessment of an opened result, by the same core code as
-// voltrigg-cli --assess: the module list's curves, the result's wiring, the
-// optimised wiring and random wiring, and the strings' cold voltage.
+// The physical assessment of an opened result, by exactly the functions
+// voltrigg-cli --assess calls: the planning run made again on the module list
+// gives the search's initial arrangement; the first part (the curves, the
+// result's wiring, the voltage check) is shown at once, the second (the
+// optimiser, random wiring) runs on another thread.
 #include <QString>
 #include <optional>
+#include <stop_token>
+#include <string>
 #include <vector>
 
-#include "assess/array_curve.h"
 #include "assess/assessment.h"
-#include "assess/module_curve.h"
 #include "document.h"
 
 namespace voltrigg::viewer {
 
-// What the slow part of the assessment (the optimiser and random wiring)
-// needs, copied, so that it can run on another thread while the window shows
-// the rest.
+// What the background part needs, copied, so that it can run on another
+// thread while the window shows the rest.
 struct AssessmentJob {
-  std::vector<ModuleData> modules;
-  std::vector<ModuleCurve> curves;
-  Wiring wiring;
-  AssessConditions conditions;
+  voltrigg::Assessment core;  // the first part done
   std::vector<ListModule> list;
 };
 
-struct AssessmentExtras {
+struct BackgroundResult {
+  voltrigg::Assessment core;  // complete unless stopped or failed
   PhysicalFigures optimized;
   std::vector<WiredModule> optimized_wiring;
-  RandomWiringFigures random;
+  bool stopped = false;  // superseded by a newer file
+  std::string error;     // what went wrong, when the part failed
 };
 
-// Fills doc.assessment with the result's wiring when the list matches the
-// result and every module's curve can be fitted; else leaves it empty with
-// doc.assessment_note saying why (the module and what is wrong with its
-// values). Returns what the optimised and random wiring still need.
+// Fills doc.assessment with the first part when the list matches the result,
+// the conditions are valid and every module's curve can be fitted; else
+// leaves it empty with doc.assessment_note saying why. Returns what the
+// background part still needs.
 std::optional<AssessmentJob> StartAssessment(Document& doc);
 
-// The optimised wiring and random wiring (some hundred milliseconds at 1000
-// modules); any thread.
-AssessmentExtras CompleteAssessment(const AssessmentJob& job);
+// The optimiser and random wiring (some hundred milliseconds at 1000
+// modules); any thread; never throws. A stop requested through `stop` ends it
+// between two optimiser rounds.
+BackgroundResult RunBackgroundPart(AssessmentJob job, std::stop_token stop = {});
 
-void ApplyAssessmentExtras(Document& doc, AssessmentExtras extras);
+// Takes the background part's figures into the document, or its failure into
+// doc.assessment_note.
+void ApplyBackgroundPart(Document& doc, BackgroundResult result);
 
-// All of it at once, for the plan written without a window.
+// All of it at once, for the files written without a window.
 void RunAssessment(Document& doc);
+
+// Writes the assessment file voltrigg-cli --assess writes for the same run,
+// atomically; never over the result or its list. Needs the complete
+// assessment of a result that the planning run on the list reproduces.
+bool SaveAssessmentJson(const Document& doc, const QString& path, QString* error);
 
 }  // namespace voltrigg::viewer

@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 
-#include "input/field_reader.h"
-#include "input/number_text.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
@@ -19,39 +16,6 @@ QString Number(float value) { return QString::fromStdString(FormatFloat(value));
 QString Name(const std::string& path) { return DecodeBytes(std::filesystem::path(path).filename().string()); }
 
 }  // namespace
-
-std::vector<ListModule> ReadListInFileOrder(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RunError("モジュールリストを開けません: " + path);
-  FieldReader reader(in);
-  const auto text = [&] {
-    auto f = reader.Next();
-    if (!f) throw RunError("モジュールリストが読み込みの間に変わりました: " + path);
-    return std::move(f->text);
-  };
-  const auto number = [&] {
-    float value = 0;
-    if (!ParseNumberField(text(), value)) throw RunError("モジュールリストが読み込みの間に変わりました: " + path);
-    return value;
-  };
-  std::vector<ListModule> out;
-  if (reader.AtEnd()) return out;
-  for (int c = 0; c < 7; ++c) (void)text();  // the header
-  while (!reader.AtEnd()) {
-    if (out.size() == static_cast<std::size_t>(kModuleSlots))
-      throw RunError("モジュールリストの行が多すぎます: " + path);
-    ListModule m;
-    m.record.moduleNo = number();
-    m.serial = text();
-    m.record.pmax = number();
-    m.record.vpm = number();
-    m.record.ipm = number();
-    m.record.extra1 = number();
-    m.record.extra2 = number();
-    out.push_back(std::move(m));
-  }
-  return out;
-}
 
 std::vector<WiredModule> Document::ResultWiring() const {
   std::vector<WiredModule> out(result.rows.size());
@@ -126,8 +90,7 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
   return problems;
 }
 
-Document OpenDocument(const std::string& result_path, const std::string& modules_path,
-                      const AssessmentOptions& options) {
+Document OpenDocument(const std::string& result_path, const std::string& modules_path, const AssessOptions& options) {
   Document doc;
   doc.result_path = result_path;
   doc.options = options;

@@ -9,20 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app/shared/assess_options.h"
+#include "app/shared/list_in_file_order.h"
+#include "assess/assessment.h"
 #include "input/module_list.h"
 #include "output/result_reader.h"
 #include "plan_view.h"
 
 namespace voltrigg::viewer {
-
-// What the physical assessment is run with; the defaults and meanings are
-// those of voltrigg-cli --assess.
-struct AssessmentOptions {
-  double tmin_c = -10.0;                     // lowest module temperature [°C]
-  double voc_coefficient_pct_per_k = -0.30;  // temperature coefficient of Voc [%/K]
-  double max_system_voltage_v = 1000.0;      // system voltage limit [V]
-  bool extras_isc_voc = false;               // columns 6, 7 hold Isc, Voc (default Voc, Isc)
-};
 
 enum class ListState {
   NotFound,    // no list beside the result and none named
@@ -30,16 +24,6 @@ enum class ListState {
   Mismatch,    // a list whose modules are not the result's
   Matches,     // every module of the result, with the same values
 };
-
-// One module of the module list as read, in the file's order.
-struct ListModule {
-  ModuleRecord record;
-  std::string serial;
-};
-
-// The modules of a module list in file order. The list must already have
-// loaded without complaint (LoadModuleList); throws RunError otherwise.
-std::vector<ListModule> ReadListInFileOrder(const std::string& path);
 
 // The physical figures of one wiring.
 struct PhysicalFigures {
@@ -51,7 +35,11 @@ struct PhysicalFigures {
   std::vector<QPointF> iv_curve;       // (voltage [V], current [A]) of the array
 };
 
-struct Assessment {
+// The physical assessment as the viewer shows it: the core's assessment (the
+// one voltrigg-cli --assess makes of the same run) and what is drawn of it.
+struct AssessmentView {
+  voltrigg::Assessment core;      // complete once the optimiser and random wiring are done
+  bool same_as_cli = false;       // the planning run on the list gave this result: the JSON is the CLI's
   PhysicalFigures result_wiring;  // the wiring the result file holds
   PhysicalFigures optimized;      // the best wiring by the curves
   std::vector<WiredModule> optimized_wiring;
@@ -75,9 +63,9 @@ struct Document {
   int list_count = 0;
   std::vector<int> list_slot;  // per result row: index into `list` of that module
 
-  AssessmentOptions options;
-  std::optional<Assessment> assessment;  // with a matching list whose modules have curves
-  QString assessment_note;               // why there is none, when there is a list
+  AssessOptions options;
+  std::optional<AssessmentView> assessment;  // with a matching list whose modules have curves
+  QString assessment_note;                   // why there is none, when there is a list, or what it lacks
 
   // The result's wiring as the viewer draws it.
   std::vector<WiredModule> ResultWiring() const;
@@ -91,8 +79,7 @@ std::string ListBesideResult(const std::string& result_path, const std::string& 
 // Reads the result (throws ResultFileError), then the list: `modules_path`
 // when given, else the one beside the result. A missing, unreadable or
 // different list is told in list_state and list_note, never thrown.
-Document OpenDocument(const std::string& result_path, const std::string& modules_path,
-                      const AssessmentOptions& options);
+Document OpenDocument(const std::string& result_path, const std::string& modules_path, const AssessOptions& options);
 
 // Checks the list against the result: the same number of modules, and for
 // every row a module of that number with the same serial number, Vpm and Ipm.

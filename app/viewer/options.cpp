@@ -2,8 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <cmath>
 #include <cstdio>
+#include <optional>
+
+#include "app/shared/curve_problems.h"
 
 namespace voltrigg::viewer {
 
@@ -14,21 +16,17 @@ void Print(const QString& text) {
   (void)std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
 }
 
-// A finite number within [low, high]; the option's name in the error.
-bool Number(const QCommandLineParser& parser, const QString& name, double low, double high, double& value,
-            QString* error) {
+// An option's number; its range is checked with the other conditions.
+bool Number(const QCommandLineParser& parser, const ConditionLimit& limit, double& value, QString* error) {
+  const QString name = QString::fromLatin1(limit.option).mid(2);
   if (!parser.isSet(name)) return true;
-  bool ok = false;
-  const double v = parser.value(name).trimmed().toDouble(&ok);
-  if (!ok || !std::isfinite(v) || v < low || v > high) {
-    *error = QStringLiteral("--%1 には %2 から %3 の数値を指定してください: \"%4\"")
-                 .arg(name)
-                 .arg(low)
-                 .arg(high)
-                 .arg(parser.value(name));
+  const std::optional<double> v = ParseOptionNumber(parser.value(name).toStdString());
+  if (!v) {
+    *error = QStringLiteral("%1 には数値を指定してください: \"%2\"")
+                 .arg(QString::fromLatin1(limit.option), parser.value(name));
     return false;
   }
-  value = v;
+  value = *v;
   return true;
 }
 
@@ -47,6 +45,10 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
                     QStringLiteral("LIST.csv")});
   parser.addOption({QStringLiteral("pdf"), QStringLiteral("ウィンドウを開かずに配線計画を PDF に書き出す"),
                     QStringLiteral("OUT.pdf")});
+  parser.addOption(
+      {QStringLiteral("json"),
+       QStringLiteral("ウィンドウを開かずに物理評価を JSON に書き出す (voltrigg-cli --assess と同じファイル)"),
+       QStringLiteral("OUT.json")});
   parser.addOption(
       {QStringLiteral("wiring"),
        QStringLiteral("PDF にする配線: result (結果ファイルの配線、既定) または optimized (最適化した配線)"),
@@ -82,6 +84,11 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
     *error = QStringLiteral("--pdf には結果ファイルと書き出す PDF ファイルの名前が必要です");
     return ParseOutcome::Usage;
   }
+  options.json = parser.value(QStringLiteral("json"));
+  if (parser.isSet(QStringLiteral("json")) && (options.json.isEmpty() || options.result.isEmpty())) {
+    *error = QStringLiteral("--json には結果ファイルと書き出す JSON ファイルの名前が必要です");
+    return ParseOutcome::Usage;
+  }
   if (parser.isSet(QStringLiteral("modules"))) {
     const QString modules = parser.value(QStringLiteral("modules"));
     if (modules.isEmpty()) {
@@ -92,23 +99,30 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
   }
   const QString wiring = parser.value(QStringLiteral("wiring"));
   if (wiring == QStringLiteral("optimized")) {
-    options.wiring = Wiring::Optimized;
+    options.wiring = ShownWiring::Optimized;
   } else if (!wiring.isEmpty() && wiring != QStringLiteral("result")) {
     *error = QStringLiteral("--wiring は result か optimized です: \"%1\"").arg(wiring);
     return ParseOutcome::Usage;
   }
-  AssessmentOptions& a = options.assessment;
-  if (!Number(parser, QStringLiteral("tmin"), -100, 100, a.tmin_c, error) ||
-      !Number(parser, QStringLiteral("voc-coefficient"), -5, 5, a.voc_coefficient_pct_per_k, error) ||
-      !Number(parser, QStringLiteral("max-system-voltage"), 1, 100000, a.max_system_voltage_v, error)) {
+  AssessOptions& a = options.assessment;
+  if (!Number(parser, kTminLimit, a.conditions.tmin_c, error) ||
+      !Number(parser, kVocCoefficientLimit, a.conditions.voc_coefficient_pct_per_k, error) ||
+      !Number(parser, kMaxSystemVoltageLimit, a.conditions.max_system_voltage_v, error)) {
     return ParseOutcome::Usage;
   }
-  const QString extras = parser.value(QStringLiteral("extras")).remove(QLatin1Char(' '));
-  if (extras == QStringLiteral("isc,voc")) {
-    a.extras_isc_voc = true;
-  } else if (!extras.isEmpty() && extras != QStringLiteral("voc,isc")) {
-    *error = QStringLiteral("--extras は voc,isc か isc,voc です: \"%1\"").arg(parser.value(QStringLiteral("extras")));
+  // Refused here, before anything is assessed: nonsense would let the voltage check pass.
+  if (const auto fault = ValidateConditions(a.conditions)) {
+    *error = QString::fromStdString(ConditionFaultText(*fault, Language::Japanese));
     return ParseOutcome::Usage;
+  }
+  if (parser.isSet(QStringLiteral("extras"))) {
+    const std::optional<bool> isc_first = ParseExtrasOrder(parser.value(QStringLiteral("extras")).toStdString());
+    if (!isc_first) {
+      *error =
+          QStringLiteral("--extras は voc,isc か isc,voc です: \"%1\"").arg(parser.value(QStringLiteral("extras")));
+      return ParseOutcome::Usage;
+    }
+    a.isc_first = *isc_first;
   }
   return ParseOutcome::Run;
 }

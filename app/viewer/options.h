@@ -13,8 +13,9 @@ struct ViewerOptions {
   QString result;       // the result file to open (may be empty without --pdf)
   std::string modules;  // --modules: the module list, else the one beside the result
   QString pdf;          // --pdf: write the wiring plan here instead of showing the window
-  Wiring wiring = Wiring::Result;
-  AssessmentOptions assessment;
+  QString json;         // --json: write the assessment file here instead of showing the window
+  ShownWiring wiring = ShownWiring::Result;
+  AssessOptions assessment;
 };
 
 enum class ParseOutcome { Run, Exit, Usage };

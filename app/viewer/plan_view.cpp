@@ -1,9 +1,11 @@
 #include "plan_view.h"
 
 #include <QLocale>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
+
+#include "assess/conditions.h"
+#include "input/text_utf8.h"
 
 namespace voltrigg::viewer {
 
@@ -37,7 +39,8 @@ PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int 
     s.planning_current_a = modules[static_cast<std::size_t>(s.first_cell)].ipm;
     if (with_physics) {
       s.physics = physics[static_cast<std::size_t>(j)];
-      s.over_limit = limit_v > 0 && s.physics->voc_cold_v > limit_v;
+      // Fails closed: a NaN voltage or limit counts as above the limit.
+      s.over_limit = !AtOrBelowLimit(s.physics->voc_cold_v, limit_v);
       v.max_voc_cold_v = std::max(v.max_voc_cold_v.value_or(s.physics->voc_cold_v), s.physics->voc_cold_v);
     }
     v.mean_string_voltage_v += s.vpm_sum_v;
@@ -79,27 +82,7 @@ QColor DeviationColour(double t) {
   return {mix(white.red(), end.red()), mix(white.green(), end.green()), mix(white.blue(), end.blue())};
 }
 
-QString DecodeBytes(const std::string& bytes) {
-  const QByteArray raw = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8.decode(raw);
-  if (!utf8.hasError()) return text;
-  QStringDecoder sjis("Shift_JIS", QStringDecoder::Flag::Stateless);
-  if (sjis.isValid()) {
-    text = sjis.decode(raw);
-    if (!sjis.hasError()) return text;
-  }
-  text.clear();
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b >= 0x20 && b < 0x7f) {
-      text += QLatin1Char(ch);
-    } else {
-      text += QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
-    }
-  }
-  return text;
-}
+QString DecodeBytes(const std::string& bytes) { return QString::fromStdString(TextAsUtf8(bytes)); }
 
 QString Fixed(double value, int decimals) { return QString::number(value, 'f', decimals); }
 

@@ -79,7 +79,7 @@ PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int 
 QColor DeviationColour(double t);
 
 // Bytes from a file as text: UTF-8 when they are, else Shift-JIS (the files
-// of Japanese Windows machines), else Latin-1 with control bytes escaped.
+// of Japanese Windows machines), a byte that fits neither as "\xNN".
 QString DecodeBytes(const std::string& bytes);
 
 // Numbers as the viewer shows them.

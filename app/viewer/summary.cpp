@@ -26,7 +26,7 @@ std::vector<FigureRow> FigureRows(const Document& doc) {
   rows.push_back(Planning(QStringLiteral("初期配置 (Initial)"), r.InitialPoint));
   rows.push_back(Planning(QStringLiteral("推定 (Estimated)"), r.EstimatedPoint));
   if (doc.assessment) {
-    const Assessment& a = *doc.assessment;
+    const AssessmentView& a = *doc.assessment;
     rows.push_back(
         {QStringLiteral("物理"), QStringLiteral("モジュール Vmp·Imp の合計"), Fixed(a.sum_mpp_w, 2), {}, {}, {}});
     rows.push_back(Physical(QStringLiteral("結果ファイルの配線"), a.result_wiring));
@@ -63,8 +63,8 @@ QString ShapeText(const Document& doc) {
   return QStringLiteral("%1 直列 × %2 並列 = %3 モジュール").arg(r.series).arg(r.parallel).arg(r.rows.size());
 }
 
-QString WiringName(Wiring wiring) {
-  return wiring == Wiring::Result ? QStringLiteral("結果ファイルの配線") : QStringLiteral("最適化した配線");
+QString WiringName(ShownWiring wiring) {
+  return wiring == ShownWiring::Result ? QStringLiteral("結果ファイルの配線") : QStringLiteral("最適化した配線");
 }
 
 QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad) {
@@ -74,8 +74,9 @@ QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad) {
                ? QStringLiteral("低温開放電圧は判定できません (%1)").arg(doc.assessment_note)
                : QStringLiteral("低温開放電圧は判定できません (一致するモジュールリストが必要です)");
   }
-  const QString condition = QStringLiteral("%1 °C、%2 %/K")
-                                .arg(Fixed(doc.options.tmin_c, 0), Fixed(doc.options.voc_coefficient_pct_per_k, 2));
+  const QString condition =
+      QStringLiteral("%1 °C、%2 %/K")
+          .arg(Fixed(doc.options.conditions.tmin_c, 0), Fixed(doc.options.conditions.voc_coefficient_pct_per_k, 2));
   QStringList over;
   for (const StringSummary& s : plan.strings) {
     if (s.over_limit) over << QString::number(s.string_no);
@@ -90,16 +91,16 @@ QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad) {
       .arg(over.join(QStringLiteral(", ")), Fixed(plan.limit_v, 0), Fixed(*plan.max_voc_cold_v, 1), condition);
 }
 
-PlanView MakePlan(const Document& doc, Wiring wiring, ColourBy colour_by) {
+PlanView MakePlan(const Document& doc, ShownWiring wiring, ColourBy colour_by) {
   const ResultFileData& r = doc.result;
-  if (doc.assessment && doc.assessment->complete && wiring == Wiring::Optimized) {
+  if (doc.assessment && doc.assessment->complete && wiring == ShownWiring::Optimized) {
     return BuildPlanView(doc.assessment->optimized_wiring, r.series, r.parallel, colour_by,
-                         doc.assessment->optimized.strings, doc.options.max_system_voltage_v);
+                         doc.assessment->optimized.strings, doc.options.conditions.max_system_voltage_v);
   }
   static const std::vector<StringPhysics> kNone;
   return BuildPlanView(doc.ResultWiring(), r.series, r.parallel, colour_by,
                        doc.assessment ? doc.assessment->result_wiring.strings : kNone,
-                       doc.options.max_system_voltage_v);
+                       doc.options.conditions.max_system_voltage_v);
 }
 
 }  // namespace voltrigg::viewer

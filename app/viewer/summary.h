@@ -9,7 +9,7 @@
 
 namespace voltrigg::viewer {
 
-enum class Wiring { Result, Optimized };
+enum class ShownWiring { Result, Optimized };
 
 struct FigureRow {
   QString group;  // 計画 (the planning figures) or 物理 (by the module curves)
@@ -22,13 +22,13 @@ struct FigureRow {
 std::vector<FigureRow> FigureRows(const Document& doc);
 
 QString ShapeText(const Document& doc);
-QString WiringName(Wiring wiring);
+QString WiringName(ShownWiring wiring);
 
 // One sentence on the strings' cold open-circuit voltage against the limit;
 // `bad` is set when a string is above it.
 QString VoltageVerdict(const Document& doc, const PlanView& plan, bool* bad);
 
 // The plan of `wiring` (the result's when there is no optimised one).
-PlanView MakePlan(const Document& doc, Wiring wiring, ColourBy colour_by);
+PlanView MakePlan(const Document& doc, ShownWiring wiring, ColourBy colour_by);
 
 }  // namespace voltrigg::viewer

@@ -1,12 +1,12 @@
 // voltrigg-view: shows a result file (the figures, the array, the wiring
 // table, the charts) and prints its wiring plan.
 //
-//   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--wiring result|optimized]
+//   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--json OUT.json] [--wiring result|optimized]
 //                 [--tmin C] [--voc-coefficient PCT] [--max-system-voltage V] [--extras voc,isc|isc,voc]
 //
-// With --pdf it writes the plan without a window (no display needed) and
-// exits 0, or 2 with a message when a file cannot be read or written; 64 for
-// wrong usage.
+// With --pdf it writes the plan, with --json the assessment file, without a
+// window (no display needed) and exits 0, or 2 with a message when a file
+// cannot be read or written; 64 for wrong usage.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
@@ -38,15 +38,17 @@ void Say(FILE* to, const QString& text) {
 bool Headless(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--help") == 0 ||
-        std::strcmp(a, "-h") == 0 || std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
+    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--json") == 0 ||
+        std::strncmp(a, "--json=", 7) == 0 || std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 ||
+        std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
       return true;
     }
   }
   return false;
 }
 
-int WritePdf(const QString& result, const ViewerOptions& o) {
+// --pdf and --json: the files without a window.
+int WriteFiles(const QString& result, const ViewerOptions& o) {
   Document doc;
   try {
     doc = OpenDocument(QFile::encodeName(result).toStdString(), o.modules, o.assessment);
@@ -65,7 +67,13 @@ int WritePdf(const QString& result, const ViewerOptions& o) {
   } else if (!doc.assessment_note.isEmpty()) {
     Say(stderr, doc.assessment_note);
   }
-  if (o.wiring == Wiring::Optimized && !doc.assessment) {
+  QString error;
+  if (!o.json.isEmpty() && !SaveAssessmentJson(doc, o.json, &error)) {
+    Say(stderr, error);
+    return 2;
+  }
+  if (o.pdf.isEmpty()) return 0;
+  if (o.wiring == ShownWiring::Optimized && !(doc.assessment && doc.assessment->complete)) {
     Say(stderr, QStringLiteral("最適化した配線は一致するモジュールリストがないため作れません"));
     return 2;
   }
@@ -73,7 +81,6 @@ int WritePdf(const QString& result, const ViewerOptions& o) {
   bool bad = false;
   const QString verdict = VoltageVerdict(doc, plan, &bad);
   if (bad) Say(stderr, verdict);
-  QString error;
   if (!ExportPlanPdf(doc, plan, o.wiring, o.pdf, ViewerFont(), &error)) {
     Say(stderr, error);
     return 2;
@@ -105,7 +112,7 @@ int main(int argc, char** argv) {
     return 64;
   }
   try {
-    if (!options.pdf.isEmpty()) return WritePdf(options.result, options);
+    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(options.result, options);
     ViewerWindow window(options.assessment, options.modules);
     window.show();
     if (!options.result.isEmpty()) window.Open(options.result);

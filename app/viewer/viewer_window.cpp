@@ -198,7 +198,7 @@ QFont ViewerFont() {
   return font;
 }
 
-ViewerWindow::ViewerWindow(const AssessmentOptions& options, std::string modules_path, QWidget* parent)
+ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_path, QWidget* parent)
     : QMainWindow(parent), options_(options), modules_path_(std::move(modules_path)) {
   setWindowTitle(QStringLiteral("Voltrigg 結果ビューア"));
   setAcceptDrops(true);
@@ -247,7 +247,11 @@ ViewerWindow::ViewerWindow(const AssessmentOptions& options, std::string modules
   ShowDocument();
 }
 
-ViewerWindow::~ViewerWindow() = default;
+ViewerWindow::~ViewerWindow() {
+  // A background part still running has its own copy of what it needs; it
+  // only has to stop early.
+  assessing_stop_.request_stop();
+}
 
 void ViewerWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -259,6 +263,7 @@ void ViewerWindow::BuildMenus() {
   print_action_->setShortcut(QKeySequence::Print);
   export_action_ = file->addAction(QStringLiteral("PDF に書き出す(&E)..."), this, &ViewerWindow::ExportDialog);
   export_action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+  json_action_ = file->addAction(QStringLiteral("評価を JSON で保存(&J)..."), this, &ViewerWindow::SaveJsonDialog);
   file->addSeparator();
   QAction* quit = file->addAction(QStringLiteral("終了(&Q)"), this, &QWidget::close);
   quit->setShortcut(QKeySequence::Quit);
@@ -304,8 +309,8 @@ QWidget* ViewerWindow::BuildSummary() {
   auto* controls = new QHBoxLayout;
   controls->addWidget(new QLabel(QStringLiteral("表示する配線:")));
   wiring_box_ = new QComboBox;
-  wiring_box_->addItem(WiringName(Wiring::Result));
-  wiring_box_->addItem(WiringName(Wiring::Optimized));
+  wiring_box_->addItem(WiringName(ShownWiring::Result));
+  wiring_box_->addItem(WiringName(ShownWiring::Optimized));
   controls->addWidget(wiring_box_);
   controls->addSpacing(20);
   controls->addWidget(new QLabel(QStringLiteral("色分け:")));
@@ -316,7 +321,7 @@ QWidget* ViewerWindow::BuildSummary() {
   controls->addStretch(1);
   layout->addLayout(controls);
   connect(wiring_box_, &QComboBox::activated, this,
-          [this](int i) { SetWiring(i == 1 ? Wiring::Optimized : Wiring::Result); });
+          [this](int i) { SetWiring(i == 1 ? ShownWiring::Optimized : ShownWiring::Result); });
   connect(colour_box_, &QComboBox::activated, this,
           [this](int i) { SetColourBy(i == 1 ? ColourBy::Vpm : ColourBy::Ipm); });
   return box;
@@ -379,16 +384,21 @@ std::optional<QString> ViewerWindow::Load(const QString& path) {
   doc_ = std::move(doc);
   const int generation = ++generation_;
   if (assessing_ != nullptr) {
+    // Superseded: its figures are for the file shown before.
+    assessing_stop_.request_stop();
     assessing_->disconnect(this);
-    assessing_->deleteLater();  // its job ends on its own; its figures are for the file shown before
+    assessing_->deleteLater();
     assessing_ = nullptr;
   }
   if (job) {
-    assessing_ = new QFutureWatcher<AssessmentExtras>(this);
+    assessing_stop_ = std::stop_source();
+    assessing_ = new QFutureWatcher<BackgroundResult>(this);
     connect(assessing_, &QFutureWatcherBase::finished, this, [this, generation] { AssessmentDone(generation); });
-    assessing_->setFuture(QtConcurrent::run([job = std::move(*job)] { return CompleteAssessment(job); }));
+    assessing_->setFuture(QtConcurrent::run([job = std::move(*job), stop = assessing_stop_.get_token()]() mutable {
+      return RunBackgroundPart(std::move(job), stop);
+    }));
   }
-  wiring_ = Wiring::Result;
+  wiring_ = ShownWiring::Result;
   RememberRecent(QFileInfo(path).absoluteFilePath());
   ShowDocument();
   return std::nullopt;
@@ -396,12 +406,16 @@ std::optional<QString> ViewerWindow::Load(const QString& path) {
 
 void ViewerWindow::AssessmentDone(int generation) {
   if (generation != generation_ || assessing_ == nullptr || doc_ == nullptr) return;
-  QFutureWatcher<AssessmentExtras>* done = assessing_;
+  QFutureWatcher<BackgroundResult>* done = assessing_;
   assessing_ = nullptr;
-  ApplyAssessmentExtras(*doc_, done->result());
+  ApplyBackgroundPart(*doc_, done->result());
   done->deleteLater();
   ShowDocument();
-  statusBar()->showMessage(QStringLiteral("最適化した配線とランダム配線の計算が終わりました"));
+  if (doc_->assessment && doc_->assessment->complete) {
+    statusBar()->showMessage(QStringLiteral("最適化した配線とランダム配線の計算が終わりました"));
+  } else {
+    statusBar()->showMessage(doc_->assessment_note);
+  }
 }
 
 void ViewerWindow::FinishAssessment() {
@@ -423,6 +437,7 @@ void ViewerWindow::ShowDocument() {
   const bool open = doc_ != nullptr;
   print_action_->setEnabled(open);
   export_action_->setEnabled(open);
+  json_action_->setEnabled(open && doc_->assessment && doc_->assessment->same_as_cli);
   if (!open) {
     title_->setText(QStringLiteral("結果ファイルが開かれていません"));
     list_label_->clear();
@@ -464,15 +479,15 @@ void ViewerWindow::ShowDocument() {
   wiring_box_->setToolTip(optimized      ? QString()
                           : d.assessment ? QStringLiteral("最適化した配線を計算しています")
                                          : QStringLiteral("最適化した配線には一致するモジュールリストが必要です"));
-  if (!optimized) wiring_ = Wiring::Result;
-  wiring_box_->setCurrentIndex(wiring_ == Wiring::Optimized ? 1 : 0);
+  if (!optimized) wiring_ = ShownWiring::Result;
+  wiring_box_->setCurrentIndex(wiring_ == ShownWiring::Optimized ? 1 : 0);
   statusBar()->showMessage(QStringLiteral("%1 を開きました").arg(DecodeBytes(d.result_path)));
   plan_ = MakePlan(d, wiring_, colour_by_);
   ShowPlan();
 }
 
 void ViewerWindow::ShowPlan() {
-  picture_->SetPlan(&plan_, options_.tmin_c);
+  picture_->SetPlan(&plan_, options_.conditions.tmin_c);
   table_model_->SetPlan(&plan_);
   table_->resizeColumnsToContents();
   if (doc_ != nullptr) {
@@ -491,7 +506,7 @@ void ViewerWindow::ShowCharts() {
   SetChart(current_chart_, StringChart(plan_, false));
   if (doc_ != nullptr && doc_->assessment) {
     const PhysicalFigures& f =
-        wiring_ == Wiring::Optimized ? doc_->assessment->optimized : doc_->assessment->result_wiring;
+        wiring_ == ShownWiring::Optimized ? doc_->assessment->optimized : doc_->assessment->result_wiring;
     SetChart(curve_chart_, CurveChart(f, WiringName(wiring_)));
     curve_stack_->setCurrentWidget(curve_chart_);
   } else {
@@ -506,13 +521,13 @@ void ViewerWindow::ShowCharts() {
   }
 }
 
-void ViewerWindow::SetWiring(Wiring wiring) {
-  if (wiring == Wiring::Optimized) FinishAssessment();
-  if (doc_ == nullptr || (wiring == Wiring::Optimized && !(doc_->assessment && doc_->assessment->complete))) {
-    wiring = Wiring::Result;
+void ViewerWindow::SetWiring(ShownWiring wiring) {
+  if (wiring == ShownWiring::Optimized) FinishAssessment();
+  if (doc_ == nullptr || (wiring == ShownWiring::Optimized && !(doc_->assessment && doc_->assessment->complete))) {
+    wiring = ShownWiring::Result;
   }
   wiring_ = wiring;
-  wiring_box_->setCurrentIndex(wiring == Wiring::Optimized ? 1 : 0);
+  wiring_box_->setCurrentIndex(wiring == ShownWiring::Optimized ? 1 : 0);
   if (doc_ != nullptr) plan_ = MakePlan(*doc_, wiring_, colour_by_);
   ShowPlan();
 }
@@ -577,6 +592,34 @@ bool ViewerWindow::ExportPdf(const QString& path, QString* error) {
   return ExportPlanPdf(*doc_, plan_, wiring_, path, ViewerFont(), error);
 }
 
+bool ViewerWindow::SaveJson(const QString& path, QString* error) {
+  if (doc_ == nullptr) return false;
+  FinishAssessment();
+  return SaveAssessmentJson(*doc_, path, error);
+}
+
+void ViewerWindow::Warn(const QString& text) {
+  QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void ViewerWindow::SaveJsonDialog() {
+  if (doc_ == nullptr) return;
+  const QFileInfo result(QString::fromStdString(doc_->result_path));
+  const QString suggestion =
+      result.absolutePath() + QStringLiteral("/") + result.completeBaseName() + QStringLiteral(".assessment.json");
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("評価を JSON で保存"), suggestion,
+                                                    QStringLiteral("JSON ファイル (*.json)"));
+  if (path.isEmpty()) return;
+  QString error;
+  if (SaveJson(path, &error)) {
+    statusBar()->showMessage(QStringLiteral("%1 に保存しました").arg(path));
+  } else {
+    Warn(error);
+  }
+}
+
 QString ViewerWindow::WiringPlanTitle() const {
   return doc_ == nullptr ? QString() : QStringLiteral("配線計画: %1").arg(ShownName(doc_->result_path));
 }
@@ -610,7 +653,7 @@ void ViewerWindow::ExportDialog() {
   const QFileInfo result(QString::fromStdString(doc_->result_path));
   const QString suggestion =
       result.absolutePath() + QStringLiteral("/") + result.completeBaseName() +
-      (wiring_ == Wiring::Optimized ? QStringLiteral("-最適化配線計画.pdf") : QStringLiteral("-配線計画.pdf"));
+      (wiring_ == ShownWiring::Optimized ? QStringLiteral("-最適化配線計画.pdf") : QStringLiteral("-配線計画.pdf"));
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("配線計画を PDF に書き出す"), suggestion,
                                                     QStringLiteral("PDF ファイル (*.pdf)"));
   if (path.isEmpty()) return;

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 #include "assess_view.h"
 #include "document.h"
@@ -38,7 +39,7 @@ QFont ViewerFont();
 class ViewerWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit ViewerWindow(const AssessmentOptions& options, std::string modules_path = {}, QWidget* parent = nullptr);
+  explicit ViewerWindow(const AssessOptions& options, std::string modules_path = {}, QWidget* parent = nullptr);
   ~ViewerWindow() override;
 
   // Opens a result; on failure keeps what was shown and returns the message.
@@ -50,17 +51,19 @@ class ViewerWindow : public QMainWindow {
   // are still being computed, and shows them.
   void FinishAssessment();
 
-  void SetWiring(Wiring wiring);
+  void SetWiring(ShownWiring wiring);
   void SetColourBy(ColourBy by);
   // Shows the rows whose serial number contains `text`, and where the first goes.
   void Search(const QString& text);
   void CopyRows();
   bool ExportPdf(const QString& path, QString* error);
+  // The assessment file voltrigg-cli --assess writes for the open result.
+  bool SaveJson(const QString& path, QString* error);
 
   // What the window shows, for its tests.
   const Document* document() const { return doc_.get(); }
   const PlanView& plan() const { return plan_; }
-  Wiring wiring() const { return wiring_; }
+  ShownWiring wiring() const { return wiring_; }
   WiringTableModel* table_model() const { return table_model_; }
   SerialFilter* serial_filter() const { return filter_; }
   QTableWidget* figures_table() const { return figures_; }
@@ -87,17 +90,20 @@ class ViewerWindow : public QMainWindow {
   void OpenDialog();
   void PrintDialog();
   void ExportDialog();
+  void SaveJsonDialog();
+  void Warn(const QString& text);
   QString WiringPlanTitle() const;
 
   void AssessmentDone(int generation);
 
-  AssessmentOptions options_;
+  AssessOptions options_;
   int generation_ = 0;  // of the open result, so a late assessment of an older one is dropped
-  QFutureWatcher<AssessmentExtras>* assessing_ = nullptr;
-  std::string modules_path_;  // named on the command line, for the first result only
+  QFutureWatcher<BackgroundResult>* assessing_ = nullptr;
+  std::stop_source assessing_stop_;  // asks the background part of the shown result to stop
+  std::string modules_path_;         // named on the command line, for the first result only
   std::unique_ptr<Document> doc_;
   PlanView plan_;
-  Wiring wiring_ = Wiring::Result;
+  ShownWiring wiring_ = ShownWiring::Result;
   ColourBy colour_by_ = ColourBy::Ipm;
 
   QLabel* title_ = nullptr;
@@ -122,6 +128,7 @@ class ViewerWindow : public QMainWindow {
   QMenu* recent_menu_ = nullptr;
   QAction* print_action_ = nullptr;
   QAction* export_action_ = nullptr;
+  QAction* json_action_ = nullptr;
 };
 
 }  // namespace voltrigg::viewer

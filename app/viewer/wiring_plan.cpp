@@ -247,7 +247,7 @@ void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& item
 
 }  // namespace
 
-PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, Wiring wiring) {
+PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring wiring) {
   PlanPrint out;
   out.result_name = DecodeBytes(std::filesystem::path(doc.result_path).filename().string());
   out.list_note = doc.list_note;
@@ -259,7 +259,7 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, Wiring wiring
   out.figures = FigureRows(doc);
   out.verdict = VoltageVerdict(doc, plan, &out.verdict_bad);
   out.plan = &plan;
-  out.tmin_c = doc.options.tmin_c;
+  out.tmin_c = doc.options.conditions.tmin_c;
   return out;
 }
 
@@ -313,8 +313,8 @@ bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont&
   return true;
 }
 
-bool ExportPlanPdf(const Document& doc, const PlanView& plan, Wiring wiring, const QString& path, const QFont& font,
-                   QString* error) {
+bool ExportPlanPdf(const Document& doc, const PlanView& plan, ShownWiring wiring, const QString& path,
+                   const QFont& font, QString* error) {
   namespace fs = std::filesystem;
   const std::string target = QFile::encodeName(path).toStdString();
   std::error_code ec;

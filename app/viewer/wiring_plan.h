@@ -28,7 +28,7 @@ struct PlanPrint {
   double tmin_c = -10;
 };
 
-PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, Wiring wiring);
+PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring wiring);
 
 // Paints the plan on `device` (its page size and margins as set). Returns the
 // number of pages, 0 when painting could not start.
@@ -40,7 +40,7 @@ bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont&
 
 // The plan of `plan` (the wiring `wiring` of `doc`) as a PDF at `path`; refuses
 // to write over the result file or the module list it was made from.
-bool ExportPlanPdf(const Document& doc, const PlanView& plan, Wiring wiring, const QString& path, const QFont& font,
-                   QString* error);
+bool ExportPlanPdf(const Document& doc, const PlanView& plan, ShownWiring wiring, const QString& path,
+                   const QFont& font, QString* error);
 
 }  // namespace voltrigg::viewer

@@ -30,7 +30,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-Document Open(const std::string& result, const AssessmentOptions& options = {}) {
+Document Open(const std::string& result, const AssessOptions& options = {}) {
   Document doc = OpenDocument(result, "", options);
   RunAssessment(doc);
   return doc;
@@ -56,21 +56,26 @@ TEST(ViewerAssessment, SameFiguresAsTheBatchFrontEnd) {
 
   const Document doc = Open(dir / "result.csv");
   ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
-  const viewer::Assessment& a = *doc.assessment;
+  const AssessmentView& a = *doc.assessment;
+  // Completed, from the same run: the assessment file is the CLI's, byte for byte.
+  ASSERT_TRUE(a.complete);
+  ASSERT_TRUE(a.same_as_cli) << doc.assessment_note.toStdString();
+  EXPECT_TRUE(doc.assessment_note.isEmpty()) << doc.assessment_note.toStdString();
+  QString error;
+  ASSERT_TRUE(SaveAssessmentJson(doc, Q(dir / "viewer.json"), &error)) << error.toStdString();
+  EXPECT_EQ(ReadFile(dir / "viewer.json"), ReadFile(dir / "result.assessment.json"));
   const auto& estimated = json["arrangements"]["estimated"];
-  EXPECT_NEAR(a.result_wiring.pmp_w, estimated["pmp_w"].get<double>(), 1e-6 * a.result_wiring.pmp_w);
-  EXPECT_NEAR(a.result_wiring.vmp_v, estimated["vmp_v"].get<double>(), 1e-3);
-  EXPECT_NEAR(a.result_wiring.mismatch_loss_pct, estimated["mismatch_loss_pct"].get<double>(), 1e-6);
-  EXPECT_NEAR(a.sum_mpp_w, json["sum_mpp_w"].get<double>(), 1e-6);
+  EXPECT_EQ(a.result_wiring.pmp_w, estimated["pmp_w"].get<double>());
+  EXPECT_EQ(a.optimized.pmp_w, json["arrangements"]["optimized"]["pmp_w"].get<double>());
+  EXPECT_EQ(a.random_mean_pmp_w, json["random_wiring"]["mean_pmp_w"].get<double>());
   ASSERT_EQ(a.result_wiring.strings.size(), 6u);
   for (std::size_t j = 0; j < 6; ++j) {
-    EXPECT_NEAR(a.result_wiring.strings[j].voc_cold_v, estimated["strings"][j]["voc_cold_v"].get<double>(), 1e-9);
+    EXPECT_EQ(a.result_wiring.strings[j].voc_cold_v, estimated["strings"][j]["voc_cold_v"].get<double>());
   }
-  EXPECT_NEAR(a.random_mean_pmp_w, json["random_wiring"]["mean_pmp_w"].get<double>(), 1e-6 * a.random_mean_pmp_w);
   // The optimised wiring is at least as good, and wires the same modules.
   EXPECT_GE(a.optimized.pmp_w, a.result_wiring.pmp_w);
-  const PlanView result_plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
-  const PlanView optimized_plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);
+  const PlanView result_plan = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm);
+  const PlanView optimized_plan = MakePlan(doc, viewer::ShownWiring::Optimized, ColourBy::Ipm);
   EXPECT_EQ(Serials(result_plan), Serials(optimized_plan));
   EXPECT_EQ(optimized_plan.series, 10);
   // The curve's maximum is the marked point.
@@ -84,8 +89,8 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   TempDir dir{"voltrigg-view-assess"};
   WriteFile(dir / "known-result.csv", kKnownResult);
   WriteFile(dir / "known.csv", kKnownList);
-  AssessmentOptions options;
-  options.max_system_voltage_v = 120;  // three modules of about 37.5 V Voc are about 124 V at -10 °C
+  AssessOptions options;
+  options.conditions.max_system_voltage_v = 120;  // three modules of about 37.5 V Voc are about 124 V at -10 °C
   ViewerWindow w(options);
   ASSERT_FALSE(w.Load(Q(dir / "known-result.csv")).has_value());
   // The result's wiring at once; the optimised and random wiring arrive from another thread.
@@ -120,12 +125,12 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
             QColor(200, 0, 0));
 
   // The optimised wiring in picture and table, and back.
-  w.SetWiring(viewer::Wiring::Optimized);
-  EXPECT_EQ(w.wiring(), viewer::Wiring::Optimized);
-  EXPECT_EQ(Serials(w.plan()), Serials(MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm)));
+  w.SetWiring(viewer::ShownWiring::Optimized);
+  EXPECT_EQ(w.wiring(), viewer::ShownWiring::Optimized);
+  EXPECT_EQ(Serials(w.plan()), Serials(MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm)));
   EXPECT_NEAR(PlanView::Current(w.plan().strings[0]) + PlanView::Current(w.plan().strings[1]),
               doc.assessment->optimized.imp_a, 1e-6);
-  w.SetWiring(viewer::Wiring::Result);
+  w.SetWiring(viewer::ShownWiring::Result);
   EXPECT_EQ(w.table_model()->index(0, WiringTableModel::kSerial).data().toString(), QStringLiteral("K-3"));
 
   // The plan says it too.
@@ -148,10 +153,11 @@ TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
   EXPECT_EQ(doc.list_state, ListState::Matches);
   EXPECT_FALSE(doc.assessment.has_value());
   EXPECT_TRUE(doc.assessment_note.contains(
-      QStringLiteral("モジュール番号 1 (シリアル番号 K-1): Voc が Vpm より大きくありません")))
+      QStringLiteral("モジュール番号 1 (シリアル番号 K-1、リスト 1 行目): Voc が Vpm より大きくありません")))
       << doc.assessment_note.toStdString();
   EXPECT_EQ(FigureRows(doc).size(), 4u);
-  const PlanView plan = MakePlan(doc, viewer::Wiring::Optimized, ColourBy::Ipm);  // falls back to the result's wiring
+  const PlanView plan =
+      MakePlan(doc, viewer::ShownWiring::Optimized, ColourBy::Ipm);  // falls back to the result's wiring
   EXPECT_EQ(plan.cells.front().serial, QStringLiteral("K-3"));
   EXPECT_TRUE(VoltageVerdict(doc, plan, nullptr).contains(QStringLiteral("Voc が Vpm より大きくありません")));
 
@@ -177,7 +183,7 @@ TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
   }
   WriteFile(dir / "known.csv", swapped);
   EXPECT_FALSE(Open(dir / "known-result.csv").assessment.has_value());
-  AssessmentOptions isc_first;
-  isc_first.extras_isc_voc = true;
+  AssessOptions isc_first;
+  isc_first.isc_first = true;
   EXPECT_TRUE(Open(dir / "known-result.csv", isc_first).assessment.has_value());
 }

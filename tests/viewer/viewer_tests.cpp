@@ -52,8 +52,8 @@ const ModuleCell& CellOf(const PlanView& plan, const QString& serial) {
 
 TEST(PlanView, KnownResultSumsDeviationsAndColourOrder) {
   KnownFiles files;
-  const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
-  const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
+  const Document doc = OpenDocument(files.result, "", AssessOptions{});
+  const PlanView plan = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm);
   ASSERT_EQ(plan.series, 3);
   ASSERT_EQ(plan.parallel, 2);
   ASSERT_EQ(plan.strings.size(), 2u);
@@ -82,14 +82,14 @@ TEST(PlanView, KnownResultSumsDeviationsAndColourOrder) {
   }
 
   // By Vpm: string 1's Vpm 30, 31, 29 around 30.
-  const PlanView by_vpm = MakePlan(doc, viewer::Wiring::Result, ColourBy::Vpm);
+  const PlanView by_vpm = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Vpm);
   EXPECT_NEAR(CellOf(by_vpm, "K-1").deviation_pct, 100.0 / 30.0, 1e-5);
   EXPECT_NEAR(CellOf(by_vpm, "K-3").deviation_pct, 0.0, 1e-9);
 }
 
 TEST(PlanView, StringsAboveTheLimitAreMarked) {
   KnownFiles files;
-  const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+  const Document doc = OpenDocument(files.result, "", AssessOptions{});
   const std::vector<StringPhysics> physics = {{8.0, 900.0, 1001.0}, {8.1, 899.0, 999.9}};
   const PlanView plan = BuildPlanView(doc.ResultWiring(), 3, 2, ColourBy::Ipm, physics, 1000.0);
   EXPECT_TRUE(plan.strings[0].over_limit);
@@ -112,14 +112,14 @@ TEST(PlanView, StringsAboveTheLimitAreMarked) {
 TEST(Document, ListBesideTheResultIsFoundAndChecked) {
   {
     KnownFiles files;
-    const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+    const Document doc = OpenDocument(files.result, "", AssessOptions{});
     EXPECT_EQ(doc.list_state, ListState::Matches) << doc.list_note.toStdString();
     EXPECT_EQ(doc.list_path, files.list);
     EXPECT_EQ(doc.list_count, 6);
   }
   {
     KnownFiles files(false);
-    const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+    const Document doc = OpenDocument(files.result, "", AssessOptions{});
     EXPECT_EQ(doc.list_state, ListState::NotFound);
     EXPECT_TRUE(doc.list_note.contains(QStringLiteral("known.csv"))) << doc.list_note.toStdString();
   }
@@ -131,7 +131,7 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
     other.replace(other.find("29,7.5"), 6, "29.5,7.5");
     other.replace(other.find("30,8.3"), 6, "30,8.4");
     WriteFile(files.list, other);
-    const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+    const Document doc = OpenDocument(files.result, "", AssessOptions{});
     EXPECT_EQ(doc.list_state, ListState::Mismatch);
     const QStringList problems(doc.list_problems.begin(), doc.list_problems.end());
     const QString all = problems.join('\n');
@@ -147,7 +147,7 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
     std::string shorter = kKnownList;
     shorter.erase(shorter.find("6,K-6"));
     WriteFile(files.list, shorter);
-    const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
+    const Document doc = OpenDocument(files.result, "", AssessOptions{});
     EXPECT_EQ(doc.list_state, ListState::Mismatch);
     EXPECT_TRUE(doc.list_problems.front().contains(QStringLiteral("リスト 5 個、結果ファイル 6 個")));
     EXPECT_TRUE(doc.list_problems.back().contains(
@@ -157,7 +157,7 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
     // A list named by the user wins over the one beside the result; an unreadable one is said so.
     KnownFiles files;
     WriteFile(files.dir / "broken.csv", "No,S/N,Pmax,Vpm,Ipm,Voc,Isc\r\n1,K-1,abc,31,8.5,38.5,9.0\r\n");
-    const Document doc = OpenDocument(files.result, files.dir / "broken.csv", AssessmentOptions{});
+    const Document doc = OpenDocument(files.result, files.dir / "broken.csv", AssessOptions{});
     EXPECT_EQ(doc.list_state, ListState::Unreadable);
     EXPECT_TRUE(doc.list_note.contains(QStringLiteral("読み込めません"))) << doc.list_note.toStdString();
   }
@@ -169,7 +169,7 @@ TEST(Document, ListBesideTheResultIsFoundAndChecked) {
 
 TEST(ViewerWindow, ShowsTheKnownResult) {
   KnownFiles files;
-  ViewerWindow w(AssessmentOptions{});
+  ViewerWindow w(AssessOptions{});
   ASSERT_FALSE(w.Load(Q(files.result)).has_value());
   QTableWidget* f = w.figures_table();
   ASSERT_GE(f->rowCount(), 4);
@@ -227,7 +227,7 @@ TEST(ViewerWindow, ShowsTheKnownResult) {
 
 TEST(ViewerWindow, BadFilesKeepWhatIsShownAndChangeNothing) {
   KnownFiles files;
-  ViewerWindow w(AssessmentOptions{});
+  ViewerWindow w(AssessOptions{});
   ASSERT_FALSE(w.Load(Q(files.result)).has_value());
   const FileStamp list_before = Stamp(files.list);
   // A module list opened as a result.
@@ -255,11 +255,11 @@ TEST(ViewerWindow, BadFilesKeepWhatIsShownAndChangeNothing) {
 TEST(WiringPlan, PdfHoldsEverySerialInStringOrderAndTheFigures) {
   TempDir dir{"voltrigg-viewer-pdf"};
   MakeRunResult(dir, 20, 12, 7);
-  const Document doc = OpenDocument(dir / "result.csv", "", AssessmentOptions{});
-  const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
+  const Document doc = OpenDocument(dir / "result.csv", "", AssessOptions{});
+  const PlanView plan = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm);
   const QString pdf = Q(dir / "plan.pdf");
   QString error;
-  ASSERT_TRUE(ExportPlanPdf(doc, plan, viewer::Wiring::Result, pdf, ViewerFont(), &error)) << error.toStdString();
+  ASSERT_TRUE(ExportPlanPdf(doc, plan, viewer::ShownWiring::Result, pdf, ViewerFont(), &error)) << error.toStdString();
   const QString text = PdfText(pdf);
   ASSERT_FALSE(text.isEmpty());
 
@@ -306,14 +306,14 @@ TEST(WiringPlan, PrinterGetsTheSamePlanOnItsPaper) {
   // The print dialog hands a QPrinter to the same painting; a printer that
   // prints to a file shows what it got, here on Letter paper in landscape.
   KnownFiles files;
-  const Document doc = OpenDocument(files.result, "", AssessmentOptions{});
-  const PlanView plan = MakePlan(doc, viewer::Wiring::Result, ColourBy::Ipm);
+  const Document doc = OpenDocument(files.result, "", AssessOptions{});
+  const PlanView plan = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm);
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   const QString pdf = Q(files.dir / "printed.pdf");
   printer.setOutputFileName(pdf);
   printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10)));
-  EXPECT_EQ(PaintWiringPlan(printer, MakePlanPrint(doc, plan, viewer::Wiring::Result), ViewerFont()), 2);
+  EXPECT_EQ(PaintWiringPlan(printer, MakePlanPrint(doc, plan, viewer::ShownWiring::Result), ViewerFont()), 2);
   const QString text = PdfText(pdf);
   for (const char* serial : {"K-3", "K-1", "K-6", "K-2", "K-5", "K-4"}) EXPECT_TRUE(text.contains(serial)) << serial;
   EXPECT_TRUE(text.contains(QStringLiteral("ページ 2 / 2")));
