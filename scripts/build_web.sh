@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium nodejs npm poppler-utils libboost-math-dev nlohmann-json3-dev libcli11-dev cmake ninja-build)
+packages=(emscripten chromium nodejs npm poppler-utils libboost-math-dev nlohmann-json3-dev cmake ninja-build)
 missing=()
 for p in "${packages[@]}"; do
   # node and npm may come from elsewhere (Node 20 is needed); only a missing command asks for Debian's.

@@ -1,7 +1,8 @@
 // The browser page's way into the core: one calculation run exactly as
-// voltrigg-cli makes it (the same run driver, the same assessing front end),
-// on files in emscripten's in-memory file system, with what the page shows
-// handed back as JavaScript values.
+// voltrigg-cli makes it (the same run driver and batch front end, the
+// assessment by the same shared functions), on files in emscripten's
+// in-memory file system, with what the page shows handed back as JavaScript
+// values.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 #include <unistd.h>
@@ -10,14 +11,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/assess_report.h"
 #include "app/batch_front_end.h"
+#include "app/shared/assess_options.h"
+#include "app/shared/assessment_input.h"
+#include "app/shared/curve_problems.h"
+#include "app/shared/list_in_file_order.h"
 #include "assess/array_curve.h"
+#include "assess/assessment.h"
+#include "assess/assessment_json.h"
+#include "assess/conditions.h"
 #include "identity.h"
+#include "input/text_utf8.h"
 #include "output/result_reader.h"
 
 namespace voltrigg::web {
@@ -70,7 +80,7 @@ val Point(const OperatingPoint& p) {
 // numbers decoded for display.
 val ResultValue(const ResultFileData& r) {
   val out = val::object();
-  out.set("input_name", SerialAsUtf8(r.InputName));
+  out.set("input_name", TextAsUtf8(r.InputName));
   out.set("simple_pmax_sum_w", r.SimplePmaxSum);
   out.set("minimum", Point(r.MinimumPoint));
   out.set("initial", Point(r.InitialPoint));
@@ -83,7 +93,7 @@ val ResultValue(const ResultFileData& r) {
     v.set("string_no", static_cast<int>(row.string_no));
     v.set("position", row.position);
     v.set("module_no", row.moduleNo);
-    v.set("serial", SerialAsUtf8(row.serialNo));
+    v.set("serial", TextAsUtf8(row.serialNo));
     v.set("vpm_v", row.vpm);
     v.set("ipm_a", row.ipm);
     rows.call<void>("push", v);
@@ -124,7 +134,7 @@ val ArrangementValue(const Assessment& a, const ArrangementFigures& f) {
     for (int index : s.modules) {
       const ModuleData& m = a.modules[static_cast<std::size_t>(index)];
       numbers.call<void>("push", m.number);
-      serials.call<void>("push", SerialAsUtf8(m.serial));
+      serials.call<void>("push", TextAsUtf8(m.serial));
     }
     v.set("module_numbers", numbers);
     v.set("serials", serials);
@@ -141,7 +151,6 @@ val ArrangementValue(const Assessment& a, const ArrangementFigures& f) {
 val AssessmentValue(const Assessment& a) {
   val out = val::object();
   out.set("json", Bytes(FormatAssessmentJson(a)));
-  out.set("table", AssessmentTable(a));
   out.set("sum_mpp_w", a.sum_mpp_w);
   out.set("initial", ArrangementValue(a, a.initial));
   out.set("estimated", ArrangementValue(a, a.estimated));
@@ -174,14 +183,99 @@ const char* OutcomeName(RunOutcome outcome) {
   return "failed";
 }
 
-// One run. `options` holds assess (bool), tmin_c, voc_coefficient_pct_per_k,
-// max_system_voltage_v and isc_first; the conditions are checked by the caller
-// against voltrigg-cli's ranges. Returns { outcome, exit_status, messages
-// (Uint8Arrays, the run's messages in order), and after a completed run
-// result_file (Uint8Array), result, and with assess either assessment or
-// assessment_problems }.
+// The assessment's options as the page holds them: texts, read as the viewer
+// reads its options, and "voc,isc" or "isc,voc".
+struct WebAssessOptions {
+  AssessOptions options;
+  Language language = Language::Japanese;
+  std::string fault;  // why the options cannot be used, or empty
+};
+
+WebAssessOptions ReadAssessOptions(const val& o) {
+  WebAssessOptions w;
+  w.language = o["language"].as<std::string>() == "en" ? Language::English : Language::Japanese;
+  const auto number = [&](const char* key, double& into) {
+    if (const auto value = ParseOptionNumber(o[key].as<std::string>()))
+      into = *value;
+    else
+      into = std::numeric_limits<double>::quiet_NaN();  // refused below, with its range
+  };
+  AssessConditions& c = w.options.conditions;
+  number("tmin_c", c.tmin_c);
+  number("voc_coefficient_pct_per_k", c.voc_coefficient_pct_per_k);
+  number("max_system_voltage_v", c.max_system_voltage_v);
+  const auto extras = ParseExtrasOrder(o["extras"].as<std::string>());
+  w.options.isc_first = extras.value_or(false);
+  if (const auto fault = ValidateConditions(c)) {
+    w.fault = ConditionFaultText(*fault, w.language);
+  } else if (!extras) {
+    w.fault = "--extras: voc,isc / isc,voc";
+  }
+  return w;
+}
+
+// voltrigg-cli's batch front end, assessing the run once its result file is
+// written as voltrigg-cli --assess does, with the problems in the page's language.
+class WebFrontEnd : public BatchFrontEnd {
+ public:
+  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess)
+      : BatchFrontEnd(std::move(series), std::move(parallel)), assess_(assess) {}
+
+  void ResultWritten(const RunState& state) override {
+    if (assess_ == nullptr) return;
+    const Language language = assess_->language;
+    try {
+      std::vector<ModuleData> modules =
+          ModulesForAssessment(ReadListInFileOrder(state.InputPath), assess_->options.isc_first);
+      AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), assess_->options.conditions);
+      AssessmentOutcome outcome = AssessRun(input);
+      if (outcome.assessment) {
+        assessment_ = std::move(outcome.assessment);
+      } else {
+        problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
+        if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(language));
+      }
+    } catch (const RunError& e) {
+      problems_.emplace_back(e.what());
+    } catch (const std::bad_alloc&) {
+      problems_.emplace_back("not enough memory for the assessment");
+    } catch (const std::exception& e) {
+      problems_.push_back(std::string("the assessment failed: ") + e.what());
+    }
+  }
+
+  const std::optional<Assessment>& assessment() const { return assessment_; }
+  const std::vector<std::string>& problems() const { return problems_; }
+
+ private:
+  const WebAssessOptions* assess_;
+  std::optional<Assessment> assessment_;
+  std::vector<std::string> problems_;
+};
+
+// One run. `options` holds assess (bool) and, when it is true, tmin_c,
+// voc_coefficient_pct_per_k and max_system_voltage_v (texts), extras
+// ("voc,isc" or "isc,voc") and language ("ja" or "en", for the assessment's
+// problems). Returns { outcome, exit_status, messages (Uint8Arrays, the run's
+// messages in order), and after a completed run result_file (Uint8Array),
+// result, and with assess either assessment or assessment_problems }.
+// Options that cannot be used give outcome "refused" with condition_fault,
+// and no run, as voltrigg-cli refuses them before it reads anything.
 val Run(const std::string& list_bytes, const std::string& list_name, const std::string& series_text,
         const std::string& parallel_text, const std::string& output_name, const val& options) {
+  std::optional<WebAssessOptions> assess;
+  if (options["assess"].as<bool>()) {
+    assess = ReadAssessOptions(options);
+    if (!assess->fault.empty()) {
+      val out = val::object();
+      out.set("outcome", std::string("refused"));
+      out.set("exit_status", 64);
+      out.set("messages", val::array());
+      out.set("condition_fault", assess->fault);
+      return out;
+    }
+  }
+
   FreshRunFolder();
   const std::string list_file = ListFileName(list_name);
   {
@@ -189,18 +283,11 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
     list.write(list_bytes.data(), static_cast<std::streamsize>(list_bytes.size()));
   }
 
-  AssessOptions assess;
-  assess.enabled = options["assess"].as<bool>();
-  assess.conditions.tmin_c = options["tmin_c"].as<double>();
-  assess.conditions.voc_coefficient_pct_per_k = options["voc_coefficient_pct_per_k"].as<double>();
-  assess.conditions.max_system_voltage_v = options["max_system_voltage_v"].as<double>();
-  assess.isc_first = options["isc_first"].as<bool>();
-
   RunState state;
   state.InputPath = list_file;
   state.InputName = list_file;
   state.OutputBase = output_name;
-  AssessingFrontEnd front_end(series_text, parallel_text, assess);
+  WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr);
   const RunOutcome outcome = CalculationRun(state, front_end);
 
   val out = val::object();
@@ -217,7 +304,7 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
     } catch (const std::exception& e) {
       out.set("result_error", std::string(e.what()));
     }
-    if (assess.enabled) {
+    if (assess) {
       if (front_end.assessment()) {
         out.set("assessment", AssessmentValue(*front_end.assessment()));
       } else {
@@ -230,6 +317,9 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   FreshRunFolder();  // the list and the result leave no trace for the next run
   return out;
 }
+
+// The assessment's options checked without a run: the fault's text, or "".
+std::string CheckAssessOptions(const val& options) { return ReadAssessOptions(options).fault; }
 
 val Identity() {
   val out = val::object();
@@ -246,4 +336,5 @@ val Identity() {
 EMSCRIPTEN_BINDINGS(voltrigg) {
   emscripten::function("run", &voltrigg::web::Run);
   emscripten::function("identity", &voltrigg::web::Identity);
+  emscripten::function("checkAssessOptions", &voltrigg::web::CheckAssessOptions);
 }

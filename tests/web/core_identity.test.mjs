@@ -6,6 +6,7 @@ import assert from 'node:assert/strict';
 import { before, describe, it } from 'node:test';
 
 import {
+  assessConditions,
   cliMessages,
   defaultConditions,
   generatedList,
@@ -224,14 +225,14 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
       const series = rand.int(2, 20);
       shapes.push([series, rand.int(2, Math.min(40, Math.floor(1000 / series)))]);
     }
-    const cold = { tmin_c: -25, voc_coefficient_pct_per_k: -0.28, max_system_voltage_v: 600 };
-    const conditions = [{}, cold, {}, cold, {}, { isc_first: true }];
+    const cold = { tmin_c: '-25', voc_coefficient_pct_per_k: '-0.28', max_system_voltage_v: '600' };
+    const conditions = [{}, cold, {}, cold, {}, { extras: 'isc,voc' }];
     let identical = 0;
     shapes.forEach(([series, parallel], k) => {
       const list = generatedList(series * parallel, 5000 + k);
-      const cond = { ...defaultConditions, assess: true, ...conditions[k % conditions.length] };
+      const cond = { ...assessConditions, ...conditions[k % conditions.length] };
       const args = ['--assess', `--tmin=${cond.tmin_c}`, `--voc-coefficient=${cond.voc_coefficient_pct_per_k}`,
-        `--max-system-voltage=${cond.max_system_voltage_v}`, `--extras=${cond.isc_first ? 'isc,voc' : 'voc,isc'}`];
+        `--max-system-voltage=${cond.max_system_voltage_v}`, `--extras=${cond.extras}`];
       const cli = runCli(list, 'modules.csv', series, parallel, 'result', args);
       const web = core.run(list, 'modules.csv', String(series), String(parallel), 'result', cond);
       const where = `S${series} P${parallel}`;
@@ -260,10 +261,32 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     const list = Buffer.concat([enc(`${header}\r\n`), ...rows.map((r, k) =>
       Buffer.concat([enc(`${r[0]},`), sjis, enc(`-${k},${r.slice(2).join(',')}\r\n`)]))]);
     const cli = runCli(list, 'modules.csv', 10, 6, 'result', ['--assess']);
-    const web = core.run(list, 'modules.csv', '10', '6', 'result', { ...defaultConditions, assess: true });
+    const web = core.run(list, 'modules.csv', '10', '6', 'result', assessConditions);
     assert.ok(Buffer.from(web.result_file).equals(cli.result));
     assert.ok(Buffer.from(web.assessment.json).equals(cli.assessment));
     assert.ok(Buffer.from(web.assessment.json).toString().includes('"serial": "モニタ-0"'));
     assert.equal(web.result.rows.filter((r) => r.serial.startsWith('モニタ-')).length, 60);
+  });
+
+  it("refuses the conditions voltrigg-cli refuses, in the page's words, before any run", async () => {
+    const core = await loadCore();
+    const list = generatedList(60, 3);
+    for (const bad of [{ tmin_c: '-61' }, { tmin_c: 'abc' }, { voc_coefficient_pct_per_k: '0.3' },
+      { max_system_voltage_v: '0' }, { max_system_voltage_v: 'inf' }, { extras: 'voc' }]) {
+      const cond = { ...assessConditions, ...bad };
+      const key = Object.keys(bad)[0];
+      const option = { tmin_c: '--tmin', voc_coefficient_pct_per_k: '--voc-coefficient',
+        max_system_voltage_v: '--max-system-voltage', extras: '--extras' }[key];
+      const cli = runCli(list, 'modules.csv', 10, 6, 'result', ['--assess', `${option}=${bad[key]}`]);
+      assert.equal(cli.status, 64, `${key}=${bad[key]}: ${cli.stderr}`);
+      assert.equal(cli.result, null);
+      const web = core.run(list, 'modules.csv', '10', '6', 'result', cond);
+      assert.equal(web.outcome, 'refused', `${key}=${bad[key]}`);
+      assert.equal(web.result_file, undefined);
+      assert.ok(web.condition_fault.length > 0);
+      assert.equal(core.checkAssessOptions({ ...cond, language: 'ja' }), core.run(list, 'm.csv', '10', '6', 'r',
+        { ...cond, language: 'ja' }).condition_fault);
+    }
+    assert.equal(core.checkAssessOptions(assessConditions), '');
   });
 });

@@ -14,12 +14,16 @@ export const genlistPath = process.env.VOLTRIGG_GENLIST ?? path.join(repo, 'buil
 export const corePath = path.join(repo, 'build-web/web/voltrigg-core.js');
 export const pagePath = path.join(repo, 'build-web/voltrigg.html');
 
-export const defaultConditions = {
-  assess: false,
-  tmin_c: -10,
-  voc_coefficient_pct_per_k: -0.3,
-  max_system_voltage_v: 1000,
-  isc_first: false,
+// The binding's options: planning alone, or with the assessment (texts, as
+// the page's boxes hold them; problems in voltrigg-cli's English).
+export const defaultConditions = { assess: false };
+export const assessConditions = {
+  assess: true,
+  tmin_c: '-10',
+  voc_coefficient_pct_per_k: '-0.3',
+  max_system_voltage_v: '1000',
+  extras: 'voc,isc',
+  language: 'en',
 };
 
 export async function loadCore() {

@@ -57,7 +57,8 @@ export interface AssessmentValue {
 }
 
 export interface RunValue {
-  outcome: 'completed' | 'check_failed' | 'failed';
+  outcome: 'completed' | 'check_failed' | 'failed' | 'refused';
+  condition_fault?: string;
   exit_status: number;
   messages: Uint8Array[];
   result_file?: Uint8Array;
@@ -67,13 +68,18 @@ export interface RunValue {
   assessment_problems?: string[];
 }
 
-export interface Conditions {
-  assess: boolean;
-  tmin_c: number;
-  voc_coefficient_pct_per_k: number;
-  max_system_voltage_v: number;
-  isc_first: boolean;
-}
+// The run's options: planning alone, or with the assessment under these
+// conditions (texts as typed; the core reads and checks them as voltrigg-cli's).
+export type Conditions =
+  | { assess: false }
+  | {
+      assess: true;
+      tmin_c: string;
+      voc_coefficient_pct_per_k: string;
+      max_system_voltage_v: string;
+      extras: string; // "voc,isc" or "isc,voc"
+      language: 'ja' | 'en';
+    };
 
 export interface Identity {
   caption: string;
@@ -85,6 +91,7 @@ export interface Identity {
 export interface Core {
   run(list: Uint8Array, listName: string, series: string, parallel: string, output: string, c: Conditions): RunValue;
   identity(): Identity;
+  checkAssessOptions(c: Conditions): string; // why the conditions cannot be used, or ""
 }
 
 export type CoreFactory = (options?: object) => Promise<Core>;

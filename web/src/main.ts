@@ -27,13 +27,6 @@ interface Completed {
   assessment?: AssessmentValue;
 }
 
-// voltrigg-cli's ranges for the assessment's options.
-const conditionRanges = {
-  tmin_c: [-100, 100, '最低セル温度'],
-  voc_coefficient_pct_per_k: [-5, 5, 'Voc の温度係数'],
-  max_system_voltage_v: [1, 100000, '最大システム電圧'],
-} as const;
-
 let core: Core;
 let listFile: ListFile | null = null;
 let completed: Completed | null = null;
@@ -83,26 +76,15 @@ function download(bytes: Uint8Array, name: string, type: string): void {
   setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
-function readConditions(): Conditions | string {
-  const values: Record<string, number> = {};
-  const inputs: Record<keyof typeof conditionRanges, string> = {
-    tmin_c: 'tmin',
-    voc_coefficient_pct_per_k: 'voc-coefficient',
-    max_system_voltage_v: 'max-system-voltage',
-  };
-  for (const key of Object.keys(conditionRanges) as (keyof typeof conditionRanges)[]) {
-    const [lo, hi, name] = conditionRanges[key];
-    const text = $<HTMLInputElement>(inputs[key]).value.trim();
-    const value = text === '' ? NaN : Number(text);
-    if (!Number.isFinite(value) || value < lo || value > hi) return `${name}は ${lo} から ${hi} の数値で入力してください`;
-    values[key] = value;
-  }
+// The assessment's options as typed; the core checks them as voltrigg-cli does.
+function readConditions(): Conditions {
   return {
     assess: true,
-    tmin_c: values.tmin_c,
-    voc_coefficient_pct_per_k: values.voc_coefficient_pct_per_k,
-    max_system_voltage_v: values.max_system_voltage_v,
-    isc_first: $<HTMLSelectElement>('extras').value === 'isc,voc',
+    tmin_c: $<HTMLInputElement>('tmin').value,
+    voc_coefficient_pct_per_k: $<HTMLInputElement>('voc-coefficient').value,
+    max_system_voltage_v: $<HTMLInputElement>('max-system-voltage').value,
+    extras: $<HTMLSelectElement>('extras').value,
+    language: 'ja',
   };
 }
 
@@ -117,13 +99,7 @@ function run(): void {
     return;
   }
   const started = performance.now();
-  const r = core.run(listFile.bytes, listFile.name, series, parallel, output, {
-    assess: false,
-    tmin_c: -10,
-    voc_coefficient_pct_per_k: -0.3,
-    max_system_voltage_v: 1000,
-    isc_first: false,
-  });
+  const r = core.run(listFile.bytes, listFile.name, series, parallel, output, { assess: false });
   const elapsedMs = performance.now() - started;
   document.body.dataset.runMs = elapsedMs.toFixed(1);
   const text = r.messages.map(messageText).join('\n');
@@ -147,24 +123,22 @@ function showFigures(r: RunValue): void {
   const fields = (k: number) => lines[k].split(',');
   const table = $<HTMLTableElement>('figures');
   const res = r.result!;
-  const rows = [
-    ['アレイ構成', `${res.parallel} ストリング × ${res.series} 直列 (${res.rows.length} 枚)`, '', ''],
-    ['モジュール Pmax の単純和 [W]', fields(1)[1], '', ''],
-    ...[2, 3, 4].map((k) => [fields(k)[0].replaceAll('"', ''), fields(k)[2], fields(k)[4], fields(k)[6]]),
-  ];
   table.innerHTML = '';
   const head = table.createTHead().insertRow();
   for (const h of ['', 'Pmax [W]', 'Vpm [V]', 'Ipm [A]']) head.append(Object.assign(document.createElement('th'), { textContent: h }));
   const body = table.createTBody();
-  for (const row of rows) {
+  const row = (name: string, values: string[]) => {
     const tr = body.insertRow();
-    row.forEach((v, k) => {
-      const cell = document.createElement(k === 0 ? 'th' : 'td');
-      cell.textContent = v;
-      if (k === 1 && row[2] === '' && row[0] !== 'モジュール Pmax の単純和 [W]') cell.colSpan = 3;
-      tr.append(cell);
-    });
-  }
+    tr.append(Object.assign(document.createElement('th'), { textContent: name }));
+    for (const v of values) {
+      const td = Object.assign(document.createElement('td'), { textContent: v });
+      if (values.length === 1) td.colSpan = 3;
+      tr.append(td);
+    }
+  };
+  row('アレイ構成', [`${res.parallel} ストリング × ${res.series} 直列 (${res.rows.length} 枚)`]);
+  row('モジュール Pmax の単純和 [W]', [fields(1)[1]]);
+  for (const k of [2, 3, 4]) row(fields(k)[0].replaceAll('"', ''), [fields(k)[2], fields(k)[4], fields(k)[6]]);
 }
 
 function assess(): void {
@@ -174,12 +148,17 @@ function assess(): void {
   const progress = $<HTMLProgressElement>('assess-progress');
   $<HTMLButtonElement>('save-json').disabled = true;
   $('assess-problems').innerHTML = '';
-  if (typeof conditions === 'string') {
-    status.textContent = conditions;
-    return;
-  }
+  worker.cancel();
   const job = completed;
   job.assessment = undefined;
+  const fault = core.checkAssessOptions(conditions);
+  if (fault !== '') {
+    status.textContent = `評価できません: ${fault}`;
+    progress.hidden = true;
+    showAssessment(undefined);
+    refreshViews();
+    return;
+  }
   progress.hidden = false;
   const started = performance.now();
   status.textContent = '計算中… (最適化とランダム配線はワーカーで計算しています)';
@@ -249,8 +228,7 @@ function showAssessment(a?: AssessmentValue): void {
   row(`ランダム配線 ${a.random.samples} 通りの平均`, [fixed(a.random.mean_pmp_w, 1), '', '', loss(a.random.mean_pmp_w)]);
   row('ランダム配線の最悪', [fixed(a.random.worst_pmp_w, 1), '', '', loss(a.random.worst_pmp_w)]);
   const v = a.voltage_check;
-  const tmin = readConditions();
-  const at = typeof tmin === 'string' ? '' : ` (${tmin.tmin_c} °C)`;
+  const at = ` (${$<HTMLInputElement>('tmin').value.trim()} °C)`;
   verdict.className = v.ok ? 'ok' : 'over';
   verdict.textContent = v.ok
     ? `電圧チェック: 最高ストリング開放電圧 ${v.max_string_voc_cold_v.toFixed(2)} V${at} は上限 ${v.limit_v} V 以下です`
