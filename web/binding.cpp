@@ -148,6 +148,17 @@ val ArrangementValue(const Assessment& a, const ArrangementFigures& f) {
   return out;
 }
 
+val VoltageCheckValue(const VoltageCheck& v) {
+  val check = val::object();
+  check.set("max_string_voc_cold_v", v.max_string_voc_cold_v);
+  check.set("limit_v", v.limit_v);
+  check.set("ok", v.ok);
+  val over = val::array();
+  for (int j : v.strings_over) over.call<void>("push", j + 1);  // 1-based, as the page names strings
+  check.set("strings_over", over);
+  return check;
+}
+
 val AssessmentValue(const Assessment& a) {
   val out = val::object();
   out.set("json", Bytes(FormatAssessmentJson(a)));
@@ -160,14 +171,7 @@ val AssessmentValue(const Assessment& a) {
   random.set("mean_pmp_w", a.random_wiring.mean_pmp_w);
   random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
   out.set("random", random);
-  val check = val::object();
-  check.set("max_string_voc_cold_v", a.voltage_check.max_string_voc_cold_v);
-  check.set("limit_v", a.voltage_check.limit_v);
-  check.set("ok", a.voltage_check.ok);
-  val over = val::array();
-  for (int j : a.voltage_check.strings_over) over.call<void>("push", j + 1);
-  check.set("strings_over", over);
-  out.set("voltage_check", check);
+  out.set("voltage_check", VoltageCheckValue(a.voltage_check));
   return out;
 }
 
@@ -181,6 +185,16 @@ const char* OutcomeName(RunOutcome outcome) {
       break;
   }
   return "failed";
+}
+
+// The first part of an assessment: the result's wiring and its voltage check.
+val FirstPartValue(const Assessment& a) {
+  val out = val::object();
+  out.set("sum_mpp_w", a.sum_mpp_w);
+  out.set("initial", ArrangementValue(a, a.initial));
+  out.set("estimated", ArrangementValue(a, a.estimated));
+  out.set("voltage_check", VoltageCheckValue(a.voltage_check));
+  return out;
 }
 
 // The assessment's options as the page holds them: texts, read as the viewer
@@ -218,8 +232,8 @@ WebAssessOptions ReadAssessOptions(const val& o) {
 // written as voltrigg-cli --assess does, with the problems in the page's language.
 class WebFrontEnd : public BatchFrontEnd {
  public:
-  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess)
-      : BatchFrontEnd(std::move(series), std::move(parallel)), assess_(assess) {}
+  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val progress)
+      : BatchFrontEnd(std::move(series), std::move(parallel)), assess_(assess), progress_(std::move(progress)) {}
 
   void ResultWritten(const RunState& state) override {
     if (assess_ == nullptr) return;
@@ -228,8 +242,12 @@ class WebFrontEnd : public BatchFrontEnd {
       std::vector<ModuleData> modules =
           ModulesForAssessment(ReadListInFileOrder(state.InputPath), assess_->options.isc_first);
       AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), assess_->options.conditions);
-      AssessmentOutcome outcome = AssessRun(input);
+      // AssessRun's two parts, with the first part's figures handed to the
+      // page while the optimiser and random wiring still run.
+      AssessmentOutcome outcome = AssessResultWiring(input);
       if (outcome.assessment) {
+        if (progress_.typeOf().as<std::string>() == "function") progress_(FirstPartValue(*outcome.assessment));
+        (void)CompleteAssessment(*outcome.assessment);
         assessment_ = std::move(outcome.assessment);
       } else {
         problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
@@ -249,14 +267,16 @@ class WebFrontEnd : public BatchFrontEnd {
 
  private:
   const WebAssessOptions* assess_;
+  val progress_;  // called with the first part's figures, when a function
   std::optional<Assessment> assessment_;
   std::vector<std::string> problems_;
 };
 
 // One run. `options` holds assess (bool) and, when it is true, tmin_c,
 // voc_coefficient_pct_per_k and max_system_voltage_v (texts), extras
-// ("voc,isc" or "isc,voc") and language ("ja" or "en", for the assessment's
-// problems). Returns { outcome, exit_status, messages (Uint8Arrays, the run's
+// ("voc,isc" or "isc,voc"), language ("ja" or "en", for the assessment's
+// problems) and optionally progress, a function given the first part's
+// figures before the optimiser runs. Returns { outcome, exit_status, messages (Uint8Arrays, the run's
 // messages in order), and after a completed run result_file (Uint8Array),
 // result, and with assess either assessment or assessment_problems }.
 // Options that cannot be used give outcome "refused" with condition_fault,
@@ -287,7 +307,8 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   state.InputPath = list_file;
   state.InputName = list_file;
   state.OutputBase = output_name;
-  WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr);
+  WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr,
+                        assess ? options["progress"] : val::undefined());
   const RunOutcome outcome = CalculationRun(state, front_end);
 
   val out = val::object();

@@ -289,4 +289,18 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     }
     assert.equal(core.checkAssessOptions(assessConditions), '');
   });
+
+  it('hands over the first part before the optimiser, the same figures as the whole', async () => {
+    const core = await loadCore();
+    const list = generatedList(200, 21);
+    const parts = [];
+    const web = core.run(list, 'modules.csv', '20', '10', 'result', { ...assessConditions, progress: (p) => parts.push(p) });
+    assert.equal(parts.length, 1);
+    const [first] = parts;
+    assert.deepEqual(first.estimated, web.assessment.estimated);
+    assert.deepEqual(first.voltage_check, web.assessment.voltage_check);
+    assert.equal(first.optimized, undefined);
+    const plain = core.run(list, 'modules.csv', '20', '10', 'result', assessConditions);
+    assert.ok(Buffer.from(plain.assessment.json).equals(Buffer.from(web.assessment.json)));
+  });
 });

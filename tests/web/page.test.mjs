@@ -143,11 +143,12 @@ describe('the page in headless chromium from file://', () => {
     fs.copyFileSync(pdf, path.join(shots, 'plan.pdf'));
   });
 
-  it('runs by keyboard alone', async () => {
+  it('runs by keyboard alone', async (t) => {
     const list = generatedList(1000, 42);
     const listPath = listFile('big.csv', list);
     await page.reload();
     await page.waitForSelector('body[data-ready="yes"]');
+    t.diagnostic(`page open again (reload) ${await page.evaluate(() => document.body.dataset.openMs)} ms`);
     // Tab from the top of the page to the file picker, open it by Space.
     await page.keyboard.press('Tab');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'list-file');

@@ -3,7 +3,10 @@
 // made from a Blob: the core's factory (its source holds the WebAssembly) and
 // workerMain below. The worker repeats the run with the assessment switched on,
 // exactly as voltrigg-cli --assess does; the planning run costs milliseconds.
-import { coreFactory, type Conditions, type RunValue } from './core';
+import { coreFactory, type AssessmentValue, type Conditions, type RunValue } from './core';
+
+// What the assessment's first part gives before the optimiser runs.
+export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check'>;
 
 export interface AssessRequest {
   list: Uint8Array;
@@ -28,8 +31,10 @@ function workerMain(): void {
     const { id, request } = e.data as { id: number; request: AssessRequest };
     try {
       const core = await ready;
+      // The first part's figures go to the page before the optimiser runs.
+      const progress = (partial: unknown) => scope.postMessage({ id, partial });
       const r = core.run(request.list, request.listName, request.series, request.parallel, request.output,
-        request.conditions);
+        { ...request.conditions, progress });
       scope.postMessage({ id, reply: { outcome: r.outcome, assessment: r.assessment,
         assessment_problems: r.assessment_problems } });
     } catch (err) {
@@ -42,13 +47,15 @@ export class AssessWorker {
   private worker: Worker | null = null;
   private nextId = 1;
   private pending = new Map<number, (reply: AssessReply) => void>();
+  private partials = new Map<number, (partial: FirstPart) => void>();
 
   // A newer request makes the older one's answer stale: the worker is ended
   // and made afresh, so an optimiser that is still busy never delays it.
-  assess(request: AssessRequest): Promise<AssessReply> {
+  assess(request: AssessRequest, onFirstPart: (partial: FirstPart) => void): Promise<AssessReply> {
     this.cancel();
     const worker = this.start();
     const id = this.nextId++;
+    this.partials.set(id, onFirstPart);
     return new Promise((resolve) => {
       this.pending.set(id, resolve);
       worker.postMessage({ id, request });
@@ -61,6 +68,7 @@ export class AssessWorker {
       this.worker = null;
       for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: 'cancelled' });
       this.pending.clear();
+      this.partials.clear();
     }
   }
 
@@ -71,10 +79,15 @@ export class AssessWorker {
     const worker = new Worker(url);
     worker.onmessage = (e: MessageEvent) => {
       URL.revokeObjectURL(url); // loaded by now
-      const { id, reply } = e.data as { id: number; reply: AssessReply };
+      const { id, reply, partial } = e.data as { id: number; reply?: AssessReply; partial?: FirstPart };
+      if (partial) {
+        this.partials.get(id)?.(partial);
+        return;
+      }
+      this.partials.delete(id);
       const resolve = this.pending.get(id);
       this.pending.delete(id);
-      resolve?.(reply);
+      if (reply) resolve?.(reply);
     };
     worker.onerror = (e: ErrorEvent) => {
       for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: e.message });

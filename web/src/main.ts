@@ -4,7 +4,7 @@
 import 'uplot/dist/uPlot.min.css';
 import './style.css';
 
-import { AssessWorker } from './assess_worker';
+import { AssessWorker, type FirstPart } from './assess_worker';
 import { drawCharts } from './charts';
 import { coreFactory, messageText, type AssessmentValue, type Conditions, type Core, type ResultRow, type RunValue } from './core';
 import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
@@ -174,6 +174,10 @@ function assess(): void {
       parallel: job.parallel,
       output: job.output,
       conditions,
+    }, (first) => {
+      if (completed !== job) return;
+      status.textContent = '結果ファイルの配線を評価しました。最適化とランダム配線を計算中…';
+      showAssessment(first);
     })
     .then((reply) => {
       clearInterval(timer);
@@ -198,11 +202,13 @@ function assess(): void {
     });
 }
 
-function showAssessment(a?: AssessmentValue): void {
+// The whole assessment, or its first part while the optimiser still runs.
+function showAssessment(a?: AssessmentValue | FirstPart): void {
   const table = $<HTMLTableElement>('assessment');
   const verdict = $('verdict');
   const wiring = $<HTMLSelectElement>('wiring');
-  (wiring.options[1] as HTMLOptionElement).disabled = !a;
+  (wiring.options[1] as HTMLOptionElement).disabled = !a || !('optimized' in a);
+  if (!a || !('optimized' in a)) wiring.value = 'result';
   if (!a) {
     table.hidden = true;
     verdict.textContent = '';
@@ -222,11 +228,13 @@ function showAssessment(a?: AssessmentValue): void {
     for (const c of cells) tr.append(Object.assign(document.createElement('td'), { textContent: c }));
   };
   const loss = (pmp: number) => (a.sum_mpp_w > 0 ? (100 * (1 - pmp / a.sum_mpp_w)).toFixed(3) : '');
+  const complete = 'optimized' in a;
+  const pending = ['計算中…', '', '', ''];
   row('Initial (整列順)', [fixed(a.initial.pmp_w, 1), fixed(a.initial.vmp_v, 2), fixed(a.initial.imp_a, 3), fixed(a.initial.mismatch_loss_pct, 3)]);
   row('Estimated (結果ファイル)', [fixed(a.estimated.pmp_w, 1), fixed(a.estimated.vmp_v, 2), fixed(a.estimated.imp_a, 3), fixed(a.estimated.mismatch_loss_pct, 3)]);
-  row('最適化した配線', [fixed(a.optimized.pmp_w, 1), fixed(a.optimized.vmp_v, 2), fixed(a.optimized.imp_a, 3), fixed(a.optimized.mismatch_loss_pct, 3)]);
-  row(`ランダム配線 ${a.random.samples} 通りの平均`, [fixed(a.random.mean_pmp_w, 1), '', '', loss(a.random.mean_pmp_w)]);
-  row('ランダム配線の最悪', [fixed(a.random.worst_pmp_w, 1), '', '', loss(a.random.worst_pmp_w)]);
+  row('最適化した配線', complete ? [fixed(a.optimized.pmp_w, 1), fixed(a.optimized.vmp_v, 2), fixed(a.optimized.imp_a, 3), fixed(a.optimized.mismatch_loss_pct, 3)] : pending);
+  row(`ランダム配線 ${complete ? a.random.samples : 100} 通りの平均`, complete ? [fixed(a.random.mean_pmp_w, 1), '', '', loss(a.random.mean_pmp_w)] : pending);
+  row('ランダム配線の最悪', complete ? [fixed(a.random.worst_pmp_w, 1), '', '', loss(a.random.worst_pmp_w)] : pending);
   const v = a.voltage_check;
   const at = ` (${$<HTMLInputElement>('tmin').value.trim()} °C)`;
   verdict.className = v.ok ? 'ok' : 'over';
