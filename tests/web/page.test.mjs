@@ -76,7 +76,7 @@ describe('the page in headless chromium from file://', () => {
   }
 
   const messageIs = (text) =>
-    page.waitForFunction((t) => document.getElementById('message').textContent === t, text, { timeout: 10000 })
+    page.waitForFunction((t) => document.getElementById('message').textContent === t, text, { timeout: 30000 })
       .catch(async () => assert.fail(`message "${await page.textContent('#message')}", expected "${text}"`));
 
   it('runs by mouse and saves the result byte-identical to voltrigg-cli; the assessment JSON too', async (t) => {

@@ -27,7 +27,7 @@ export function drawCharts(stringHost: HTMLElement, curveHost: HTMLElement, view
     height: 260,
     scales: { x: { time: false }, v: {}, a: {} },
     axes: [
-      { label: 'ストリング' },
+      { label: 'ストリング', incrs: [1, 2, 5, 10, 20, 50] },
       { scale: 'v', label: 'Σ Vpm [V]' },
       { scale: 'a', label: '電流 [A]', side: 1, grid: { show: false } },
     ],
