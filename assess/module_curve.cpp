@@ -36,17 +36,17 @@ namespace {
 // ln(D/I0) is formed as ln D - ln Isc + ln(expm1(Voc/a)), which stays finite
 // where exp(Voc/a) alone would overflow.
 struct FitCondition {
-  double vmp, imp, voc, isc, log_isc;
+  double vmp_v, imp_a, voc_v, isc_a, log_isc;  // log_isc: ln of Isc in amperes
 
-  double I0(double a) const { return isc / std::expm1(voc / a); }
+  double I0(double a) const { return isc_a / std::expm1(voc_v / a); }
 
   double operator()(double a) const {
-    const double x = voc / a;
+    const double x = voc_v / a;
     const double e = std::exp(-x);
-    const double log_expm1 = x + std::log1p(-e);  // ln(exp(x) - 1)
-    const double i0 = isc * e / -std::expm1(-x);  // = isc / expm1(x), without overflow
-    const double d = isc - imp + i0;
-    return a * (std::log(d) - log_isc + log_expm1) + a * imp / d - 2.0 * vmp;
+    const double log_expm1 = x + std::log1p(-e);    // ln(exp(x) - 1)
+    const double i0 = isc_a * e / -std::expm1(-x);  // = isc_a / expm1(x), without overflow
+    const double d = isc_a - imp_a + i0;
+    return a * (std::log(d) - log_isc + log_expm1) + a * imp_a / d - 2.0 * vmp_v;
   }
 };
 

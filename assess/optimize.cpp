@@ -72,10 +72,10 @@ class SwapSearch {
     pairs_.assign(static_cast<std::size_t>(count_) * static_cast<std::size_t>(count_), {});
     touched_.assign(static_cast<std::size_t>(count_), 0);
     for (int outer = 0; outer < kMaxRounds && !stop_.stop_requested(); ++outer) {
-      v_ = current.point.vmp_v;
-      if (!(v_ > 0) || count_ < 2) break;
-      amps_ = current.string_currents_a;
-      threshold_ = 1e-12 * current.point.imp_a;
+      voltage_v_ = current.point.vmp_v;
+      if (!(voltage_v_ > 0) || count_ < 2) break;
+      currents_a_ = current.string_currents_a;
+      threshold_a_ = 1e-12 * current.point.imp_a;
       for (int j = 0; j < count_; ++j) Refresh(j);
       for (int s1 = 0; s1 < count_; ++s1) {
         for (int s2 = s1 + 1; s2 < count_; ++s2) RankPair(s1, s2, nullptr);
@@ -93,10 +93,10 @@ class SwapSearch {
   // A module's voltage and its first three derivatives at one string's
   // current; for a string, their sums over its modules.
   struct Local {
-    double v = 0;
-    double d1 = 0;
-    double d2 = 0;
-    double d3 = 0;
+    double v = 0;   // [V]
+    double d1 = 0;  // dV/dI [ohm]
+    double d2 = 0;  // d2V/dI2 [V/A^2]
+    double d3 = 0;  // d3V/dI3 [V/A^3]
   };
 
   const Local& At(int module, int string) const {
@@ -105,7 +105,7 @@ class SwapSearch {
 
   // Column j of the table (every module at string j's current) and j's sums.
   void Refresh(int j) {
-    const double i = amps_[static_cast<std::size_t>(j)];
+    const double i = currents_a_[static_cast<std::size_t>(j)];
     for (const StringWiring& w : wiring_) {
       for (int k : w) {
         const engine::FastModule& m = modules_[static_cast<std::size_t>(k)];
@@ -147,7 +147,7 @@ class SwapSearch {
   // whose estimate clears the threshold.
   void RankPair(int s1, int s2, std::vector<Swap>* all) {
     std::array<Swap, kKeptPerPair> best{};
-    for (Swap& b : best) b.gain_a = threshold_;
+    for (Swap& b : best) b.gain_a = threshold_a_;
     const StringWiring& w1 = wiring_[static_cast<std::size_t>(s1)];
     const StringWiring& w2 = wiring_[static_cast<std::size_t>(s2)];
     // Both strings' modules at both currents, side by side.
@@ -168,7 +168,7 @@ class SwapSearch {
     for (std::size_t p1 = 0; p1 < w1.size(); ++p1) {
       for (std::size_t p2 = 0; p2 < w2.size(); ++p2) {
         const double gain = Change(sum1, x_at_1_[p1], y_at_1_[p2]) + Change(sum2, y_at_2_[p2], x_at_2_[p1]);
-        if (!(gain > best[kKeptPerPair - 1].gain_a) && (all == nullptr || !(gain > threshold_))) continue;
+        if (!(gain > best[kKeptPerPair - 1].gain_a) && (all == nullptr || !(gain > threshold_a_))) continue;
         const Swap swap{gain, s1, static_cast<int>(p1), s2, static_cast<int>(p2)};
         if (all != nullptr) {
           all->push_back(swap);
@@ -186,7 +186,7 @@ class SwapSearch {
       pairs_[static_cast<std::size_t>(s1) * static_cast<std::size_t>(count_) + static_cast<std::size_t>(s2)] = best;
   }
 
-  // Rounds at the fixed voltage v_: the ranked swaps are checked exactly and
+  // Rounds at the fixed voltage voltage_v_: the ranked swaps are checked exactly and
   // the gaining ones applied, at most one per string; only pairs with a
   // changed string are ranked again. When the best few gain nothing, every
   // swap with a positive estimate is checked. True when anything was applied.
@@ -205,7 +205,7 @@ class SwapSearch {
           for (int s2 = s1 + 1; s2 < count_; ++s2) {
             for (const Swap& b : pairs_[static_cast<std::size_t>(s1) * static_cast<std::size_t>(count_) +
                                         static_cast<std::size_t>(s2)]) {
-              if (b.gain_a > threshold_) ranked.push_back(b);
+              if (b.gain_a > threshold_a_) ranked.push_back(b);
             }
           }
         }
@@ -220,16 +220,16 @@ class SwapSearch {
         std::swap(w1[static_cast<std::size_t>(s.p1)], w2[static_cast<std::size_t>(s.p2)]);
         engine::FastString n1 = engine::PrepareString(modules_, w1);
         engine::FastString n2 = engine::PrepareString(modules_, w2);
-        const double old1 = amps_[static_cast<std::size_t>(s.s1)];
-        const double old2 = amps_[static_cast<std::size_t>(s.s2)];
-        const double i1 = engine::StringCurrent(n1, v_, old1);
-        const double i2 = engine::StringCurrent(n2, v_, old2);
+        const double old1 = currents_a_[static_cast<std::size_t>(s.s1)];
+        const double old2 = currents_a_[static_cast<std::size_t>(s.s2)];
+        const double i1 = engine::StringCurrent(n1, voltage_v_, old1);
+        const double i2 = engine::StringCurrent(n2, voltage_v_, old2);
         // Demand a gain clear of rounding, so that no swap goes back and forth.
-        if ((i1 + i2) - (old1 + old2) > threshold_) {
+        if ((i1 + i2) - (old1 + old2) > threshold_a_) {
           strings_[static_cast<std::size_t>(s.s1)] = std::move(n1);
           strings_[static_cast<std::size_t>(s.s2)] = std::move(n2);
-          amps_[static_cast<std::size_t>(s.s1)] = i1;
-          amps_[static_cast<std::size_t>(s.s2)] = i2;
+          currents_a_[static_cast<std::size_t>(s.s1)] = i1;
+          currents_a_[static_cast<std::size_t>(s.s2)] = i2;
           touched_[static_cast<std::size_t>(s.s1)] = touched_[static_cast<std::size_t>(s.s2)] = 1;
           ++applied;
         } else {
@@ -261,9 +261,9 @@ class SwapSearch {
   const int count_;
   std::stop_token stop_;
   std::vector<engine::FastString> strings_;
-  double v_ = 0;
-  double threshold_ = 0;
-  std::vector<double> amps_;
+  double voltage_v_ = 0;                               // the fixed voltage of the current round
+  double threshold_a_ = 0;                             // smallest current gain that counts
+  std::vector<double> currents_a_;                     // per string, at voltage_v_
   std::vector<Local> at_;                              // at_[k * count_ + j]
   std::vector<Local> sums_;                            // per string
   std::vector<std::array<Swap, kKeptPerPair>> pairs_;  // [s1 * count_ + s2], s1 < s2

@@ -16,7 +16,7 @@ root=$(pwd)
 
 seconds=30
 build=build-fuzz
-targets=(module_list run_counts whole_run search_passes)
+targets=(module_list run_counts whole_run search_passes result_reader assessment)
 chosen=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -40,7 +40,8 @@ max_len() {
   case "$1" in
     module_list) echo 65536 ;;
     run_counts) echo 256 ;;
-    whole_run|search_passes) echo 4096 ;;
+    whole_run|search_passes|assessment) echo 4096 ;;
+    result_reader) echo 65536 ;;
     *) echo "fuzz.sh: unknown target: $1" >&2; exit 64 ;;
   esac
 }

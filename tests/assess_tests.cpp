@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <stop_token>
 
 #include "app/shared/assessment_input.h"
 #include "app/shared/list_in_file_order.h"
@@ -188,18 +190,49 @@ TEST(ArrayCurve, IdenticalModulesScaleExactly) {
   }
 }
 
+// The array's current at `voltage_v` by a method of its own, not the solver
+// under test: each string's current by bisection on the closed-form module
+// voltages, between 0 and `below_a` (a current known to be higher).
+double IndependentStringCurrentA(const std::vector<ModuleCurve>& curves, const StringWiring& string, double voltage_v,
+                                 double below_a) {
+  const auto string_v = [&](double i) {
+    double v = 0;
+    for (int k : string) v += ModuleVoltageV(curves[static_cast<std::size_t>(k)], i);
+    return v;
+  };
+  if (!(voltage_v < string_v(0))) return 0;
+  double lo = 0;
+  double hi = below_a;
+  for (int it = 0; it < 64; ++it) {
+    const double mid = 0.5 * (lo + hi);
+    (string_v(mid) > voltage_v ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+
 // The array's power on a fine grid, each grid maximum refined by golden
-// section: an independent look for the global maximum.
+// section, with the independent string currents: an independent look for the
+// global maximum.
 double BruteForceMaximum(const std::vector<ModuleCurve>& curves, const Wiring& w) {
-  const std::vector<CurvePoint> grid = SampleArrayCurve(curves, w, 20001);
+  double top_a = 0;
+  double v_high = 0;
+  for (const ModuleCurve& c : curves) top_a = std::max(top_a, c.il_a + c.i0_a);
+  for (const StringWiring& s : w) v_high = std::max(v_high, StringVocV(curves, s));
+  const auto p = [&](double v) {
+    double i = 0;
+    for (const StringWiring& s : w) i += IndependentStringCurrentA(curves, s, v, top_a);
+    return v * i;
+  };
+  constexpr int kGrid = 4001;
+  std::vector<double> grid(kGrid);
+  const double step = v_high / (kGrid - 1);
+  for (int k = 0; k < kGrid; ++k) grid[static_cast<std::size_t>(k)] = p(step * k);
   double best = 0;
-  const double step = grid[1].voltage_v - grid[0].voltage_v;
   for (std::size_t k = 1; k + 1 < grid.size(); ++k) {
-    if (grid[k].power_w < grid[k - 1].power_w || grid[k].power_w < grid[k + 1].power_w) continue;
-    double lo = grid[k].voltage_v - step;
-    double hi = grid[k].voltage_v + step;
-    const auto p = [&](double v) { return v * ArrayCurrentA(curves, w, v); };
-    for (int it = 0; it < 100; ++it) {
+    if (grid[k] < grid[k - 1] || grid[k] < grid[k + 1]) continue;
+    double lo = step * static_cast<double>(k - 1);
+    double hi = step * static_cast<double>(k + 1);
+    for (int it = 0; it < 80; ++it) {
       const double m1 = lo + (hi - lo) * 0.381966;
       const double m2 = hi - (hi - lo) * 0.381966;
       (p(m1) < p(m2) ? lo : hi) = p(m1) < p(m2) ? m1 : m2;
@@ -677,6 +710,253 @@ TEST(CliAssess, AssessmentOptionsNeedAssess) {
   EXPECT_EQ(Cli(dir, "-s 2 -p 2 -o " + (dir / "r") + " --assess --max-system-voltage 0 " + (dir / "list.csv")).status,
             64);
   EXPECT_FALSE(std::filesystem::exists(dir / "r.csv"));
+}
+
+// ------------------------------------------------ conditions that fail closed
+
+TEST(Conditions, TheDefaultsAndTheEdgesPassNonsenseIsRefusedNamingTheOption) {
+  EXPECT_FALSE(ValidateConditions(AssessConditions{}));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double tmin_c, coefficient, limit_v;
+    const char* refused;  // the option named, nullptr when allowed
+  };
+  const Case cases[] = {
+      {-60, -1, 3000, nullptr},
+      {40, -0.05, 1e-9, nullptr},
+      {nan, -0.3, 1000, "--tmin"},
+      {inf, -0.3, 1000, "--tmin"},
+      {-inf, -0.3, 1000, "--tmin"},
+      {-60.001, -0.3, 1000, "--tmin"},
+      {40.001, -0.3, 1000, "--tmin"},
+      {-10, 0.3, 1000, "--voc-coefficient"},     // the sign typed wrong
+      {-10, -0.003, 1000, "--voc-coefficient"},  // a fraction instead of %/K
+      {-10, -1.001, 1000, "--voc-coefficient"},
+      {-10, nan, 1000, "--voc-coefficient"},
+      {-10, -0.3, 0, "--max-system-voltage"},
+      {-10, -0.3, -600, "--max-system-voltage"},
+      {-10, -0.3, 3000.5, "--max-system-voltage"},
+      {-10, -0.3, nan, "--max-system-voltage"},
+      {-10, -0.3, inf, "--max-system-voltage"},
+  };
+  for (const Case& c : cases) {
+    const auto fault = ValidateConditions({c.tmin_c, c.coefficient, c.limit_v});
+    if (c.refused == nullptr) {
+      EXPECT_FALSE(fault) << c.tmin_c << " " << c.coefficient << " " << c.limit_v;
+      continue;
+    }
+    ASSERT_TRUE(fault) << c.refused;
+    EXPECT_STREQ(fault->limit.option, c.refused);
+    const std::string text = DescribeConditionFault(*fault);
+    EXPECT_EQ(text.rfind(c.refused, 0), 0u) << text;
+    EXPECT_NE(text.find(LimitRangeText(fault->limit)), std::string::npos) << text;
+  }
+  EXPECT_EQ(LimitRangeText(kMaxSystemVoltageLimit), "above 0 and at most 3000 V");
+  EXPECT_EQ(LimitRangeText(kTminLimit), "from -60 to 40 °C");
+}
+
+// Every string whose cold voltage is not at or below the limit must make the
+// check fail, whatever the options; options that make no sense are refused.
+TEST(Conditions, NoAssessmentSaysOkForAStringAboveTheLimitOverTheOptionSpace) {
+  const std::vector<ModuleData> modules = AsModuleData(testing::GenerateModules(40, 3));
+  const std::vector<ModuleCurve> curves = FitAll(modules);
+  const Wiring w = InOrder(40, 20);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> temperatures = {nan, -inf, -1e9, -100, -60, -25, -10, 0, 25, 40, 41, 100, inf};
+  const std::vector<double> coefficients = {nan, -inf, -5, -1, -0.45, -0.3, -0.05, -0.003, 0, 0.3, 5, inf};
+  const std::vector<double> limits = {nan, -inf, -1, 0, 1e-300, 600, 750, 760, 800, 1000, 1500, 3000, 3001, inf};
+  int refused = 0;
+  int assessed = 0;
+  int over = 0;
+  for (double t : temperatures) {
+    for (double b : coefficients) {
+      for (double limit : limits) {
+        const AssessConditions c{t, b, limit};
+        if (ValidateConditions(c)) {
+          ++refused;
+          continue;
+        }
+        ++assessed;
+        const VoltageCheck check = CheckStringVoltages(AssessArrangement(modules, curves, w, c), c);
+        bool all_within = true;
+        for (const StringFigures& s : AssessArrangement(modules, curves, w, c).strings) {
+          all_within = all_within && s.voc_cold_v <= limit;
+        }
+        over += all_within ? 0 : 1;
+        EXPECT_EQ(check.ok, all_within) << t << " " << b << " " << limit;
+        EXPECT_EQ(check.strings_over.empty(), all_within);
+      }
+    }
+  }
+  EXPECT_GT(assessed, 50);
+  EXPECT_GT(over, 10);
+  EXPECT_GT(refused, 1000);
+  // Called directly with nonsense, the check itself still fails closed.
+  AssessConditions bad;
+  ArrangementFigures f = AssessArrangement(modules, curves, w, bad);
+  bad.max_system_voltage_v = nan;
+  EXPECT_FALSE(CheckStringVoltages(f, bad).ok);
+  f.strings[1].voc_cold_v = nan;
+  const VoltageCheck with_nan = CheckStringVoltages(f, AssessConditions{});
+  EXPECT_FALSE(with_nan.ok);
+  EXPECT_TRUE(std::isnan(with_nan.max_string_voc_cold_v));
+  // The whole assessment refuses conditions that make no sense.
+  AssessmentInput in;
+  in.modules = modules;
+  in.series = 20;
+  in.parallel = 2;
+  in.initial = w;
+  in.estimated = w;
+  in.conditions.tmin_c = nan;
+  EXPECT_THROW(AssessResultWiring(in), std::invalid_argument);
+}
+
+// ---------------------------------------------------- curve fit at the edges
+
+TEST(CurveFit, VocOrIscJustAboveVpmOrIpmGivesACurveOrANamedProblem) {
+  const std::vector<ModuleData> lot = AsModuleData(testing::GenerateModules(20, 8));
+  // How far above Vpm (Ipm) Voc (Isc) lies: -1 keeps the measured value,
+  // 0 is the next double up.
+  const double above[] = {-1, 0, 1e-12, 1e-6, 1e-3, 0.02};
+  int fitted = 0;
+  int named = 0;
+  for (const ModuleData& base : lot) {
+    for (double voc_above : above) {
+      for (double isc_above : above) {
+        ModuleData m = base;
+        if (voc_above >= 0) m.voc_v = voc_above == 0 ? std::nextafter(m.vpm_v, 1e9) : m.vpm_v * (1 + voc_above);
+        if (isc_above >= 0) m.isc_a = isc_above == 0 ? std::nextafter(m.ipm_a, 1e9) : m.ipm_a * (1 + isc_above);
+        const CurveFit f = FitModuleCurve(m);
+        if (f.problem != FitProblem::None) {
+          ++named;
+          EXPECT_NE(std::string(FitProblemText(f.problem)), "fits");
+          continue;
+        }
+        ++fitted;
+        ASSERT_TRUE(CurveUsable(f.curve)) << m.voc_v << " " << m.isc_a;
+        EXPECT_LT(Rel(ModuleVoltageV(f.curve, 0), m.voc_v), 1e-6) << voc_above << " " << isc_above;
+        EXPECT_LT(Rel(ModuleVoltageV(f.curve, m.ipm_a), m.vpm_v), 1e-6) << voc_above << " " << isc_above;
+        EXPECT_TRUE(std::isfinite(ArrayMaximumPowerPoint({f.curve}, {{0}}).pmp_w));
+      }
+    }
+  }
+  EXPECT_GE(fitted, 20);
+  EXPECT_GT(named, 100);
+}
+
+TEST(CurveFit, ACurveTooSquareForDoublesIsNamedAsSuch) {
+  // Isc only 10 mA above Ipm: the root lies where I0 underflows to zero.
+  const CurveFit f = FitModuleCurve(32.4, 9.06, 39.46, 9.07);
+  EXPECT_EQ(f.problem, FitProblem::I0Underflow);
+  EXPECT_NE(std::string(FitProblemText(f.problem)).find("saturation current"), std::string::npos);
+}
+
+TEST(CurveFunctions, RefuseCurvesThatAreNotFiniteOrNotPositive) {
+  const ModuleCurve good = FitModuleCurve(30, 8.3, 37, 8.8).curve;
+  ASSERT_TRUE(CurveUsable(good));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<ModuleCurve> bad_ones(6, good);
+  bad_ones[0].i0_a = 0;
+  bad_ones[1].a_v = -1;
+  bad_ones[2].il_a = nan;
+  bad_ones[3].rs_ohm = std::numeric_limits<double>::infinity();
+  bad_ones[4].rs_ohm = -10;  // the current would rise with the voltage
+  bad_ones[5].i0_a = nan;
+  for (const ModuleCurve& bad : bad_ones) {
+    EXPECT_FALSE(CurveUsable(bad));
+    EXPECT_THROW(ModuleVoltageV(bad, 1), std::invalid_argument);
+    EXPECT_THROW(ModuleCurrentA(bad, 1), std::invalid_argument);
+    const std::vector<ModuleCurve> curves = {good, bad, good, good};
+    EXPECT_THROW(ArrayMaximumPowerPoint(curves, {{0, 1}, {2, 3}}), std::invalid_argument);
+    EXPECT_THROW(StringVocV(curves, {1}), std::invalid_argument);
+    EXPECT_THROW(OptimizeWiring(curves, {{0, 1}, {2, 3}}), std::invalid_argument);
+    EXPECT_THROW(AssessRandomWiring(curves, {{0, 1}, {2, 3}}, 3, 1), std::invalid_argument);
+  }
+}
+
+TEST(ArrayCurve, TheMaximumPowerPointIsOnTheCurveByAnIndependentSolver) {
+  const ModuleData healthy{1, "H", 300, 32.4, 9.06, 39.5, 9.57};
+  ModuleData weak = healthy;
+  weak.ipm_a *= 0.6;
+  weak.isc_a *= 0.6;
+  std::vector<ModuleCurve> curves;
+  for (int k = 0; k < 30; ++k) curves.push_back(FitModuleCurve(k % 7 == 0 ? weak : healthy).curve);
+  for (const Wiring& w : {InOrder(30, 10), InOrder(30, 15), Wiring{{0, 1, 2, 3}, {4, 5, 6, 7, 8, 9, 10}}}) {
+    const PowerPoint p = ArrayMaximumPowerPoint(curves, w);
+    double i = 0;
+    for (const StringWiring& s : w) i += IndependentStringCurrentA(curves, s, p.vmp_v, 20);
+    EXPECT_LT(Rel(p.vmp_v * i, p.pmp_w), 1e-9);
+    EXPECT_LT(Rel(i, p.imp_a), 1e-9);
+  }
+}
+
+// ------------------------------------------------------- the two parts
+
+AssessmentInput GeneratedInput(int count, int series, std::uint64_t seed) {
+  AssessmentInput in;
+  in.modules = AsModuleData(testing::GenerateModules(count, seed));
+  in.series = series;
+  in.parallel = count / series;
+  in.initial = InOrder(count, series);
+  // Another wiring of the same modules: reversed.
+  Wiring reversed = in.initial;
+  for (StringWiring& s : reversed) {
+    for (int& k : s) k = count - 1 - k;
+  }
+  in.estimated = reversed;
+  return in;
+}
+
+TEST(AssessmentParts, TheTwoPartsAreTheWholeRunAndAStopLeavesItIncomplete) {
+  const AssessmentInput in = GeneratedInput(60, 10, 12);
+  const AssessmentOutcome whole = AssessRun(in);
+  ASSERT_TRUE(whole.assessment);
+  EXPECT_TRUE(whole.assessment->complete);
+
+  AssessmentOutcome first = AssessResultWiring(in);
+  ASSERT_TRUE(first.assessment);
+  EXPECT_FALSE(first.assessment->complete);
+  EXPECT_EQ(first.assessment->voltage_check.ok, whole.assessment->voltage_check.ok);
+  Assessment completed = *first.assessment;
+  EXPECT_EQ(CompleteAssessment(completed), Completion::Done);
+  EXPECT_EQ(FormatAssessmentJson(completed), FormatAssessmentJson(*whole.assessment));
+
+  std::stop_source stop;
+  stop.request_stop();
+  Assessment stopped = *first.assessment;
+  EXPECT_EQ(CompleteAssessment(stopped, stop.get_token()), Completion::Stopped);
+  EXPECT_FALSE(stopped.complete);
+  // A stopped optimiser still returns a wiring of the same modules, never below its seed.
+  const Wiring seed = InOrder(60, 10);
+  const Wiring early = OptimizeWiring(first.assessment->curves, seed, stop.get_token());
+  EXPECT_TRUE(SameModules(early, seed));
+  EXPECT_GE(ArrayMaximumPowerPoint(first.assessment->curves, early).pmp_w,
+            ArrayMaximumPowerPoint(first.assessment->curves, seed).pmp_w);
+}
+
+// ------------------------------------------------------------ voltrigg-cli
+
+TEST(CliAssess, ConditionsThatMakeNoSenseExit64AndWriteNothing) {
+  TempDir dir{"voltrigg-assess"};
+  WriteFile(dir / "list.csv", ListFile(testing::GenerateModules(60, 9)));
+  WriteFile(dir / "r.csv", "keep");
+  for (const std::string option :
+       {"--tmin nan", "--tmin inf", "--tmin -61", "--voc-coefficient 0.3", "--voc-coefficient -0.003",
+        "--voc-coefficient nan", "--max-system-voltage 0", "--max-system-voltage nan", "--max-system-voltage 1e9"}) {
+    const CliResult r = Cli(dir, "-s 20 -p 3 -o " + (dir / "r") + " --assess " + option + " " + (dir / "list.csv"));
+    EXPECT_EQ(r.status, 64) << option;
+    EXPECT_NE(r.err.find(option.substr(0, option.find(' ')) + " must be a number "), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "r.csv"), "keep") << option;
+    EXPECT_FALSE(std::filesystem::exists(dir / "r.assessment.json")) << option;
+  }
+  // The same run at a sensible temperature warns about all three strings.
+  const CliResult ok =
+      Cli(dir, "-s 20 -p 3 -o " + (dir / "r") + " --assess --max-system-voltage 600 --tmin -10 " + (dir / "list.csv"));
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_NE(ok.out.find("ABOVE THE LIMIT"), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(ReadFile(dir / "r.assessment.json"))["voltage_check"]["ok"], false);
 }
 
 }  // namespace

@@ -12,6 +12,10 @@ namespace voltrigg {
 std::vector<ListModule> ReadListInFileOrder(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in.is_open()) throw RunError("モジュールリストを開けません: " + path);
+  return ReadListInFileOrder(in, path);
+}
+
+std::vector<ListModule> ReadListInFileOrder(std::istream& in, const std::string& path) {
   FieldReader reader(in);
   std::size_t row = 0;
   const auto changed = [&] {

@@ -10,11 +10,15 @@
 #include <QProcess>
 #include <QTableWidget>
 #include <algorithm>
+#include <filesystem>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <stop_token>
 
 #include "assess_view.h"
 #include "document.h"
+#include "options.h"
 #include "summary.h"
 #include "support/module_generator.h"
 #include "viewer_support.h"
@@ -186,4 +190,124 @@ TEST(ViewerAssessment, CurvesThatCannotBeFittedAreToldAndPlanningFiguresStay) {
   AssessOptions isc_first;
   isc_first.isc_first = true;
   EXPECT_TRUE(Open(dir / "known-result.csv", isc_first).assessment.has_value());
+}
+
+// The done-when of the shared assessment: the viewer's file is the CLI's, on
+// lists of every size a run takes, written without a window.
+TEST(ViewerAssessment, JsonWithoutAWindowIsTheClisOnGeneratedListsOf60To1000Modules) {
+  struct Shape {
+    int series, parallel;
+    unsigned seed;
+  };
+  for (const Shape& s : {Shape{10, 6, 3}, Shape{12, 25, 4}, Shape{20, 50, 5}}) {
+    TempDir dir{"voltrigg-view-assess"};
+    WriteFile(dir / "list.csv", FormatModuleList(GenerateModules(s.series * s.parallel, s.seed)));
+    QProcess cli;
+    cli.start(QStringLiteral(VOLTRIGG_CLI),
+              {"--assess", "-s", QString::number(s.series), "-p", QString::number(s.parallel), "-o", Q(dir / "result"),
+               Q(dir / "list.csv")});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const Process view = RunViewer({Q(dir / "result.csv"), QStringLiteral("--json"), Q(dir / "view.json")});
+    ASSERT_EQ(view.status, 0) << view.err.toStdString();
+    EXPECT_EQ(ReadFile(dir / "view.json"), ReadFile(dir / "result.assessment.json")) << s.series * s.parallel;
+  }
+}
+
+TEST(ViewerAssessment, AResultNotMadeFromTheListIsSaidAndItsWiringAssessedAlone) {
+  TempDir dir{"voltrigg-view-assess"};
+  MakeRunResult(dir, 10, 6, 11);
+  // Pmax is not part of the matrix, so the list still matches the result's
+  // rows; but the planning run on it gives another simple sum.
+  std::string list = ReadFile(dir / "list.csv");
+  const std::size_t row = list.find("\r\n") + 2;
+  const std::size_t pmax = list.find(',', list.find(',', row) + 1) + 1;
+  list.insert(pmax, "1");
+  WriteFile(dir / "list.csv", list);
+  const Document doc = Open(dir / "result.csv");
+  ASSERT_EQ(doc.list_state, ListState::Matches) << doc.list_note.toStdString();
+  ASSERT_TRUE(doc.assessment.has_value()) << doc.assessment_note.toStdString();
+  EXPECT_FALSE(doc.assessment->same_as_cli);
+  EXPECT_TRUE(doc.assessment->complete);
+  EXPECT_TRUE(
+      doc.assessment_note.contains(QStringLiteral("結果ファイルはこのモジュールリストから作られたものではありません")))
+      << doc.assessment_note.toStdString();
+  // The optimiser started from the result's own wiring and is never below it.
+  EXPECT_GE(doc.assessment->optimized.pmp_w, doc.assessment->result_wiring.pmp_w);
+  QString error;
+  EXPECT_FALSE(SaveAssessmentJson(doc, Q(dir / "a.json"), &error));
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.json"));
+  const Process view = RunViewer({Q(dir / "result.csv"), QStringLiteral("--json"), Q(dir / "a.json")});
+  EXPECT_EQ(view.status, 2);
+  EXPECT_TRUE(view.err.contains(QStringLiteral("JSON で保存できません"))) << view.err.toStdString();
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.json"));
+}
+
+TEST(ViewerAssessment, ConditionsThatMakeNoSenseAreRefusedBeforeAnythingIsAssessed) {
+  TempDir dir{"voltrigg-view-assess"};
+  MakeRunResult(dir, 10, 6, 12);
+  for (const QStringList& option :
+       {QStringList{"--tmin", "nan"}, QStringList{"--voc-coefficient", "0.3"},
+        QStringList{"--voc-coefficient", "-0.003"}, QStringList{"--max-system-voltage", "inf"}}) {
+    ViewerOptions parsed;
+    QString error;
+    EXPECT_EQ(ParseViewerOptions(QStringList{"voltrigg-view", Q(dir / "result.csv")} + option, parsed, &error),
+              ParseOutcome::Usage);
+    EXPECT_TRUE(error.startsWith(option.front() + QStringLiteral(" には "))) << error.toStdString();
+    const Process view =
+        RunViewer(QStringList{Q(dir / "result.csv"), QStringLiteral("--json"), Q(dir / "a.json")} + option);
+    EXPECT_EQ(view.status, 64) << option.join(' ').toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.json"));
+  }
+  // Set past the command line, the document refuses them too.
+  AssessOptions bad;
+  bad.conditions.tmin_c = std::numeric_limits<double>::quiet_NaN();
+  const Document doc = Open(dir / "result.csv", bad);
+  EXPECT_FALSE(doc.assessment.has_value());
+  EXPECT_TRUE(doc.assessment_note.contains(QStringLiteral("--tmin"))) << doc.assessment_note.toStdString();
+}
+
+TEST(ViewerAssessment, TheBackgroundPartReportsFailureAndStopsWhenSuperseded) {
+  TempDir dir{"voltrigg-view-assess"};
+  MakeRunResult(dir, 10, 6, 13);
+  Document doc = OpenDocument(dir / "result.csv", "", {});
+  std::optional<AssessmentJob> job = StartAssessment(doc);
+  ASSERT_TRUE(job.has_value()) << doc.assessment_note.toStdString();
+
+  // A job that cannot be completed (a wiring naming a module that is not
+  // there) gives a message, never an exception out of the thread.
+  AssessmentJob broken = *job;
+  broken.core.estimated.strings[0].modules[0] = 999;
+  const BackgroundResult failed = RunBackgroundPart(broken);
+  EXPECT_FALSE(failed.error.empty());
+  Document shown = doc;
+  ApplyBackgroundPart(shown, failed);
+  EXPECT_FALSE(shown.assessment->complete);
+  EXPECT_TRUE(shown.assessment_note.contains(QStringLiteral("計算できませんでした")))
+      << shown.assessment_note.toStdString();
+
+  // A stopped job changes nothing.
+  std::stop_source stop;
+  stop.request_stop();
+  const BackgroundResult stopped = RunBackgroundPart(*job, stop.get_token());
+  EXPECT_TRUE(stopped.stopped);
+  Document untouched = doc;
+  ApplyBackgroundPart(untouched, stopped);
+  EXPECT_FALSE(untouched.assessment->complete);
+  EXPECT_TRUE(untouched.assessment_note.isEmpty());
+
+  // In the window: a second file opened while the first is still being
+  // assessed; the window shows the second's figures, complete.
+  TempDir other{"voltrigg-view-assess"};
+  MakeRunResult(other, 20, 10, 14);
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(other / "result.csv")).has_value());
+  ASSERT_FALSE(w.Load(Q(dir / "result.csv")).has_value());
+  w.FinishAssessment();
+  ASSERT_TRUE(w.document()->assessment.has_value());
+  EXPECT_TRUE(w.document()->assessment->complete);
+  EXPECT_EQ(w.document()->assessment->core.modules.size(), 60u);
+  QString error;
+  EXPECT_TRUE(w.SaveJson(Q(dir / "w.json"), &error)) << error.toStdString();
+  QApplication::processEvents();
 }
