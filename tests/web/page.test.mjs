@@ -117,12 +117,6 @@ describe('the page in headless chromium from file://', () => {
   });
 
   it('prints the plan: every serial number in string order, the file name and page numbers', async () => {
-    await page.evaluate(() => {
-      const style = document.createElement('style');
-      style.id = 'page-header';
-      style.textContent = '@page { @top-left { content: "result.csv"; } }';
-      document.head.append(style);
-    });
     const pdf = path.join(work, 'plan.pdf');
     await page.pdf({ path: pdf, format: 'A4', printBackground: true });
     const text = spawnSync('pdftotext', ['-layout', pdf, '-'], { encoding: 'utf8' }).stdout;
@@ -187,6 +181,10 @@ describe('the page in headless chromium from file://', () => {
     const cliMessage = cli.stderr.toString().replace(/^voltrigg-cli: /, '').trim();
     await messageIs(cliMessage);
     assert.match(cliMessage, /データ行 1/);
+    // A file far too large for a list is refused before it reaches the core.
+    await fillRun(listFile('huge.csv', Buffer.alloc(33 * 1024 * 1024, 0x41)), 1, 1, 'x');
+    await page.click('#run');
+    await messageIs('モジュールリストファイルが大きすぎます (33 MiB、32 MiB まで): huge.csv');
     // A result named like the list is refused, as by voltrigg-cli.
     await fillRun(listPath, 20, 50, 'big');
     await page.click('#run');

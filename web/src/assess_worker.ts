@@ -53,7 +53,14 @@ export class AssessWorker {
   // and made afresh, so an optimiser that is still busy never delays it.
   assess(request: AssessRequest, onFirstPart: (partial: FirstPart) => void): Promise<AssessReply> {
     this.cancel();
-    const worker = this.start();
+    let worker: Worker;
+    try {
+      worker = this.start();
+    } catch (err) {
+      // A browser that refuses a worker made from a Blob: the caller assesses
+      // on the page's own thread instead.
+      return Promise.resolve({ outcome: 'failed', error: `no worker: ${String(err)}` });
+    }
     const id = this.nextId++;
     this.partials.set(id, onFirstPart);
     return new Promise((resolve) => {

@@ -27,6 +27,10 @@ interface Completed {
   assessment?: AssessmentValue;
 }
 
+// A module list holds at most 2001 rows; a file far larger is not one, and
+// copying it into the WebAssembly memory could exhaust it.
+const kLargestListBytes = 32 * 1024 * 1024;
+
 let core: Core;
 let listFile: ListFile | null = null;
 let completed: Completed | null = null;
@@ -98,8 +102,21 @@ function run(): void {
     showMessage('使用するCSVファイルを指定してください', 'error');
     return;
   }
+  if (listFile.bytes.length > kLargestListBytes) {
+    showMessage(`モジュールリストファイルが大きすぎます (${(listFile.bytes.length / 1048576).toFixed(0)} MiB、` +
+      `32 MiB まで): ${listFile.name}`, 'error');
+    return;
+  }
   const started = performance.now();
-  const r = core.run(listFile.bytes, listFile.name, series, parallel, output, { assess: false });
+  let r: RunValue;
+  try {
+    r = core.run(listFile.bytes, listFile.name, series, parallel, output, { assess: false });
+  } catch (err) {
+    // The core reports every failure of a run itself; this is the WebAssembly
+    // machine giving out (memory). The page stays; a reload starts afresh.
+    showMessage(`予期しないエラーが発生しました: ${String(err)}`, 'error');
+    return;
+  }
   const elapsedMs = performance.now() - started;
   document.body.dataset.runMs = elapsedMs.toFixed(1);
   const text = r.messages.map(messageText).join('\n');
@@ -109,6 +126,7 @@ function run(): void {
   }
   showMessage(text, 'info');
   completed = { run: r, listFile, series, parallel, output, resultName: resultFileName(output) };
+  setPageHeader(completed.resultName);
   $('save-result').textContent = `結果ファイル ${completed.resultName} を保存`;
   $('downloads').hidden = false;
   $('results').hidden = false;
@@ -182,6 +200,11 @@ function assess(): void {
     .then((reply) => {
       clearInterval(timer);
       if (completed !== job || reply.error === 'cancelled') return;
+      if (reply.error?.startsWith('no worker')) {
+        // The same run on the page's thread: slower to answer, same figures.
+        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output, conditions);
+        reply = { outcome: r.outcome, assessment: r.assessment, assessment_problems: r.assessment_problems };
+      }
       progress.hidden = true;
       delete document.body.dataset.assessing;
       const seconds = ((performance.now() - started) / 1000).toFixed(2);
@@ -317,18 +340,17 @@ function search(select: boolean): void {
   if (select) input.select();
 }
 
-function printPlan(): void {
-  if (!completed) return;
-  // The result file's name in every page's header, as a literal string.
-  const name = JSON.stringify(completed.resultName);
+// The result file's name in every printed page's header (from the print
+// button or the browser's own print command), as a CSS string.
+function setPageHeader(resultName: string): void {
+  const text = resultName.replace(/[\u0000-\u001f\u007f]/g, '').replace(/[\\"]/g, (c) => `\\${c}`);
   let style = document.getElementById('page-header') as HTMLStyleElement | null;
   if (!style) {
     style = document.createElement('style');
     style.id = 'page-header';
     document.head.append(style);
   }
-  style.textContent = `@page { @top-left { content: ${name}; } }`;
-  window.print();
+  style.textContent = `@media print { @page { @top-left { content: "${text}"; } } }`;
 }
 
 async function start(): Promise<void> {
@@ -365,7 +387,7 @@ async function start(): Promise<void> {
     const base = completed.resultName.replace(/\.csv$/, '');
     download(completed.assessment.json, `${base}.assessment.json`, 'application/json');
   });
-  $('print').addEventListener('click', printPlan);
+  $('print').addEventListener('click', () => window.print());
   $('reassess').addEventListener('click', assess);
   $('colour-by').addEventListener('change', refreshViews);
   $('wiring').addEventListener('change', refreshViews);
