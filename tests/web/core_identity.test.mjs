@@ -187,9 +187,14 @@ describe('the WebAssembly core gives what voltrigg-cli gives', () => {
     const r = web.result;
     assert.equal(r.series, 10);
     assert.equal(r.parallel, 6);
-    assert.equal(r.rows.length, 60);
-    assert.deepEqual(r.rows.slice(9, 11).map((row) => [row.string_no, row.position]), [[1, 10], [2, 1]]);
+    assert.equal(r.rows.string_no.length, 60);
+    assert.deepEqual([...r.rows.string_no.slice(9, 11)], [1, 2]);
+    assert.deepEqual([...r.rows.position.slice(9, 11)], [10, 1]);
     const text = Buffer.from(web.result_file).toString('latin1');
+    // The figures as float values, as the result file's texts read back.
+    const line8 = text.split('\r\n')[7].split(',');
+    assert.equal(r.rows.vpm_v[0], Math.fround(Number(line8[3])));
+    assert.equal(r.rows.serials.split('\0')[0], line8[2].replaceAll('"', ''));
     assert.ok(text.startsWith('"Input Filename=","modules.csv"\r\n'));
   });
 });
@@ -265,7 +270,7 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     assert.ok(Buffer.from(web.result_file).equals(cli.result));
     assert.ok(Buffer.from(web.assessment.json).equals(cli.assessment));
     assert.ok(Buffer.from(web.assessment.json).toString().includes('"serial": "モニタ-0"'));
-    assert.equal(web.result.rows.filter((r) => r.serial.startsWith('モニタ-')).length, 60);
+    assert.equal(web.result.rows.serials.split('\0').filter((serial) => serial.startsWith('モニタ-')).length, 60);
   });
 
   it("refuses the conditions voltrigg-cli refuses, in the page's words, before any run", async () => {

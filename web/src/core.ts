@@ -25,7 +25,29 @@ export interface ResultValue {
   estimated: PointValue;
   series: number;
   parallel: number;
-  rows: ResultRow[];
+  rows: ResultColumns;
+}
+
+// The result's rows as the binding hands them over: one array per column.
+export interface ResultColumns {
+  string_no: Int32Array;
+  position: Int32Array;
+  module_no: Float32Array;
+  vpm_v: Float32Array;
+  ipm_a: Float32Array;
+  serials: string; // each ended by NUL
+}
+
+export function resultRows(c: ResultColumns): ResultRow[] {
+  const serials = c.serials.split('\0');
+  return Array.from(c.string_no, (string_no, k) => ({
+    string_no,
+    position: c.position[k],
+    module_no: c.module_no[k],
+    serial: serials[k],
+    vpm_v: c.vpm_v[k],
+    ipm_a: c.ipm_a[k],
+  }));
 }
 
 export interface StringValue {

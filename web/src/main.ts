@@ -6,7 +6,7 @@ import './style.css';
 
 import { AssessWorker, type FirstPart } from './assess_worker';
 import { drawCharts } from './charts';
-import { coreFactory, messageText, type AssessmentValue, type Conditions, type Core, type ResultRow, type RunValue } from './core';
+import { coreFactory, messageText, resultRows, type AssessmentValue, type Conditions, type Core, type ResultRow, type RunValue } from './core';
 import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
 import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 
@@ -19,6 +19,7 @@ interface ListFile {
 
 interface Completed {
   run: RunValue;
+  rows: ResultRow[]; // the result file's, string by string
   listFile: ListFile;
   series: string;
   parallel: string;
@@ -125,7 +126,8 @@ function run(): void {
     return;
   }
   showMessage(text, 'info');
-  completed = { run: r, listFile, series, parallel, output, resultName: resultFileName(output) };
+  completed = { run: r, rows: r.result ? resultRows(r.result.rows) : [], listFile, series, parallel, output,
+    resultName: resultFileName(output) };
   setPageHeader(completed.resultName);
   $('save-result').textContent = `結果ファイル ${completed.resultName} を保存`;
   $('downloads').hidden = false;
@@ -154,7 +156,7 @@ function showFigures(r: RunValue): void {
       tr.append(td);
     }
   };
-  row('アレイ構成', [`${res.parallel} ストリング × ${res.series} 直列 (${res.rows.length} 枚)`]);
+  row('アレイ構成', [`${res.parallel} ストリング × ${res.series} 直列 (${res.rows.string_no.length} 枚)`]);
   row('モジュール Pmax の単純和 [W]', [fields(1)[1]]);
   for (const k of [2, 3, 4]) row(fields(k)[0].replaceAll('"', ''), [fields(k)[2], fields(k)[4], fields(k)[6]]);
 }
@@ -269,7 +271,7 @@ function showAssessment(a?: AssessmentValue | FirstPart): void {
 // The rows of the wiring shown: the result file's, or the optimised wiring
 // of the same modules.
 function shownRows(c: Completed): ResultRow[] {
-  const rows = c.run.result!.rows;
+  const rows = c.rows;
   if ($<HTMLSelectElement>('wiring').value !== 'optimized' || !c.assessment) return rows;
   const byKey = new Map<string, ResultRow[]>();
   for (const r of rows) {
