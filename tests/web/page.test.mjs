@@ -93,6 +93,12 @@ describe('the page in headless chromium from file://', () => {
     assert.equal(json.name, 'result.assessment.json');
     assert.ok(json.bytes.equals(cli.assessment), 'assessment JSON differs from the CLI');
     assert.match(await page.textContent('#verdict'), /以下です/);
+    // The optimised wiring of the same modules, in the picture and the table.
+    const optimizedFirst = JSON.parse(json.bytes.toString()).arrangements.optimized.strings[0].modules[0];
+    await page.selectOption('#wiring', 'optimized');
+    assert.equal(await page.locator('#wiring-table tbody tr').count(), 60);
+    assert.equal(await page.locator('#wiring-table tbody tr').first().locator('td').nth(2).textContent(), String(optimizedFirst));
+    await page.selectOption('#wiring', 'result');
     t.diagnostic(`page open ${await page.evaluate(() => document.body.dataset.openMs)} ms, ` +
       `assessment of 60 modules ${await page.evaluate(() => document.body.dataset.assessMs)} ms`);
     await page.screenshot({ path: path.join(shots, 'page.png'), fullPage: true });
@@ -172,6 +178,7 @@ describe('the page in headless chromium from file://', () => {
     await fillRun(listPath, 7, 9, 'x');
     await page.click('#run');
     await messageIs('モジュール枚数があいません');
+    assert.equal(await page.isHidden('#results'), true, 'no earlier result beside a failed run');
     await fillRun(null, 21, 10, 'x');
     await page.click('#run');
     await messageIs('モジュール枚数があいません');

@@ -122,6 +122,10 @@ function run(): void {
   document.body.dataset.runMs = elapsedMs.toFixed(1);
   const text = r.messages.map(messageText).join('\n');
   if (r.outcome !== 'completed' || !r.result_file) {
+    // Nothing of an earlier run stays on show beside a failed one.
+    completed = null;
+    $('results').hidden = true;
+    $('downloads').hidden = true;
     showMessage(text, 'error');
     return;
   }
