@@ -141,6 +141,67 @@ function buildCorpus() {
 
 const toBuffers = (messages) => messages.map((m) => Buffer.from(m));
 
+// The exact decimal text of a double (every digit), by BigInt arithmetic.
+function exactDecimal(x) {
+  const view = new DataView(new ArrayBuffer(8));
+  view.setFloat64(0, x);
+  const bits = view.getBigUint64(0);
+  const negative = bits >> 63n === 1n;
+  const exponentBits = Number((bits >> 52n) & 0x7ffn);
+  let mantissa = bits & ((1n << 52n) - 1n);
+  let exponent = exponentBits - 1075;
+  if (exponentBits === 0) exponent = -1074;
+  else mantissa |= 1n << 52n;
+  let text;
+  if (exponent >= 0) {
+    text = (mantissa << BigInt(exponent)).toString();
+  } else {
+    const digits = (mantissa * 5n ** BigInt(-exponent)).toString().padStart(-exponent + 1, '0');
+    text = `${digits.slice(0, digits.length + exponent)}.${digits.slice(digits.length + exponent)}`;
+  }
+  return (negative ? '-' : '') + text;
+}
+
+// Lists whose Vpm and Ipm are hard number texts for a reader and a writer:
+// values across the whole float range (subnormal to near the largest), long
+// mantissas, and the exact decimals of midpoints between two floats (ties).
+function numberEdgeLists() {
+  const rand = seededRandom(99);
+  const f32 = new Float32Array(1);
+  const u32 = new Uint32Array(f32.buffer);
+  const lists = [];
+  for (let l = 0; l < 24; ++l) {
+    const rows = [];
+    // Odd lists stay from 1e-20 to 1e15, so that the run completes and writes every value.
+    const [lowBits, highBits] = l % 2 === 1 ? [0x1e3ce508, 0x58635fa9] : [0x00000001, 0x7f7fffff];
+    const [lowExp, highExp] = l % 2 === 1 ? [-20, 14] : [-45, 38];
+    for (let k = 1; k <= 40; ++k) {
+      const value = () => {
+        const kind = (l + k) % 4;
+        if (kind === 0) {
+          // a random float, written with 9 significant digits
+          u32[0] = rand.int(lowBits, highBits);
+          return f32[0].toPrecision(9);
+        }
+        if (kind === 1) {
+          // a random decimal with up to 20 digits and an exponent from -45 to 38
+          const digits = Array.from({ length: rand.int(1, 20) }, () => rand.int(0, 9)).join('');
+          return `${digits[0]}.${digits.slice(1)}e${rand.int(lowExp, highExp)}`;
+        }
+        // the exact midpoint between a float and the next, or a plain value near 30 or 9
+        u32[0] = kind === 2 ? rand.int(Math.max(lowBits, 0x00800000), Math.min(highBits, 0x7f000000))
+          : rand.int(0x41c00000, 0x42000000);
+        const low = f32[0];
+        u32[0] += 1;
+        return kind === 2 ? exactDecimal((low + f32[0]) / 2) : String(low);
+      };
+      rows.push([String(k), `E-${k}`, '300', value(), value(), '40', '9.7']);
+    }
+    lists.push(joinList('No,S/N,Pmax,Vpm,Ipm,Voc,Isc', rows));
+  }
+  return lists;
+}
+
 describe('the WebAssembly core gives what voltrigg-cli gives', () => {
   let core;
   let corpus;
@@ -169,6 +230,23 @@ describe('the WebAssembly core gives what voltrigg-cli gives', () => {
     }
     // The corpus reaches every outcome in numbers.
     assert.ok(outcomes[0] >= 350 && outcomes[1] >= 30 && outcomes[2] >= 40, JSON.stringify(outcomes));
+  });
+
+  it('reads and writes number texts at the edges of float as voltrigg-cli does', () => {
+    let completed = 0;
+    numberEdgeLists().forEach((list, k) => {
+      // Every module's Vpm and Ipm appear in the result file.
+      const cli = runCli(list, 'edges.csv', 20, 2, 'result');
+      const web = core.run(list, 'edges.csv', '20', '2', 'result', defaultConditions);
+      assert.equal(web.exit_status, cli.status, `list ${k}: ${cli.stderr}`);
+      if (cli.status === 0) {
+        completed += 1;
+        assert.ok(Buffer.from(web.result_file).equals(cli.result), `list ${k}: result file differs`);
+      } else {
+        assert.deepEqual(toBuffers(web.messages), cliMessages(cli.stderr), `list ${k}`);
+      }
+    });
+    assert.ok(completed >= 12, `${completed} of the lists completed`);
   });
 
   it('runs again normally after a failed run, with no trace of the earlier one', () => {

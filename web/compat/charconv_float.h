@@ -248,7 +248,10 @@ std::to_chars_result ToChars(char* first, char* last, Float value, int max_digit
     std::string fixed;
     if (exponent >= 0) {
       if (n <= exponent + 1) {
-        fixed = digits + std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
+        // A whole number is written with all its digits, as printf's %.0f
+        // writes it (71778983936, not 71778980000), as libstdc++ does.
+        fixed = exponent == all_exp10 ? all.substr(0, static_cast<std::size_t>(exponent + 1))
+                                      : digits + std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
       } else {
         fixed = digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
                 digits.substr(static_cast<std::size_t>(exponent + 1));
