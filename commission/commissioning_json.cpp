@@ -1,5 +1,7 @@
 #include "commission/commissioning_json.h"
 
+#include <algorithm>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "assess/json_text.h"
@@ -12,8 +14,9 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& modules) {
-  Json numbers = Json::array();
-  for (int index : s.modules) numbers.push_back(modules[static_cast<std::size_t>(index)].number);
+  std::vector<double> numbers(s.modules.size());
+  std::transform(s.modules.begin(), s.modules.end(), numbers.begin(),
+                 [&](int index) { return modules[static_cast<std::size_t>(index)].number; });
   Json findings = Json::array();
   for (const Finding& f : s.verdict.findings) {
     Json finding{{"key", FindingKeyName(f.key)}};
@@ -43,7 +46,8 @@ Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& mod
 std::string FormatCommissioningJson(const Commissioning& c, const std::vector<ModuleData>& modules,
                                     const std::string& result_file, const std::string& modules_file) {
   Json strings = Json::array();
-  for (const StringCommissioning& s : c.strings) strings.push_back(StringJson(s, modules));
+  std::transform(c.strings.begin(), c.strings.end(), std::back_inserter(strings),
+                 [&](const StringCommissioning& s) { return StringJson(s, modules); });
   const Json doc{{"result_file", TextAsUtf8(result_file)},
                  {"modules_file", TextAsUtf8(modules_file)},
                  {"conditions", Json{{"voc_coefficient_pct_per_k", c.conditions.voc_coefficient_pct_per_k},
