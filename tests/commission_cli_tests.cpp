@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "app/shared/planned_array.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 
@@ -93,6 +94,12 @@ TEST_F(CommissionCli, TheFilledFormPassesAndEachFaultFails) {
   EXPECT_TRUE(j["strings"][3]["voc_measured_v"].is_null());
   EXPECT_NE(r.out.find("モジュール 1 枚分不足"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("NOT MEASURED"), std::string::npos) << r.out;
+}
+
+TEST(ListBesideResult, OnlyTheLastPartOfTheNameCounts) {
+  EXPECT_EQ(ListBesideResult("/data/r.csv", "C:\\lists\\mods.csv"), "/data/mods.csv");
+  EXPECT_EQ(ListBesideResult("/data/r.csv", "../../etc/passwd"), "/data/passwd");
+  EXPECT_EQ(ListBesideResult("/data/r.csv", ".."), "");
 }
 
 TEST_F(CommissionCli, TheListIsFoundBesideTheResultOrNamed) {
