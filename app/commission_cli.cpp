@@ -1,8 +1,10 @@
 #include "app/commission_cli.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -68,14 +70,17 @@ std::string Table(const Commissioning& c, const PlannedArray& plan, const std::s
     std::string findings;
     for (const Finding& f : s.verdict.findings) findings += (findings.empty() ? "" : "; ") + FindingTextJa(f);
     const char* verdict = s.verdict.ok ? "OK" : (m == nullptr ? "NOT MEASURED" : "FAIL");
-    (void)std::snprintf(line, sizeof line, "%6d %7zu %8s %6s %11s %11s %8s %10s %11s %8s  %-12s %s\n", s.string_no,
+    (void)std::snprintf(line, sizeof line, "%6d %7zu %8s %6s %11s %11s %8s %10s %11s %8s  %s", s.string_no,
                         s.modules.size(), measured(&StringMeasurement::irradiance_w_m2, 0).c_str(),
                         measured(&StringMeasurement::module_temperature_c, 1).c_str(),
                         Fixed(s.expected.voc_v, 2).c_str(), measured(&StringMeasurement::voc_v, 2).c_str(),
                         Fixed(s.verdict.voc_deviation_pct, 2).c_str(), Fixed(s.expected.isc_a, 3).c_str(),
                         measured(&StringMeasurement::isc_a, 3).c_str(), Fixed(s.verdict.isc_deviation_pct, 2).c_str(),
-                        verdict, findings.c_str());
+                        verdict);
     out += line;
+    // The findings after the fixed columns, whole however long they are.
+    if (!findings.empty()) out += std::string(12 - std::min<std::size_t>(12, std::strlen(verdict)) + 1, ' ') + findings;
+    out += '\n';
   }
   const auto list = [](const std::vector<int>& numbers) {
     std::string text;
