@@ -8,10 +8,12 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/assess_report.h"
 #include "app/batch_front_end.h"
+#include "app/commission_cli.h"
 #include "identity.h"
 #include "input/list_warnings.h"
 #include "input/run_counts.h"
@@ -61,6 +63,7 @@ int RunCli(int argc, char** argv) {
   app.add_option("-o,--output", output, "result file without its extension; \".csv\" is appended")->required();
   app.add_option("MODULES.csv", modules, "the module list file")->required();
   app.set_version_flag("--version", identity::kComments);
+  app.footer("The commissioning check of a result: voltrigg-cli commission --help");
   CliAssessOptions assess;
   AddAssessOptions(app, assess);
   try {
@@ -131,6 +134,8 @@ int main(int argc, char** argv) {
   // The run reports its own failures; anything else that escapes (memory
   // exhausted) still ends with a message and status 2 rather than an abort.
   try {
+    // "commission" first: the commissioning check, with its own options.
+    if (argc >= 2 && std::string_view(argv[1]) == "commission") return voltrigg::RunCommissionCli(argc - 1, argv + 1);
     return RunCli(argc, argv);
   } catch (const std::exception& e) {
     (void)std::fprintf(stderr, "voltrigg-cli: %s\n", e.what());

@@ -3,12 +3,10 @@
 // reads back to the same double.
 #include "assess/assessment_json.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "assess/inverter_window_json.h"
+#include "assess/json_text.h"
 #include "input/text_utf8.h"
 
 namespace voltrigg {
@@ -16,68 +14,6 @@ namespace voltrigg {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-void WriteNumber(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char buf[64];
-  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  (void)ec;  // 64 bytes always hold a double
-  out.append(buf, end);
-}
-
-// Prints `j` indented by two spaces per level; numbers through WriteNumber,
-// strings escaped by the library.
-void Print(std::string& out, const Json& j, int depth) {
-  const std::string pad(static_cast<std::size_t>(depth + 1) * 2, ' ');
-  const std::string close(static_cast<std::size_t>(depth) * 2, ' ');
-  switch (j.type()) {
-    case Json::value_t::object: {
-      if (j.empty()) {
-        out += "{}";
-        return;
-      }
-      out += "{\n";
-      bool first = true;
-      for (auto it = j.begin(); it != j.end(); ++it) {
-        if (!first) out += ",\n";
-        first = false;
-        out += pad;
-        out += Json(it.key()).dump();
-        out += ": ";
-        Print(out, it.value(), depth + 1);
-      }
-      out += "\n" + close + "}";
-      return;
-    }
-    case Json::value_t::array: {
-      if (j.empty()) {
-        out += "[]";
-        return;
-      }
-      // Arrays of plain numbers stay on one line.
-      const bool flat = std::all_of(j.begin(), j.end(), [](const Json& e) { return e.is_number(); });
-      out += flat ? "[" : "[\n";
-      bool first = true;
-      for (const Json& e : j) {
-        if (!first) out += flat ? ", " : ",\n";
-        first = false;
-        if (!flat) out += pad;
-        Print(out, e, depth + 1);
-      }
-      out += flat ? "]" : "\n" + close + "]";
-      return;
-    }
-    case Json::value_t::number_float:
-      WriteNumber(out, j.get<double>());
-      return;
-    default:
-      out += j.dump();
-      return;
-  }
-}
 
 Json Point(const PlanningPoint& p) { return Json{{"pmax_w", p.pmax_w}, {"vpm_v", p.vpm_v}, {"ipm_a", p.ipm_a}}; }
 
@@ -137,10 +73,7 @@ std::string FormatAssessmentJson(const Assessment& a) {
                              {"ok", a.voltage_check.ok}}},
       {"inverter_window", InverterWindowJson(a.inverter_window)},
   };
-  std::string out;
-  Print(out, doc, 0);
-  out += '\n';
-  return out;
+  return FormatJsonText(doc);
 }
 
 }  // namespace voltrigg

@@ -76,6 +76,7 @@ std::optional<FieldReader::Field> FieldReader::Next() {
     // "a,<line end>": the comma opened a last, empty field of the line.
     SkipBlanks();
     EndField();
+    field.ends_line = true;  // such a field is always followed by a line end or the end
     return problem_ == Problem::None ? std::optional<Field>(field) : std::nullopt;
   }
   // Blank lines between fields carry no fields.
@@ -122,6 +123,7 @@ std::optional<FieldReader::Field> FieldReader::Next() {
     while (!field.text.empty() && IsBlank(static_cast<unsigned char>(field.text.back()))) field.text.pop_back();
   }
   if (problem_ != Problem::None) return std::nullopt;
+  field.ends_line = Peek() != ',';
   EndField();
   if (problem_ != Problem::None) return std::nullopt;
   return field;

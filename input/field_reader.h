@@ -17,7 +17,8 @@ class FieldReader {
   struct Field {
     std::string text;
     bool quoted = false;
-    int line = 0;  // the line of the input where the field starts, from 1
+    int line = 0;            // the line of the input where the field starts, from 1
+    bool ends_line = false;  // the last field of its line (a line end or the end of input follows)
   };
 
   enum class Problem { None, EndOfInput, UnclosedQuote, TextAfterQuote, TooLong, NulByte, ReadFailed };

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/shared/planned_array.h"
 #include "input/list_warnings.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
@@ -44,12 +45,8 @@ std::vector<WiredModule> Document::ResultWiring() const {
 }
 
 std::string ListBesideResult(const std::string& result_path, const std::string& input_name) {
-  // Names written on Windows carry "\" between folders.
-  const std::size_t cut = input_name.find_last_of("/\\");
-  const std::string name = cut == std::string::npos ? input_name : input_name.substr(cut + 1);
-  if (name.empty() || name == "." || name == "..") return {};
-  const std::filesystem::path folder = std::filesystem::path(result_path).parent_path();
-  return (folder / name).string();
+  // Where voltrigg-cli commission looks for it too.
+  return voltrigg::ListBesideResult(result_path, input_name);
 }
 
 std::vector<QString> MatchList(Document& doc, std::size_t limit) {

@@ -1,0 +1,71 @@
+#include "commission/commissioning.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace voltrigg {
+
+namespace {
+
+void RequireValidMeasurement(const StringMeasurement& m, std::size_t string_count) {
+  const std::string which = "the measurement of string " + std::to_string(m.string_no);
+  if (m.string_no < 1 || static_cast<std::size_t>(m.string_no) > string_count) {
+    throw std::invalid_argument(which + " names no string of the plan");
+  }
+  if (!std::isfinite(m.voc_v) || !std::isfinite(m.isc_a)) throw std::invalid_argument(which + " is not finite");
+  if (!WithinLimit(m.irradiance_w_m2, kIrradianceLimit) ||
+      !WithinLimit(m.module_temperature_c, kModuleTemperatureLimit)) {
+    throw std::invalid_argument(which + " was made under conditions out of range");
+  }
+}
+
+}  // namespace
+
+Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
+                                 const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
+                                 const CommissionConditions& conditions) {
+  if (const auto fault = ValidateCommissionConditions(conditions)) {
+    throw std::invalid_argument(DescribeConditionFault(*fault));
+  }
+  if (modules.size() != fitted.size()) throw std::invalid_argument("modules and curves differ in number");
+  if (!WiringIndicesValid(wiring, static_cast<int>(fitted.size()))) {
+    throw std::invalid_argument("the wiring names a module that is not in the list");
+  }
+  std::vector<const StringMeasurement*> of_string(wiring.size(), nullptr);
+  for (const StringMeasurement& m : measurements) {
+    RequireValidMeasurement(m, wiring.size());
+    const StringMeasurement*& slot = of_string[static_cast<std::size_t>(m.string_no - 1)];
+    if (slot != nullptr) throw std::invalid_argument("string " + std::to_string(m.string_no) + " measured twice");
+    slot = &m;
+  }
+  const TemperatureCoefficients coefficients{conditions.voc_coefficient_pct_per_k,
+                                             conditions.isc_coefficient_pct_per_k};
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  Commissioning out;
+  out.conditions = conditions;
+  out.strings.reserve(wiring.size());
+  for (std::size_t j = 0; j < wiring.size(); ++j) {
+    StringCommissioning s;
+    s.string_no = static_cast<int>(j) + 1;
+    s.modules = wiring[j];
+    if (s.modules.empty()) throw std::invalid_argument("string " + std::to_string(s.string_no) + " has no modules");
+    if (const StringMeasurement* m = of_string[j]) {
+      s.measurement = *m;
+      s.expected = ExpectedStringAt(modules, fitted, s.modules,
+                                    CellConditions{m->irradiance_w_m2, m->module_temperature_c}, coefficients);
+      s.verdict = JudgeString(s.expected, *m, static_cast<int>(s.modules.size()), conditions);
+    } else {
+      s.expected.voc_v = s.expected.isc_a = s.expected.mean_module_voc_v = kNaN;
+      s.verdict = NotMeasuredVerdict();
+      out.strings_not_measured.push_back(s.string_no);
+    }
+    if (!s.verdict.ok) out.strings_failed.push_back(s.string_no);
+    out.strings.push_back(std::move(s));
+  }
+  out.ok = !out.strings.empty() && out.strings_failed.empty();
+  return out;
+}
+
+}  // namespace voltrigg

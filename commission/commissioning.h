@@ -1,0 +1,37 @@
+#pragma once
+// The commissioning check of a planned array: every string's measured
+// open-circuit voltage and short-circuit current against what its own
+// modules should give at the irradiance and module temperature of its test.
+#include <optional>
+#include <vector>
+
+#include "commission/string_verdict.h"
+
+namespace voltrigg {
+
+struct StringCommissioning {
+  int string_no = 0;                             // 1..P
+  StringWiring modules;                          // indices into the module list, series order
+  std::optional<StringMeasurement> measurement;  // none: not measured
+  ExpectedString expected;                       // at the measurement's conditions; NaN when not measured
+  StringVerdict verdict;
+};
+
+struct Commissioning {
+  CommissionConditions conditions;
+  std::vector<StringCommissioning> strings;  // string 1..P
+  bool ok = false;                           // every string measured and within its tolerances
+  std::vector<int> strings_failed;           // string numbers whose verdict is not ok (unmeasured ones included)
+  std::vector<int> strings_not_measured;     // string numbers without a measurement
+};
+
+// `modules` and `fitted` are parallel, `wiring[j]` is string j + 1 (none
+// empty), every measurement names a string of the wiring once and holds
+// finite values with its irradiance and temperature in range
+// (kIrradianceLimit, kModuleTemperatureLimit). All checked, as are the
+// conditions: std::invalid_argument.
+Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
+                                 const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
+                                 const CommissionConditions& conditions);
+
+}  // namespace voltrigg

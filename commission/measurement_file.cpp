@@ -1,0 +1,223 @@
+#include "commission/measurement_file.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+
+#include "input/field_reader.h"
+#include "input/number_text.h"
+#include "input/text_utf8.h"
+
+namespace voltrigg {
+
+namespace {
+
+enum Column { kString, kVoc, kIsc, kIrradiance, kTemperature, kNote, kColumns };
+
+constexpr std::array<const char*, kColumns> kColumnNames{
+    kStringColumn, kVocColumn, kIscColumn, kIrradianceColumn, kModuleTemperatureColumn, kNoteColumn};
+
+// More columns than any spreadsheet of this needs; bounds what a row holds.
+constexpr std::size_t kMaxColumns = 256;
+
+std::string Trimmed(const std::string& text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && blank(text[begin])) ++begin;
+  while (end > begin && blank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  return text;
+}
+
+const char* ProblemText(FieldReader::Problem p) {
+  switch (p) {
+    case FieldReader::Problem::UnclosedQuote:
+      return "a quoted field is not closed";
+    case FieldReader::Problem::TextAfterQuote:
+      return "text follows a closing quote";
+    case FieldReader::Problem::TooLong:
+      return "a field is longer than 64 KiB";
+    case FieldReader::Problem::NulByte:
+      return "a NUL byte (not a text file)";
+    case FieldReader::Problem::ReadFailed:
+      return "the file cannot be read";
+    case FieldReader::Problem::EndOfInput:
+    case FieldReader::Problem::None:
+      break;
+  }
+  return "the file ends inside a row";
+}
+
+class Reader {
+ public:
+  Reader(std::istream& in, const std::string& where) : fields_(in), where_(where) {}
+
+  [[noreturn]] void Fail(int line, const std::string& what) const {
+    throw MeasurementFileError(where_ + (line > 0 ? " line " + std::to_string(line) : std::string()) + ": " + what,
+                               line);
+  }
+
+  // The fields of the next line, or an empty vector at the end.
+  std::vector<FieldReader::Field> NextLine() {
+    std::vector<FieldReader::Field> line;
+    if (fields_.AtEnd()) return line;
+    for (;;) {
+      std::optional<FieldReader::Field> f = fields_.Next();
+      if (!f) Fail(line_of_last_, ProblemText(fields_.LastProblem()));
+      line_of_last_ = f->line;
+      const bool last = f->ends_line;
+      line.push_back(std::move(*f));
+      if (last) return line;
+      if (line.size() > kMaxColumns) Fail(line.front().line, "more than " + std::to_string(kMaxColumns) + " fields");
+    }
+  }
+
+ private:
+  FieldReader fields_;
+  std::string where_;
+  int line_of_last_ = 1;
+};
+
+// A decimal number, blanks around it allowed; nothing for an empty field.
+// Refused: text that is not a number, a number beyond the double range.
+std::optional<double> Number(const Reader& reader, const FieldReader::Field& f, const char* column) {
+  std::string text = Trimmed(f.text);
+  if (text.empty()) return std::nullopt;
+  const std::string shown = TextAsUtf8(text.substr(0, 40));
+  if (!LooksLikeNumber(text))
+    reader.Fail(f.line, "field " + std::string(column) + ": \"" + shown + "\" is not a number");
+  if (text.front() == '+') text.erase(0, 1);  // from_chars takes no plus sign
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+    reader.Fail(f.line, "field " + std::string(column) + ": \"" + shown + "\" is not a finite number");
+  }
+  return value;
+}
+
+std::string RangeOf(const ConditionLimit& limit) { return LimitRangeText(limit); }
+
+double Condition(const Reader& reader, const FieldReader::Field* f, const std::optional<double>& fallback,
+                 const char* column, const ConditionLimit& limit, int line) {
+  std::optional<double> value = f != nullptr ? Number(reader, *f, column) : std::nullopt;
+  const bool from_option = !value;
+  if (!value) value = fallback;
+  if (!value) {
+    reader.Fail(line, "field " + std::string(column) + ": no value (give it in the row or for the whole file with " +
+                          limit.option + ")");
+  }
+  if (!WithinLimit(*value, limit)) {
+    char text[64];
+    (void)std::snprintf(text, sizeof text, "%g", *value);
+    reader.Fail(line, "field " + std::string(column) + ": " + text +
+                          (from_option ? " (from " + std::string(limit.option) + ")" : "") + " is not " +
+                          RangeOf(limit));
+  }
+  return *value;
+}
+
+}  // namespace
+
+std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::string& where, int string_count,
+                                                const MeasurementDefaults& defaults) {
+  if (defaults.irradiance_w_m2 && !WithinLimit(*defaults.irradiance_w_m2, kIrradianceLimit)) {
+    throw std::invalid_argument(DescribeConditionFault({kIrradianceLimit, *defaults.irradiance_w_m2}));
+  }
+  if (defaults.module_temperature_c && !WithinLimit(*defaults.module_temperature_c, kModuleTemperatureLimit)) {
+    throw std::invalid_argument(DescribeConditionFault({kModuleTemperatureLimit, *defaults.module_temperature_c}));
+  }
+  Reader reader(in, where);
+  const std::vector<FieldReader::Field> header = reader.NextLine();
+  if (header.empty())
+    reader.Fail(0, "the file is empty (a header line is needed: " + std::string(kStringColumn) + "," + kVocColumn +
+                       "," + kIscColumn + "," + kIrradianceColumn + "," + kModuleTemperatureColumn + ")");
+  std::array<int, kColumns> at{};
+  at.fill(-1);
+  for (std::size_t c = 0; c < header.size(); ++c) {
+    const std::string name = Lower(Trimmed(header[c].text));
+    for (int k = 0; k < kColumns; ++k) {
+      if (name != kColumnNames[static_cast<std::size_t>(k)]) continue;
+      if (at[static_cast<std::size_t>(k)] >= 0) reader.Fail(header[c].line, "the column " + name + " is named twice");
+      at[static_cast<std::size_t>(k)] = static_cast<int>(c);
+    }
+  }
+  const int header_line = header.front().line;
+  for (int k : {kString, kVoc, kIsc}) {
+    if (at[static_cast<std::size_t>(k)] < 0) {
+      reader.Fail(header_line, std::string("the header has no column ") + kColumnNames[static_cast<std::size_t>(k)]);
+    }
+  }
+  if (at[kIrradiance] < 0 && !defaults.irradiance_w_m2) {
+    reader.Fail(header_line, std::string("the header has no column ") + kIrradianceColumn + " and " +
+                                 kIrradianceLimit.option + " is not given");
+  }
+  if (at[kTemperature] < 0 && !defaults.module_temperature_c) {
+    reader.Fail(header_line, std::string("the header has no column ") + kModuleTemperatureColumn + " and " +
+                                 kModuleTemperatureLimit.option + " is not given");
+  }
+
+  std::vector<StringMeasurement> out;
+  std::map<int, int> line_of_string;
+  int rows = 0;
+  for (std::vector<FieldReader::Field> row = reader.NextLine(); !row.empty(); row = reader.NextLine()) {
+    const int line = row.front().line;
+    if (++rows > kMaxMeasurementRows) {
+      reader.Fail(line, "more than " + std::to_string(kMaxMeasurementRows) + " rows");
+    }
+    if (row.size() != header.size()) {
+      reader.Fail(line, std::to_string(row.size()) + " fields where the header has " + std::to_string(header.size()));
+    }
+    const auto field = [&](Column c) -> const FieldReader::Field* {
+      const int k = at[static_cast<std::size_t>(c)];
+      return k < 0 ? nullptr : &row[static_cast<std::size_t>(k)];
+    };
+    const std::optional<double> string_no = Number(reader, *field(kString), kStringColumn);
+    const std::optional<double> voc = Number(reader, *field(kVoc), kVocColumn);
+    const std::optional<double> isc = Number(reader, *field(kIsc), kIscColumn);
+    if (string_no && !(*string_no >= 1 && *string_no <= string_count && *string_no == std::floor(*string_no))) {
+      reader.Fail(line, "field string: " + TextAsUtf8(Trimmed(field(kString)->text).substr(0, 40)) +
+                            " is not a string of the plan (1 to " + std::to_string(string_count) + ")");
+    }
+    // A row of the blank form not filled in yet, or an empty spreadsheet row.
+    if (!voc && !isc) continue;
+    if (!string_no) reader.Fail(line, "field string: no string number");
+    if (!voc) reader.Fail(line, "field voc_v: no value (isc_a is given)");
+    if (!isc) reader.Fail(line, "field isc_a: no value (voc_v is given)");
+    StringMeasurement m;
+    m.string_no = static_cast<int>(*string_no);
+    m.voc_v = *voc;
+    m.isc_a = *isc;
+    m.line = line;
+    const auto [it, fresh] = line_of_string.emplace(m.string_no, line);
+    if (!fresh) {
+      reader.Fail(line, "field string: string " + std::to_string(m.string_no) + " is measured twice (also line " +
+                            std::to_string(it->second) + ")");
+    }
+    m.irradiance_w_m2 =
+        Condition(reader, field(kIrradiance), defaults.irradiance_w_m2, kIrradianceColumn, kIrradianceLimit, line);
+    m.module_temperature_c = Condition(reader, field(kTemperature), defaults.module_temperature_c,
+                                       kModuleTemperatureColumn, kModuleTemperatureLimit, line);
+    if (const FieldReader::Field* note = field(kNote)) m.note = TextAsUtf8(note->text);
+    out.push_back(std::move(m));
+  }
+  return out;
+}
+
+std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
+                                                   const MeasurementDefaults& defaults) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) throw MeasurementFileError("cannot open the measurement file " + path, 0);
+  return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults);
+}
+
+}  // namespace voltrigg

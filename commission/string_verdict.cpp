@@ -1,0 +1,122 @@
+#include "commission/string_verdict.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace voltrigg {
+
+const char* FindingKeyName(FindingKey key) {
+  switch (key) {
+    case FindingKey::Reversed:
+      return "reversed";
+    case FindingKey::ModulesMissing:
+      return "modules_missing";
+    case FindingKey::ModuleExtra:
+      return "module_extra";
+    case FindingKey::VocLow:
+      return "voc_low";
+    case FindingKey::VocHigh:
+      return "voc_high";
+    case FindingKey::LowCurrent:
+      return "low_current";
+    case FindingKey::HighCurrent:
+      return "high_current";
+    case FindingKey::LowIrradiance:
+      return "low_irradiance";
+    case FindingKey::NotMeasured:
+      return "not_measured";
+  }
+  return "";
+}
+
+std::string FindingTextJa(const Finding& f) {
+  const std::string count = std::to_string(f.count);
+  switch (f.key) {
+    case FindingKey::Reversed:
+      return "極性が逆です (測定 Voc が負)";
+    case FindingKey::ModulesMissing:
+      return "Voc がモジュール " + count + " 枚分不足 (モジュールの欠落、短絡、バイパスダイオードの導通)";
+    case FindingKey::ModuleExtra:
+      return "Voc がモジュール " + count + " 枚分過剰 (計画より多いモジュール)";
+    case FindingKey::VocLow:
+      return "Voc が許容範囲より低い (モジュールの枚数では説明できません)";
+    case FindingKey::VocHigh:
+      return "Voc が許容範囲より高い (モジュールの枚数では説明できません)";
+    case FindingKey::LowCurrent:
+      return "Isc が低い (影、汚れ、損傷したモジュール、日射計の誤り)";
+    case FindingKey::HighCurrent:
+      return "Isc が高い (日射計の誤り、ほかのストリングとの接続)";
+    case FindingKey::LowIrradiance:
+      return "日射強度が 400 W/m² 未満 (Isc の比較は不確か)";
+    case FindingKey::NotMeasured:
+      return "測定されていません";
+  }
+  return {};
+}
+
+bool IsNote(FindingKey key) { return key == FindingKey::LowIrradiance; }
+
+double DeviationPct(double measured, double expected) {
+  if (!(std::isfinite(expected) && expected > 0)) return std::nan("");
+  return 100.0 * (measured - expected) / expected;
+}
+
+namespace {
+
+bool Within(double deviation_pct, double tolerance_pct) {
+  return deviation_pct >= -tolerance_pct && deviation_pct <= tolerance_pct;  // NaN fails both
+}
+
+// The whole number of modules, from 1 to `most`, by which `measured` differs
+// from `expected` (`sign` -1 for fewer, +1 for more) such that it lies within
+// the tolerance of the string with that many modules fewer or more; 0 for none.
+int WholeModules(double measured_v, const ExpectedString& e, int sign, int most, double tolerance_pct) {
+  const double modules = sign * (measured_v - e.voc_v) / e.mean_module_voc_v;
+  if (!(modules >= 0.5 && modules < most + 0.5)) return 0;
+  const int k = static_cast<int>(std::lround(modules));
+  const double other_v = e.voc_v + sign * k * e.mean_module_voc_v;
+  return Within(DeviationPct(measured_v, other_v), tolerance_pct) ? k : 0;
+}
+
+}  // namespace
+
+StringVerdict JudgeString(const ExpectedString& e, const StringMeasurement& m, int module_count,
+                          const CommissionConditions& conditions) {
+  if (const auto fault = ValidateCommissionConditions(conditions)) {
+    throw std::invalid_argument(DescribeConditionFault(*fault));
+  }
+  if (module_count < 1) throw std::invalid_argument("a string without modules");
+  StringVerdict v;
+  v.voc_deviation_pct = DeviationPct(m.voc_v, e.voc_v);
+  v.isc_deviation_pct = DeviationPct(m.isc_a, e.isc_a);
+  const bool voc_ok = Within(v.voc_deviation_pct, conditions.voc_tolerance_pct);
+  const bool isc_ok = Within(v.isc_deviation_pct, conditions.isc_tolerance_pct);
+  const bool reversed = m.voc_v < 0;
+  if (reversed) {
+    v.findings.push_back({FindingKey::Reversed, 0});
+  } else if (!voc_ok && std::isfinite(v.voc_deviation_pct)) {
+    // A string cannot lose all its modules and still show a voltage; a
+    // surplus is bounded by the same count.
+    const bool low = v.voc_deviation_pct < 0;
+    const int k = WholeModules(m.voc_v, e, low ? -1 : 1, module_count - (low ? 1 : 0), conditions.voc_tolerance_pct);
+    if (k > 0) {
+      v.findings.push_back({low ? FindingKey::ModulesMissing : FindingKey::ModuleExtra, k});
+    } else {
+      v.findings.push_back({low ? FindingKey::VocLow : FindingKey::VocHigh, 0});
+    }
+  } else if (voc_ok && !isc_ok && std::isfinite(v.isc_deviation_pct)) {
+    v.findings.push_back({v.isc_deviation_pct < 0 ? FindingKey::LowCurrent : FindingKey::HighCurrent, 0});
+  }
+  if (!(m.irradiance_w_m2 >= kLowIrradianceW_m2)) v.findings.push_back({FindingKey::LowIrradiance, 0});
+  v.ok = !reversed && voc_ok && isc_ok;
+  return v;
+}
+
+StringVerdict NotMeasuredVerdict() {
+  StringVerdict v;
+  v.voc_deviation_pct = v.isc_deviation_pct = std::nan("");
+  v.findings.push_back({FindingKey::NotMeasured, 0});
+  return v;
+}
+
+}  // namespace voltrigg

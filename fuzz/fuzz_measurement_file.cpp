@@ -1,0 +1,89 @@
+// Fuzz target: the commissioning measurement file and the check of what it
+// holds.
+//
+// Input: the file's text. A file that is read holds only what the check
+// accepts (strings of the plan, each once, finite values, conditions in
+// range), and the check of it on a small planned array gives a verdict for
+// every string: a failure for every string not measured, never a pass on a
+// value that is not a number. A file that is refused says why.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "commission/commissioning.h"
+#include "commission/measurement_file.h"
+#include "fuzz/fuzz_support.h"
+
+using voltrigg::fuzz::Require;
+
+namespace {
+
+using namespace voltrigg;
+
+constexpr int kStrings = 3;
+
+// Three strings of two modules with realistic curves.
+struct Plan {
+  std::vector<ModuleData> modules;
+  std::vector<ModuleCurve> curves;
+  Wiring wiring{{0, 1}, {2, 3}, {4, 5}};
+};
+
+const Plan& ThePlan() {
+  static const Plan plan = [] {
+    Plan p;
+    for (int k = 0; k < 6; ++k) {
+      p.modules.push_back(
+          ModuleData{static_cast<double>(k + 1), "S" + std::to_string(k), 300, 32.0 + 0.1 * k, 9.3, 39.5, 9.9});
+      p.curves.push_back(FitModuleCurve(p.modules.back()).curve);
+    }
+    return p;
+  }();
+  return plan;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  // The first byte decides whether the whole file has its conditions.
+  MeasurementDefaults defaults;
+  if (size > 0 && (data[0] & 1) != 0) defaults.irradiance_w_m2 = 800;
+  if (size > 0 && (data[0] & 2) != 0) defaults.module_temperature_c = 40;
+  std::istringstream in(text);
+  std::vector<StringMeasurement> measured;
+  try {
+    measured = ReadMeasurements(in, "fuzz", kStrings, defaults);
+  } catch (const MeasurementFileError& e) {
+    Require(std::string(e.what()).size() > std::string("fuzz: ").size());
+    Require(e.line() >= 0);
+    return 0;
+  }
+  std::set<int> seen;
+  for (const StringMeasurement& m : measured) {
+    Require(m.string_no >= 1 && m.string_no <= kStrings && seen.insert(m.string_no).second);
+    Require(std::isfinite(m.voc_v) && std::isfinite(m.isc_a));
+    Require(WithinLimit(m.irradiance_w_m2, kIrradianceLimit));
+    Require(WithinLimit(m.module_temperature_c, kModuleTemperatureLimit));
+  }
+  const Plan& p = ThePlan();
+  const Commissioning c = CheckCommissioning(p.modules, p.curves, p.wiring, measured, {});
+  Require(c.strings.size() == static_cast<std::size_t>(kStrings));
+  Require(c.strings_not_measured.size() + measured.size() == static_cast<std::size_t>(kStrings));
+  for (const StringCommissioning& s : c.strings) {
+    if (!s.measurement) Require(!s.verdict.ok);
+    if (s.verdict.ok) {
+      Require(std::isfinite(s.verdict.voc_deviation_pct) && std::isfinite(s.verdict.isc_deviation_pct));
+      Require(s.measurement->voc_v >= 0);
+    }
+    for (const Finding& f : s.verdict.findings) {
+      if (f.key == FindingKey::ModulesMissing) Require(f.count >= 1 && f.count < 2);
+      if (f.key == FindingKey::ModuleExtra) Require(f.count >= 1 && f.count <= 2);
+    }
+  }
+  Require(c.ok == c.strings_failed.empty());
+  return 0;
+}
