@@ -163,18 +163,13 @@ AssessmentOutcome AssessResultWiring(const AssessmentInput& in) {
   return outcome;
 }
 
-namespace {
-
 Wiring WiringOf(const ArrangementFigures& f) {
-  Wiring wiring;
-  wiring.reserve(f.strings.size());
-  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
+  Wiring wiring(f.strings.size());
+  std::transform(f.strings.begin(), f.strings.end(), wiring.begin(), [](const StringFigures& s) { return s.modules; });
   return wiring;
 }
 
-}  // namespace
-
-Completion CompleteAssessment(Assessment& a, std::stop_token stop) {
+Completion CompleteAssessment(Assessment& a, const std::stop_token& stop) {
   a.complete = false;
   const Wiring initial = WiringOf(a.initial);
   const Wiring estimated = WiringOf(a.estimated);

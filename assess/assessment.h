@@ -38,6 +38,9 @@ struct ArrangementFigures {
 ArrangementFigures AssessArrangement(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& curves,
                                      const Wiring& wiring, const AssessConditions& conditions);
 
+// The wiring the figures are of.
+Wiring WiringOf(const ArrangementFigures& figures);
+
 struct VoltageCheck {
   double max_string_voc_cold_v = 0;
   double limit_v = 0;
@@ -133,7 +136,7 @@ enum class Completion { Done, Stopped };
 // initial and the estimated wiring and never below either, and random wiring
 // of the estimated one. A stop requested through `stop` ends it early and
 // leaves the assessment incomplete (Stopped).
-Completion CompleteAssessment(Assessment& assessment, std::stop_token stop = {});
+Completion CompleteAssessment(Assessment& assessment, const std::stop_token& stop = {});
 
 // Both parts.
 AssessmentOutcome AssessRun(const AssessmentInput& input);

@@ -282,7 +282,7 @@ engine::ArrayPointDetail LocalSearch(const std::vector<engine::FastModule>& modu
 // look further, the best wiring so far is shaken by a few seeded random swaps
 // and searched again, a fixed number of times (fewer for large arrays, where
 // each search costs more); a shaken search that ends higher is kept.
-Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, std::stop_token stop) {
+Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, const std::stop_token& stop) {
   RequireValid(curves, seed);
   std::vector<engine::FastModule> modules;
   modules.reserve(curves.size());

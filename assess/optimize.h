@@ -14,7 +14,7 @@ namespace voltrigg {
 // is never below the seed's. A stop requested through `stop` ends the search
 // between two rounds with the best wiring so far. Throws std::invalid_argument
 // when the seed names a module not in `curves` or a curve is not usable.
-Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, std::stop_token stop = {});
+Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, const std::stop_token& stop = {});
 
 // The plain reference optimiser: every swap of two modules between strings in
 // turn, each judged by a full maximum power point and kept when it gains,

@@ -21,13 +21,6 @@ constexpr std::size_t kProblemsShown = 3;
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-voltrigg::Wiring WiringOf(const ArrangementFigures& f) {
-  voltrigg::Wiring wiring;
-  wiring.reserve(f.strings.size());
-  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
-  return wiring;
-}
-
 PhysicalFigures Figures(const ArrangementFigures& f, const std::vector<ModuleCurve>& curves) {
   PhysicalFigures out;
   out.pmp_w = f.point.pmp_w;
@@ -98,9 +91,12 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
     // run made again on the list gives it, and proves that the result is that
     // run's, so that the assessment is the one voltrigg-cli makes.
     const Replan replan = ReplanResult(doc.result, doc.list_path);
-    AssessmentInput input = replan.state
-                                ? AssessmentInputFromRun(*replan.state, std::move(modules), doc.options.conditions)
-                                : InputFromResult(doc, std::move(modules));
+    AssessmentInput input;
+    if (replan.state) {
+      input = AssessmentInputFromRun(*replan.state, std::move(modules), doc.options.conditions);
+    } else {
+      input = InputFromResult(doc, std::move(modules));
+    }
     AssessmentOutcome outcome = AssessResultWiring(input);
     if (!outcome.assessment) {
       doc.assessment_note = CurveNote(outcome, input.modules, doc.options.isc_first);
@@ -129,7 +125,7 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
   return std::nullopt;
 }
 
-BackgroundResult RunBackgroundPart(AssessmentJob job, std::stop_token stop) {
+BackgroundResult RunBackgroundPart(AssessmentJob job, const std::stop_token& stop) {
   BackgroundResult out;
   try {
     out.core = std::move(job.core);

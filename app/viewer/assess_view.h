@@ -39,7 +39,7 @@ std::optional<AssessmentJob> StartAssessment(Document& doc);
 // The optimiser and random wiring (some hundred milliseconds at 1000
 // modules); any thread; never throws. A stop requested through `stop` ends it
 // between two optimiser rounds.
-BackgroundResult RunBackgroundPart(AssessmentJob job, std::stop_token stop = {});
+BackgroundResult RunBackgroundPart(AssessmentJob job, const std::stop_token& stop = {});
 
 // Takes the background part's figures into the document, or its failure into
 // doc.assessment_note.
