@@ -12,6 +12,7 @@
 #include "app/shared/curve_problems.h"
 #include "app/shared/list_in_file_order.h"
 #include "assess/assessment_json.h"
+#include "assess/inverter_window_rows.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
@@ -36,6 +37,31 @@ void AddAssessOptions(CLI::App& app, CliAssessOptions& o) {
                  "system voltage limit for any string's cold open-circuit voltage [V]" + range(kMaxSystemVoltageLimit))
       ->capture_default_str()
       ->needs(assess);
+  app.add_option(kTColdOperatingLimit.option, c.t_cold_operating_c,
+                 "cell temperature in cool full sun, for the MPPT maximum [°C]" + range(kTColdOperatingLimit))
+      ->capture_default_str()
+      ->needs(assess);
+  app.add_option(kTHotLimit.option, c.t_hot_c,
+                 "cell temperature on a hot afternoon, for the MPPT minimum and the currents [°C]" + range(kTHotLimit))
+      ->capture_default_str()
+      ->needs(assess);
+  app.add_option(kIscCoefficientLimit.option, c.isc_coefficient_pct_per_k,
+                 "temperature coefficient of Isc [%/K]" + range(kIscCoefficientLimit))
+      ->capture_default_str()
+      ->needs(assess);
+  app.add_option(kIscFactorLimit.option, c.isc_factor,
+                 "safety factor on the array's short-circuit current" + range(kIscFactorLimit))
+      ->capture_default_str()
+      ->needs(assess);
+  app.add_option_function<std::string>(
+         "--inverter",
+         [&o](const std::string& path) {
+           o.inverter_path = path;
+           o.inverter_given = true;
+         },
+         "inverter profile (JSON: name, max_dc_voltage_v, mppt_min_v, mppt_max_v, max_input_current_a, "
+         "max_short_circuit_current_a) to check the array's window against")
+      ->needs(assess);
   app.add_option_function<std::string>(
          "--extras", [&o](const std::string& order) { o.options.isc_first = ParseExtrasOrder(order).value_or(false); },
          "what columns 6 and 7 hold: voc,isc (the default) or isc,voc")
@@ -55,6 +81,7 @@ void AssessingFrontEnd::ResultWritten(const RunState& state) {
     std::vector<ModuleData> modules =
         ModulesForAssessment(ReadListInFileOrder(state.InputPath), options_.options.isc_first);
     AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), options_.options.conditions);
+    input.inverter = options_.options.inverter;
     AssessmentOutcome outcome = AssessRun(input);
     if (outcome.assessment) {
       assessment_ = std::move(outcome.assessment);
@@ -151,7 +178,9 @@ int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base
     err << "voltrigg-cli: assessment: " << e.what() << '\n';
     return 2;
   }
-  out << '\n' << AssessmentTable(a) << "Assessment file: " << path << '\n';
+  out << '\n'
+      << AssessmentTable(a) << '\n'
+      << InverterWindowTable(a.inverter_window) << "Assessment file: " << path << '\n';
   for (int j : a.voltage_check.strings_over) {
     char text[256];
     (void)std::snprintf(text, sizeof text,
@@ -160,6 +189,10 @@ int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base
                         j + 1, a.estimated.strings[static_cast<std::size_t>(j)].voc_cold_v, a.conditions.tmin_c,
                         a.voltage_check.limit_v);
     err << text;
+  }
+  // A failed check warns; a clipping input current is only a note.
+  for (const WindowWarning& w : InverterWindowWarnings(a.inverter_window)) {
+    err << "voltrigg-cli: " << (w.note ? "note: " : "warning: ") << w.text << '\n';
   }
   return 0;
 }

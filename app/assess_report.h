@@ -20,9 +20,13 @@ namespace voltrigg {
 struct CliAssessOptions {
   bool enabled = false;
   AssessOptions options;
+  bool inverter_given = false;  // --inverter, even with an empty name
+  std::string inverter_path;    // read with LoadInverterOption after parsing
 };
 
-// Adds --assess, --tmin, --voc-coefficient, --max-system-voltage and --extras.
+// Adds --assess, --tmin, --voc-coefficient, --max-system-voltage,
+// --t-cold-operating, --t-hot, --isc-coefficient, --isc-factor, --inverter
+// and --extras.
 // The values are checked after parsing, by ValidateConditions.
 void AddAssessOptions(CLI::App& app, CliAssessOptions& options);
 

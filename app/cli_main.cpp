@@ -77,6 +77,12 @@ int RunCli(int argc, char** argv) {
     std::cerr << "voltrigg-cli: " << DescribeConditionFault(*fault) << '\n';
     return 64;
   }
+  if (assess.inverter_given) {
+    if (const auto problem = LoadInverterOption(assess.inverter_path, assess.options)) {
+      std::cerr << "voltrigg-cli: " << *problem << '\n';
+      return 64;
+    }
+  }
 
   RunState state;
   state.InputPath = modules;

@@ -157,6 +157,7 @@ AssessmentOutcome AssessResultWiring(const AssessmentInput& in) {
   a.initial = AssessArrangement(in.modules, a.curves, in.initial, in.conditions);
   a.estimated = AssessArrangement(in.modules, a.curves, in.estimated, in.conditions);
   a.voltage_check = CheckStringVoltages(a.estimated, in.conditions);
+  a.inverter_window = AssessInverterWindow(in.modules, a.curves, in.estimated, in.conditions, in.inverter);
   a.random_samples = in.random_samples;
   a.random_seed = in.random_seed;
   outcome.assessment = std::move(a);

@@ -13,6 +13,8 @@
 
 #include "assess/array_curve.h"
 #include "assess/conditions.h"
+#include "assess/inverter_profile.h"
+#include "assess/inverter_window.h"
 #include "assess/module_curve.h"
 
 namespace voltrigg {
@@ -84,6 +86,7 @@ struct AssessmentInput {
   PlanningPoint initial_point;
   PlanningPoint estimated_point;
   AssessConditions conditions;
+  InverterProfile inverter;  // the limits of the inverter window; none given: only the system voltage
   int random_samples = kRandomWiringSamples;
   std::uint64_t random_seed = kRandomWiringSeed;
 };
@@ -114,6 +117,7 @@ struct Assessment {
   PlanningPoint initial_point;
   PlanningPoint estimated_point;
   VoltageCheck voltage_check;                 // of the estimated arrangement
+  InverterWindow inverter_window;             // of the estimated arrangement
   int random_samples = kRandomWiringSamples;  // asked for; random_wiring.samples once done
   std::uint64_t random_seed = kRandomWiringSeed;
   bool complete = false;  // the optimised wiring and random wiring are there
@@ -125,7 +129,8 @@ struct AssessmentOutcome {
 };
 
 // The first part: fits every module, assesses the initial and the estimated
-// wiring and checks the estimated wiring's string voltages. The assessment
+// wiring and checks the estimated wiring's string voltages and its inverter
+// window. The assessment
 // is not complete yet. Throws std::invalid_argument when a wiring's indices
 // are not valid or the conditions are not (ValidateConditions).
 AssessmentOutcome AssessResultWiring(const AssessmentInput& input);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "assess/inverter_window_json.h"
 #include "input/text_utf8.h"
 
 namespace voltrigg {
@@ -134,6 +135,7 @@ std::string FormatAssessmentJson(const Assessment& a) {
       {"voltage_check", Json{{"max_string_voc_cold_v", a.voltage_check.max_string_voc_cold_v},
                              {"limit_v", a.voltage_check.limit_v},
                              {"ok", a.voltage_check.ok}}},
+      {"inverter_window", InverterWindowJson(a.inverter_window)},
   };
   std::string out;
   Print(out, doc, 0);

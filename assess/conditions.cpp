@@ -17,9 +17,19 @@ std::optional<ConditionFault> ValidateConditions(const AssessConditions& c) {
     const ConditionLimit& limit;
   } checks[] = {{c.tmin_c, kTminLimit},
                 {c.voc_coefficient_pct_per_k, kVocCoefficientLimit},
-                {c.max_system_voltage_v, kMaxSystemVoltageLimit}};
+                {c.max_system_voltage_v, kMaxSystemVoltageLimit},
+                {c.t_cold_operating_c, kTColdOperatingLimit},
+                {c.t_hot_c, kTHotLimit},
+                {c.isc_coefficient_pct_per_k, kIscCoefficientLimit},
+                {c.isc_factor, kIscFactorLimit}};
   for (const auto& check : checks) {
     if (!WithinLimit(check.value, check.limit)) return ConditionFault{check.limit, check.value};
+  }
+  // The MPPT maximum is checked in cool sun, the minimum on a hot afternoon.
+  if (!(c.t_cold_operating_c <= c.t_hot_c)) {
+    ConditionLimit below_hot = kTColdOperatingLimit;
+    below_hot.high = c.t_hot_c;
+    return ConditionFault{below_hot, c.t_cold_operating_c};
   }
   return std::nullopt;
 }
@@ -27,11 +37,11 @@ std::optional<ConditionFault> ValidateConditions(const AssessConditions& c) {
 std::string LimitRangeText(const ConditionLimit& limit) {
   char text[96];
   if (limit.low_excluded) {
-    (void)std::snprintf(text, sizeof text, "above %g and at most %g %s", limit.low, limit.high, limit.unit);
+    (void)std::snprintf(text, sizeof text, "above %g and at most %g", limit.low, limit.high);
   } else {
-    (void)std::snprintf(text, sizeof text, "from %g to %g %s", limit.low, limit.high, limit.unit);
+    (void)std::snprintf(text, sizeof text, "from %g to %g", limit.low, limit.high);
   }
-  return text;
+  return *limit.unit == '\0' ? std::string(text) : std::string(text) + " " + limit.unit;
 }
 
 std::string DescribeConditionFault(const ConditionFault& fault) {

@@ -11,6 +11,11 @@ struct AssessConditions {
   double tmin_c = -10.0;                     // [°C] lowest cell temperature expected on site
   double voc_coefficient_pct_per_k = -0.30;  // [%/K] temperature coefficient of Voc
   double max_system_voltage_v = 1000.0;      // [V] limit for any string's cold Voc
+  // The inverter window (assess/inverter_window.h), all at 1000 W/m².
+  double t_cold_operating_c = 15.0;  // [°C] cell temperature in cool full sun, for the MPPT maximum
+  double t_hot_c = 70.0;             // [°C] cell temperature on a hot afternoon, for the MPPT minimum and currents
+  double isc_coefficient_pct_per_k = 0.05;  // [%/K] temperature coefficient of Isc
+  double isc_factor = 1.25;                 // safety factor on the array's short-circuit current
 };
 
 // What a condition may be: a finite number from `low` to `high`; with
@@ -29,6 +34,14 @@ struct ConditionLimit {
 inline constexpr ConditionLimit kTminLimit{"--tmin", "°C", -60.0, 40.0, false};
 inline constexpr ConditionLimit kVocCoefficientLimit{"--voc-coefficient", "%/K", -1.0, -0.05, false};
 inline constexpr ConditionLimit kMaxSystemVoltageLimit{"--max-system-voltage", "V", 0.0, 3000.0, true};
+// Cell temperatures in operation; the cold operating one is also checked
+// against the hot one (not above it).
+inline constexpr ConditionLimit kTColdOperatingLimit{"--t-cold-operating", "°C", -60.0, 100.0, false};
+inline constexpr ConditionLimit kTHotLimit{"--t-hot", "°C", -60.0, 100.0, false};
+// Isc rises with temperature; a negative alpha would make the hot currents look safe.
+inline constexpr ConditionLimit kIscCoefficientLimit{"--isc-coefficient", "%/K", 0.0, 0.3, false};
+// 1 is no margin at all; codes ask for 1.25.
+inline constexpr ConditionLimit kIscFactorLimit{"--isc-factor", "", 1.0, 2.0, false};
 
 // True when `value` is allowed; NaN and infinities never are.
 bool WithinLimit(double value, const ConditionLimit& limit);
@@ -41,7 +54,8 @@ struct ConditionFault {
 
 std::optional<ConditionFault> ValidateConditions(const AssessConditions& conditions);
 
-// "--tmin must be a number from -60 to 40 °C, not nan"
+// "--tmin must be a number from -60 to 40 °C, not nan"; the cold operating
+// temperature above the hot one names the hot one as its upper end.
 std::string DescribeConditionFault(const ConditionFault& fault);
 
 // The limit as a range text: "-60 to 40 °C", "above 0 and at most 3000 V".

@@ -310,7 +310,11 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
         std::size_t s2 = next(trial.size() - 1);
         if (s2 >= s1) ++s2;
         if (trial[s1].empty() || trial[s2].empty()) continue;
-        std::swap(trial[s1][next(trial[s1].size())], trial[s2][next(trial[s2].size())]);
+        // Drawn one after the other: the order in which a call's arguments are
+        // evaluated is left open (GCC went right to left, clang left to right).
+        const std::size_t p2 = next(trial[s2].size());
+        const std::size_t p1 = next(trial[s1].size());
+        std::swap(trial[s1][p1], trial[s2][p2]);
       }
       const double w = LocalSearch(modules, trial, stop).point.pmp_w;
       if (w > best_w) {

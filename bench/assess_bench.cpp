@@ -1,6 +1,6 @@
 // Timings of the physical assessment: the curve fit, the array's maximum
-// power point, the wiring optimiser and a whole assessment, on generated
-// module lists.
+// power point, the wiring optimiser, the inverter window and a whole
+// assessment, on generated module lists.
 //
 //   assess_bench                 Google Benchmark timings
 //   assess_bench --compare [K]   the optimiser against the plain pairwise-swap
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "assess/assessment.h"
+#include "assess/inverter_window.h"
 #include "assess/optimize.h"
 #include "support/module_generator.h"
 
@@ -102,6 +103,24 @@ void BM_AssessRun(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(AssessRun(in));
 }
 BENCHMARK(BM_AssessRun)->Args({20, 50})->Unit(benchmark::kMillisecond);
+
+// The whole inverter window: the curves carried to three temperatures, the
+// array's MPP at two of them and its current at 0 V on the hot one.
+void BM_InverterWindow(benchmark::State& state) {
+  const int series = static_cast<int>(state.range(0));
+  const int parallel = static_cast<int>(state.range(1));
+  const std::vector<ModuleData> modules = Modules(series * parallel, 5);
+  const std::vector<ModuleCurve> curves = Curves(modules);
+  const Wiring w = SortedWiring(modules, series);
+  InverterProfile inverter;
+  inverter.max_dc_voltage_v = 1000;
+  inverter.mppt_min_v = 450;
+  inverter.mppt_max_v = 850;
+  inverter.max_input_current_a = 500;
+  inverter.max_short_circuit_current_a = 600;
+  for (auto _ : state) benchmark::DoNotOptimize(AssessInverterWindow(modules, curves, w, AssessConditions{}, inverter));
+}
+BENCHMARK(BM_InverterWindow)->Args({10, 10})->Args({20, 50})->Args({10, 100})->Unit(benchmark::kMillisecond);
 
 void BM_PlainSwapSearch(benchmark::State& state) {
   const std::vector<ModuleData> modules = Modules(100, 3);

@@ -12,6 +12,9 @@
 # its disk before the run ends, so a busy disk shows in the times; an OUT_DIR
 # in memory (/dev/shm) shows the runs without it. Each time is taken with
 # bash's own clock around the process, so no helper process is counted.
+# CLI_ARGS adds options to every run, e.g. the assessment with its inverter window:
+#
+#   CLI_ARGS="--assess --inverter examples/inverter_central_100k.json" bench/run_cli_bench.sh build 5
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -24,6 +27,8 @@ for tool in "$cli" "$genlist"; do
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "run_cli_bench.sh: RUNS must be a positive number" >&2; exit 2; }
 
+read -r -a extra <<<"${CLI_ARGS:-}"
+
 work=$(mktemp -d "${3:-${TMPDIR:-/tmp}}/voltrigg-cli-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -32,20 +37,21 @@ trap 'rm -rf "$work"' EXIT
 # "N S P" rows; 250 modules make no whole strings of 20, so 260 stands in.
 shapes=("100 10 10" "250 10 25" "500 10 50" "1000 10 100" "100 20 5" "260 20 13" "500 20 25" "1000 20 50")
 
-printf 'voltrigg-cli, process start to result file in %s; %d runs per row (ms)\n' "${3:-${TMPDIR:-/tmp}}" "$runs"
+printf 'voltrigg-cli %s, process start to result file in %s; %d runs per row (ms)\n' "${extra[*]}" \
+  "${3:-${TMPDIR:-/tmp}}" "$runs"
 printf '%5s %3s %4s | %8s %8s %8s\n' N S P median min max
 for shape in "${shapes[@]}"; do
   read -r n s p <<<"$shape"
   list="$work/list-$n.csv"
   [[ -f $list ]] || "$genlist" --count "$n" --seed "$((1000 + n))" >"$list"
   out="$work/result-$n-$s"
-  for _ in 1 2 3; do "$cli" -s "$s" -p "$p" -o "$out" "$list" >/dev/null; done
+  for _ in 1 2 3; do "$cli" -s "$s" -p "$p" -o "$out" "${extra[@]}" "$list" >/dev/null 2>&1; done
   times=()
   for ((i = 0; i < runs; i++)); do
     rm -f "$out.csv"
     # Microseconds, read from bash's clock with no process of its own.
     start=${EPOCHREALTIME/[.,]/}
-    "$cli" -s "$s" -p "$p" -o "$out" "$list" >/dev/null
+    "$cli" -s "$s" -p "$p" -o "$out" "${extra[@]}" "$list" >/dev/null 2>&1
     end=${EPOCHREALTIME/[.,]/}
     [[ -s $out.csv ]] || { echo "run_cli_bench.sh: no result file for N=$n S=$s" >&2; exit 1; }
     times+=($((end - start)))

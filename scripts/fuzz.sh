@@ -16,7 +16,7 @@ root=$(pwd)
 
 seconds=30
 build=build-fuzz
-targets=(module_list run_counts whole_run search_passes result_reader assessment)
+targets=(module_list run_counts whole_run search_passes result_reader assessment inverter_profile)
 chosen=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -42,6 +42,7 @@ max_len() {
     run_counts) echo 256 ;;
     whole_run|search_passes|assessment) echo 4096 ;;
     result_reader) echo 65536 ;;
+    inverter_profile) echo 4096 ;;
     *) echo "fuzz.sh: unknown target: $1" >&2; exit 64 ;;
   esac
 }

@@ -485,7 +485,7 @@ TEST(AssessmentJson, KeysInOrderAndNumbersThatReadBackExactly) {
   for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"model", "conditions", "series", "parallel", "modules", "sum_pmax_w",
                                             "sum_mpp_w", "module_curves", "arrangements", "random_wiring",
-                                            "planning_figures", "voltage_check"}));
+                                            "planning_figures", "voltage_check", "inverter_window"}));
   EXPECT_EQ(j["conditions"]["bypass_drop_v"], 1.5);
   EXPECT_EQ(j["modules"], 6);
   EXPECT_EQ(j["module_curves"][0]["serial"], "モジュール");

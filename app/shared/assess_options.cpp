@@ -27,4 +27,12 @@ std::optional<double> ParseOptionNumber(std::string_view text) {
   return value;
 }
 
+std::optional<std::string> LoadInverterOption(const std::string& path, AssessOptions& options) {
+  std::string problem;
+  std::optional<InverterProfile> profile = ReadInverterProfile(path, &problem);
+  if (!profile) return problem;
+  options.inverter = std::move(*profile);
+  return std::nullopt;
+}
+
 }  // namespace voltrigg

@@ -42,12 +42,14 @@ std::string ConditionFaultText(const ConditionFault& fault, Language language) {
   if (language == Language::English) return DescribeConditionFault(fault);
   const ConditionLimit& l = fault.limit;
   char text[160];
+  // A unitless limit (the short-circuit factor) without a stray blank.
+  const std::string unit = *l.unit == '\0' ? std::string() : std::string(" ") + l.unit;
   if (l.low_excluded) {
-    (void)std::snprintf(text, sizeof text, "%s には %g より大きく %g %s 以下の数値を指定してください: %g", l.option,
-                        l.low, l.high, l.unit, fault.value);
+    (void)std::snprintf(text, sizeof text, "%s には %g より大きく %g%s 以下の数値を指定してください: %g", l.option,
+                        l.low, l.high, unit.c_str(), fault.value);
   } else {
-    (void)std::snprintf(text, sizeof text, "%s には %g から %g %s の数値を指定してください: %g", l.option, l.low,
-                        l.high, l.unit, fault.value);
+    (void)std::snprintf(text, sizeof text, "%s には %g から %g%s の数値を指定してください: %g", l.option, l.low, l.high,
+                        unit.c_str(), fault.value);
   }
   return text;
 }

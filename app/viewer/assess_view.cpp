@@ -10,6 +10,7 @@
 #include "app/shared/curve_problems.h"
 #include "assess/assessment_json.h"
 #include "input/run_error.h"
+#include "inverter_window_view.h"
 #include "output/result_file.h"
 
 namespace voltrigg::viewer {
@@ -97,6 +98,7 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
     } else {
       input = InputFromResult(doc, std::move(modules));
     }
+    input.inverter = doc.options.inverter;
     AssessmentOutcome outcome = AssessResultWiring(input);
     if (!outcome.assessment) {
       doc.assessment_note = CurveNote(outcome, input.modules, doc.options.isc_first);
@@ -107,6 +109,8 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
     view.same_as_cli = replan.state != nullptr;
     view.sum_mpp_w = view.core.sum_mpp_w;
     view.result_wiring = Figures(view.core.estimated, view.core.curves);
+    view.window_curves = WindowCurves(view.core.modules, view.core.curves, WiringOf(view.core.estimated),
+                                      view.core.conditions, kCurvePoints);
     if (!view.same_as_cli) {
       doc.assessment_note = QStringLiteral(
                                 "結果ファイルはこのモジュールリストから作られたものではありません "

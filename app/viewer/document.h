@@ -13,6 +13,7 @@
 #include "app/shared/list_in_file_order.h"
 #include "assess/assessment.h"
 #include "input/module_list.h"
+#include "inverter_window_view.h"
 #include "output/result_reader.h"
 #include "plan_view.h"
 
@@ -46,8 +47,9 @@ struct AssessmentView {
   int random_samples = 0;
   double random_mean_pmp_w = 0;
   double random_worst_pmp_w = 0;
-  double sum_mpp_w = 0;   // Σ Vmp·Imp of the modules
-  bool complete = false;  // optimised and random wiring done
+  double sum_mpp_w = 0;                         // Σ Vmp·Imp of the modules
+  bool complete = false;                        // optimised and random wiring done
+  std::vector<TemperatureCurve> window_curves;  // the result's wiring at the inverter window's temperatures
 };
 
 struct Document {

@@ -58,6 +58,16 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
       {QStringLiteral("voc-coefficient"), QStringLiteral("Voc の温度係数 [%/K] (既定 -0.30)"), QStringLiteral("PCT")});
   parser.addOption({QStringLiteral("max-system-voltage"), QStringLiteral("システム電圧の上限 [V] (既定 1000)"),
                     QStringLiteral("V")});
+  parser.addOption({QStringLiteral("t-cold-operating"),
+                    QStringLiteral("涼しい晴天時のセル温度 [°C] (既定 15): MPPT 上限の検査"), QStringLiteral("C")});
+  parser.addOption({QStringLiteral("t-hot"), QStringLiteral("暑い午後のセル温度 [°C] (既定 70): MPPT 下限と電流の検査"),
+                    QStringLiteral("C")});
+  parser.addOption(
+      {QStringLiteral("isc-coefficient"), QStringLiteral("Isc の温度係数 [%/K] (既定 0.05)"), QStringLiteral("PCT")});
+  parser.addOption(
+      {QStringLiteral("isc-factor"), QStringLiteral("短絡電流の安全係数 (既定 1.25)"), QStringLiteral("F")});
+  parser.addOption({QStringLiteral("inverter"), QStringLiteral("パワコンのプロファイル (JSON): 入力範囲の検査に使う"),
+                    QStringLiteral("FILE")});
   parser.addOption({QStringLiteral("extras"),
                     QStringLiteral("モジュールリストの 6・7 列目: voc,isc (既定) または isc,voc"),
                     QStringLiteral("voc,isc|isc,voc")});
@@ -107,13 +117,25 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
   AssessOptions& a = options.assessment;
   if (!Number(parser, kTminLimit, a.conditions.tmin_c, error) ||
       !Number(parser, kVocCoefficientLimit, a.conditions.voc_coefficient_pct_per_k, error) ||
-      !Number(parser, kMaxSystemVoltageLimit, a.conditions.max_system_voltage_v, error)) {
+      !Number(parser, kMaxSystemVoltageLimit, a.conditions.max_system_voltage_v, error) ||
+      !Number(parser, kTColdOperatingLimit, a.conditions.t_cold_operating_c, error) ||
+      !Number(parser, kTHotLimit, a.conditions.t_hot_c, error) ||
+      !Number(parser, kIscCoefficientLimit, a.conditions.isc_coefficient_pct_per_k, error) ||
+      !Number(parser, kIscFactorLimit, a.conditions.isc_factor, error)) {
     return ParseOutcome::Usage;
   }
   // Refused here, before anything is assessed: nonsense would let the voltage check pass.
   if (const auto fault = ValidateConditions(a.conditions)) {
     *error = QString::fromStdString(ConditionFaultText(*fault, Language::Japanese));
     return ParseOutcome::Usage;
+  }
+  // A profile that cannot be used is refused before anything is opened, as voltrigg-cli does.
+  if (parser.isSet(QStringLiteral("inverter"))) {
+    const std::string path = QFile::encodeName(parser.value(QStringLiteral("inverter"))).toStdString();
+    if (const auto problem = LoadInverterOption(path, a)) {
+      *error = QStringLiteral("パワコンのプロファイルを使えません: %1").arg(QString::fromStdString(*problem));
+      return ParseOutcome::Usage;
+    }
   }
   if (parser.isSet(QStringLiteral("extras"))) {
     const std::optional<bool> isc_first = ParseExtrasOrder(parser.value(QStringLiteral("extras")).toStdString());

@@ -49,6 +49,7 @@
 #include "array_picture.h"
 #include "assess_view.h"
 #include "file_names.h"
+#include "inverter_window_view.h"
 #include "wiring_plan.h"
 #include "wiring_table.h"
 
@@ -247,6 +248,27 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
   curve_stack_->addWidget(curve_note_);
   curve_stack_->addWidget(curve_chart_);
   tabs_->addTab(curve_stack_, QStringLiteral("I-V・P-V 曲線"));
+  window_stack_ = new QStackedWidget;
+  window_note_ = new QLabel;
+  window_note_->setAlignment(Qt::AlignCenter);
+  window_note_->setWordWrap(true);
+  auto* window_page = new QWidget;
+  auto* window_layout = new QVBoxLayout(window_page);
+  window_heading_ = new QLabel;
+  window_heading_->setWordWrap(true);
+  window_heading_->setTextFormat(Qt::PlainText);
+  window_layout->addWidget(window_heading_);
+  window_table_ = new QTableWidget(0, 6);
+  window_table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  window_table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  window_table_->verticalHeader()->setDefaultSectionSize(22);
+  window_chart_ = new QChartView;
+  window_chart_->setRenderHint(QPainter::Antialiasing);
+  window_layout->addWidget(window_table_);
+  window_layout->addWidget(window_chart_, 1);
+  window_stack_->addWidget(window_note_);
+  window_stack_->addWidget(window_page);
+  tabs_->addTab(window_stack_, QStringLiteral("パワコン入力範囲"));
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);
 
@@ -323,6 +345,11 @@ QWidget* ViewerWindow::BuildSummary() {
   bold.setBold(true);
   verdict_->setFont(bold);
   layout->addWidget(verdict_);
+  window_verdict_ = new QLabel;
+  window_verdict_->setWordWrap(true);
+  window_verdict_->setTextFormat(Qt::PlainText);
+  window_verdict_->setFont(bold);
+  layout->addWidget(window_verdict_);
 
   auto* controls = new QHBoxLayout;
   controls->addWidget(new QLabel(QStringLiteral("表示する配線:")));
@@ -478,6 +505,7 @@ void ViewerWindow::ShowDocument() {
     title_->setText(QStringLiteral("結果ファイルが開かれていません"));
     list_label_->clear();
     verdict_->clear();
+    window_verdict_->clear();
     figures_->setRowCount(0);
     wiring_box_->setEnabled(false);
     plan_ = PlanView{};
@@ -537,6 +565,14 @@ void ViewerWindow::ShowPlan() {
         bad ? QStringLiteral("color: #c80000;")
             : (plan_.max_voc_cold_v ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #606060;")));
   }
+  // The inverter window is of the result's wiring, whichever wiring is shown.
+  if (doc_ != nullptr && doc_->assessment) {
+    const InverterWindow& w = doc_->assessment->core.inverter_window;
+    window_verdict_->setText(WindowVerdictLine(w));
+    window_verdict_->setStyleSheet(w.ok ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #c80000;"));
+  } else {
+    window_verdict_->clear();
+  }
   Search(search_->text());
   ShowCharts();
 }
@@ -558,6 +594,21 @@ void ViewerWindow::ShowCharts() {
                   doc_->list_note +
                   (doc_->assessment_note.isEmpty() ? QString() : QStringLiteral("\n") + doc_->assessment_note));
     curve_stack_->setCurrentWidget(curve_note_);
+  }
+  if (doc_ != nullptr && doc_->assessment) {
+    const InverterWindow& w = doc_->assessment->core.inverter_window;
+    window_heading_->setText(InverterWindowHeading(w));
+    window_heading_->setStyleSheet(w.ok ? QStringLiteral("color: #006e28; font-weight: bold;")
+                                        : QStringLiteral("color: #c80000; font-weight: bold;"));
+    FillInverterWindowTable(window_table_, w);
+    window_table_->setFixedHeight(window_table_->horizontalHeader()->height() + 22 * window_table_->rowCount() + 4);
+    SetChart(window_chart_, InverterWindowChart(w, doc_->assessment->window_curves));
+    window_stack_->setCurrentIndex(1);
+  } else {
+    window_note_->setText(doc_ == nullptr ? QString()
+                                          : QStringLiteral("パワコン入力範囲の検査には、結果ファイルと一致し Voc と "
+                                                           "Isc を持つモジュールリストが必要です。"));
+    window_stack_->setCurrentWidget(window_note_);
   }
 }
 

@@ -76,6 +76,8 @@ class ViewerWindow : public QMainWindow {
   SerialFilter* serial_filter() const { return filter_; }
   QTableWidget* figures_table() const { return figures_; }
   QLabel* verdict_label() const { return verdict_; }
+  QLabel* window_verdict_label() const { return window_verdict_; }
+  QTableWidget* window_table() const { return window_table_; }
   QLabel* list_label() const { return list_label_; }
   QLabel* search_label() const { return search_label_; }
   ArrayPictureWidget* picture() const { return picture_; }
@@ -137,6 +139,12 @@ class ViewerWindow : public QMainWindow {
   QStackedWidget* curve_stack_ = nullptr;
   QChartView* curve_chart_ = nullptr;
   QLabel* curve_note_ = nullptr;
+  QLabel* window_verdict_ = nullptr;  // one line under the voltage verdict
+  QStackedWidget* window_stack_ = nullptr;
+  QLabel* window_note_ = nullptr;
+  QLabel* window_heading_ = nullptr;
+  QTableWidget* window_table_ = nullptr;
+  QChartView* window_chart_ = nullptr;
   QMenu* recent_menu_ = nullptr;
   QAction* print_action_ = nullptr;
   QAction* list_action_ = nullptr;

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "array_picture.h"
+#include "inverter_window_view.h"
 
 namespace voltrigg::viewer {
 
@@ -79,6 +80,7 @@ class Painter {
   }
 
   QPainter& p() { return p_; }
+  const QFont& font() const { return font_; }
 
  private:
   QPainter& p_;
@@ -144,7 +146,12 @@ double FirstPage(Painter& pp, const PlanPrint& plan) {
   }
   y += pp.Mm(3);
   y += pp.Text(0, y, w, plan.verdict, 10, true, plan.verdict_bad ? kRed : kGreen);
-  y += pp.Mm(4);
+  y += pp.Mm(3);
+  if (plan.inverter_window) {
+    y += PaintInverterWindow(pp.p(), y, w, pp.p().device()->logicalDpiY(), pp.font(), *plan.inverter_window);
+    y += pp.Mm(1);
+  }
+  y += pp.Mm(1);
   return y;
 }
 
@@ -266,6 +273,7 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring w
   out.verdict = VoltageVerdict(doc, plan, &out.verdict_bad);
   out.plan = &plan;
   out.tmin_c = doc.options.conditions.tmin_c;
+  if (doc.assessment) out.inverter_window = doc.assessment->core.inverter_window;
   return out;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The printed wiring plan: page 1 the summary (figures, voltage verdict, the
-// array picture), then the wiring table in string order with a tick box per
+// inverter window, the array picture), then the wiring table in string order with a tick box per
 // module; a string's heading stays with its rows; every page carries the
 // result file's name and its page number. For a printer or a PDF file.
 #include <QFont>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "document.h"
@@ -26,6 +27,7 @@ struct PlanPrint {
   bool verdict_bad = false;
   const PlanView* plan = nullptr;
   double tmin_c = -10;
+  std::optional<InverterWindow> inverter_window;  // of the result's wiring, with an assessment
 };
 
 PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring wiring);

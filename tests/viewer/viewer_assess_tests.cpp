@@ -331,3 +331,69 @@ TEST(ViewerAssessment, TheBackgroundPartReportsFailureAndStopsWhenSuperseded) {
   EXPECT_TRUE(w.SaveJson(Q(dir / "w.json"), &error)) << error.toStdString();
   QApplication::processEvents();
 }
+
+TEST(ViewerAssessment, InverterWindowInTheWindowTheJsonAndThePlan) {
+  TempDir dir{"voltrigg-view-window"};
+  WriteFile(dir / "list.csv", FormatModuleList(GenerateModules(60, 17)));
+  // An inverter made too small for this array from its own figures: the hot
+  // MPP voltage and the short-circuit current fail, the input current clips.
+  const auto run = [&](const QStringList& extra) {
+    QProcess cli;
+    cli.start(QStringLiteral(VOLTRIGG_CLI), QStringList{"--assess", "--t-hot", "65", "-s", "10", "-p", "6", "-o",
+                                                        Q(dir / "result"), Q(dir / "list.csv")} +
+                                                extra);
+    EXPECT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    return nlohmann::json::parse(ReadFile(dir / "result.assessment.json"))["inverter_window"];
+  };
+  const nlohmann::json open = run({});
+  const double hot_vmp_v = open["points"]["hot"]["vmp_v"];
+  const double cold_vmp_v = open["points"]["cold"]["vmp_v"];
+  const double isc_a = open["checks"]["short_circuit_current"]["value_a"];
+  const double imp_a = open["points"]["hot"]["imp_a"];
+  WriteFile(dir / "inverter.json", "{\"name\": \"Small test inverter\", \"max_dc_voltage_v\": 1000, \"mppt_min_v\": " +
+                                       std::to_string(hot_vmp_v + 5) +
+                                       ", \"mppt_max_v\": " + std::to_string(cold_vmp_v + 100) +
+                                       ", \"max_input_current_a\": " + std::to_string(imp_a / 2) +
+                                       ", \"max_short_circuit_current_a\": " + std::to_string(isc_a / 2) + "}");
+  ASSERT_EQ(run({"--inverter", Q(dir / "inverter.json")})["ok"], false);
+
+  AssessOptions options;
+  options.conditions.t_hot_c = 65;
+  ASSERT_FALSE(LoadInverterOption(dir / "inverter.json", options).has_value());
+  ViewerWindow w(options);
+  ASSERT_FALSE(w.Load(Q(dir / "result.csv")).has_value());
+  ASSERT_TRUE(w.document()->assessment.has_value()) << w.document()->assessment_note.toStdString();
+  const InverterWindow& window = w.document()->assessment->core.inverter_window;
+  EXPECT_FALSE(window.ok);
+
+  // The table: a row per check, the failed ones red, the verdict in the summary.
+  QTableWidget* t = w.window_table();
+  ASSERT_EQ(t->rowCount(), 5);
+  EXPECT_EQ(t->item(1, 0)->text(), QStringLiteral("MPPT 下限"));
+  EXPECT_EQ(t->item(1, 5)->text(), QStringLiteral("不適合"));
+  EXPECT_EQ(t->item(1, 2)->foreground().color(), QColor(200, 0, 0));
+  EXPECT_EQ(t->item(2, 5)->text(), QStringLiteral("適合"));
+  EXPECT_NE(t->item(2, 2)->foreground().color(), QColor(200, 0, 0));
+  EXPECT_EQ(t->item(4, 5)->text(), QStringLiteral("超過 (出力制限)"));
+  EXPECT_TRUE(t->item(1, 1)->text().contains(QStringLiteral("65 °C")));
+  EXPECT_TRUE(w.window_verdict_label()->text().contains(QStringLiteral("不適合 — MPPT 下限、短絡電流")))
+      << w.window_verdict_label()->text().toStdString();
+
+  // The JSON is the CLI's, byte for byte, once the background part is done.
+  QElapsedTimer waited;
+  waited.start();
+  while (!w.document()->assessment->complete && waited.elapsed() < 20000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QString error;
+  ASSERT_TRUE(w.SaveJson(Q(dir / "viewer.json"), &error)) << error.toStdString();
+  EXPECT_EQ(ReadFile(dir / "viewer.json"), ReadFile(dir / "result.assessment.json"));
+
+  // The plan's first page carries the same table.
+  ASSERT_TRUE(w.ExportPdf(Q(dir / "plan.pdf"), &error)) << error.toStdString();
+  const QString text = PdfText(Q(dir / "plan.pdf"));
+  EXPECT_TRUE(text.contains(QStringLiteral("パワコン入力範囲"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("Small test inverter")));
+  EXPECT_TRUE(text.contains(QStringLiteral("MPPT 下限")));
+  EXPECT_TRUE(text.contains(QStringLiteral("不適合")));
+}

@@ -48,6 +48,7 @@ TEST(ViewerProgram, BadInputGivesItsMessageAndChangesNothing) {
   WriteFile(dir / "huge.csv", "");
   std::filesystem::resize_file(dir / "huge.csv", std::uintmax_t{1} << 30);
   WriteFile(dir / "old.pdf", "an older plan");
+  WriteFile(dir / "inverter.json", R"({"mppt_min_v": -100})");
   struct Case {
     std::string name;
     QStringList args;
@@ -73,6 +74,12 @@ TEST(ViewerProgram, BadInputGivesItsMessageAndChangesNothing) {
       {"no result", {"--pdf", out}, 64, "--pdf"},
       {"bad option value", {Q(dir / "result.csv"), "--tmin", "cold", "--pdf", out}, 64, "--tmin"},
       {"bad extras", {Q(dir / "result.csv"), "--extras", "voc", "--pdf", out}, 64, "--extras"},
+      {"bad inverter profile",
+       {Q(dir / "result.csv"), "--inverter", Q(dir / "inverter.json"), "--pdf", out},
+       64,
+       "\"mppt_min_v\""},
+      {"hot below cold", {Q(dir / "result.csv"), "--t-hot", "10", "--pdf", out}, 64, "--t-cold-operating"},
+      {"isc factor", {Q(dir / "result.csv"), "--isc-factor", "nan", "--pdf", out}, 64, "--isc-factor"},
   };
   std::vector<std::pair<std::string, FileStamp>> stamps;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) {

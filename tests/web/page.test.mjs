@@ -1,0 +1,229 @@
+// The page in a real browser: Debian's chromium, headless, opened from
+// file:// with every network request refused. What a user does: pick a list
+// (or drop it), type the counts and the output name, run by mouse and by
+// keyboard alone, save the result and the assessment, search a serial number,
+// print the plan.
+//   node --test tests/web/page.test.mjs
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
+import path from 'node:path';
+import { after, before, describe, it } from 'node:test';
+import { pathToFileURL } from 'node:url';
+
+import { generatedList, pagePath, repo, runCli, tempDir } from './support.mjs';
+
+const require = createRequire(path.join(repo, 'web/package.json'));
+const { chromium } = require('playwright-core');
+
+const exampleList = fs.readFileSync(path.join(repo, 'examples/modules.csv'));
+const shots = path.join(repo, 'build-web/screenshots');
+
+describe('the page in headless chromium from file://', () => {
+  let context;
+  let page;
+  const refused = [];
+  const errors = [];
+  const work = tempDir('voltrigg-page-');
+
+  before(async () => {
+    fs.mkdirSync(shots, { recursive: true });
+    context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
+      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+      headless: true,
+      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+      acceptDownloads: true,
+      viewport: { width: 1200, height: 900 },
+    });
+    // Every request but the page itself is refused and recorded.
+    await context.route('**/*', (route) => {
+      const url = route.request().url();
+      if (url === pathToFileURL(pagePath).href) return route.continue();
+      refused.push(url);
+      return route.abort();
+    });
+    page = context.pages()[0] ?? (await context.newPage());
+    page.on('pageerror', (e) => errors.push(e.message));
+    await page.goto(pathToFileURL(pagePath).href);
+    await page.waitForSelector('body[data-ready="yes"]');
+  });
+
+  after(async () => {
+    await context?.close();
+    fs.rmSync(work, { recursive: true, force: true });
+  });
+
+  const listFile = (name, bytes) => {
+    const p = path.join(work, name);
+    fs.writeFileSync(p, bytes);
+    return p;
+  };
+
+  async function fillRun(listPath, series, parallel, output) {
+    if (listPath) await page.setInputFiles('#list-file', listPath);
+    await page.fill('#series', String(series));
+    await page.fill('#parallel', String(parallel));
+    await page.fill('#output-name', output);
+  }
+
+  async function saveDownload(trigger) {
+    const [download] = await Promise.all([page.waitForEvent('download'), trigger()]);
+    const file = path.join(work, `download-${Date.now()}`);
+    await download.saveAs(file);
+    return { name: download.suggestedFilename(), bytes: fs.readFileSync(file) };
+  }
+
+  const messageIs = (text) =>
+    page.waitForFunction((t) => document.getElementById('message').textContent === t, text, { timeout: 30000 })
+      .catch(async () => assert.fail(`message "${await page.textContent('#message')}", expected "${text}"`));
+
+  it('runs by mouse and saves the result byte-identical to voltrigg-cli; the assessment JSON too', async (t) => {
+    await fillRun(listFile('modules.csv', exampleList), 10, 6, 'result');
+    await page.click('#run');
+    await messageIs('計算が終了しました');
+    const result = await saveDownload(() => page.click('#save-result'));
+    const cli = runCli(exampleList, 'modules.csv', 10, 6, 'result', ['--assess']);
+    assert.equal(result.name, 'result.csv');
+    assert.ok(result.bytes.equals(cli.result), 'result file differs from the CLI');
+
+    await page.waitForFunction(() => !document.getElementById('save-json').disabled, null, { timeout: 30000 });
+    const json = await saveDownload(() => page.click('#save-json'));
+    assert.equal(json.name, 'result.assessment.json');
+    assert.ok(json.bytes.equals(cli.assessment), 'assessment JSON differs from the CLI');
+    assert.match(await page.textContent('#verdict'), /以下です/);
+    // The optimised wiring of the same modules, in the picture and the table.
+    const optimizedFirst = JSON.parse(json.bytes.toString()).arrangements.optimized.strings[0].modules[0];
+    await page.selectOption('#wiring', 'optimized');
+    assert.equal(await page.locator('#wiring-table tbody tr').count(), 60);
+    assert.equal(await page.locator('#wiring-table tbody tr').first().locator('td').nth(2).textContent(), String(optimizedFirst));
+    await page.selectOption('#wiring', 'result');
+    t.diagnostic(`page open ${await page.evaluate(() => document.body.dataset.openMs)} ms, ` +
+      `assessment of 60 modules ${await page.evaluate(() => document.body.dataset.assessMs)} ms`);
+    await page.screenshot({ path: path.join(shots, 'page.png'), fullPage: true });
+  });
+
+  it('finds a serial number, typed or scanned, and marks the module', async () => {
+    // The CLI's result says where module VT... goes: string and position by row order.
+    const cli = runCli(exampleList, 'modules.csv', 10, 6, 'result');
+    const rows = cli.result.toString('latin1').split('\r\n').slice(7, 67).map((l) => l.split(','));
+    const k = 36; // string 4, position 7
+    const serial = rows[k][2].replaceAll('"', '');
+    await page.fill('#search', '');
+    await page.click('#search');
+    await page.keyboard.type(`${serial.toLowerCase()}\n`); // as a scanner types, ending with Enter
+    assert.equal(await page.textContent('#search-result'), `ストリング 4 の 7 番目 (モジュール番号 ${rows[k][1]})`);
+    assert.equal(await page.getAttribute('#picture g.marked', 'data-key'), '4:7');
+    assert.equal(await page.locator('#wiring-table tr.marked td').nth(3).textContent(), serial);
+    // The scanned code stays selected, so the next scan replaces it.
+    await page.keyboard.type('NO-SUCH-SERIAL\n');
+    assert.equal(await page.textContent('#search-result'), '見つかりません: NO-SUCH-SERIAL');
+    assert.equal(await page.locator('#picture g.marked').count(), 0);
+  });
+
+  it('prints the plan: every serial number in string order, the file name and page numbers', async () => {
+    const pdf = path.join(work, 'plan.pdf');
+    await page.pdf({ path: pdf, format: 'A4', printBackground: true });
+    const text = spawnSync('pdftotext', ['-layout', pdf, '-'], { encoding: 'utf8' }).stdout;
+    const cli = runCli(exampleList, 'modules.csv', 10, 6, 'result');
+    const serials = cli.result.toString('latin1').split('\r\n').slice(7, 67).map((l) => l.split(',')[2].replaceAll('"', ''));
+    // The table pages: each serial once, in the result file's order.
+    const tableText = text.slice(text.indexOf('ストリング 1'));
+    let from = 0;
+    for (const s of serials) {
+      const at = tableText.indexOf(s, from);
+      assert.ok(at >= from, `serial ${s} missing or out of order in the printed plan`);
+      from = at + s.length;
+    }
+    assert.match(text, /result\.csv/);
+    assert.match(text, /1 \/ [2-9]/);
+    const pages = spawnSync('pdfinfo', [pdf], { encoding: 'utf8' }).stdout.match(/Pages:\s+(\d+)/)[1];
+    assert.ok(Number(pages) >= 2);
+    fs.copyFileSync(pdf, path.join(shots, 'plan.pdf'));
+  });
+
+  it('runs by keyboard alone', async (t) => {
+    const list = generatedList(1000, 42);
+    const listPath = listFile('big.csv', list);
+    await page.reload();
+    await page.waitForSelector('body[data-ready="yes"]');
+    t.diagnostic(`page open again (reload) ${await page.evaluate(() => document.body.dataset.openMs)} ms`);
+    // Tab from the top of the page to the file picker, open it by Space.
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'list-file');
+    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.keyboard.press('Space')]);
+    await chooser.setFiles(listPath);
+    await page.waitForFunction(() => document.getElementById('list-name').textContent === 'big.csv');
+    await page.keyboard.press('Tab');
+    await page.keyboard.type('20');
+    await page.keyboard.press('Tab');
+    await page.keyboard.type('50');
+    await page.keyboard.press('Tab');
+    await page.keyboard.type('big-result');
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'run');
+    await page.keyboard.press('Enter');
+    await messageIs('計算が終了しました');
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'save-result');
+    const result = await saveDownload(() => page.keyboard.press('Enter'));
+    assert.equal(result.name, 'big-result.csv');
+    assert.ok(result.bytes.equals(runCli(list, 'big.csv', 20, 50, 'big-result').result));
+  });
+
+  it('shows the check messages and the list errors, and runs normally afterwards', async (t) => {
+    const list = generatedList(1000, 42);
+    const listPath = listFile('big.csv', list);
+    await fillRun(listPath, 7, 9, 'x');
+    await page.click('#run');
+    await messageIs('モジュール枚数があいません');
+    assert.equal(await page.isHidden('#results'), true, 'no earlier result beside a failed run');
+    await fillRun(null, 21, 10, 'x');
+    await page.click('#run');
+    await messageIs('モジュール枚数があいません');
+    await fillRun(listFile('broken.csv', Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n')), 1, 1, 'x');
+    await page.click('#run');
+    const cli = runCli(Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n'), 'broken.csv', 1, 1, 'x');
+    const cliMessage = cli.stderr.toString().replace(/^voltrigg-cli: /, '').trim();
+    await messageIs(cliMessage);
+    assert.match(cliMessage, /データ行 1/);
+    // A file far too large for a list is refused before it reaches the core.
+    await fillRun(listFile('huge.csv', Buffer.alloc(33 * 1024 * 1024, 0x41)), 1, 1, 'x');
+    await page.click('#run');
+    await messageIs('モジュールリストファイルが大きすぎます (33 MiB、32 MiB まで): huge.csv');
+    // A result named like the list is refused, as by voltrigg-cli.
+    await fillRun(listPath, 20, 50, 'big');
+    await page.click('#run');
+    await messageIs(runCli(list, 'big.csv', 20, 50, 'big').stderr.toString().replace(/^voltrigg-cli: /, '').trim());
+    // The next run after the failed ones works, and is timed at N = 1000.
+    await fillRun(listPath, 20, 50, 'big-plan');
+    await page.click('#run');
+    await messageIs('計算が終了しました');
+    t.diagnostic(`run at N = 1000 (S 20, P 50): ${await page.evaluate(() => document.body.dataset.runMs)} ms in the page`);
+    await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
+    t.diagnostic(`assessment with the optimiser at N = 1000: ${await page.evaluate(() => document.body.dataset.assessMs)} ms`);
+    assert.match(await page.textContent('#assess-text'), /評価が終わりました/);
+  });
+
+  it('takes a dropped list', async () => {
+    await page.evaluate((bytes) => {
+      const file = new File([new Uint8Array(bytes)], 'dropped.csv', { type: 'text/csv' });
+      const data = new DataTransfer();
+      data.items.add(file);
+      document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, [...exampleList]);
+    await page.waitForFunction(() => document.getElementById('list-name').textContent === 'dropped.csv');
+    await fillRun(null, 10, 6, 'dropped-result');
+    await page.click('#run');
+    await messageIs('計算が終了しました');
+    const result = await saveDownload(() => page.click('#save-result'));
+    assert.ok(result.bytes.equals(runCli(exampleList, 'dropped.csv', 10, 6, 'dropped-result').result));
+  });
+
+  it('made no network request and raised no script error', () => {
+    assert.deepEqual(refused, []);
+    assert.deepEqual(errors, []);
+    assert.ok(fs.statSync(pagePath).size <= 3 * 1024 * 1024, 'voltrigg.html above 3 MB');
+  });
+});

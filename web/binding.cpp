@@ -1,0 +1,380 @@
+// The browser page's way into the core: one calculation run exactly as
+// voltrigg-cli makes it (the same run driver and batch front end, the
+// assessment by the same shared functions), on files in emscripten's
+// in-memory file system, with what the page shows handed back as JavaScript
+// values.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/batch_front_end.h"
+#include "app/shared/assess_options.h"
+#include "app/shared/assessment_input.h"
+#include "app/shared/curve_problems.h"
+#include "app/shared/list_in_file_order.h"
+#include "assess/array_curve.h"
+#include "assess/assessment.h"
+#include "assess/assessment_json.h"
+#include "assess/conditions.h"
+#include "identity.h"
+#include "input/text_utf8.h"
+#include "output/result_reader.h"
+
+namespace voltrigg::web {
+namespace {
+
+using emscripten::val;
+
+// Every run starts in an empty folder holding the list under its own name, so
+// that messages name the files as voltrigg-cli does when started beside the list.
+constexpr const char* kRunFolder = "/voltrigg";
+constexpr int kCurvePoints = 200;  // samples of a drawn I-V / P-V curve
+
+// A copy of `bytes` as a Uint8Array (texts that may not be UTF-8: result
+// file, messages quoting a field of the list).
+val Bytes(const std::string& bytes) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), data));
+}
+
+template <typename T>
+val TypedArray(const char* type, const std::vector<T>& values) {
+  return val::global(type).new_(emscripten::typed_memory_view(values.size(), values.data()));
+}
+
+void FreshRunFolder() {
+  std::error_code ec;
+  std::filesystem::current_path("/", ec);
+  std::filesystem::remove_all(kRunFolder, ec);
+  std::filesystem::create_directories(kRunFolder, ec);
+  std::filesystem::current_path(kRunFolder, ec);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The list's name as a file name of the run folder: a picked file has no
+// folder part; anything else is cut to its last part.
+std::string ListFileName(const std::string& name) {
+  std::string file = std::filesystem::path(name).filename().string();
+  if (file.empty() || file == "." || file == "..") file = "modules.csv";
+  return file;
+}
+
+val Point(const OperatingPoint& p) {
+  val out = val::object();
+  out.set("pmax_w", p.Pmax);
+  out.set("vpm_v", p.Vpm);
+  out.set("ipm_a", p.Ipm);
+  return out;
+}
+
+// The result file as the core reads it back: figures and matrix rows, serial
+// numbers decoded for display.
+val ResultValue(const ResultFileData& r) {
+  val out = val::object();
+  out.set("input_name", TextAsUtf8(r.InputName));
+  out.set("simple_pmax_sum_w", r.SimplePmaxSum);
+  out.set("minimum", Point(r.MinimumPoint));
+  out.set("initial", Point(r.InitialPoint));
+  out.set("estimated", Point(r.EstimatedPoint));
+  out.set("series", r.series);
+  out.set("parallel", r.parallel);
+  // The rows as columns: a few typed arrays cross into JavaScript far faster
+  // than a thousand objects built field by field.
+  std::vector<std::int32_t> string_no;
+  std::vector<std::int32_t> position;
+  std::vector<float> module_no;
+  std::vector<float> vpm;
+  std::vector<float> ipm;
+  std::string serials;  // decoded, each ended by NUL (a list never holds one)
+  for (const ResultRow& row : r.rows) {
+    string_no.push_back(row.string_no);
+    position.push_back(row.position);
+    module_no.push_back(row.moduleNo);
+    vpm.push_back(row.vpm);
+    ipm.push_back(row.ipm);
+    serials += TextAsUtf8(row.serialNo);
+    serials += '\0';
+  }
+  val rows = val::object();
+  rows.set("string_no", TypedArray("Int32Array", string_no));
+  rows.set("position", TypedArray("Int32Array", position));
+  rows.set("module_no", TypedArray("Float32Array", module_no));
+  rows.set("vpm_v", TypedArray("Float32Array", vpm));
+  rows.set("ipm_a", TypedArray("Float32Array", ipm));
+  rows.set("serials", serials);
+  out.set("rows", rows);
+  return out;
+}
+
+Wiring WiringOf(const ArrangementFigures& f) {
+  Wiring wiring;
+  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
+  return wiring;
+}
+
+val CurveValue(const std::vector<ModuleCurve>& curves, const Wiring& wiring) {
+  val out = val::array();
+  for (const CurvePoint& p : SampleArrayCurve(curves, wiring, kCurvePoints)) {
+    val v = val::array();
+    v.call<void>("push", p.voltage_v);
+    v.call<void>("push", p.current_a);
+    v.call<void>("push", p.power_w);
+    out.call<void>("push", v);
+  }
+  return out;
+}
+
+val ArrangementValue(const Assessment& a, const ArrangementFigures& f) {
+  val out = val::object();
+  out.set("pmp_w", f.point.pmp_w);
+  out.set("vmp_v", f.point.vmp_v);
+  out.set("imp_a", f.point.imp_a);
+  out.set("mismatch_loss_pct", f.mismatch_loss_pct);
+  val strings = val::array();
+  for (const StringFigures& s : f.strings) {
+    val v = val::object();
+    val numbers = val::array();
+    val serials = val::array();
+    for (int index : s.modules) {
+      const ModuleData& m = a.modules[static_cast<std::size_t>(index)];
+      numbers.call<void>("push", m.number);
+      serials.call<void>("push", TextAsUtf8(m.serial));
+    }
+    v.set("module_numbers", numbers);
+    v.set("serials", serials);
+    v.set("current_a", s.current_a);
+    v.set("voc_v", s.voc_v);
+    v.set("voc_cold_v", s.voc_cold_v);
+    strings.call<void>("push", v);
+  }
+  out.set("strings", strings);
+  out.set("curve", CurveValue(a.curves, WiringOf(f)));
+  return out;
+}
+
+val VoltageCheckValue(const VoltageCheck& v) {
+  val check = val::object();
+  check.set("max_string_voc_cold_v", v.max_string_voc_cold_v);
+  check.set("limit_v", v.limit_v);
+  check.set("ok", v.ok);
+  val over = val::array();
+  for (int j : v.strings_over) over.call<void>("push", j + 1);  // 1-based, as the page names strings
+  check.set("strings_over", over);
+  return check;
+}
+
+val AssessmentValue(const Assessment& a) {
+  val out = val::object();
+  out.set("json", Bytes(FormatAssessmentJson(a)));
+  out.set("sum_mpp_w", a.sum_mpp_w);
+  out.set("initial", ArrangementValue(a, a.initial));
+  out.set("estimated", ArrangementValue(a, a.estimated));
+  out.set("optimized", ArrangementValue(a, a.optimized));
+  val random = val::object();
+  random.set("samples", a.random_wiring.samples);
+  random.set("mean_pmp_w", a.random_wiring.mean_pmp_w);
+  random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
+  out.set("random", random);
+  out.set("voltage_check", VoltageCheckValue(a.voltage_check));
+  return out;
+}
+
+const char* OutcomeName(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Completed:
+      return "completed";
+    case RunOutcome::CheckFailed:
+      return "check_failed";
+    case RunOutcome::Failed:
+      break;
+  }
+  return "failed";
+}
+
+// The first part of an assessment: the result's wiring and its voltage check.
+val FirstPartValue(const Assessment& a) {
+  val out = val::object();
+  out.set("sum_mpp_w", a.sum_mpp_w);
+  out.set("initial", ArrangementValue(a, a.initial));
+  out.set("estimated", ArrangementValue(a, a.estimated));
+  out.set("voltage_check", VoltageCheckValue(a.voltage_check));
+  return out;
+}
+
+// The assessment's options as the page holds them: texts, read as the viewer
+// reads its options, and "voc,isc" or "isc,voc".
+struct WebAssessOptions {
+  AssessOptions options;
+  Language language = Language::Japanese;
+  std::string fault;  // why the options cannot be used, or empty
+};
+
+WebAssessOptions ReadAssessOptions(const val& o) {
+  WebAssessOptions w;
+  w.language = o["language"].as<std::string>() == "en" ? Language::English : Language::Japanese;
+  const auto number = [&](const char* key, double& into) {
+    if (const auto value = ParseOptionNumber(o[key].as<std::string>()))
+      into = *value;
+    else
+      into = std::numeric_limits<double>::quiet_NaN();  // refused below, with its range
+  };
+  AssessConditions& c = w.options.conditions;
+  number("tmin_c", c.tmin_c);
+  number("voc_coefficient_pct_per_k", c.voc_coefficient_pct_per_k);
+  number("max_system_voltage_v", c.max_system_voltage_v);
+  const auto extras = ParseExtrasOrder(o["extras"].as<std::string>());
+  w.options.isc_first = extras.value_or(false);
+  if (const auto fault = ValidateConditions(c)) {
+    w.fault = ConditionFaultText(*fault, w.language);
+  } else if (!extras) {
+    w.fault = "--extras: voc,isc / isc,voc";
+  }
+  return w;
+}
+
+// voltrigg-cli's batch front end, assessing the run once its result file is
+// written as voltrigg-cli --assess does, with the problems in the page's language.
+class WebFrontEnd : public BatchFrontEnd {
+ public:
+  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val progress)
+      : BatchFrontEnd(std::move(series), std::move(parallel)), assess_(assess), progress_(std::move(progress)) {}
+
+  void ResultWritten(const RunState& state) override {
+    if (assess_ == nullptr) return;
+    const Language language = assess_->language;
+    try {
+      std::vector<ModuleData> modules =
+          ModulesForAssessment(ReadListInFileOrder(state.InputPath), assess_->options.isc_first);
+      AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), assess_->options.conditions);
+      // AssessRun's two parts, with the first part's figures handed to the
+      // page while the optimiser and random wiring still run.
+      AssessmentOutcome outcome = AssessResultWiring(input);
+      if (outcome.assessment) {
+        if (progress_.typeOf().as<std::string>() == "function") progress_(FirstPartValue(*outcome.assessment));
+        (void)CompleteAssessment(*outcome.assessment);
+        assessment_ = std::move(outcome.assessment);
+      } else {
+        problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
+        if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(language));
+      }
+    } catch (const RunError& e) {
+      problems_.emplace_back(e.what());
+    } catch (const std::bad_alloc&) {
+      problems_.emplace_back("not enough memory for the assessment");
+    } catch (const std::exception& e) {
+      problems_.push_back(std::string("the assessment failed: ") + e.what());
+    }
+  }
+
+  const std::optional<Assessment>& assessment() const { return assessment_; }
+  const std::vector<std::string>& problems() const { return problems_; }
+
+ private:
+  const WebAssessOptions* assess_;
+  val progress_;  // called with the first part's figures, when a function
+  std::optional<Assessment> assessment_;
+  std::vector<std::string> problems_;
+};
+
+// One run. `options` holds assess (bool) and, when it is true, tmin_c,
+// voc_coefficient_pct_per_k and max_system_voltage_v (texts), extras
+// ("voc,isc" or "isc,voc"), language ("ja" or "en", for the assessment's
+// problems) and optionally progress, a function given the first part's
+// figures before the optimiser runs. Returns { outcome, exit_status, messages (Uint8Arrays, the run's
+// messages in order), and after a completed run result_file (Uint8Array),
+// result, and with assess either assessment or assessment_problems }.
+// Options that cannot be used give outcome "refused" with condition_fault,
+// and no run, as voltrigg-cli refuses them before it reads anything.
+val Run(const std::string& list_bytes, const std::string& list_name, const std::string& series_text,
+        const std::string& parallel_text, const std::string& output_name, const val& options) {
+  std::optional<WebAssessOptions> assess;
+  if (options["assess"].as<bool>()) {
+    assess = ReadAssessOptions(options);
+    if (!assess->fault.empty()) {
+      val out = val::object();
+      out.set("outcome", std::string("refused"));
+      out.set("exit_status", 64);
+      out.set("messages", val::array());
+      out.set("condition_fault", assess->fault);
+      return out;
+    }
+  }
+
+  FreshRunFolder();
+  const std::string list_file = ListFileName(list_name);
+  {
+    std::ofstream list(list_file, std::ios::binary);
+    list.write(list_bytes.data(), static_cast<std::streamsize>(list_bytes.size()));
+  }
+
+  RunState state;
+  state.InputPath = list_file;
+  state.InputName = list_file;
+  state.OutputBase = output_name;
+  WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr,
+                        assess ? options["progress"] : val::undefined());
+  const RunOutcome outcome = CalculationRun(state, front_end);
+
+  val out = val::object();
+  out.set("outcome", std::string(OutcomeName(outcome)));
+  out.set("exit_status", ExitStatus(outcome));
+  val messages = val::array();
+  for (const std::string& m : front_end.messages()) messages.call<void>("push", Bytes(m));
+  out.set("messages", messages);
+  if (outcome == RunOutcome::Completed) {
+    const std::string result_path = output_name + ".csv";
+    out.set("result_file", Bytes(ReadWholeFile(result_path)));
+    try {
+      out.set("result", ResultValue(ReadResultFile(result_path)));
+    } catch (const std::exception& e) {
+      out.set("result_error", std::string(e.what()));
+    }
+    if (assess) {
+      if (front_end.assessment()) {
+        out.set("assessment", AssessmentValue(*front_end.assessment()));
+      } else {
+        val problems = val::array();
+        for (const std::string& p : front_end.problems()) problems.call<void>("push", p);
+        out.set("assessment_problems", problems);
+      }
+    }
+  }
+  FreshRunFolder();  // the list and the result leave no trace for the next run
+  return out;
+}
+
+// The assessment's options checked without a run: the fault's text, or "".
+std::string CheckAssessOptions(const val& options) { return ReadAssessOptions(options).fault; }
+
+val Identity() {
+  val out = val::object();
+  out.set("caption", std::string(identity::kWindowCaption));
+  out.set("title", std::string(identity::kApplicationTitle));
+  out.set("copyright", std::string(identity::kLegalCopyright));
+  out.set("completion", std::string(kCompletionMessage));
+  return out;
+}
+
+}  // namespace
+}  // namespace voltrigg::web
+
+EMSCRIPTEN_BINDINGS(voltrigg) {
+  emscripten::function("run", &voltrigg::web::Run);
+  emscripten::function("identity", &voltrigg::web::Identity);
+  emscripten::function("checkAssessOptions", &voltrigg::web::CheckAssessOptions);
+}

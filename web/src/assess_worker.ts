@@ -1,0 +1,106 @@
+// The assessment (curve fits, optimiser, random wiring) runs in a Web Worker,
+// so that the page stays responsive. The page is one file, so the worker is
+// made from a Blob: the core's factory (its source holds the WebAssembly) and
+// workerMain below. The worker repeats the run with the assessment switched on,
+// exactly as voltrigg-cli --assess does; the planning run costs milliseconds.
+import { coreFactory, type AssessmentValue, type Conditions, type RunValue } from './core';
+
+// What the assessment's first part gives before the optimiser runs.
+export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check'>;
+
+export interface AssessRequest {
+  list: Uint8Array;
+  listName: string;
+  series: string;
+  parallel: string;
+  output: string;
+  conditions: Conditions;
+}
+
+export type AssessReply = Pick<RunValue, 'outcome' | 'assessment' | 'assessment_problems'> & { error?: string };
+
+// Runs inside the worker; refers to nothing outside itself but the factory.
+function workerMain(): void {
+  const scope = self as unknown as {
+    VoltriggCore: () => Promise<{ run: (...args: unknown[]) => RunValue }>;
+    onmessage: ((e: MessageEvent) => void) | null;
+    postMessage: (m: unknown) => void;
+  };
+  const ready = scope.VoltriggCore();
+  scope.onmessage = async (e: MessageEvent) => {
+    const { id, request } = e.data as { id: number; request: AssessRequest };
+    try {
+      const core = await ready;
+      // The first part's figures go to the page before the optimiser runs.
+      const progress = (partial: unknown) => scope.postMessage({ id, partial });
+      const r = core.run(request.list, request.listName, request.series, request.parallel, request.output,
+        { ...request.conditions, progress });
+      scope.postMessage({ id, reply: { outcome: r.outcome, assessment: r.assessment,
+        assessment_problems: r.assessment_problems } });
+    } catch (err) {
+      scope.postMessage({ id, reply: { outcome: 'failed', error: String(err) } });
+    }
+  };
+}
+
+export class AssessWorker {
+  private worker: Worker | null = null;
+  private nextId = 1;
+  private pending = new Map<number, (reply: AssessReply) => void>();
+  private partials = new Map<number, (partial: FirstPart) => void>();
+
+  // A newer request makes the older one's answer stale: the worker is ended
+  // and made afresh, so an optimiser that is still busy never delays it.
+  assess(request: AssessRequest, onFirstPart: (partial: FirstPart) => void): Promise<AssessReply> {
+    this.cancel();
+    let worker: Worker;
+    try {
+      worker = this.start();
+    } catch (err) {
+      // A browser that refuses a worker made from a Blob: the caller assesses
+      // on the page's own thread instead.
+      return Promise.resolve({ outcome: 'failed', error: `no worker: ${String(err)}` });
+    }
+    const id = this.nextId++;
+    this.partials.set(id, onFirstPart);
+    return new Promise((resolve) => {
+      this.pending.set(id, resolve);
+      worker.postMessage({ id, request });
+    });
+  }
+
+  cancel(): void {
+    if (this.worker && this.pending.size > 0) {
+      this.worker.terminate();
+      this.worker = null;
+      for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: 'cancelled' });
+      this.pending.clear();
+      this.partials.clear();
+    }
+  }
+
+  private start(): Worker {
+    if (this.worker) return this.worker;
+    const source = `var _scriptDir; var VoltriggCore = ${coreFactory().toString()};\n(${workerMain.toString()})();\n`;
+    const url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
+    const worker = new Worker(url);
+    worker.onmessage = (e: MessageEvent) => {
+      URL.revokeObjectURL(url); // loaded by now
+      const { id, reply, partial } = e.data as { id: number; reply?: AssessReply; partial?: FirstPart };
+      if (partial) {
+        this.partials.get(id)?.(partial);
+        return;
+      }
+      this.partials.delete(id);
+      const resolve = this.pending.get(id);
+      this.pending.delete(id);
+      if (reply) resolve?.(reply);
+    };
+    worker.onerror = (e: ErrorEvent) => {
+      for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: e.message });
+      this.pending.clear();
+    };
+    this.worker = worker;
+    return worker;
+  }
+}

@@ -1,0 +1,130 @@
+// The WebAssembly core as the binding layer (web/binding.cpp) hands it over.
+// The core's script is inlined into the page ahead of this one and defines
+// the global factory VoltriggCore.
+
+export interface PointValue {
+  pmax_w: number;
+  vpm_v: number;
+  ipm_a: number;
+}
+
+export interface ResultRow {
+  string_no: number;
+  position: number;
+  module_no: number;
+  serial: string; // decoded for display (UTF-8, else Shift-JIS)
+  vpm_v: number;
+  ipm_a: number;
+}
+
+export interface ResultValue {
+  input_name: string;
+  simple_pmax_sum_w: number;
+  minimum: PointValue;
+  initial: PointValue;
+  estimated: PointValue;
+  series: number;
+  parallel: number;
+  rows: ResultColumns;
+}
+
+// The result's rows as the binding hands them over: one array per column.
+export interface ResultColumns {
+  string_no: Int32Array;
+  position: Int32Array;
+  module_no: Float32Array;
+  vpm_v: Float32Array;
+  ipm_a: Float32Array;
+  serials: string; // each ended by NUL
+}
+
+export function resultRows(c: ResultColumns): ResultRow[] {
+  const serials = c.serials.split('\0');
+  return Array.from(c.string_no, (string_no, k) => ({
+    string_no,
+    position: c.position[k],
+    module_no: c.module_no[k],
+    serial: serials[k],
+    vpm_v: c.vpm_v[k],
+    ipm_a: c.ipm_a[k],
+  }));
+}
+
+export interface StringValue {
+  module_numbers: number[];
+  serials: string[];
+  current_a: number;
+  voc_v: number;
+  voc_cold_v: number;
+}
+
+export interface ArrangementValue {
+  pmp_w: number;
+  vmp_v: number;
+  imp_a: number;
+  mismatch_loss_pct: number;
+  strings: StringValue[];
+  curve: [number, number, number][]; // voltage [V], current [A], power [W]
+}
+
+export interface AssessmentValue {
+  json: Uint8Array;
+  table: string;
+  sum_mpp_w: number;
+  initial: ArrangementValue;
+  estimated: ArrangementValue;
+  optimized: ArrangementValue;
+  random: { samples: number; mean_pmp_w: number; worst_pmp_w: number };
+  voltage_check: { max_string_voc_cold_v: number; limit_v: number; ok: boolean; strings_over: number[] };
+}
+
+export interface RunValue {
+  outcome: 'completed' | 'check_failed' | 'failed' | 'refused';
+  condition_fault?: string;
+  exit_status: number;
+  messages: Uint8Array[];
+  result_file?: Uint8Array;
+  result?: ResultValue;
+  result_error?: string;
+  assessment?: AssessmentValue;
+  assessment_problems?: string[];
+}
+
+// The run's options: planning alone, or with the assessment under these
+// conditions (texts as typed; the core reads and checks them as voltrigg-cli's).
+export type Conditions =
+  | { assess: false }
+  | {
+      assess: true;
+      tmin_c: string;
+      voc_coefficient_pct_per_k: string;
+      max_system_voltage_v: string;
+      extras: string; // "voc,isc" or "isc,voc"
+      language: 'ja' | 'en';
+    };
+
+export interface Identity {
+  caption: string;
+  title: string;
+  copyright: string;
+  completion: string;
+}
+
+export interface Core {
+  run(list: Uint8Array, listName: string, series: string, parallel: string, output: string, c: Conditions): RunValue;
+  identity(): Identity;
+  checkAssessOptions(c: Conditions): string; // why the conditions cannot be used, or ""
+}
+
+export type CoreFactory = (options?: object) => Promise<Core>;
+
+export function coreFactory(): CoreFactory {
+  const factory = (globalThis as unknown as { VoltriggCore?: CoreFactory }).VoltriggCore;
+  if (!factory) throw new Error('the WebAssembly core is missing from the page');
+  return factory;
+}
+
+// Messages may quote bytes of the list that are not UTF-8.
+export function messageText(bytes: Uint8Array): string {
+  return new TextDecoder('utf-8').decode(bytes);
+}

@@ -1,0 +1,412 @@
+// The page: the window's inputs and its run, the result download, the
+// physical assessment in a worker, the array picture, the charts, the wiring
+// table with its search, and the printed wiring plan.
+import 'uplot/dist/uPlot.min.css';
+import './style.css';
+
+import { AssessWorker, type FirstPart } from './assess_worker';
+import { drawCharts } from './charts';
+import { coreFactory, messageText, resultRows, type AssessmentValue, type Conditions, type Core, type ResultRow, type RunValue } from './core';
+import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
+import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
+
+const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
+
+interface ListFile {
+  name: string;
+  bytes: Uint8Array;
+}
+
+interface Completed {
+  run: RunValue;
+  rows: ResultRow[]; // the result file's, string by string
+  listFile: ListFile;
+  series: string;
+  parallel: string;
+  output: string;
+  resultName: string; // OUTPUT.csv
+  assessment?: AssessmentValue;
+}
+
+// A module list holds at most 2001 rows; a file far larger is not one, and
+// copying it into the WebAssembly memory could exhaust it.
+const kLargestListBytes = 32 * 1024 * 1024;
+
+let core: Core;
+let listFile: ListFile | null = null;
+let completed: Completed | null = null;
+let view: PlanView | null = null;
+let sort: SortState = { column: 'string', descending: false };
+let markedSerialKey: string | null = null;
+const worker = new AssessWorker();
+
+function showMessage(text: string, kind: 'info' | 'error'): void {
+  const box = $('message');
+  box.textContent = text;
+  box.className = kind;
+}
+
+// A run waits for the list picked last to be read.
+let listReading: Promise<void> = Promise.resolve();
+
+function chooseFile(file: File): Promise<void> {
+  listReading = file.arrayBuffer().then(
+    (buffer) => {
+      listFile = { name: file.name, bytes: new Uint8Array(buffer) };
+      $('list-name').textContent = file.name;
+    },
+    (err: unknown) => {
+      listFile = null;
+      $('list-name').textContent = '';
+      showMessage(`ファイルを読み込めません: ${file.name} (${String(err)})`, 'error');
+    },
+  );
+  return listReading;
+}
+
+// "OUTPUT.csv": the output name's last part, as a browser saves it.
+function resultFileName(output: string): string {
+  const last = output.split(/[\\/]/).pop() ?? '';
+  return `${last}.csv`;
+}
+
+function download(bytes: Uint8Array, name: string, type: string): void {
+  const url = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type }));
+  const a = document.createElement('a');
+  a.href = url;
+  a.download = name;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
+// The assessment's options as typed; the core checks them as voltrigg-cli does.
+function readConditions(): Conditions {
+  return {
+    assess: true,
+    tmin_c: $<HTMLInputElement>('tmin').value,
+    voc_coefficient_pct_per_k: $<HTMLInputElement>('voc-coefficient').value,
+    max_system_voltage_v: $<HTMLInputElement>('max-system-voltage').value,
+    extras: $<HTMLSelectElement>('extras').value,
+    language: 'ja',
+  };
+}
+
+// The window's run: the same core, the same messages.
+function run(): void {
+  const series = $<HTMLInputElement>('series').value;
+  const parallel = $<HTMLInputElement>('parallel').value;
+  const output = $<HTMLInputElement>('output-name').value;
+  worker.cancel();
+  if (!listFile) {
+    showMessage('使用するCSVファイルを指定してください', 'error');
+    return;
+  }
+  if (listFile.bytes.length > kLargestListBytes) {
+    showMessage(`モジュールリストファイルが大きすぎます (${(listFile.bytes.length / 1048576).toFixed(0)} MiB、` +
+      `32 MiB まで): ${listFile.name}`, 'error');
+    return;
+  }
+  const started = performance.now();
+  let r: RunValue;
+  try {
+    r = core.run(listFile.bytes, listFile.name, series, parallel, output, { assess: false });
+  } catch (err) {
+    // The core reports every failure of a run itself; this is the WebAssembly
+    // machine giving out (memory). The page stays; a reload starts afresh.
+    showMessage(`予期しないエラーが発生しました: ${String(err)}`, 'error');
+    return;
+  }
+  const elapsedMs = performance.now() - started;
+  document.body.dataset.runMs = elapsedMs.toFixed(1);
+  const text = r.messages.map(messageText).join('\n');
+  if (r.outcome !== 'completed' || !r.result_file) {
+    // Nothing of an earlier run stays on show beside a failed one.
+    completed = null;
+    $('results').hidden = true;
+    $('downloads').hidden = true;
+    showMessage(text, 'error');
+    return;
+  }
+  showMessage(text, 'info');
+  completed = { run: r, rows: r.result ? resultRows(r.result.rows) : [], listFile, series, parallel, output,
+    resultName: resultFileName(output) };
+  setPageHeader(completed.resultName);
+  $('save-result').textContent = `結果ファイル ${completed.resultName} を保存`;
+  $('downloads').hidden = false;
+  $('results').hidden = false;
+  showFigures(r);
+  refreshViews();
+  assess();
+}
+
+function showFigures(r: RunValue): void {
+  // The figures as the result file writes them (lines 2 to 5).
+  const lines = new TextDecoder('latin1').decode(r.result_file).split('\r\n');
+  const fields = (k: number) => lines[k].split(',');
+  const table = $<HTMLTableElement>('figures');
+  const res = r.result!;
+  table.innerHTML = '';
+  const head = table.createTHead().insertRow();
+  for (const h of ['', 'Pmax [W]', 'Vpm [V]', 'Ipm [A]']) head.append(Object.assign(document.createElement('th'), { textContent: h }));
+  const body = table.createTBody();
+  const row = (name: string, values: string[]) => {
+    const tr = body.insertRow();
+    tr.append(Object.assign(document.createElement('th'), { textContent: name }));
+    for (const v of values) {
+      const td = Object.assign(document.createElement('td'), { textContent: v });
+      if (values.length === 1) td.colSpan = 3;
+      tr.append(td);
+    }
+  };
+  row('アレイ構成', [`${res.parallel} ストリング × ${res.series} 直列 (${res.rows.string_no.length} 枚)`]);
+  row('モジュール Pmax の単純和 [W]', [fields(1)[1]]);
+  for (const k of [2, 3, 4]) row(fields(k)[0].replaceAll('"', ''), [fields(k)[2], fields(k)[4], fields(k)[6]]);
+}
+
+function assess(): void {
+  if (!completed) return;
+  const conditions = readConditions();
+  const status = $('assess-text');
+  const progress = $<HTMLProgressElement>('assess-progress');
+  $<HTMLButtonElement>('save-json').disabled = true;
+  $('assess-problems').innerHTML = '';
+  worker.cancel();
+  const job = completed;
+  job.assessment = undefined;
+  const fault = core.checkAssessOptions(conditions);
+  if (fault !== '') {
+    status.textContent = `評価できません: ${fault}`;
+    progress.hidden = true;
+    showAssessment(undefined);
+    refreshViews();
+    return;
+  }
+  progress.hidden = false;
+  const started = performance.now();
+  status.textContent = '計算中… (最適化とランダム配線はワーカーで計算しています)';
+  const timer = setInterval(() => {
+    status.textContent = `計算中… ${((performance.now() - started) / 1000).toFixed(1)} 秒`;
+  }, 200);
+  document.body.dataset.assessing = 'yes';
+  void worker
+    .assess({
+      list: job.listFile.bytes,
+      listName: job.listFile.name,
+      series: job.series,
+      parallel: job.parallel,
+      output: job.output,
+      conditions,
+    }, (first) => {
+      if (completed !== job) return;
+      status.textContent = '結果ファイルの配線を評価しました。最適化とランダム配線を計算中…';
+      showAssessment(first);
+    })
+    .then((reply) => {
+      clearInterval(timer);
+      if (completed !== job || reply.error === 'cancelled') return;
+      if (reply.error?.startsWith('no worker')) {
+        // The same run on the page's thread: slower to answer, same figures.
+        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output, conditions);
+        reply = { outcome: r.outcome, assessment: r.assessment, assessment_problems: r.assessment_problems };
+      }
+      progress.hidden = true;
+      delete document.body.dataset.assessing;
+      const seconds = ((performance.now() - started) / 1000).toFixed(2);
+      document.body.dataset.assessMs = (performance.now() - started).toFixed(0);
+      if (reply.assessment) {
+        job.assessment = reply.assessment;
+        status.textContent = `評価が終わりました (${seconds} 秒)`;
+        $<HTMLButtonElement>('save-json').disabled = false;
+      } else {
+        status.textContent = '評価できません (結果ファイルは出力済みです)';
+        const list = $('assess-problems');
+        for (const p of reply.assessment_problems ?? [reply.error ?? '']) {
+          list.append(Object.assign(document.createElement('li'), { textContent: p }));
+        }
+      }
+      showAssessment(job.assessment);
+      refreshViews();
+    });
+}
+
+// The whole assessment, or its first part while the optimiser still runs.
+function showAssessment(a?: AssessmentValue | FirstPart): void {
+  const table = $<HTMLTableElement>('assessment');
+  const verdict = $('verdict');
+  const wiring = $<HTMLSelectElement>('wiring');
+  (wiring.options[1] as HTMLOptionElement).disabled = !a || !('optimized' in a);
+  if (!a || !('optimized' in a)) wiring.value = 'result';
+  if (!a) {
+    table.hidden = true;
+    verdict.textContent = '';
+    wiring.value = 'result';
+    return;
+  }
+  table.hidden = false;
+  table.innerHTML = '';
+  const head = table.createTHead().insertRow();
+  for (const h of ['配線', 'Pmp [W]', 'Vmp [V]', 'Imp [A]', 'ミスマッチ損失 [%]']) {
+    head.append(Object.assign(document.createElement('th'), { textContent: h }));
+  }
+  const body = table.createTBody();
+  const row = (name: string, cells: string[]) => {
+    const tr = body.insertRow();
+    tr.append(Object.assign(document.createElement('th'), { textContent: name }));
+    for (const c of cells) tr.append(Object.assign(document.createElement('td'), { textContent: c }));
+  };
+  const loss = (pmp: number) => (a.sum_mpp_w > 0 ? (100 * (1 - pmp / a.sum_mpp_w)).toFixed(3) : '');
+  const complete = 'optimized' in a;
+  const pending = ['計算中…', '', '', ''];
+  row('Initial (整列順)', [fixed(a.initial.pmp_w, 1), fixed(a.initial.vmp_v, 2), fixed(a.initial.imp_a, 3), fixed(a.initial.mismatch_loss_pct, 3)]);
+  row('Estimated (結果ファイル)', [fixed(a.estimated.pmp_w, 1), fixed(a.estimated.vmp_v, 2), fixed(a.estimated.imp_a, 3), fixed(a.estimated.mismatch_loss_pct, 3)]);
+  row('最適化した配線', complete ? [fixed(a.optimized.pmp_w, 1), fixed(a.optimized.vmp_v, 2), fixed(a.optimized.imp_a, 3), fixed(a.optimized.mismatch_loss_pct, 3)] : pending);
+  row(`ランダム配線 ${complete ? a.random.samples : 100} 通りの平均`, complete ? [fixed(a.random.mean_pmp_w, 1), '', '', loss(a.random.mean_pmp_w)] : pending);
+  row('ランダム配線の最悪', complete ? [fixed(a.random.worst_pmp_w, 1), '', '', loss(a.random.worst_pmp_w)] : pending);
+  const v = a.voltage_check;
+  const at = ` (${$<HTMLInputElement>('tmin').value.trim()} °C)`;
+  verdict.className = v.ok ? 'ok' : 'over';
+  verdict.textContent = v.ok
+    ? `電圧チェック: 最高ストリング開放電圧 ${v.max_string_voc_cold_v.toFixed(2)} V${at} は上限 ${v.limit_v} V 以下です`
+    : `電圧チェック: ストリング ${v.strings_over.join(', ')} の開放電圧が上限 ${v.limit_v} V を超えています (最高 ${v.max_string_voc_cold_v.toFixed(2)} V${at})`;
+}
+
+// The rows of the wiring shown: the result file's, or the optimised wiring
+// of the same modules.
+function shownRows(c: Completed): ResultRow[] {
+  const rows = c.rows;
+  if ($<HTMLSelectElement>('wiring').value !== 'optimized' || !c.assessment) return rows;
+  const byKey = new Map<string, ResultRow[]>();
+  for (const r of rows) {
+    const key = `${r.module_no}\u0000${r.serial}`;
+    byKey.set(key, [...(byKey.get(key) ?? []), r]);
+  }
+  const out: ResultRow[] = [];
+  c.assessment.optimized.strings.forEach((s, j) => {
+    s.module_numbers.forEach((no, k) => {
+      const found = byKey.get(`${no}\u0000${s.serials[k]}`)?.shift();
+      if (found) out.push({ ...found, string_no: j + 1, position: k + 1 });
+    });
+  });
+  return out.length === rows.length ? out : rows;
+}
+
+function refreshViews(): void {
+  if (!completed?.run.result) return;
+  const res = completed.run.result;
+  const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && completed.assessment;
+  const assessmentForView = completed.assessment
+    ? optimized
+      ? { ...completed.assessment, estimated: completed.assessment.optimized, voltage_check: overLimitOf(completed.assessment) }
+      : completed.assessment
+    : undefined;
+  view = buildPlanView(shownRows(completed), res.series, res.parallel,
+    $<HTMLSelectElement>('colour-by').value as ColourBy, assessmentForView);
+  renderPicture($('picture'), view, markedSerialKey, (text) => ($('hover-info').textContent = text));
+  renderWiringTable($<HTMLTableElement>('wiring-table'), view, sort, markedSerialKey, (next) => {
+    sort = next;
+    refreshViews();
+  });
+  drawCharts($('string-chart'), $('curve-chart'), view, completed.assessment, !!optimized);
+  renderPlan($('plan'), view, {
+    resultName: completed.resultName,
+    listName: completed.listFile.name,
+    figures: $<HTMLTableElement>('figures'),
+    assessment: $<HTMLTableElement>('assessment'),
+    verdict: $('verdict').textContent ?? '',
+    wiringName: optimized ? '最適化した配線' : '結果ファイルの配線',
+  });
+}
+
+// The optimised wiring's strings checked against the same limit.
+function overLimitOf(a: AssessmentValue): AssessmentValue['voltage_check'] {
+  const over: number[] = [];
+  a.optimized.strings.forEach((s, j) => {
+    if (s.voc_cold_v > a.voltage_check.limit_v) over.push(j + 1);
+  });
+  return { ...a.voltage_check, strings_over: over, ok: over.length === 0 };
+}
+
+function search(select: boolean): void {
+  const input = $<HTMLInputElement>('search');
+  const out = $('search-result');
+  if (!view) return;
+  const cell = findSerial(view, input.value);
+  if (!cell) {
+    markedSerialKey = null;
+    out.textContent = input.value.trim() === '' ? '' : `見つかりません: ${input.value.trim()}`;
+  } else {
+    markedSerialKey = `${cell.string_no}:${cell.position}`;
+    out.textContent = `ストリング ${cell.string_no} の ${cell.position} 番目 (モジュール番号 ${cell.module_no})`;
+  }
+  refreshViews();
+  document.querySelector('#picture .marked')?.scrollIntoView({ block: 'nearest' });
+  // A scanner types the next code over this one.
+  if (select) input.select();
+}
+
+// The result file's name in every printed page's header (from the print
+// button or the browser's own print command), as a CSS string.
+function setPageHeader(resultName: string): void {
+  const text = resultName.replace(/[\u0000-\u001f\u007f]/g, '').replace(/[\\"]/g, (c) => `\\${c}`);
+  let style = document.getElementById('page-header') as HTMLStyleElement | null;
+  if (!style) {
+    style = document.createElement('style');
+    style.id = 'page-header';
+    document.head.append(style);
+  }
+  style.textContent = `@media print { @page { @top-left { content: "${text}"; } } }`;
+}
+
+async function start(): Promise<void> {
+  core = await coreFactory()();
+  const identity = core.identity();
+  document.title = identity.caption;
+  $('caption').textContent = identity.caption;
+  $('copyright').textContent = identity.copyright;
+
+  $<HTMLInputElement>('list-file').addEventListener('change', async (e) => {
+    const file = (e.target as HTMLInputElement).files?.[0];
+    if (file) await chooseFile(file);
+  });
+  document.addEventListener('dragover', (e) => {
+    e.preventDefault();
+    document.body.classList.add('dragging');
+  });
+  document.addEventListener('dragleave', () => document.body.classList.remove('dragging'));
+  document.addEventListener('drop', async (e) => {
+    e.preventDefault();
+    document.body.classList.remove('dragging');
+    const file = e.dataTransfer?.files[0];
+    if (file) await chooseFile(file);
+  });
+  $('run-form').addEventListener('submit', (e) => {
+    e.preventDefault();
+    void listReading.then(run);
+  });
+  $('save-result').addEventListener('click', () => {
+    if (completed?.run.result_file) download(completed.run.result_file, completed.resultName, 'text/csv');
+  });
+  $('save-json').addEventListener('click', () => {
+    if (!completed?.assessment) return;
+    const base = completed.resultName.replace(/\.csv$/, '');
+    download(completed.assessment.json, `${base}.assessment.json`, 'application/json');
+  });
+  $('print').addEventListener('click', () => window.print());
+  $('reassess').addEventListener('click', assess);
+  $('colour-by').addEventListener('change', refreshViews);
+  $('wiring').addEventListener('change', refreshViews);
+  const searchBox = $<HTMLInputElement>('search');
+  searchBox.addEventListener('input', () => search(false));
+  searchBox.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      search(true);
+    }
+  });
+  document.body.dataset.openMs = performance.now().toFixed(0); // since the page was opened
+  document.body.dataset.ready = 'yes';
+}
+
+void start().catch((err: unknown) => showMessage(String(err), 'error'));

@@ -1,0 +1,177 @@
+// The array picture, the wiring table and the printed plan, drawn from a PlanView.
+import { fixed, floatText, stringCurrentA, type ModuleCell, type PlanView } from './plan';
+
+const SVG = 'http://www.w3.org/2000/svg';
+
+function svg<K extends keyof SVGElementTagNameMap>(name: K, attrs: Record<string, string | number>): SVGElementTagNameMap[K] {
+  const e = document.createElementNS(SVG, name);
+  for (const [k, v] of Object.entries(attrs)) e.setAttribute(k, String(v));
+  return e;
+}
+
+export function cellKey(c: ModuleCell): string {
+  return `${c.string_no}:${c.position}`;
+}
+
+function hoverText(c: ModuleCell, view: PlanView): string {
+  const by = view.colour_by === 'ipm' ? 'Ipm' : 'Vpm';
+  return `ストリング ${c.string_no} の ${c.position} 番目: モジュール番号 ${c.module_no}, S/N ${c.serial}, ` +
+    `Vpm ${floatText(c.vpm_v)} V, Ipm ${floatText(c.ipm_a)} A, ${by} の偏差 ${c.deviation_pct.toFixed(2)} %`;
+}
+
+// One row per string, one box per module in series order; each row ends with
+// the string's Σ Vpm, its current and its cold open-circuit voltage; a string
+// above the voltage limit in red.
+export function renderPicture(host: HTMLElement, view: PlanView, marked: string | null,
+  onHover: (text: string) => void): void {
+  const box = { w: 74, h: 40, gap: 4 };
+  const left = 64;
+  const right = 260;
+  const width = left + view.series * (box.w + box.gap) + right;
+  const height = view.parallel * (box.h + box.gap) + 24;
+  const root = svg('svg', { viewBox: `0 0 ${width} ${height}`, width, height, role: 'img',
+    'aria-label': `アレイ図: ${view.parallel} ストリング × ${view.series} 直列` });
+  const head = svg('text', { x: left + view.series * (box.w + box.gap) + 8, y: 14, class: 'head' });
+  head.textContent = 'Σ Vpm [V] / 電流 [A] / 低温 Voc [V]';
+  root.append(head);
+  view.strings.forEach((s, j) => {
+    const y = 20 + j * (box.h + box.gap);
+    const label = svg('text', { x: 4, y: y + box.h / 2 + 4, class: s.over_limit ? 'label over' : 'label' });
+    label.textContent = `S${s.string_no}`;
+    root.append(label);
+    s.cells.forEach((c, k) => {
+      const x = left + k * (box.w + box.gap);
+      const g = svg('g', { class: marked === cellKey(c) ? 'module marked' : 'module', 'data-key': cellKey(c) });
+      const rect = svg('rect', { x, y, width: box.w, height: box.h, rx: 3, fill: c.colour });
+      const title = svg('title', {});
+      title.textContent = hoverText(c, view);
+      const no = svg('text', { x: x + 4, y: y + 15, class: 'no' });
+      no.textContent = floatText(c.module_no);
+      const serial = svg('text', { x: x + 4, y: y + 32, class: 'serial' });
+      serial.textContent = c.serial.length > 12 ? `…${c.serial.slice(-11)}` : c.serial;
+      g.append(rect, title, no, serial);
+      g.addEventListener('mouseenter', () => onHover(hoverText(c, view)));
+      root.append(g);
+    });
+    const sums = svg('text', { x: left + view.series * (box.w + box.gap) + 8, y: y + box.h / 2 + 4,
+      class: s.over_limit ? 'sums over' : 'sums' });
+    sums.textContent = `${fixed(s.vpm_sum_v, 2)} / ${fixed(stringCurrentA(s), 3)}` +
+      (s.voc_cold_v !== undefined ? ` / ${fixed(s.voc_cold_v, 1)}` : '') + (s.over_limit ? ' 上限超過' : '');
+    root.append(sums);
+  });
+  host.replaceChildren(root);
+}
+
+export type SortColumn = 'string' | 'position' | 'no' | 'serial' | 'vpm' | 'ipm' | 'deviation';
+export interface SortState {
+  column: SortColumn;
+  descending: boolean;
+}
+
+const columns: [SortColumn, string][] = [
+  ['string', 'ストリング'],
+  ['position', '位置'],
+  ['no', 'モジュール番号'],
+  ['serial', 'シリアル番号'],
+  ['vpm', 'Vpm [V]'],
+  ['ipm', 'Ipm [A]'],
+  ['deviation', '偏差 [%]'],
+];
+
+function sortValue(c: ModuleCell, column: SortColumn): number | string {
+  switch (column) {
+    case 'string': return c.string_no * 1000 + c.position;
+    case 'position': return c.position * 1000 + c.string_no;
+    case 'no': return c.module_no;
+    case 'serial': return c.serial;
+    case 'vpm': return c.vpm_v;
+    case 'ipm': return c.ipm_a;
+    case 'deviation': return c.deviation_pct;
+  }
+}
+
+export function renderWiringTable(table: HTMLTableElement, view: PlanView, sort: SortState, marked: string | null,
+  onSort: (next: SortState) => void): void {
+  const cells = view.strings.flatMap((s) => s.cells);
+  cells.sort((a, b) => {
+    const x = sortValue(a, sort.column);
+    const y = sortValue(b, sort.column);
+    const order = typeof x === 'string' ? x.localeCompare(String(y)) : x - (y as number);
+    return (sort.descending ? -order : order) || sortValue(a, 'string') as number - (sortValue(b, 'string') as number);
+  });
+  table.innerHTML = '';
+  const head = table.createTHead().insertRow();
+  for (const [column, name] of columns) {
+    const th = document.createElement('th');
+    th.scope = 'col';
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = name + (sort.column === column ? (sort.descending ? ' ▼' : ' ▲') : '');
+    button.addEventListener('click', () =>
+      onSort({ column, descending: sort.column === column ? !sort.descending : false }));
+    th.setAttribute('aria-sort', sort.column === column ? (sort.descending ? 'descending' : 'ascending') : 'none');
+    th.append(button);
+    head.append(th);
+  }
+  const body = table.createTBody();
+  for (const c of cells) {
+    const tr = body.insertRow();
+    if (marked === cellKey(c)) tr.className = 'marked';
+    for (const v of [c.string_no, c.position, floatText(c.module_no), c.serial, floatText(c.vpm_v), floatText(c.ipm_a), c.deviation_pct.toFixed(2)]) {
+      tr.insertCell().textContent = String(v);
+    }
+  }
+  table.querySelector('tr.marked')?.scrollIntoView({ block: 'nearest' });
+}
+
+export interface PlanHeader {
+  resultName: string;
+  listName: string;
+  figures: HTMLTableElement;
+  assessment: HTMLTableElement;
+  verdict: string;
+  wiringName: string;
+}
+
+// The printed plan: page 1 the summary with the picture, then the table in
+// string order with a box to tick per module, a string's heading kept with
+// its rows. The page header (file name) and numbers come from @page rules.
+export function renderPlan(host: HTMLElement, view: PlanView, h: PlanHeader): void {
+  const summary = document.createElement('section');
+  summary.className = 'plan-summary';
+  const title = document.createElement('h1');
+  title.textContent = `配線図 ${h.resultName}`;
+  const facts = document.createElement('p');
+  facts.textContent = `モジュールリスト ${h.listName} / ${view.parallel} ストリング × ${view.series} 直列 / ${h.wiringName}`;
+  summary.append(title, facts, h.figures.cloneNode(true));
+  if (!h.assessment.hidden) summary.append(h.assessment.cloneNode(true));
+  if (h.verdict) summary.append(Object.assign(document.createElement('p'), { textContent: h.verdict }));
+  const picture = document.createElement('div');
+  picture.className = 'plan-picture';
+  renderPicture(picture, view, null, () => undefined);
+  summary.append(picture);
+
+  const table = document.createElement('table');
+  table.className = 'plan-table';
+  const head = table.createTHead().insertRow();
+  for (const name of ['✓', '位置', 'モジュール番号', 'シリアル番号', 'Vpm [V]', 'Ipm [A]']) {
+    head.append(Object.assign(document.createElement('th'), { textContent: name }));
+  }
+  for (const s of view.strings) {
+    const body = table.createTBody();
+    const heading = body.insertRow();
+    heading.className = s.over_limit ? 'string-heading over' : 'string-heading';
+    const cell = heading.insertCell();
+    cell.colSpan = 6;
+    cell.textContent = `ストリング ${s.string_no}  (Σ Vpm ${fixed(s.vpm_sum_v, 2)} V` +
+      (s.voc_cold_v !== undefined ? `, 低温 Voc ${fixed(s.voc_cold_v, 1)} V` : '') + (s.over_limit ? ', 上限超過' : '') + ')';
+    for (const c of s.cells) {
+      const tr = body.insertRow();
+      tr.insertCell().textContent = '☐';
+      for (const v of [String(c.position), floatText(c.module_no), c.serial, floatText(c.vpm_v), floatText(c.ipm_a)]) {
+        tr.insertCell().textContent = v;
+      }
+    }
+  }
+  host.replaceChildren(summary, table);
+}
