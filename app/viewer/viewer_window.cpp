@@ -119,7 +119,8 @@ QChart* StringChart(const PlanView& plan, bool voltage) {
   QValueAxis* y = Axis(voltage ? QStringLiteral("電圧 [V]") : QStringLiteral("電流 [A]"));
   const double pad = std::max((high - low) * 0.15, std::fabs(m) * 0.002 + 1e-6);
   y->setRange(low - pad, high + pad);
-  y->applyNiceNumbers();  // round tick values
+  y->applyNiceNumbers();  // round tick values, shown without trailing zeros
+  y->setLabelFormat(QStringLiteral("%g"));
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   for (QAbstractSeries* s : chart->series()) {
@@ -168,7 +169,10 @@ QChart* CurveChart(const PhysicalFigures& f, const QString& wiring) {
   yi->setRange(0, std::max(1.0, i_max * 1.08));
   QValueAxis* yp = Axis(QStringLiteral("電力 [W]"));
   yp->setRange(0, std::max(1.0, std::max(p_max, f.pmp_w) * 1.08));
-  for (QValueAxis* axis : {x, yi, yp}) axis->applyNiceNumbers();  // round tick values
+  for (QValueAxis* axis : {x, yi, yp}) {
+    axis->applyNiceNumbers();  // round tick values, shown without trailing zeros
+    axis->setLabelFormat(QStringLiteral("%g"));
+  }
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(yi, Qt::AlignLeft);
   chart->addAxis(yp, Qt::AlignRight);
