@@ -121,12 +121,6 @@ val ResultValue(const ResultFileData& r) {
   return out;
 }
 
-Wiring WiringOf(const ArrangementFigures& f) {
-  Wiring wiring;
-  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
-  return wiring;
-}
-
 val CurveValue(const std::vector<ModuleCurve>& curves, const Wiring& wiring) {
   val out = val::array();
   for (const CurvePoint& p : SampleArrayCurve(curves, wiring, kCurvePoints)) {
