@@ -28,6 +28,8 @@
 #include "assess/assessment_json.h"
 #include "assess/conditions.h"
 #include "identity.h"
+#include "input/list_warnings.h"
+#include "input/run_counts.h"
 #include "input/text_utf8.h"
 #include "output/result_reader.h"
 
@@ -119,12 +121,6 @@ val ResultValue(const ResultFileData& r) {
   rows.set("serials", serials);
   out.set("rows", rows);
   return out;
-}
-
-Wiring WiringOf(const ArrangementFigures& f) {
-  Wiring wiring;
-  for (const StringFigures& s : f.strings) wiring.push_back(s.modules);
-  return wiring;
 }
 
 val CurveValue(const std::vector<ModuleCurve>& curves, const Wiring& wiring) {
@@ -270,6 +266,15 @@ class WebFrontEnd : public BatchFrontEnd {
         assessment_ = std::move(outcome.assessment);
       } else {
         problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
+        // A whole lot without Voc would name every module: ten, then a count, as voltrigg-cli.
+        constexpr std::size_t kNamed = 10;
+        if (problems_.size() > kNamed) {
+          const std::size_t more = problems_.size() - kNamed;
+          problems_.resize(kNamed);
+          problems_.push_back(language == Language::English
+                                  ? "and " + std::to_string(more) + " more modules whose values give no curve"
+                                  : "ほか " + std::to_string(more) + " 枚のモジュールの値から曲線が得られません");
+        }
         if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(language));
       }
     } catch (const RunError& e) {
@@ -336,6 +341,25 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   val messages = val::array();
   for (const std::string& m : front_end.messages()) messages.call<void>("push", Bytes(m));
   out.set("messages", messages);
+  // As voltrigg-cli follows them: a failed check's figures, and after any run
+  // that read the whole list the list's warnings (the first ten, then a count).
+  if (outcome == RunOutcome::CheckFailed) {
+    out.set("check_facts", CheckFacts(state.ModuleCount, state.SeriesCount, state.ParallelCount));
+  }
+  if (outcome != RunOutcome::Failed) {
+    const ExtrasUse extras = !assess                     ? ExtrasUse::None
+                             : assess->options.isc_first ? ExtrasUse::IscVoc
+                                                         : ExtrasUse::VocIsc;
+    const std::vector<ListWarning> warnings = ListWarningsOfFile(list_file, extras);
+    constexpr std::size_t kShown = 10;
+    val texts = val::array();
+    for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
+      texts.call<void>("push",
+                       ListWarningText(warnings[i], [](const std::string& bytes) { return TextAsUtf8(bytes); }));
+    }
+    if (warnings.size() > kShown) texts.call<void>("push", "ほか " + std::to_string(warnings.size() - kShown) + " 件");
+    out.set("list_warnings", texts);
+  }
   if (outcome == RunOutcome::Completed) {
     const std::string result_path = output_name + ".csv";
     out.set("result_file", Bytes(ReadWholeFile(result_path)));

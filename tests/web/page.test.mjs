@@ -177,11 +177,11 @@ describe('the page in headless chromium from file://', () => {
     const listPath = listFile('big.csv', list);
     await fillRun(listPath, 7, 9, 'x');
     await page.click('#run');
-    await messageIs('モジュール枚数があいません');
+    await messageIs('モジュール枚数があいません\nモジュール 1000 枚、並列 9 × 直列 7 = 63');
     assert.equal(await page.isHidden('#results'), true, 'no earlier result beside a failed run');
     await fillRun(null, 21, 10, 'x');
     await page.click('#run');
-    await messageIs('モジュール枚数があいません');
+    await messageIs('モジュール枚数があいません\nモジュール 1000 枚、並列 10 × 直列 21 = 210');
     await fillRun(listFile('broken.csv', Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n')), 1, 1, 'x');
     await page.click('#run');
     const cli = runCli(Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n'), 'broken.csv', 1, 1, 'x');

@@ -83,6 +83,8 @@ export interface RunValue {
   condition_fault?: string;
   exit_status: number;
   messages: Uint8Array[];
+  check_facts?: string; // a failed check's figures: "モジュール 60 枚、並列 9 × 直列 7 = 63"
+  list_warnings?: string[]; // duplicates, values at or below 0, values far from the lot's median
   result_file?: Uint8Array;
   result?: ResultValue;
   result_error?: string;

@@ -120,7 +120,10 @@ function run(): void {
   }
   const elapsedMs = performance.now() - started;
   document.body.dataset.runMs = elapsedMs.toFixed(1);
-  const text = r.messages.map(messageText).join('\n');
+  const text = [...r.messages.map(messageText), ...(r.check_facts ? [r.check_facts] : [])].join('\n');
+  const warnings = $('list-warnings');
+  warnings.replaceChildren(...(r.list_warnings ?? []).map((w) =>
+    Object.assign(document.createElement('li'), { textContent: `警告: ${w}` })));
   if (r.outcome !== 'completed' || !r.result_file) {
     // Nothing of an earlier run stays on show beside a failed one.
     completed = null;
