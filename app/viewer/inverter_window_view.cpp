@@ -200,6 +200,9 @@ QChart* InverterWindowChart(const InverterWindow& w, const std::vector<Temperatu
     lower->append(lo, 0);
     lower->append(hi, 0);
     auto* area = new QAreaSeries(upper, lower);
+    // The area series draws its two lines but does not own them.
+    upper->setParent(area);
+    lower->setParent(area);
     area->setName(QStringLiteral("MPPT 範囲 %1–%2 V").arg(lo, 0, 'g', 6).arg(hi, 0, 'g', 6));
     area->setBrush(QColor(60, 160, 90, 45));
     area->setPen(QPen(QColor(60, 160, 90, 120), 1));

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QStandardPaths>
 #include <filesystem>
 
@@ -106,11 +108,15 @@ FileStamp Stamp(const std::string& path) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  // Recent files go to a test folder, not the user's settings.
+  // Recent files go to a test folder, not the user's settings, and to a file
+  // of this process's own: ctest runs test cases side by side, and one case's
+  // recent files must not show in another's.
   QStandardPaths::setTestModeEnabled(true);
   QApplication::setOrganizationName(QStringLiteral("VoltriggTest"));
-  QApplication::setApplicationName(QStringLiteral("viewer_tests"));
+  QApplication::setApplicationName(QStringLiteral("viewer_tests-%1").arg(QCoreApplication::applicationPid()));
   QApplication::setFont(voltrigg::viewer::ViewerFont());
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int status = RUN_ALL_TESTS();
+  QFile::remove(QSettings().fileName());
+  return status;
 }
