@@ -3,7 +3,6 @@
 // the optimiser against the plain swap search, the JSON file and
 // voltrigg-cli --assess.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,51 +19,25 @@
 #include "assess/wiring_match.h"
 #include "input/run_error.h"
 #include "input/text_utf8.h"
+#include "support/assess_support.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 
 namespace voltrigg {
 namespace {
 
+using testing::AsModuleData;
+using testing::Cli;
+using testing::CliResult;
+using testing::FitAll;
 using testing::GeneratedModule;
+using testing::InOrder;
 using testing::ReadFile;
 using testing::SeededRandom;
 using testing::TempDir;
 using testing::WriteFile;
 
 double Rel(double got, double want) { return std::fabs(got - want) / std::max(std::fabs(want), 1e-300); }
-
-// The modules of a generated list as the assessment sees them: float values
-// widened, Voc and Isc from the two further columns.
-std::vector<ModuleData> AsModuleData(const std::vector<GeneratedModule>& list) {
-  std::vector<ModuleData> out;
-  for (const GeneratedModule& g : list) {
-    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.module_no)), g.serial_no,
-                             static_cast<float>(g.pmax_w), static_cast<float>(g.vpm_v), static_cast<float>(g.ipm_a),
-                             static_cast<float>(g.voc_v), static_cast<float>(g.isc_a)});
-  }
-  return out;
-}
-
-std::vector<ModuleCurve> FitAll(const std::vector<ModuleData>& modules) {
-  std::vector<ModuleCurve> curves;
-  for (const ModuleData& m : modules) {
-    const CurveFit f = FitModuleCurve(m);
-    EXPECT_EQ(f.problem, FitProblem::None) << m.number;
-    curves.push_back(f.curve);
-  }
-  return curves;
-}
-
-// Strings of `series` consecutive modules.
-Wiring InOrder(int count, int series) {
-  Wiring w;
-  for (int k = 0; k < count; ++k) {
-    if (k % series == 0) w.emplace_back();
-    w.back().push_back(k);
-  }
-  return w;
-}
 
 // A module made from chosen curve parameters: Voc and the maximum power point
 // follow from the curve exactly (the power maximum by bisection on dP/dI).
@@ -592,19 +565,6 @@ TEST(RunHook, ReadsTheTwoFurtherColumnsEitherWay) {
 }
 
 // ------------------------------------------------------------ voltrigg-cli
-
-struct CliResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
-}
 
 std::string ListFile(const std::vector<GeneratedModule>& modules) { return testing::FormatModuleList(modules); }
 

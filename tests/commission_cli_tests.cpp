@@ -1,35 +1,24 @@
 // voltrigg-cli commission through the process, as a user runs it: a result
 // made by voltrigg-cli, the blank form, the form filled in, faults injected.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "app/shared/planned_array.h"
+#include "support/assess_support.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 
 namespace voltrigg {
 namespace {
 
+using testing::Cli;
+using testing::CliResult;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-struct CliResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
-}
 
 // A result of 10 x 4 with its list beside it, and the blank form.
 class CommissionCli : public ::testing::Test {

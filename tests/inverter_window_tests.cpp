@@ -2,7 +2,6 @@
 // known exactly, the inverter window's checks at their limits and on bad
 // numbers, and the inverter profile reader on good and bad profiles.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <limits>
@@ -15,12 +14,17 @@
 #include "assess/inverter_window.h"
 #include "assess/inverter_window_json.h"
 #include "assess/inverter_window_rows.h"
+#include "support/assess_support.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 
 namespace voltrigg {
 namespace {
 
+using testing::Cli;
+using testing::CliResult;
+using testing::FitAll;
+using testing::InOrder;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -31,32 +35,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 double Rel(double got, double want) { return std::fabs(got - want) / std::max(std::fabs(want), 1e-300); }
 
 std::vector<ModuleData> Generated(int count, std::uint64_t seed) {
-  std::vector<ModuleData> out;
-  for (const testing::GeneratedModule& g : testing::GenerateModules(count, seed)) {
-    out.push_back(ModuleData{static_cast<double>(static_cast<float>(g.module_no)), g.serial_no,
-                             static_cast<float>(g.pmax_w), static_cast<float>(g.vpm_v), static_cast<float>(g.ipm_a),
-                             static_cast<float>(g.voc_v), static_cast<float>(g.isc_a)});
-  }
-  return out;
-}
-
-std::vector<ModuleCurve> FitAll(const std::vector<ModuleData>& modules) {
-  std::vector<ModuleCurve> curves;
-  for (const ModuleData& m : modules) {
-    const CurveFit f = FitModuleCurve(m);
-    EXPECT_EQ(f.problem, FitProblem::None) << m.number;
-    curves.push_back(f.curve);
-  }
-  return curves;
-}
-
-Wiring InOrder(int count, int series) {
-  Wiring w;
-  for (int k = 0; k < count; ++k) {
-    if (k % series == 0) w.emplace_back();
-    w.back().push_back(k);
-  }
-  return w;
+  return testing::AsModuleData(testing::GenerateModules(count, seed));
 }
 
 const TemperatureCoefficients kCoefficients{-0.37, 0.05};
@@ -407,19 +386,6 @@ TEST(InverterProfile, TheExampleProfilesRead) {
 }
 
 // ------------------------------------------------------------ voltrigg-cli
-
-struct CliResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
-}
 
 std::string Example(const std::string& name) { return std::string(VOLTRIGG_SOURCE_DIR) + "/examples/" + name; }
 
