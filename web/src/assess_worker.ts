@@ -6,7 +6,7 @@
 import { coreFactory, type AssessmentValue, type Conditions, type RunValue } from './core';
 
 // What the assessment's first part gives before the optimiser runs.
-export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check'>;
+export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check' | 'inverter_window'>;
 
 export interface AssessRequest {
   list: Uint8Array;
@@ -34,7 +34,7 @@ function workerMain(): void {
       // The first part's figures go to the page before the optimiser runs.
       const progress = (partial: unknown) => scope.postMessage({ id, partial });
       const r = core.run(request.list, request.listName, request.series, request.parallel, request.output,
-        { ...request.conditions, progress });
+        { ...request.conditions, first_part: progress });
       scope.postMessage({ id, reply: { outcome: r.outcome, assessment: r.assessment,
         assessment_problems: r.assessment_problems } });
     } catch (err) {

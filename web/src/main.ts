@@ -5,8 +5,8 @@ import 'uplot/dist/uPlot.min.css';
 import './style.css';
 
 import { AssessWorker, type FirstPart } from './assess_worker';
-import { drawCharts } from './charts';
-import { coreFactory, messageText, resultRows, type AssessmentValue, type Conditions, type Core, type ResultRow, type RunValue } from './core';
+import { drawCharts, drawWindowChart } from './charts';
+import { coreFactory, messageText, resultRows, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type ResultRow, type RunValue } from './core';
 import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
 import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 
@@ -32,8 +32,13 @@ interface Completed {
 // copying it into the WebAssembly memory could exhaust it.
 const kLargestListBytes = 32 * 1024 * 1024;
 
+// The core refuses a profile above 64 KiB with its own message; a file far
+// larger is not read into the page at all.
+const kLargestProfileBytes = 4 * 1024 * 1024;
+
 let core: Core;
 let listFile: ListFile | null = null;
+let inverterProfile: InverterProfileFile | null = null;
 let completed: Completed | null = null;
 let view: PlanView | null = null;
 let sort: SortState = { column: 'string', descending: false };
@@ -88,9 +93,49 @@ function readConditions(): Conditions {
     tmin_c: $<HTMLInputElement>('tmin').value,
     voc_coefficient_pct_per_k: $<HTMLInputElement>('voc-coefficient').value,
     max_system_voltage_v: $<HTMLInputElement>('max-system-voltage').value,
+    t_cold_operating_c: $<HTMLInputElement>('t-cold-operating').value,
+    t_hot_c: $<HTMLInputElement>('t-hot').value,
+    isc_coefficient_pct_per_k: $<HTMLInputElement>('isc-coefficient').value,
+    isc_factor: $<HTMLInputElement>('isc-factor').value,
     extras: $<HTMLSelectElement>('extras').value,
     language: 'ja',
+    ...(inverterProfile ? { inverter: inverterProfile } : {}),
   };
+}
+
+const profileFault = (reason: string) => `パワコンのプロファイルを使えません: ${reason}`;
+
+// A picked profile is checked by the core at once (after the conditions, as
+// voltrigg-cli checks them); a refused one stays picked, so that the message
+// stays true until another is picked or it is taken off.
+async function chooseProfile(file: File | null): Promise<void> {
+  const status = $('inverter-status');
+  status.textContent = '';
+  inverterProfile = null;
+  $('inverter-name').textContent = '';
+  $('inverter-clear').hidden = true;
+  if (file) {
+    if (file.size > kLargestProfileBytes) {
+      status.textContent = `パワコンのプロファイルが大きすぎます (${(file.size / 1048576).toFixed(1)} MiB、4 MiB まで): ${file.name}`;
+      $<HTMLInputElement>('inverter-file').value = '';
+      assess();
+      return;
+    }
+    try {
+      inverterProfile = { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
+    } catch (err) {
+      status.textContent = `ファイルを読み込めません: ${file.name} (${String(err)})`;
+      assess();
+      return;
+    }
+    $('inverter-name').textContent = file.name;
+    $('inverter-clear').hidden = false;
+    const fault = core.checkInverterProfile(readConditions());
+    if (fault !== '') status.textContent = profileFault(fault);
+  } else {
+    $<HTMLInputElement>('inverter-file').value = '';
+  }
+  assess();
 }
 
 // The window's run: the same core, the same messages.
@@ -178,9 +223,10 @@ function assess(): void {
   worker.cancel();
   const job = completed;
   job.assessment = undefined;
-  const fault = core.checkAssessOptions(conditions);
-  if (fault !== '') {
-    status.textContent = `評価できません: ${fault}`;
+  const conditionFault = core.checkAssessOptions(conditions);
+  const inverterFault = conditionFault === '' ? core.checkInverterProfile(conditions) : '';
+  if (conditionFault !== '' || inverterFault !== '') {
+    status.textContent = conditionFault !== '' ? `評価できません: ${conditionFault}` : profileFault(inverterFault);
     progress.hidden = true;
     showAssessment(undefined);
     refreshViews();
@@ -205,6 +251,7 @@ function assess(): void {
       if (completed !== job) return;
       status.textContent = '結果ファイルの配線を評価しました。最適化とランダム配線を計算中…';
       showAssessment(first);
+      drawWindowChart($('window-chart'), first.inverter_window);
     })
     .then((reply) => {
       clearInterval(timer);
@@ -241,6 +288,7 @@ function showAssessment(a?: AssessmentValue | FirstPart): void {
   const wiring = $<HTMLSelectElement>('wiring');
   (wiring.options[1] as HTMLOptionElement).disabled = !a || !('optimized' in a);
   if (!a || !('optimized' in a)) wiring.value = 'result';
+  showInverterWindow(a?.inverter_window);
   if (!a) {
     table.hidden = true;
     verdict.textContent = '';
@@ -273,6 +321,40 @@ function showAssessment(a?: AssessmentValue | FirstPart): void {
   verdict.textContent = v.ok
     ? `電圧チェック: 最高ストリング開放電圧 ${v.max_string_voc_cold_v.toFixed(2)} V${at} は上限 ${v.limit_v} V 以下です`
     : `電圧チェック: ストリング ${v.strings_over.join(', ')} の開放電圧が上限 ${v.limit_v} V を超えています (最高 ${v.max_string_voc_cold_v.toFixed(2)} V${at})`;
+}
+
+// The inverter window of the result's wiring: the viewer's table (value,
+// limit, margin, verdict; a failed check in red) and its verdict line.
+function showInverterWindow(w?: InverterWindowValue): void {
+  const section = $('inverter-window');
+  const line = $('window-verdict');
+  const table = $<HTMLTableElement>('window-table');
+  if (!w) {
+    section.hidden = true;
+    line.textContent = '';
+    line.className = '';
+    table.innerHTML = '';
+    return;
+  }
+  section.hidden = false;
+  $('window-heading').textContent = w.heading;
+  line.textContent = w.verdict_line;
+  line.className = w.ok ? 'ok' : 'over';
+  table.innerHTML = '';
+  const head = table.createTHead().insertRow();
+  for (const h of ['検査', '値の内容', '値', '限度', '余裕', '判定']) {
+    head.append(Object.assign(document.createElement('th'), { textContent: h }));
+  }
+  const body = table.createTBody();
+  for (const r of w.rows) {
+    const tr = body.insertRow();
+    tr.className = `verdict-${r.verdict}`;
+    tr.title = r.check;
+    tr.dataset.check = r.check;
+    for (const c of [r.name, r.condition, r.value, r.limit, r.margin, r.verdict_name]) tr.insertCell().textContent = c;
+  }
+  $('window-problems').replaceChildren(...w.problems.map((p) =>
+    Object.assign(document.createElement('li'), { textContent: `この温度の値はありません: ${p}` })));
 }
 
 // The rows of the wiring shown: the result file's, or the optimised wiring
@@ -312,12 +394,16 @@ function refreshViews(): void {
     refreshViews();
   });
   drawCharts($('string-chart'), $('curve-chart'), view, completed.assessment, !!optimized);
+  drawWindowChart($('window-chart'), completed.assessment?.inverter_window);
   renderPlan($('plan'), view, {
     resultName: completed.resultName,
     listName: completed.listFile.name,
     figures: $<HTMLTableElement>('figures'),
     assessment: $<HTMLTableElement>('assessment'),
     verdict: $('verdict').textContent ?? '',
+    windowHeading: $('inverter-window').hidden ? '' : $('window-heading').textContent ?? '',
+    windowTable: $('inverter-window').hidden ? null : $<HTMLTableElement>('window-table'),
+    windowVerdict: $('window-verdict').textContent ?? '',
     wiringName: optimized ? '最適化した配線' : '結果ファイルの配線',
   });
 }
@@ -398,6 +484,10 @@ async function start(): Promise<void> {
   });
   $('print').addEventListener('click', () => window.print());
   $('reassess').addEventListener('click', assess);
+  $<HTMLInputElement>('inverter-file').addEventListener('change', (e) => {
+    void chooseProfile((e.target as HTMLInputElement).files?.[0] ?? null);
+  });
+  $('inverter-clear').addEventListener('click', () => void chooseProfile(null));
   $('colour-by').addEventListener('change', refreshViews);
   $('wiring').addEventListener('change', refreshViews);
   const searchBox = $<HTMLInputElement>('search');
