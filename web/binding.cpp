@@ -425,8 +425,11 @@ WebAssessOptions ReadAssessOptions(const val& o) {
 // written as voltrigg-cli --assess does, with the problems in the page's language.
 class WebFrontEnd : public BatchFrontEnd {
  public:
-  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val first_part)
-      : BatchFrontEnd(std::move(series), std::move(parallel)), assess_(assess), first_part_(std::move(first_part)) {}
+  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val first_part, val progress)
+      : BatchFrontEnd(std::move(series), std::move(parallel)),
+        assess_(assess),
+        first_part_(std::move(first_part)),
+        progress_(std::move(progress)) {}
 
   void ResultWritten(const RunState& state) override {
     if (assess_ == nullptr) return;
@@ -441,7 +444,19 @@ class WebFrontEnd : public BatchFrontEnd {
       AssessmentOutcome outcome = AssessResultWiring(input);
       if (outcome.assessment) {
         if (first_part_.typeOf().as<std::string>() == "function") first_part_(FirstPartValue(*outcome.assessment));
-        (void)CompleteAssessment(*outcome.assessment);
+        CompletionProgressCallback told;
+        if (progress_.typeOf().as<std::string>() == "function") {
+          told = [this](const CompletionProgress& p) {
+            val v = val::object();
+            v.set("percent", p.percent);
+            v.set("searches_done", p.searches_done);
+            v.set("searches_total", p.searches_total);
+            v.set("random_done", p.random_done);
+            v.set("random_total", p.random_total);
+            progress_(v);
+          };
+        }
+        (void)CompleteAssessment(*outcome.assessment, {}, told);
         assessment_ = std::move(outcome.assessment);
       } else {
         problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
@@ -471,6 +486,7 @@ class WebFrontEnd : public BatchFrontEnd {
  private:
   const WebAssessOptions* assess_;
   val first_part_;  // called with the first part's figures, when a function
+  val progress_;    // called as the optimiser and random wiring go on, when a function
   std::optional<Assessment> assessment_;
   std::vector<std::string> problems_;
 };
@@ -480,8 +496,10 @@ class WebFrontEnd : public BatchFrontEnd {
 // t_cold_operating_c, t_hot_c, isc_coefficient_pct_per_k and isc_factor
 // (texts; a missing one keeps its default), extras ("voc,isc" or "isc,voc"),
 // language ("ja" or "en", for the assessment's problems), optionally
-// inverter ({ name, bytes }: the inverter profile) and first_part, a function
-// given the first part's figures before the optimiser runs. Returns
+// inverter ({ name, bytes }: the inverter profile), first_part, a function
+// given the first part's figures before the optimiser runs, and progress, a
+// function given { percent, searches_done, searches_total, random_done,
+// random_total } as the optimiser and random wiring go on. Returns
 // { outcome, exit_status, messages (Uint8Arrays, the run's messages in order),
 // and after a completed run result_file (Uint8Array), result, and with assess
 // either assessment or assessment_problems }. Options that cannot be used give
@@ -515,7 +533,8 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   state.InputName = list_file;
   state.OutputBase = output_name;
   WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr,
-                        assess ? options["first_part"] : val::undefined());
+                        assess ? options["first_part"] : val::undefined(),
+                        assess ? options["progress"] : val::undefined());
   const RunOutcome outcome = CalculationRun(state, front_end);
 
   val out = val::object();

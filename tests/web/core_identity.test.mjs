@@ -399,6 +399,31 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     assert.ok(Buffer.from(plain.assessment.json).equals(Buffer.from(web.assessment.json)));
   });
 
+  it('tells how far the optimiser and random wiring have come, in order, to 100 %, and changes no byte', async () => {
+    const core = await loadCore();
+    for (const [series, parallel] of [[20, 50], [10, 6], [1, 1]]) {
+      const list = generatedList(series * parallel, 31);
+      const steps = [];
+      let firstPartAt = -1;
+      const told = core.run(list, 'modules.csv', String(series), String(parallel), 'result',
+        { ...assessConditions, first_part: () => { firstPartAt = steps.length; }, progress: (p) => steps.push(p) });
+      const plain = core.run(list, 'modules.csv', String(series), String(parallel), 'result', assessConditions);
+      const where = `S${series} P${parallel}`;
+      assert.ok(Buffer.from(told.assessment.json).equals(Buffer.from(plain.assessment.json)), where);
+      assert.ok(Buffer.from(told.assessment.json).equals(runCli(list, 'modules.csv', series, parallel, 'result',
+        ['--assess']).assessment), `${where}: the CLI's file`);
+      assert.equal(firstPartAt, 0, `${where}: the first part comes before any progress`);
+      assert.ok(steps.length >= 100, `${where}: ${steps.length} steps`);
+      for (let k = 1; k < steps.length; ++k) {
+        assert.ok(steps[k].percent > steps[k - 1].percent, `${where}: step ${k} ${steps[k].percent} after ${steps[k - 1].percent}`);
+        assert.ok(steps[k].searches_done >= steps[k - 1].searches_done && steps[k].random_done >= steps[k - 1].random_done);
+      }
+      assert.deepEqual(steps.at(-1), { percent: 100, searches_done: steps.at(-1).searches_total,
+        searches_total: steps.at(-1).searches_total, random_done: 100, random_total: 100 }, where);
+      assert.ok(steps.at(-1).searches_total >= 1);
+    }
+  });
+
   it('checks lists against inverter profiles as voltrigg-cli --inverter does, under its window options', async (t) => {
     const core = await loadCore();
     const example = (name) => fs.readFileSync(path.join(repo, 'examples', name));

@@ -201,7 +201,16 @@ describe('the page in headless chromium from file://', () => {
     await page.click('#run');
     await messageIs('計算が終了しました');
     t.diagnostic(`run at N = 1000 (S 20, P 50): ${await page.evaluate(() => document.body.dataset.runMs)} ms in the page`);
+    // The worker tells how far it has come while the page answers.
+    await page.waitForFunction(() => /^計算中… \d+ % — 最適化の探索 \d+ \/ \d+、ランダム配線 \d+ \/ 100$/
+      .test(document.getElementById('assess-text').textContent), null, { timeout: 60000, polling: 'raf' });
+    await page.fill('#search', 'NO-SUCH');
+    assert.equal(await page.textContent('#search-result'), '見つかりません: NO-SUCH');
     await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
+    const percents = (await page.evaluate(() => document.body.dataset.progress)).split(' ').map(Number);
+    assert.ok(percents.length >= 100, `${percents.length} steps shown`);
+    assert.ok(percents.every((p, k) => k === 0 || p > percents[k - 1]), 'progress only rises');
+    assert.equal(percents.at(-1), 100);
     t.diagnostic(`assessment with the optimiser at N = 1000: ${await page.evaluate(() => document.body.dataset.assessMs)} ms`);
     assert.match(await page.textContent('#assess-text'), /評価が終わりました/);
   });

@@ -147,12 +147,23 @@ export type Conditions =
       extras: string; // "voc,isc" or "isc,voc"
       language: 'ja' | 'en';
       inverter?: InverterProfileFile; // none: only the system voltage limit
+      first_part?: (partial: unknown) => void; // the first part's figures, before the optimiser
+      progress?: (step: AssessProgress) => void; // as the optimiser and random wiring go on
     };
 
 // An inverter profile as picked: its file name and bytes (the core reads them).
 export interface InverterProfileFile {
   name: string;
   bytes: Uint8Array;
+}
+
+// How far the optimiser and random wiring have come (the assessment's second part).
+export interface AssessProgress {
+  percent: number; // [%] 0 to 100
+  searches_done: number;
+  searches_total: number;
+  random_done: number;
+  random_total: number;
 }
 
 export interface Identity {

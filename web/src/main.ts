@@ -6,7 +6,7 @@ import './style.css';
 
 import { AssessWorker, type FirstPart } from './assess_worker';
 import { drawCharts, drawWindowChart } from './charts';
-import { coreFactory, messageText, resultRows, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type ResultRow, type RunValue } from './core';
+import { coreFactory, messageText, resultRows, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type ResultRow, type RunValue } from './core';
 import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
 import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 
@@ -233,11 +233,10 @@ function assess(): void {
     return;
   }
   progress.hidden = false;
+  progress.removeAttribute('value'); // moving, until the optimiser tells how far it is
   const started = performance.now();
   status.textContent = '計算中… (最適化とランダム配線はワーカーで計算しています)';
-  const timer = setInterval(() => {
-    status.textContent = `計算中… ${((performance.now() - started) / 1000).toFixed(1)} 秒`;
-  }, 200);
+  document.body.dataset.progress = '';
   document.body.dataset.assessing = 'yes';
   void worker
     .assess({
@@ -252,13 +251,16 @@ function assess(): void {
       status.textContent = '結果ファイルの配線を評価しました。最適化とランダム配線を計算中…';
       showAssessment(first);
       drawWindowChart($('window-chart'), first.inverter_window);
+    }, (step) => {
+      if (completed !== job) return;
+      showProgress(step);
     })
     .then((reply) => {
-      clearInterval(timer);
       if (completed !== job || reply.error === 'cancelled') return;
       if (reply.error?.startsWith('no worker')) {
         // The same run on the page's thread: slower to answer, same figures.
-        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output, conditions);
+        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output,
+          conditions.assess ? { ...conditions, progress: showProgress } : conditions);
         reply = { outcome: r.outcome, assessment: r.assessment, assessment_problems: r.assessment_problems };
       }
       progress.hidden = true;
@@ -279,6 +281,18 @@ function assess(): void {
       showAssessment(job.assessment);
       refreshViews();
     });
+}
+
+// "計算中… 84 % — 最適化の探索 5 / 5、ランダム配線 78 / 100"; the page keeps each
+// step's percentage on its body for the tests.
+function showProgress(step: AssessProgress): void {
+  const progress = $<HTMLProgressElement>('assess-progress');
+  progress.max = 100;
+  progress.value = step.percent;
+  $('assess-text').textContent = `計算中… ${Math.floor(step.percent)} % — 最適化の探索 ${step.searches_done} / ` +
+    `${step.searches_total || '…'}、ランダム配線 ${step.random_done} / ${step.random_total}`;
+  const seen = document.body.dataset.progress;
+  document.body.dataset.progress = seen ? `${seen} ${step.percent.toFixed(1)}` : step.percent.toFixed(1);
 }
 
 // The whole assessment, or its first part while the optimiser still runs.
