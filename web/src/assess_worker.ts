@@ -74,6 +74,17 @@ export class AssessWorker {
     });
   }
 
+  // The worker made ahead of the first assessment, so that loading the core
+  // into it (parsing, compiling the WebAssembly) is done by the time a run
+  // completes.
+  warm(): void {
+    try {
+      this.start();
+    } catch {
+      // No worker: the first assessment finds out again and runs on the page.
+    }
+  }
+
   cancel(): void {
     if (this.worker && this.pending.size > 0) {
       this.worker.terminate();
