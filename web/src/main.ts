@@ -112,7 +112,6 @@ async function chooseProfile(file: File | null): Promise<void> {
   const status = $('inverter-status');
   status.textContent = '';
   inverterProfile = null;
-  $('inverter-name').textContent = '';
   $('inverter-clear').hidden = true;
   if (file) {
     if (file.size > kLargestProfileBytes) {
@@ -128,7 +127,6 @@ async function chooseProfile(file: File | null): Promise<void> {
       assess();
       return;
     }
-    $('inverter-name').textContent = file.name;
     $('inverter-clear').hidden = false;
     const fault = core.checkInverterProfile(readConditions());
     if (fault !== '') status.textContent = profileFault(fault);
