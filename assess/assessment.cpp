@@ -195,11 +195,12 @@ Completion CompleteAssessment(Assessment& a, const std::stop_token& stop, const 
   };
   // Seeded from the better of the two, so it is never below either.
   const bool initial_better = a.initial.point.pmp_w > a.estimated.point.pmp_w;
-  const Wiring best = OptimizeWiring(a.curves, initial_better ? initial : estimated, stop, [&](int searched, int total) {
-    done.searches_done = searched;
-    done.searches_total = total;
-    tell();
-  });
+  const Wiring best =
+      OptimizeWiring(a.curves, initial_better ? initial : estimated, stop, [&](int searched, int total) {
+        done.searches_done = searched;
+        done.searches_total = total;
+        tell();
+      });
   if (stop.stop_requested()) return Completion::Stopped;
   a.optimized = AssessArrangement(a.modules, a.curves, best, a.conditions);
   if (a.optimized.point.pmp_w < std::max(a.initial.point.pmp_w, a.estimated.point.pmp_w)) {

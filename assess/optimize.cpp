@@ -293,8 +293,7 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
   std::size_t count = 0;
   for (const StringWiring& s : seed) count += s.size();
   const bool shaken = seed.size() >= 2 && count >= 4;
-  const int shakes =
-      shaken ? static_cast<int>(std::clamp<std::size_t>(kShakeWork / count, kMinShakes, kMaxShakes)) : 0;
+  const int shakes = shaken ? static_cast<int>(std::clamp<std::size_t>(kShakeWork / count, kMinShakes, kMaxShakes)) : 0;
   const auto searched = [&](int done) {
     if (progress) progress(done, 1 + shakes);
   };

@@ -959,11 +959,12 @@ TEST(AssessmentParts, ProgressIsToldInOrderToItsEndAndChangesNoFigure) {
   const AssessmentInput in = GeneratedInput(200, 20, 5);
   const std::vector<ModuleCurve> curves = FitAll(in.modules);
   int calls = 0;
-  EXPECT_EQ(OptimizeWiring(curves, in.initial, {}, [&](int done, int total) {
-              ++calls;
-              EXPECT_EQ(done, calls);
-              EXPECT_GE(total, done);
-            }),
+  EXPECT_EQ(OptimizeWiring(curves, in.initial, {},
+                           [&](int done, int total) {
+                             ++calls;
+                             EXPECT_EQ(done, calls);
+                             EXPECT_GE(total, done);
+                           }),
             OptimizeWiring(curves, in.initial));
   EXPECT_GT(calls, 1);
 }

@@ -24,12 +24,12 @@
 #include "app/shared/assessment_input.h"
 #include "app/shared/curve_problems.h"
 #include "app/shared/list_in_file_order.h"
+#include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
 #include "assess/assessment.h"
 #include "assess/assessment_json.h"
 #include "assess/conditions.h"
 #include "assess/curve_translation.h"
-#include "assess/array_at_conditions.h"
 #include "assess/inverter_window_rows.h"
 #include "identity.h"
 #include "input/list_warnings.h"
@@ -372,7 +372,9 @@ constexpr const char* kProfileFolder = "/voltrigg-profile";
 // voltrigg-cli --inverter NAME reads a file NAME beside it: the same checks
 // (64 KiB at most, the keys, the limits) and the same messages.
 std::optional<std::string> LoadProfile(const val& profile, AssessOptions& options) {
-  const std::string name = ListFileName(profile["name"].isString() ? profile["name"].as<std::string>() : "");
+  std::string name =
+      std::filesystem::path(profile["name"].isString() ? profile["name"].as<std::string>() : "").filename().string();
+  if (name.empty() || name == "." || name == "..") name = "profile.json";
   const std::string bytes = profile["bytes"].as<std::string>();
   std::error_code ec;
   std::filesystem::current_path("/", ec);
