@@ -106,6 +106,9 @@ describe('the page in headless Firefox from file://', () => {
     assert.ok((await saved('#save-json', 'result.assessment.json')).equals(cli.assessment),
       'assessment JSON differs from the CLI');
     assert.match(await page.$eval('#verdict', (e) => e.textContent), /以下です/);
+    // In the worker, which told the page how far it had come.
+    assert.equal(await page.evaluate(() => document.body.dataset.assessedIn), 'worker');
+    assert.match(await page.evaluate(() => document.body.dataset.progress), / 100\.0$/);
     t.diagnostic(`Firefox: page open ${await page.evaluate(() => document.body.dataset.openMs)} ms`);
   });
 

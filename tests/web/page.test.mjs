@@ -93,6 +93,7 @@ describe('the page in headless chromium from file://', () => {
     assert.equal(json.name, 'result.assessment.json');
     assert.ok(json.bytes.equals(cli.assessment), 'assessment JSON differs from the CLI');
     assert.match(await page.textContent('#verdict'), /以下です/);
+    assert.equal(await page.evaluate(() => document.body.dataset.assessedIn), 'worker');
     // The optimised wiring of the same modules, in the picture and the table.
     const optimizedFirst = JSON.parse(json.bytes.toString()).arrangements.optimized.strings[0].modules[0];
     await page.selectOption('#wiring', 'optimized');

@@ -255,7 +255,9 @@ function assess(): void {
     })
     .then((reply) => {
       if (completed !== job || reply.error === 'cancelled') return;
+      document.body.dataset.assessedIn = 'worker';
       if (reply.error?.startsWith('no worker')) {
+        document.body.dataset.assessedIn = 'page';
         // The same run on the page's thread: slower to answer, same figures.
         const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output,
           conditions.assess ? { ...conditions, progress: showProgress } : conditions);
