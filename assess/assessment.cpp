@@ -79,7 +79,7 @@ VoltageCheck CheckStringVoltages(const ArrangementFigures& figures, const Assess
 }
 
 RandomWiringFigures AssessRandomWiring(const std::vector<ModuleCurve>& curves, const Wiring& shape, int samples,
-                                       std::uint64_t seed) {
+                                       std::uint64_t seed, const std::function<void(int done)>& sampled) {
   RequireValid(shape, curves);
   RandomWiringFigures out;
   if (samples <= 0) return out;
@@ -111,6 +111,7 @@ RandomWiringFigures AssessRandomWiring(const std::vector<ModuleCurve>& curves, c
     const double p = engine::MaximumPowerPoint(strings).point.pmp_w;
     sum += p;
     if (k == 0 || p < out.worst_pmp_w) out.worst_pmp_w = p;
+    if (sampled) sampled(k + 1);
   }
   out.samples = samples;
   out.mean_pmp_w = sum / samples;
@@ -170,19 +171,45 @@ Wiring WiringOf(const ArrangementFigures& f) {
   return wiring;
 }
 
-Completion CompleteAssessment(Assessment& a, const std::stop_token& stop) {
+namespace {
+
+// The optimiser's share of the second part's time at a few hundred to a
+// thousand modules (the rest is random wiring), for the progress shown.
+constexpr double kSearchShare = 0.7;
+
+}  // namespace
+
+Completion CompleteAssessment(Assessment& a, const std::stop_token& stop, const CompletionProgressCallback& progress) {
   a.complete = false;
   const Wiring initial = WiringOf(a.initial);
   const Wiring estimated = WiringOf(a.estimated);
+  CompletionProgress done;
+  done.random_total = std::max(a.random_samples, 0);
+  const auto tell = [&]() {
+    if (!progress) return;
+    const double searches = done.searches_total > 0 ? double(done.searches_done) / done.searches_total : 0.0;
+    const double random = done.random_total > 0 ? double(done.random_done) / done.random_total : 1.0;
+    const bool all = done.searches_done == done.searches_total && done.random_done == done.random_total;
+    done.percent = all ? 100.0 : 100.0 * (kSearchShare * searches + (1.0 - kSearchShare) * random);
+    progress(done);
+  };
   // Seeded from the better of the two, so it is never below either.
   const bool initial_better = a.initial.point.pmp_w > a.estimated.point.pmp_w;
-  const Wiring best = OptimizeWiring(a.curves, initial_better ? initial : estimated, stop);
+  const Wiring best =
+      OptimizeWiring(a.curves, initial_better ? initial : estimated, stop, [&](int searched, int total) {
+        done.searches_done = searched;
+        done.searches_total = total;
+        tell();
+      });
   if (stop.stop_requested()) return Completion::Stopped;
   a.optimized = AssessArrangement(a.modules, a.curves, best, a.conditions);
   if (a.optimized.point.pmp_w < std::max(a.initial.point.pmp_w, a.estimated.point.pmp_w)) {
     a.optimized = initial_better ? a.initial : a.estimated;
   }
-  a.random_wiring = AssessRandomWiring(a.curves, estimated, a.random_samples, a.random_seed);
+  a.random_wiring = AssessRandomWiring(a.curves, estimated, a.random_samples, a.random_seed, [&](int sampled) {
+    done.random_done = sampled;
+    tell();
+  });
   if (stop.stop_requested()) return Completion::Stopped;
   a.complete = true;
   return Completion::Done;

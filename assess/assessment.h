@@ -6,6 +6,7 @@
 // curves, the search's initial and the result's wiring, the voltage check)
 // and what takes longer (the optimised wiring, random wiring).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -60,8 +61,9 @@ struct RandomWiringFigures {
 
 // `samples` random wirings of the modules of `shape` (same string lengths),
 // each a seeded shuffle: the mean and the lowest array Pmp.
+// `sampled`, when given, is told after each wiring how many are done.
 RandomWiringFigures AssessRandomWiring(const std::vector<ModuleCurve>& curves, const Wiring& shape, int samples,
-                                       std::uint64_t seed);
+                                       std::uint64_t seed, const std::function<void(int done)>& sampled = {});
 
 // Random wiring as both front ends assess it.
 inline constexpr int kRandomWiringSamples = 100;
@@ -137,11 +139,26 @@ AssessmentOutcome AssessResultWiring(const AssessmentInput& input);
 
 enum class Completion { Done, Stopped };
 
+// How far the second part has come: the optimiser's searches and the random
+// wirings done of how many, and the share of the whole part's work done.
+struct CompletionProgress {
+  int searches_done = 0;
+  int searches_total = 0;
+  int random_done = 0;
+  int random_total = 0;
+  double percent = 0;  // [%] 0 to 100; 100 once the part is complete
+};
+
+// Called as the second part goes on (often, but never more than once per
+// search or random wiring); it is shown, never used: no figure depends on it.
+using CompletionProgressCallback = std::function<void(const CompletionProgress&)>;
+
 // The second part: the optimised wiring, started from the better of the
 // initial and the estimated wiring and never below either, and random wiring
 // of the estimated one. A stop requested through `stop` ends it early and
 // leaves the assessment incomplete (Stopped).
-Completion CompleteAssessment(Assessment& assessment, const std::stop_token& stop = {});
+Completion CompleteAssessment(Assessment& assessment, const std::stop_token& stop = {},
+                              const CompletionProgressCallback& progress = {});
 
 // Both parts.
 AssessmentOutcome AssessRun(const AssessmentInput& input);

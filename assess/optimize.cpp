@@ -282,19 +282,26 @@ engine::ArrayPointDetail LocalSearch(const std::vector<engine::FastModule>& modu
 // look further, the best wiring so far is shaken by a few seeded random swaps
 // and searched again, a fixed number of times (fewer for large arrays, where
 // each search costs more); a shaken search that ends higher is kept.
-Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, const std::stop_token& stop) {
+Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed, const std::stop_token& stop,
+                      const SearchProgress& progress) {
   RequireValid(curves, seed);
   std::vector<engine::FastModule> modules;
   modules.reserve(curves.size());
   for (const ModuleCurve& c : curves) modules.push_back(engine::Prepare(c));
   const double start_w = engine::MaximumPowerPoint(engine::PrepareArray(curves, seed)).point.pmp_w;
 
-  Wiring best = seed;
-  double best_w = LocalSearch(modules, best, stop).point.pmp_w;
   std::size_t count = 0;
   for (const StringWiring& s : seed) count += s.size();
-  if (seed.size() >= 2 && count >= 4) {
-    const int shakes = static_cast<int>(std::clamp<std::size_t>(kShakeWork / count, kMinShakes, kMaxShakes));
+  const bool shaken = seed.size() >= 2 && count >= 4;
+  const int shakes = shaken ? static_cast<int>(std::clamp<std::size_t>(kShakeWork / count, kMinShakes, kMaxShakes)) : 0;
+  const auto searched = [&](int done) {
+    if (progress) progress(done, 1 + shakes);
+  };
+
+  Wiring best = seed;
+  double best_w = LocalSearch(modules, best, stop).point.pmp_w;
+  searched(1);
+  if (shaken) {
     const int swaps_per_shake = static_cast<int>(std::clamp<std::size_t>(count / 25, 2, 12));
     std::uint64_t state = 0x5EEDF00DULL;
     const auto next = [&state](std::uint64_t n) {
@@ -321,6 +328,7 @@ Wiring OptimizeWiring(const std::vector<ModuleCurve>& curves, const Wiring& seed
         best_w = w;
         best = std::move(trial);
       }
+      searched(shake + 2);
     }
   }
   // Rounding aside the search only gains; make sure the result never falls below the seed.

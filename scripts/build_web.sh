@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs what the browser page needs (Debian's emscripten and chromium, the
+# Installs what the browser page needs (Debian's emscripten, chromium and firefox-esr, the
 # page's npm packages from package-lock.json), builds the core as WebAssembly
 # in build-web/ and the page build-web/voltrigg.html, one self-contained file.
 #   bash scripts/build_web.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium nodejs npm poppler-utils libboost-math-dev nlohmann-json3-dev cmake ninja-build)
+packages=(emscripten chromium firefox-esr nodejs npm poppler-utils libboost-math-dev nlohmann-json3-dev cmake ninja-build)
 missing=()
 for p in "${packages[@]}"; do
   # node and npm may come from elsewhere (Node 20 is needed); only a missing command asks for Debian's.

@@ -927,6 +927,48 @@ TEST(AssessmentParts, TheTwoPartsAreTheWholeRunAndAStopLeavesItIncomplete) {
             ArrayMaximumPowerPoint(first.assessment->curves, seed).pmp_w);
 }
 
+TEST(AssessmentParts, ProgressIsToldInOrderToItsEndAndChangesNoFigure) {
+  // Small and larger arrays: one search only, the shaken searches, a string of one module.
+  for (const auto& [count, series] : {std::pair{60, 10}, std::pair{300, 15}, std::pair{4, 4}, std::pair{12, 1}}) {
+    const AssessmentInput in = GeneratedInput(count, series, 40 + static_cast<std::uint64_t>(count));
+    AssessmentOutcome first = AssessResultWiring(in);
+    ASSERT_TRUE(first.assessment);
+    Assessment plain = *first.assessment;
+    Assessment told = *first.assessment;
+    ASSERT_EQ(CompleteAssessment(plain), Completion::Done);
+    std::vector<CompletionProgress> steps;
+    ASSERT_EQ(CompleteAssessment(told, {}, [&](const CompletionProgress& p) { steps.push_back(p); }), Completion::Done);
+    EXPECT_EQ(FormatAssessmentJson(told), FormatAssessmentJson(plain)) << count;
+
+    ASSERT_FALSE(steps.empty());
+    const CompletionProgress& last = steps.back();
+    EXPECT_EQ(last.percent, 100.0) << count;
+    EXPECT_EQ(last.searches_done, last.searches_total);
+    EXPECT_GE(last.searches_total, 1);
+    EXPECT_EQ(last.random_done, kRandomWiringSamples);
+    EXPECT_EQ(last.random_total, kRandomWiringSamples);
+    EXPECT_EQ(static_cast<int>(steps.size()), last.searches_total + last.random_total) << "one step each";
+    for (std::size_t k = 1; k < steps.size(); ++k) {
+      EXPECT_GT(steps[k].percent, steps[k - 1].percent) << count << " step " << k;
+      EXPECT_GE(steps[k].searches_done, steps[k - 1].searches_done);
+      EXPECT_GE(steps[k].random_done, steps[k - 1].random_done);
+      EXPECT_LE(steps[k].percent, 100.0);
+    }
+  }
+  // The optimiser alone, told or not, ends in the same wiring.
+  const AssessmentInput in = GeneratedInput(200, 20, 5);
+  const std::vector<ModuleCurve> curves = FitAll(in.modules);
+  int calls = 0;
+  EXPECT_EQ(OptimizeWiring(curves, in.initial, {},
+                           [&](int done, int total) {
+                             ++calls;
+                             EXPECT_EQ(done, calls);
+                             EXPECT_GE(total, done);
+                           }),
+            OptimizeWiring(curves, in.initial));
+  EXPECT_GT(calls, 1);
+}
+
 // ------------------------------------------------------------ voltrigg-cli
 
 TEST(CliAssess, ConditionsThatMakeNoSenseExit64AndWriteNothing) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -23,10 +24,13 @@
 #include "app/shared/assessment_input.h"
 #include "app/shared/curve_problems.h"
 #include "app/shared/list_in_file_order.h"
+#include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
 #include "assess/assessment.h"
 #include "assess/assessment_json.h"
 #include "assess/conditions.h"
+#include "assess/curve_translation.h"
+#include "assess/inverter_window_rows.h"
 #include "identity.h"
 #include "input/list_warnings.h"
 #include "input/run_counts.h"
@@ -174,6 +178,142 @@ val VoltageCheckValue(const VoltageCheck& v) {
   return check;
 }
 
+// A temperature as the viewer prints it: "-10 °C".
+std::string Degrees(double c) {
+  char text[48];
+  (void)std::snprintf(text, sizeof text, "%.4g °C", c);
+  return text;
+}
+
+// The viewer's names of the five checks, what each value is, and the verdicts.
+constexpr const char* kCheckNames[] = {"最大直流電圧", "MPPT 下限", "MPPT 上限", "短絡電流", "入力電流"};
+
+std::string CheckCondition(std::size_t row, const AssessConditions& c) {
+  char factor[32];
+  (void)std::snprintf(factor, sizeof factor, "%.4g", c.isc_factor);
+  switch (row) {
+    case 0:
+      return Degrees(c.tmin_c) + " のストリング開放電圧 (最高)";
+    case 1:
+      return Degrees(c.t_hot_c) + " のアレイ Vmp";
+    case 2:
+      return Degrees(c.t_cold_operating_c) + " のアレイ Vmp";
+    case 3:
+      return std::string(factor) + " × " + Degrees(c.t_hot_c) + " の 0 V 電流";
+    case 4:
+      return Degrees(c.t_hot_c) + " のアレイ Imp";
+    default:
+      return {};
+  }
+}
+
+const char* VerdictName(Verdict v) {
+  switch (v) {
+    case Verdict::Ok:
+      return "適合";
+    case Verdict::Fails:
+      return "不適合";
+    case Verdict::Clips:
+      return "超過 (出力制限)";
+    case Verdict::NotChecked:
+      break;
+  }
+  return "検査なし";
+}
+
+const char* VerdictKey(Verdict v) {
+  switch (v) {
+    case Verdict::Ok:
+      return "ok";
+    case Verdict::Fails:
+      return "fails";
+    case Verdict::Clips:
+      return "clips";
+    case Verdict::NotChecked:
+      break;
+  }
+  return "not_checked";
+}
+
+val OptionalNumber(const std::optional<double>& value) { return value ? val(*value) : val::null(); }
+
+// The inverter window as the viewer shows it: its heading and verdict line,
+// the five rows, and the P-V curves at the cold operating temperature, 25 °C
+// and the hot one of the wiring it checks.
+val InverterWindowValue(const Assessment& a) {
+  const InverterWindow& w = a.inverter_window;
+  val out = val::object();
+  out.set("ok", w.ok);
+  out.set("has_profile", w.inverter.name.has_value());
+  out.set("inverter_name", w.inverter.name ? val(TextAsUtf8(*w.inverter.name)) : val::null());
+  const std::string who = w.inverter.name ? "パワコン: " + TextAsUtf8(*w.inverter.name)
+                                          : std::string("パワコンのプロファイルなし (システム電圧上限のみ)");
+  out.set("heading", "パワコン入力範囲 (結果ファイルの配線、1000 W/m²) — " + who + " — " + (w.ok ? "適合" : "不適合"));
+  const std::vector<WindowRow> rows = InverterWindowRows(w);
+  std::string failed;
+  std::string clipped;
+  val rows_value = val::array();
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const WindowRow& row = rows[r];
+    const std::string name = r < std::size(kCheckNames) ? kCheckNames[r] : row.check;
+    if (row.verdict == Verdict::Fails) failed += (failed.empty() ? "" : "、") + name;
+    if (row.verdict == Verdict::Clips) clipped += name;
+    val v = val::object();
+    v.set("check", row.check);
+    v.set("name", name);
+    v.set("condition", CheckCondition(r, w.conditions));
+    v.set("value", row.value);
+    v.set("limit", row.limit);
+    v.set("margin", row.margin);
+    v.set("verdict", std::string(VerdictKey(row.verdict)));
+    v.set("verdict_name", std::string(VerdictName(row.verdict)));
+    rows_value.call<void>("push", v);
+  }
+  out.set("rows", rows_value);
+  std::string line = "パワコン入力範囲 (結果ファイルの配線): ";
+  line += failed.empty() ? "適合" : "不適合 — " + failed;
+  if (!clipped.empty()) line += " (入力電流の超過: 出力が制限されます)";
+  if (!w.inverter.name) line += " (プロファイルなし: システム電圧上限のみ検査)";
+  out.set("verdict_line", line);
+  val problems = val::array();
+  for (const std::string& p : w.problems) problems.call<void>("push", p);
+  out.set("problems", problems);
+  // What the chart marks: the MPPT window and the voltage limit [V].
+  out.set("mppt_min_v", OptionalNumber(w.inverter.mppt_min_v));
+  out.set("mppt_max_v", OptionalNumber(w.inverter.mppt_max_v));
+  out.set("voltage_limit_v", OptionalNumber(w.max_voltage.limit));
+  val hot = val::object();
+  hot.set("pmp_w", w.hot.pmp_w);
+  hot.set("vmp_v", w.hot.vmp_v);
+  val cold = val::object();
+  cold.set("pmp_w", w.cold.pmp_w);
+  cold.set("vmp_v", w.cold.vmp_v);
+  out.set("hot", hot);
+  out.set("cold", cold);
+  // The curves: voltage [V] and power [W] per sample, empty where a curve
+  // cannot be carried to the temperature.
+  const AssessConditions& c = w.conditions;
+  const TemperatureCoefficients coefficients{c.voc_coefficient_pct_per_k, c.isc_coefficient_pct_per_k};
+  const Wiring wiring = WiringOf(a.estimated);
+  val curves = val::array();
+  for (const double t_c : {c.t_cold_operating_c, kStcTemperatureC, c.t_hot_c}) {
+    std::vector<double> voltage_v;
+    std::vector<double> power_w;
+    for (const CurvePoint& p : SampleArrayCurveAt(a.modules, a.curves, wiring, CellConditions{kStcIrradianceW_m2, t_c},
+                                                  coefficients, kCurvePoints)) {
+      voltage_v.push_back(p.voltage_v);
+      power_w.push_back(p.power_w);
+    }
+    val curve = val::object();
+    curve.set("temperature_c", t_c);
+    curve.set("voltage_v", TypedArray("Float64Array", voltage_v));
+    curve.set("power_w", TypedArray("Float64Array", power_w));
+    curves.call<void>("push", curve);
+  }
+  out.set("curves", curves);
+  return out;
+}
+
 val AssessmentValue(const Assessment& a) {
   val out = val::object();
   out.set("json", Bytes(FormatAssessmentJson(a)));
@@ -187,6 +327,7 @@ val AssessmentValue(const Assessment& a) {
   random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
   out.set("random", random);
   out.set("voltage_check", VoltageCheckValue(a.voltage_check));
+  out.set("inverter_window", InverterWindowValue(a));
   return out;
 }
 
@@ -209,21 +350,53 @@ val FirstPartValue(const Assessment& a) {
   out.set("initial", ArrangementValue(a, a.initial));
   out.set("estimated", ArrangementValue(a, a.estimated));
   out.set("voltage_check", VoltageCheckValue(a.voltage_check));
+  out.set("inverter_window", InverterWindowValue(a));
   return out;
 }
 
 // The assessment's options as the page holds them: texts, read as the viewer
-// reads its options, and "voc,isc" or "isc,voc".
+// reads its options, "voc,isc" or "isc,voc", and the inverter profile as
+// { name, bytes } (none: only the system voltage limit is checked).
 struct WebAssessOptions {
   AssessOptions options;
   Language language = Language::Japanese;
-  std::string fault;  // why the options cannot be used, or empty
+  std::string fault;           // why the conditions cannot be used, or empty
+  std::string inverter_fault;  // why the inverter profile cannot be used, or empty
 };
+
+// Profiles are read from a folder of their own, never the run's, so that a
+// profile named like the list or the result cannot meet them.
+constexpr const char* kProfileFolder = "/voltrigg-profile";
+
+// The profile in `profile` ({ name, bytes }) read by the core exactly as
+// voltrigg-cli --inverter NAME reads a file NAME beside it: the same checks
+// (64 KiB at most, the keys, the limits) and the same messages.
+std::optional<std::string> LoadProfile(const val& profile, AssessOptions& options) {
+  std::string name =
+      std::filesystem::path(profile["name"].isString() ? profile["name"].as<std::string>() : "").filename().string();
+  if (name.empty() || name == "." || name == "..") name = "profile.json";
+  const std::string bytes = profile["bytes"].as<std::string>();
+  std::error_code ec;
+  std::filesystem::current_path("/", ec);
+  std::filesystem::remove_all(kProfileFolder, ec);
+  std::filesystem::create_directories(kProfileFolder, ec);
+  std::filesystem::current_path(kProfileFolder, ec);
+  {
+    std::ofstream out(name, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::optional<std::string> problem = LoadInverterOption(name, options);
+  std::filesystem::current_path("/", ec);
+  std::filesystem::remove_all(kProfileFolder, ec);
+  return problem;
+}
 
 WebAssessOptions ReadAssessOptions(const val& o) {
   WebAssessOptions w;
   w.language = o["language"].as<std::string>() == "en" ? Language::English : Language::Japanese;
+  // A condition the page does not send keeps the core's default.
   const auto number = [&](const char* key, double& into) {
+    if (o[key].isUndefined()) return;
     if (const auto value = ParseOptionNumber(o[key].as<std::string>()))
       into = *value;
     else
@@ -233,12 +406,19 @@ WebAssessOptions ReadAssessOptions(const val& o) {
   number("tmin_c", c.tmin_c);
   number("voc_coefficient_pct_per_k", c.voc_coefficient_pct_per_k);
   number("max_system_voltage_v", c.max_system_voltage_v);
+  number("t_cold_operating_c", c.t_cold_operating_c);
+  number("t_hot_c", c.t_hot_c);
+  number("isc_coefficient_pct_per_k", c.isc_coefficient_pct_per_k);
+  number("isc_factor", c.isc_factor);
   const auto extras = ParseExtrasOrder(o["extras"].as<std::string>());
   w.options.isc_first = extras.value_or(false);
   if (const auto fault = ValidateConditions(c)) {
     w.fault = ConditionFaultText(*fault, w.language);
   } else if (!extras) {
     w.fault = "--extras: voc,isc / isc,voc";
+  } else if (const val profile = o["inverter"]; !profile.isUndefined() && !profile.isNull()) {
+    // As voltrigg-cli: the conditions first, then the profile.
+    if (auto problem = LoadProfile(profile, w.options)) w.inverter_fault = std::move(*problem);
   }
   return w;
 }
@@ -247,8 +427,11 @@ WebAssessOptions ReadAssessOptions(const val& o) {
 // written as voltrigg-cli --assess does, with the problems in the page's language.
 class WebFrontEnd : public BatchFrontEnd {
  public:
-  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val progress)
-      : BatchFrontEnd(std::move(series), std::move(parallel)), assess_(assess), progress_(std::move(progress)) {}
+  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val first_part, val progress)
+      : BatchFrontEnd(std::move(series), std::move(parallel)),
+        assess_(assess),
+        first_part_(std::move(first_part)),
+        progress_(std::move(progress)) {}
 
   void ResultWritten(const RunState& state) override {
     if (assess_ == nullptr) return;
@@ -257,12 +440,25 @@ class WebFrontEnd : public BatchFrontEnd {
       std::vector<ModuleData> modules =
           ModulesForAssessment(ReadListInFileOrder(state.InputPath), assess_->options.isc_first);
       AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), assess_->options.conditions);
+      input.inverter = assess_->options.inverter;
       // AssessRun's two parts, with the first part's figures handed to the
       // page while the optimiser and random wiring still run.
       AssessmentOutcome outcome = AssessResultWiring(input);
       if (outcome.assessment) {
-        if (progress_.typeOf().as<std::string>() == "function") progress_(FirstPartValue(*outcome.assessment));
-        (void)CompleteAssessment(*outcome.assessment);
+        if (first_part_.typeOf().as<std::string>() == "function") first_part_(FirstPartValue(*outcome.assessment));
+        CompletionProgressCallback told;
+        if (progress_.typeOf().as<std::string>() == "function") {
+          told = [this](const CompletionProgress& p) {
+            val v = val::object();
+            v.set("percent", p.percent);
+            v.set("searches_done", p.searches_done);
+            v.set("searches_total", p.searches_total);
+            v.set("random_done", p.random_done);
+            v.set("random_total", p.random_total);
+            progress_(v);
+          };
+        }
+        (void)CompleteAssessment(*outcome.assessment, {}, told);
         assessment_ = std::move(outcome.assessment);
       } else {
         problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
@@ -291,31 +487,38 @@ class WebFrontEnd : public BatchFrontEnd {
 
  private:
   const WebAssessOptions* assess_;
-  val progress_;  // called with the first part's figures, when a function
+  val first_part_;  // called with the first part's figures, when a function
+  val progress_;    // called as the optimiser and random wiring go on, when a function
   std::optional<Assessment> assessment_;
   std::vector<std::string> problems_;
 };
 
 // One run. `options` holds assess (bool) and, when it is true, tmin_c,
-// voc_coefficient_pct_per_k and max_system_voltage_v (texts), extras
-// ("voc,isc" or "isc,voc"), language ("ja" or "en", for the assessment's
-// problems) and optionally progress, a function given the first part's
-// figures before the optimiser runs. Returns { outcome, exit_status, messages (Uint8Arrays, the run's
-// messages in order), and after a completed run result_file (Uint8Array),
-// result, and with assess either assessment or assessment_problems }.
-// Options that cannot be used give outcome "refused" with condition_fault,
-// and no run, as voltrigg-cli refuses them before it reads anything.
+// voc_coefficient_pct_per_k, max_system_voltage_v and optionally
+// t_cold_operating_c, t_hot_c, isc_coefficient_pct_per_k and isc_factor
+// (texts; a missing one keeps its default), extras ("voc,isc" or "isc,voc"),
+// language ("ja" or "en", for the assessment's problems), optionally
+// inverter ({ name, bytes }: the inverter profile), first_part, a function
+// given the first part's figures before the optimiser runs, and progress, a
+// function given { percent, searches_done, searches_total, random_done,
+// random_total } as the optimiser and random wiring go on. Returns
+// { outcome, exit_status, messages (Uint8Arrays, the run's messages in order),
+// and after a completed run result_file (Uint8Array), result, and with assess
+// either assessment or assessment_problems }. Options that cannot be used give
+// outcome "refused" with condition_fault or inverter_fault (the core's
+// reason), and no run, as voltrigg-cli refuses them before it reads anything.
 val Run(const std::string& list_bytes, const std::string& list_name, const std::string& series_text,
         const std::string& parallel_text, const std::string& output_name, const val& options) {
   std::optional<WebAssessOptions> assess;
   if (options["assess"].as<bool>()) {
     assess = ReadAssessOptions(options);
-    if (!assess->fault.empty()) {
+    if (!assess->fault.empty() || !assess->inverter_fault.empty()) {
       val out = val::object();
       out.set("outcome", std::string("refused"));
       out.set("exit_status", 64);
       out.set("messages", val::array());
-      out.set("condition_fault", assess->fault);
+      if (!assess->fault.empty()) out.set("condition_fault", assess->fault);
+      if (!assess->inverter_fault.empty()) out.set("inverter_fault", assess->inverter_fault);
       return out;
     }
   }
@@ -332,6 +535,7 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   state.InputName = list_file;
   state.OutputBase = output_name;
   WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr,
+                        assess ? options["first_part"] : val::undefined(),
                         assess ? options["progress"] : val::undefined());
   const RunOutcome outcome = CalculationRun(state, front_end);
 
@@ -382,8 +586,12 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   return out;
 }
 
-// The assessment's options checked without a run: the fault's text, or "".
+// The assessment's options checked without a run: the conditions' fault, or "".
 std::string CheckAssessOptions(const val& options) { return ReadAssessOptions(options).fault; }
+
+// The inverter profile of `options` checked without a run (after the
+// conditions, as voltrigg-cli): the core's reason, or "".
+std::string CheckInverterProfile(const val& options) { return ReadAssessOptions(options).inverter_fault; }
 
 val Identity() {
   val out = val::object();
@@ -401,4 +609,5 @@ EMSCRIPTEN_BINDINGS(voltrigg) {
   emscripten::function("run", &voltrigg::web::Run);
   emscripten::function("identity", &voltrigg::web::Identity);
   emscripten::function("checkAssessOptions", &voltrigg::web::CheckAssessOptions);
+  emscripten::function("checkInverterProfile", &voltrigg::web::CheckInverterProfile);
 }

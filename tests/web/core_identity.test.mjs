@@ -5,12 +5,16 @@
 import assert from 'node:assert/strict';
 import { before, describe, it } from 'node:test';
 
+import fs from 'node:fs';
+import path from 'node:path';
+
 import {
   assessConditions,
   cliMessages,
   defaultConditions,
   generatedList,
   loadCore,
+  repo,
   runCli,
   seededRandom,
 } from './support.mjs';
@@ -385,7 +389,7 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     const core = await loadCore();
     const list = generatedList(200, 21);
     const parts = [];
-    const web = core.run(list, 'modules.csv', '20', '10', 'result', { ...assessConditions, progress: (p) => parts.push(p) });
+    const web = core.run(list, 'modules.csv', '20', '10', 'result', { ...assessConditions, first_part: (p) => parts.push(p) });
     assert.equal(parts.length, 1);
     const [first] = parts;
     assert.deepEqual(first.estimated, web.assessment.estimated);
@@ -393,5 +397,131 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     assert.equal(first.optimized, undefined);
     const plain = core.run(list, 'modules.csv', '20', '10', 'result', assessConditions);
     assert.ok(Buffer.from(plain.assessment.json).equals(Buffer.from(web.assessment.json)));
+  });
+
+  it('tells how far the optimiser and random wiring have come, in order, to 100 %, and changes no byte', async () => {
+    const core = await loadCore();
+    for (const [series, parallel] of [[20, 50], [10, 6], [1, 1]]) {
+      const list = generatedList(series * parallel, 31);
+      const steps = [];
+      let firstPartAt = -1;
+      const told = core.run(list, 'modules.csv', String(series), String(parallel), 'result',
+        { ...assessConditions, first_part: () => { firstPartAt = steps.length; }, progress: (p) => steps.push(p) });
+      const plain = core.run(list, 'modules.csv', String(series), String(parallel), 'result', assessConditions);
+      const where = `S${series} P${parallel}`;
+      assert.ok(Buffer.from(told.assessment.json).equals(Buffer.from(plain.assessment.json)), where);
+      assert.ok(Buffer.from(told.assessment.json).equals(runCli(list, 'modules.csv', series, parallel, 'result',
+        ['--assess']).assessment), `${where}: the CLI's file`);
+      assert.equal(firstPartAt, 0, `${where}: the first part comes before any progress`);
+      assert.ok(steps.length >= 100, `${where}: ${steps.length} steps`);
+      for (let k = 1; k < steps.length; ++k) {
+        assert.ok(steps[k].percent > steps[k - 1].percent, `${where}: step ${k} ${steps[k].percent} after ${steps[k - 1].percent}`);
+        assert.ok(steps[k].searches_done >= steps[k - 1].searches_done && steps[k].random_done >= steps[k - 1].random_done);
+      }
+      assert.deepEqual(steps.at(-1), { percent: 100, searches_done: steps.at(-1).searches_total,
+        searches_total: steps.at(-1).searches_total, random_done: 100, random_total: 100 }, where);
+      assert.ok(steps.at(-1).searches_total >= 1);
+    }
+  });
+
+  it('checks lists against inverter profiles as voltrigg-cli --inverter does, under its window options', async (t) => {
+    const core = await loadCore();
+    const example = (name) => fs.readFileSync(path.join(repo, 'examples', name));
+    const profiles = {
+      'inverter_string_20k.json': example('inverter_string_20k.json'),
+      'inverter_string_10k.json': example('inverter_string_10k.json'),
+      'inverter_central_100k.json': example('inverter_central_100k.json'),
+      // Limits missing or null, an MPPT minimum of 0, a name in Japanese.
+      'partial.json': Buffer.from('{"name": "部分的なパワコン", "mppt_min_v": 0, "mppt_max_v": 900, "max_input_current_a": null}'),
+      'empty.json': Buffer.from('{}'),
+    };
+    const window = [
+      {},
+      { t_cold_operating_c: '5', t_hot_c: '80', isc_coefficient_pct_per_k: '0.06', isc_factor: '1.5' },
+      { tmin_c: '-25', t_cold_operating_c: '-5', t_hot_c: '60', isc_factor: '2' },
+    ];
+    const options = { t_cold_operating_c: '--t-cold-operating', t_hot_c: '--t-hot',
+      isc_coefficient_pct_per_k: '--isc-coefficient', isc_factor: '--isc-factor', tmin_c: '--tmin' };
+    const shapes = [[10, 6], [20, 10], [5, 4], [16, 30], [1, 1], [12, 8]];
+    let identical = 0;
+    let runs = 0;
+    let failed = 0;
+    Object.entries(profiles).forEach(([name, bytes], p) => {
+      shapes.forEach(([series, parallel], k) => {
+        const extra = window[(p + k) % window.length];
+        const list = generatedList(series * parallel, 7000 + 10 * p + k);
+        const args = ['--assess', `--inverter=${name}`, ...Object.entries(extra).map(([key, v]) => `${options[key]}=${v}`)];
+        const cli = runCli(list, 'modules.csv', series, parallel, 'result', args, { [name]: bytes });
+        const web = core.run(list, 'modules.csv', String(series), String(parallel), 'result',
+          { ...assessConditions, ...extra, inverter: { name, bytes } });
+        const where = `${name} S${series} P${parallel}`;
+        assert.equal(cli.status, 0, `${where}: ${cli.stderr}`);
+        assert.equal(web.outcome, 'completed', where);
+        runs += 1;
+        const webJson = Buffer.from(web.assessment.json);
+        const parsed = JSON.parse(cli.assessment.toString());
+        assert.ok(parsed.inverter_window.inverter, where);
+        if (parsed.inverter_window.ok === false) failed += 1;
+        if (webJson.equals(cli.assessment)) identical += 1;
+        else assertCloseJson(JSON.parse(webJson.toString()), parsed, 1e-12, where);
+        // The rows the page shows are the ones voltrigg-cli prints: value, limit, margin.
+        const w = web.assessment.inverter_window;
+        assert.equal(w.rows.length, 5, where);
+        const table = cli.stdout.toString();
+        for (const r of w.rows) {
+          const line = table.split('\n').find((l) => l.trimStart().startsWith(r.check));
+          assert.ok(line, `${where}: ${r.check} in the CLI's table`);
+          for (const cell of [r.value, r.limit, r.margin]) assert.ok(line.includes(cell), `${where}: ${r.check} ${cell} | ${line}`);
+        }
+        assert.equal(w.ok, parsed.inverter_window.ok, where);
+        assert.equal(w.curves.length, 3, where);
+      });
+    });
+    t.diagnostic(`${identical} of ${runs} assessment files identical byte for byte, ${failed} windows that fail`);
+    assert.ok(identical >= runs * 0.5, `${identical} of ${runs} identical`);
+    assert.ok(failed >= 3 && failed < runs, `${failed} of ${runs} windows fail: both verdicts are covered`);
+  });
+
+  it('refuses each bad inverter profile with the reason voltrigg-cli gives, and runs normally afterwards', async () => {
+    const core = await loadCore();
+    const list = generatedList(60, 3);
+    const bad = {
+      'not-json.json': '{"name": "x", "mppt_min_v": }',
+      'array.json': '[1, 2]',
+      'twice.json': '{"mppt_min_v": 100, "mppt_min_v": 200}',
+      'unknown.json': '{"max_voltage": 1000}',
+      'text-limit.json': '{"mppt_max_v": "800"}',
+      'negative.json': '{"max_dc_voltage_v": -5}',
+      'zero-current.json': '{"max_input_current_a": 0}',
+      'window-upside-down.json': '{"mppt_min_v": 800, "mppt_max_v": 200}',
+      'window-above-dc.json': '{"max_dc_voltage_v": 600, "mppt_max_v": 800}',
+      'control-name.json': '{"name": "a\\u0007b"}',
+      'huge-number.json': '{"mppt_max_v": 1e999}',
+      'too-large.json': `{"name": "${'x'.repeat(70 * 1024)}"}`,
+      'empty-file.json': '',
+      'モジュール.json': '{"name": 5}',
+    };
+    for (const [name, text] of Object.entries(bad)) {
+      const bytes = Buffer.from(text);
+      const cli = runCli(list, 'modules.csv', 10, 6, 'result', ['--assess', `--inverter=${name}`], { [name]: bytes });
+      assert.equal(cli.status, 64, `${name}: ${cli.stderr}`);
+      assert.equal(cli.result, null, name);
+      const reason = cli.stderr.toString().replace(/^voltrigg-cli: /, '').trimEnd();
+      const cond = { ...assessConditions, inverter: { name, bytes } };
+      const web = core.run(list, 'modules.csv', '10', '6', 'result', cond);
+      assert.equal(web.outcome, 'refused', name);
+      assert.equal(web.exit_status, 64, name);
+      assert.equal(web.result_file, undefined, name);
+      assert.equal(web.inverter_fault, reason, name);
+      assert.equal(core.checkInverterProfile(cond), reason, name);
+    }
+    // The conditions are checked first, as voltrigg-cli checks them.
+    const both = core.run(list, 'modules.csv', '10', '6', 'result',
+      { ...assessConditions, t_hot_c: '101', inverter: { name: 'array.json', bytes: Buffer.from('[]') } });
+    assert.ok(both.condition_fault.includes('--t-hot'), both.condition_fault);
+    assert.equal(both.inverter_fault, undefined);
+    const after = core.run(list, 'modules.csv', '10', '6', 'result', assessConditions);
+    assert.equal(after.outcome, 'completed');
+    assert.ok(Buffer.from(after.assessment.json).equals(runCli(list, 'modules.csv', 10, 6, 'result', ['--assess']).assessment));
   });
 });

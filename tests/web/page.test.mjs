@@ -93,6 +93,7 @@ describe('the page in headless chromium from file://', () => {
     assert.equal(json.name, 'result.assessment.json');
     assert.ok(json.bytes.equals(cli.assessment), 'assessment JSON differs from the CLI');
     assert.match(await page.textContent('#verdict'), /以下です/);
+    assert.equal(await page.evaluate(() => document.body.dataset.assessedIn), 'worker');
     // The optimised wiring of the same modules, in the picture and the table.
     const optimizedFirst = JSON.parse(json.bytes.toString()).arrangements.optimized.strings[0].modules[0];
     await page.selectOption('#wiring', 'optimized');
@@ -201,9 +202,90 @@ describe('the page in headless chromium from file://', () => {
     await page.click('#run');
     await messageIs('計算が終了しました');
     t.diagnostic(`run at N = 1000 (S 20, P 50): ${await page.evaluate(() => document.body.dataset.runMs)} ms in the page`);
+    // The worker tells how far it has come while the page answers.
+    await page.waitForFunction(() => /^計算中… \d+ % — 最適化の探索 \d+ \/ \d+、ランダム配線 \d+ \/ 100$/
+      .test(document.getElementById('assess-text').textContent), null, { timeout: 60000, polling: 'raf' });
+    await page.fill('#search', 'NO-SUCH');
+    assert.equal(await page.textContent('#search-result'), '見つかりません: NO-SUCH');
     await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
+    const percents = (await page.evaluate(() => document.body.dataset.progress)).split(' ').map(Number);
+    assert.ok(percents.length >= 100, `${percents.length} steps shown`);
+    assert.ok(percents.every((p, k) => k === 0 || p > percents[k - 1]), 'progress only rises');
+    assert.equal(percents.at(-1), 100);
     t.diagnostic(`assessment with the optimiser at N = 1000: ${await page.evaluate(() => document.body.dataset.assessMs)} ms`);
     assert.match(await page.textContent('#assess-text'), /評価が終わりました/);
+  });
+
+  it('checks the result against an inverter profile: the window table, its chart, the JSON and the plan', async (t) => {
+    const profileDir = path.join(repo, 'examples');
+    const profile = (name) => fs.readFileSync(path.join(profileDir, name));
+    await fillRun(listFile('modules.csv', exampleList), 10, 6, 'window');
+    await page.click('#run');
+    await messageIs('計算が終了しました');
+    await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
+    // Without a profile only the system voltage limit is checked.
+    assert.match(await page.textContent('#window-verdict'), /プロファイルなし/);
+
+    // A profile too small for the array: the viewer's rows, the failed ones in red.
+    await page.fill('#t-hot', '75');
+    await page.setInputFiles('#inverter-file', path.join(profileDir, 'inverter_string_10k.json'));
+    const assessedWith = (name) => page.waitForFunction((n) => !document.body.dataset.assessing &&
+      !document.getElementById('save-json').disabled && document.getElementById('window-heading').textContent.includes(n),
+    name, { timeout: 60000 });
+    await assessedWith('Example 10 kW');
+    const cli = runCli(exampleList, 'modules.csv', 10, 6, 'window',
+      ['--assess', '--inverter=inverter_string_10k.json', '--t-hot=75'],
+      { 'inverter_string_10k.json': profile('inverter_string_10k.json') });
+    const rows = await page.$$eval('#window-table tbody tr', (trs) => trs.map((tr) =>
+      ({ check: tr.dataset.check, cells: [...tr.cells].map((c) => c.textContent), failed: tr.className === 'verdict-fails',
+        colour: getComputedStyle(tr.cells[2]).color })));
+    assert.deepEqual(rows.map((r) => r.check), ['max_voltage', 'mppt_min', 'mppt_max', 'short_circuit_current', 'input_current']);
+    const table = cli.stdout.toString().split('\n');
+    for (const r of rows) {
+      const line = table.find((l) => l.trimStart().startsWith(r.check));
+      for (const cell of r.cells.slice(2, 5)) assert.ok(line.includes(cell), `${r.check}: ${cell} | ${line}`);
+    }
+    assert.deepEqual(rows[1].cells.slice(0, 2), ['MPPT 下限', '75 °C のアレイ Vmp']);
+    assert.equal(rows[1].cells[5], '不適合');
+    assert.equal(rows[1].colour, 'rgb(200, 0, 0)');
+    assert.equal(rows[4].cells[5], '超過 (出力制限)');
+    assert.match(await page.textContent('#window-verdict'), /^パワコン入力範囲 \(結果ファイルの配線\): 不適合 — MPPT 下限、短絡電流/);
+    assert.match(await page.textContent('#window-heading'), /Example 10 kW/);
+    assert.equal(await page.locator('#window-chart canvas').count(), 1);
+    const json = await saveDownload(() => page.click('#save-json'));
+    assert.ok(json.bytes.equals(cli.assessment), 'assessment JSON with the inverter window differs from the CLI');
+    await page.locator('#inverter-window').screenshot({ path: path.join(shots, 'inverter-window.png') });
+
+    // The printed plan carries the window.
+    const pdf = path.join(work, 'plan-window.pdf');
+    await page.pdf({ path: pdf, format: 'A4', printBackground: true });
+    const text = spawnSync('pdftotext', ['-layout', pdf, '-'], { encoding: 'utf8' }).stdout;
+    assert.match(text, /パワコン入力範囲/);
+    assert.match(text, /MPPT 下限/);
+
+    // A bad profile: the core's reason, the page stays usable.
+    const bad = listFile('bad-profile.json', Buffer.from('{"mppt_min_v": 800, "mppt_max_v": 200}'));
+    await page.setInputFiles('#inverter-file', bad);
+    const reason = runCli(exampleList, 'modules.csv', 10, 6, 'x', ['--assess', '--inverter=bad-profile.json'],
+      { 'bad-profile.json': fs.readFileSync(bad) }).stderr.toString().replace(/^voltrigg-cli: /, '').trim();
+    await page.waitForFunction((text) => document.getElementById('inverter-status').textContent === text,
+      `パワコンのプロファイルを使えません: ${reason}`);
+    assert.equal(await page.textContent('#assess-text'), `パワコンのプロファイルを使えません: ${reason}`);
+    assert.equal(await page.isDisabled('#save-json'), true);
+    // A file far too large is not read at all.
+    await page.setInputFiles('#inverter-file', listFile('huge.json', Buffer.alloc(5 * 1024 * 1024, 0x20)));
+    await page.waitForFunction(() => document.getElementById('inverter-status').textContent ===
+      'パワコンのプロファイルが大きすぎます (5.0 MiB、4 MiB まで): huge.json');
+    // Taken off, the assessment runs again without it, and so do runs.
+    await page.setInputFiles('#inverter-file', path.join(profileDir, 'inverter_string_20k.json'));
+    await assessedWith('Example 20 kW');
+    assert.equal(await page.textContent('#inverter-status'), '');
+    assert.match(await page.textContent('#window-verdict'), /: 適合$/);
+    await page.click('#inverter-clear');
+    await assessedWith('プロファイルなし');
+    assert.match(await page.textContent('#window-verdict'), /プロファイルなし/);
+    await page.fill('#t-hot', '70');
+    t.diagnostic('inverter window shown, saved and printed');
   });
 
   it('takes a dropped list', async () => {
@@ -221,9 +303,10 @@ describe('the page in headless chromium from file://', () => {
     assert.ok(result.bytes.equals(runCli(exampleList, 'dropped.csv', 10, 6, 'dropped-result').result));
   });
 
-  it('made no network request and raised no script error', () => {
+  it('made no network request and raised no script error', (t) => {
     assert.deepEqual(refused, []);
     assert.deepEqual(errors, []);
+    t.diagnostic(`voltrigg.html ${(fs.statSync(pagePath).size / 1048576).toFixed(2)} MiB`);
     assert.ok(fs.statSync(pagePath).size <= 3 * 1024 * 1024, 'voltrigg.html above 3 MB');
   });
 });

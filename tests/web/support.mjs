@@ -36,12 +36,14 @@ export function tempDir(prefix) {
   return fs.mkdtempSync(path.join(os.tmpdir(), prefix));
 }
 
-// voltrigg-cli in a fresh folder holding the list under `name`, as a user
-// starts it beside the list. Returns status, stdout, stderr (Buffers) and the
-// result and assessment files when written.
-export function runCli(listBytes, name, series, parallel, output, extraArgs = []) {
+// voltrigg-cli in a fresh folder holding the list under `name` (and `files`,
+// { name: bytes }, such as an inverter profile), as a user starts it beside
+// the list. Returns status, stdout, stderr (Buffers) and the result and
+// assessment files when written.
+export function runCli(listBytes, name, series, parallel, output, extraArgs = [], files = {}) {
   const dir = tempDir('voltrigg-cli-');
   try {
+    for (const [file, bytes] of Object.entries(files)) fs.writeFileSync(path.join(dir, file), bytes);
     fs.writeFileSync(path.join(dir, name), listBytes);
     // A value that starts with '-' must be joined to its option; an empty
     // one must stand alone (CLI11 takes the next argument for "--output=").

@@ -3,10 +3,10 @@
 // made from a Blob: the core's factory (its source holds the WebAssembly) and
 // workerMain below. The worker repeats the run with the assessment switched on,
 // exactly as voltrigg-cli --assess does; the planning run costs milliseconds.
-import { coreFactory, type AssessmentValue, type Conditions, type RunValue } from './core';
+import { coreFactory, type AssessProgress, type AssessmentValue, type Conditions, type RunValue } from './core';
 
 // What the assessment's first part gives before the optimiser runs.
-export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check'>;
+export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check' | 'inverter_window'>;
 
 export interface AssessRequest {
   list: Uint8Array;
@@ -31,10 +31,12 @@ function workerMain(): void {
     const { id, request } = e.data as { id: number; request: AssessRequest };
     try {
       const core = await ready;
-      // The first part's figures go to the page before the optimiser runs.
-      const progress = (partial: unknown) => scope.postMessage({ id, partial });
+      // The first part's figures go to the page before the optimiser runs,
+      // then how far the optimiser and random wiring have come.
+      const firstPart = (partial: unknown) => scope.postMessage({ id, partial });
+      const progress = (step: unknown) => scope.postMessage({ id, step });
       const r = core.run(request.list, request.listName, request.series, request.parallel, request.output,
-        { ...request.conditions, progress });
+        { ...request.conditions, first_part: firstPart, progress });
       scope.postMessage({ id, reply: { outcome: r.outcome, assessment: r.assessment,
         assessment_problems: r.assessment_problems } });
     } catch (err) {
@@ -48,10 +50,12 @@ export class AssessWorker {
   private nextId = 1;
   private pending = new Map<number, (reply: AssessReply) => void>();
   private partials = new Map<number, (partial: FirstPart) => void>();
+  private steps = new Map<number, (step: AssessProgress) => void>();
 
   // A newer request makes the older one's answer stale: the worker is ended
   // and made afresh, so an optimiser that is still busy never delays it.
-  assess(request: AssessRequest, onFirstPart: (partial: FirstPart) => void): Promise<AssessReply> {
+  assess(request: AssessRequest, onFirstPart: (partial: FirstPart) => void,
+    onProgress: (step: AssessProgress) => void = () => undefined): Promise<AssessReply> {
     this.cancel();
     let worker: Worker;
     try {
@@ -63,10 +67,22 @@ export class AssessWorker {
     }
     const id = this.nextId++;
     this.partials.set(id, onFirstPart);
+    this.steps.set(id, onProgress);
     return new Promise((resolve) => {
       this.pending.set(id, resolve);
       worker.postMessage({ id, request });
     });
+  }
+
+  // The worker made ahead of the first assessment, so that loading the core
+  // into it (parsing, compiling the WebAssembly) is done by the time a run
+  // completes.
+  warm(): void {
+    try {
+      this.start();
+    } catch {
+      // No worker: the first assessment finds out again and runs on the page.
+    }
   }
 
   cancel(): void {
@@ -76,6 +92,7 @@ export class AssessWorker {
       for (const resolve of this.pending.values()) resolve({ outcome: 'failed', error: 'cancelled' });
       this.pending.clear();
       this.partials.clear();
+      this.steps.clear();
     }
   }
 
@@ -86,12 +103,18 @@ export class AssessWorker {
     const worker = new Worker(url);
     worker.onmessage = (e: MessageEvent) => {
       URL.revokeObjectURL(url); // loaded by now
-      const { id, reply, partial } = e.data as { id: number; reply?: AssessReply; partial?: FirstPart };
+      const { id, reply, partial, step } = e.data as
+        { id: number; reply?: AssessReply; partial?: FirstPart; step?: AssessProgress };
       if (partial) {
         this.partials.get(id)?.(partial);
         return;
       }
+      if (step) {
+        this.steps.get(id)?.(step);
+        return;
+      }
       this.partials.delete(id);
+      this.steps.delete(id);
       const resolve = this.pending.get(id);
       this.pending.delete(id);
       if (reply) resolve?.(reply);

@@ -67,6 +67,43 @@ export interface ArrangementValue {
   curve: [number, number, number][]; // voltage [V], current [A], power [W]
 }
 
+// One row of the inverter window, as the viewer shows it.
+export interface WindowRowValue {
+  check: string; // the JSON key, e.g. "mppt_min"
+  name: string; // 最大直流電圧, MPPT 下限, ...
+  condition: string; // what the value is, e.g. "70 °C のアレイ Vmp"
+  value: string; // e.g. "451.20 V"
+  limit: string; // "-" when not given
+  margin: string; // "-" without a limit
+  verdict: 'ok' | 'fails' | 'clips' | 'not_checked';
+  verdict_name: string; // 適合, 不適合, 超過 (出力制限), 検査なし
+}
+
+// The array's P-V curve at one cell temperature (empty when a curve cannot
+// be carried there).
+export interface WindowCurve {
+  temperature_c: number;
+  voltage_v: Float64Array;
+  power_w: Float64Array;
+}
+
+// The inverter window of the result's wiring (1000 W/m²).
+export interface InverterWindowValue {
+  ok: boolean; // none of the first four checks fails
+  has_profile: boolean;
+  inverter_name: string | null;
+  heading: string;
+  verdict_line: string;
+  rows: WindowRowValue[];
+  problems: string[]; // curves that could not be carried to a temperature
+  mppt_min_v: number | null;
+  mppt_max_v: number | null;
+  voltage_limit_v: number | null; // the lower of the system limit and the inverter's
+  hot: { pmp_w: number; vmp_v: number };
+  cold: { pmp_w: number; vmp_v: number };
+  curves: WindowCurve[]; // cold operating, 25 °C, hot
+}
+
 export interface AssessmentValue {
   json: Uint8Array;
   table: string;
@@ -76,11 +113,13 @@ export interface AssessmentValue {
   optimized: ArrangementValue;
   random: { samples: number; mean_pmp_w: number; worst_pmp_w: number };
   voltage_check: { max_string_voc_cold_v: number; limit_v: number; ok: boolean; strings_over: number[] };
+  inverter_window: InverterWindowValue;
 }
 
 export interface RunValue {
   outcome: 'completed' | 'check_failed' | 'failed' | 'refused';
   condition_fault?: string;
+  inverter_fault?: string; // the core's reason for refusing the inverter profile
   exit_status: number;
   messages: Uint8Array[];
   check_facts?: string; // a failed check's figures: "モジュール 60 枚、並列 9 × 直列 7 = 63"
@@ -101,9 +140,31 @@ export type Conditions =
       tmin_c: string;
       voc_coefficient_pct_per_k: string;
       max_system_voltage_v: string;
+      t_cold_operating_c: string;
+      t_hot_c: string;
+      isc_coefficient_pct_per_k: string;
+      isc_factor: string;
       extras: string; // "voc,isc" or "isc,voc"
       language: 'ja' | 'en';
+      inverter?: InverterProfileFile; // none: only the system voltage limit
+      first_part?: (partial: unknown) => void; // the first part's figures, before the optimiser
+      progress?: (step: AssessProgress) => void; // as the optimiser and random wiring go on
     };
+
+// An inverter profile as picked: its file name and bytes (the core reads them).
+export interface InverterProfileFile {
+  name: string;
+  bytes: Uint8Array;
+}
+
+// How far the optimiser and random wiring have come (the assessment's second part).
+export interface AssessProgress {
+  percent: number; // [%] 0 to 100
+  searches_done: number;
+  searches_total: number;
+  random_done: number;
+  random_total: number;
+}
 
 export interface Identity {
   caption: string;
@@ -116,6 +177,7 @@ export interface Core {
   run(list: Uint8Array, listName: string, series: string, parallel: string, output: string, c: Conditions): RunValue;
   identity(): Identity;
   checkAssessOptions(c: Conditions): string; // why the conditions cannot be used, or ""
+  checkInverterProfile(c: Conditions): string; // why the inverter profile cannot be used, or ""
 }
 
 export type CoreFactory = (options?: object) => Promise<Core>;

@@ -5,8 +5,8 @@ import 'uplot/dist/uPlot.min.css';
 import './style.css';
 
 import { AssessWorker, type FirstPart } from './assess_worker';
-import { drawCharts } from './charts';
-import { coreFactory, messageText, resultRows, type AssessmentValue, type Conditions, type Core, type ResultRow, type RunValue } from './core';
+import { drawCharts, drawWindowChart } from './charts';
+import { coreFactory, messageText, resultRows, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type ResultRow, type RunValue } from './core';
 import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
 import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 
@@ -32,8 +32,13 @@ interface Completed {
 // copying it into the WebAssembly memory could exhaust it.
 const kLargestListBytes = 32 * 1024 * 1024;
 
+// The core refuses a profile above 64 KiB with its own message; a file far
+// larger is not read into the page at all.
+const kLargestProfileBytes = 4 * 1024 * 1024;
+
 let core: Core;
 let listFile: ListFile | null = null;
+let inverterProfile: InverterProfileFile | null = null;
 let completed: Completed | null = null;
 let view: PlanView | null = null;
 let sort: SortState = { column: 'string', descending: false };
@@ -88,9 +93,47 @@ function readConditions(): Conditions {
     tmin_c: $<HTMLInputElement>('tmin').value,
     voc_coefficient_pct_per_k: $<HTMLInputElement>('voc-coefficient').value,
     max_system_voltage_v: $<HTMLInputElement>('max-system-voltage').value,
+    t_cold_operating_c: $<HTMLInputElement>('t-cold-operating').value,
+    t_hot_c: $<HTMLInputElement>('t-hot').value,
+    isc_coefficient_pct_per_k: $<HTMLInputElement>('isc-coefficient').value,
+    isc_factor: $<HTMLInputElement>('isc-factor').value,
     extras: $<HTMLSelectElement>('extras').value,
     language: 'ja',
+    ...(inverterProfile ? { inverter: inverterProfile } : {}),
   };
+}
+
+const profileFault = (reason: string) => `パワコンのプロファイルを使えません: ${reason}`;
+
+// A picked profile is checked by the core at once (after the conditions, as
+// voltrigg-cli checks them); a refused one stays picked, so that the message
+// stays true until another is picked or it is taken off.
+async function chooseProfile(file: File | null): Promise<void> {
+  const status = $('inverter-status');
+  status.textContent = '';
+  inverterProfile = null;
+  $('inverter-clear').hidden = true;
+  if (file) {
+    if (file.size > kLargestProfileBytes) {
+      status.textContent = `パワコンのプロファイルが大きすぎます (${(file.size / 1048576).toFixed(1)} MiB、4 MiB まで): ${file.name}`;
+      $<HTMLInputElement>('inverter-file').value = '';
+      assess();
+      return;
+    }
+    try {
+      inverterProfile = { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
+    } catch (err) {
+      status.textContent = `ファイルを読み込めません: ${file.name} (${String(err)})`;
+      assess();
+      return;
+    }
+    $('inverter-clear').hidden = false;
+    const fault = core.checkInverterProfile(readConditions());
+    if (fault !== '') status.textContent = profileFault(fault);
+  } else {
+    $<HTMLInputElement>('inverter-file').value = '';
+  }
+  assess();
 }
 
 // The window's run: the same core, the same messages.
@@ -178,20 +221,20 @@ function assess(): void {
   worker.cancel();
   const job = completed;
   job.assessment = undefined;
-  const fault = core.checkAssessOptions(conditions);
-  if (fault !== '') {
-    status.textContent = `評価できません: ${fault}`;
+  const conditionFault = core.checkAssessOptions(conditions);
+  const inverterFault = conditionFault === '' ? core.checkInverterProfile(conditions) : '';
+  if (conditionFault !== '' || inverterFault !== '') {
+    status.textContent = conditionFault !== '' ? `評価できません: ${conditionFault}` : profileFault(inverterFault);
     progress.hidden = true;
     showAssessment(undefined);
     refreshViews();
     return;
   }
   progress.hidden = false;
+  progress.removeAttribute('value'); // moving, until the optimiser tells how far it is
   const started = performance.now();
   status.textContent = '計算中… (最適化とランダム配線はワーカーで計算しています)';
-  const timer = setInterval(() => {
-    status.textContent = `計算中… ${((performance.now() - started) / 1000).toFixed(1)} 秒`;
-  }, 200);
+  document.body.dataset.progress = '';
   document.body.dataset.assessing = 'yes';
   void worker
     .assess({
@@ -205,13 +248,19 @@ function assess(): void {
       if (completed !== job) return;
       status.textContent = '結果ファイルの配線を評価しました。最適化とランダム配線を計算中…';
       showAssessment(first);
+      drawWindowChart($('window-chart'), first.inverter_window);
+    }, (step) => {
+      if (completed !== job) return;
+      showProgress(step);
     })
     .then((reply) => {
-      clearInterval(timer);
       if (completed !== job || reply.error === 'cancelled') return;
+      document.body.dataset.assessedIn = 'worker';
       if (reply.error?.startsWith('no worker')) {
+        document.body.dataset.assessedIn = 'page';
         // The same run on the page's thread: slower to answer, same figures.
-        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output, conditions);
+        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output,
+          conditions.assess ? { ...conditions, progress: showProgress } : conditions);
         reply = { outcome: r.outcome, assessment: r.assessment, assessment_problems: r.assessment_problems };
       }
       progress.hidden = true;
@@ -234,6 +283,18 @@ function assess(): void {
     });
 }
 
+// "計算中… 84 % — 最適化の探索 5 / 5、ランダム配線 78 / 100"; the page keeps each
+// step's percentage on its body for the tests.
+function showProgress(step: AssessProgress): void {
+  const progress = $<HTMLProgressElement>('assess-progress');
+  progress.max = 100;
+  progress.value = step.percent;
+  $('assess-text').textContent = `計算中… ${Math.floor(step.percent)} % — 最適化の探索 ${step.searches_done} / ` +
+    `${step.searches_total || '…'}、ランダム配線 ${step.random_done} / ${step.random_total}`;
+  const seen = document.body.dataset.progress;
+  document.body.dataset.progress = seen ? `${seen} ${step.percent.toFixed(1)}` : step.percent.toFixed(1);
+}
+
 // The whole assessment, or its first part while the optimiser still runs.
 function showAssessment(a?: AssessmentValue | FirstPart): void {
   const table = $<HTMLTableElement>('assessment');
@@ -241,6 +302,7 @@ function showAssessment(a?: AssessmentValue | FirstPart): void {
   const wiring = $<HTMLSelectElement>('wiring');
   (wiring.options[1] as HTMLOptionElement).disabled = !a || !('optimized' in a);
   if (!a || !('optimized' in a)) wiring.value = 'result';
+  showInverterWindow(a?.inverter_window);
   if (!a) {
     table.hidden = true;
     verdict.textContent = '';
@@ -273,6 +335,40 @@ function showAssessment(a?: AssessmentValue | FirstPart): void {
   verdict.textContent = v.ok
     ? `電圧チェック: 最高ストリング開放電圧 ${v.max_string_voc_cold_v.toFixed(2)} V${at} は上限 ${v.limit_v} V 以下です`
     : `電圧チェック: ストリング ${v.strings_over.join(', ')} の開放電圧が上限 ${v.limit_v} V を超えています (最高 ${v.max_string_voc_cold_v.toFixed(2)} V${at})`;
+}
+
+// The inverter window of the result's wiring: the viewer's table (value,
+// limit, margin, verdict; a failed check in red) and its verdict line.
+function showInverterWindow(w?: InverterWindowValue): void {
+  const section = $('inverter-window');
+  const line = $('window-verdict');
+  const table = $<HTMLTableElement>('window-table');
+  if (!w) {
+    section.hidden = true;
+    line.textContent = '';
+    line.className = '';
+    table.innerHTML = '';
+    return;
+  }
+  section.hidden = false;
+  $('window-heading').textContent = w.heading;
+  line.textContent = w.verdict_line;
+  line.className = w.ok ? 'ok' : 'over';
+  table.innerHTML = '';
+  const head = table.createTHead().insertRow();
+  for (const h of ['検査', '値の内容', '値', '限度', '余裕', '判定']) {
+    head.append(Object.assign(document.createElement('th'), { textContent: h }));
+  }
+  const body = table.createTBody();
+  for (const r of w.rows) {
+    const tr = body.insertRow();
+    tr.className = `verdict-${r.verdict}`;
+    tr.title = r.check;
+    tr.dataset.check = r.check;
+    for (const c of [r.name, r.condition, r.value, r.limit, r.margin, r.verdict_name]) tr.insertCell().textContent = c;
+  }
+  $('window-problems').replaceChildren(...w.problems.map((p) =>
+    Object.assign(document.createElement('li'), { textContent: `この温度の値はありません: ${p}` })));
 }
 
 // The rows of the wiring shown: the result file's, or the optimised wiring
@@ -312,12 +408,16 @@ function refreshViews(): void {
     refreshViews();
   });
   drawCharts($('string-chart'), $('curve-chart'), view, completed.assessment, !!optimized);
+  drawWindowChart($('window-chart'), completed.assessment?.inverter_window);
   renderPlan($('plan'), view, {
     resultName: completed.resultName,
     listName: completed.listFile.name,
     figures: $<HTMLTableElement>('figures'),
     assessment: $<HTMLTableElement>('assessment'),
     verdict: $('verdict').textContent ?? '',
+    windowHeading: $('inverter-window').hidden ? '' : $('window-heading').textContent ?? '',
+    windowTable: $('inverter-window').hidden ? null : $<HTMLTableElement>('window-table'),
+    windowVerdict: $('window-verdict').textContent ?? '',
     wiringName: optimized ? '最適化した配線' : '結果ファイルの配線',
   });
 }
@@ -362,6 +462,25 @@ function setPageHeader(resultName: string): void {
   style.textContent = `@media print { @page { @top-left { content: "${text}"; } } }`;
 }
 
+// The browser compiles the core's WebAssembly quickly at first and better
+// once a part of it has run a while; one planning run of a made-up list of
+// 1000 modules right after opening lets that happen before the user's first
+// run. It writes nothing anyone sees, and the next run starts afresh.
+function warmUp(): void {
+  const rows = ['No,S/N,Pmax,Vpm,Ipm,Voc,Isc'];
+  for (let k = 1; k <= 1000; ++k) {
+    const spread = ((k * 7919) % 1000) / 1000; // 0 to 1, well mixed
+    const vpm = 32 + spread;
+    const ipm = 9 + ((k * 104729) % 1000) / 2000;
+    rows.push(`${k},W-${k},${(vpm * ipm).toFixed(2)},${vpm.toFixed(2)},${ipm.toFixed(3)},40,9.7`);
+  }
+  try {
+    core.run(new TextEncoder().encode(rows.join('\r\n') + '\r\n'), 'warm-up.csv', '20', '50', 'warm-up', { assess: false });
+  } catch {
+    // Only a warm-up: the user's run reports any fault itself.
+  }
+}
+
 async function start(): Promise<void> {
   core = await coreFactory()();
   const identity = core.identity();
@@ -398,6 +517,10 @@ async function start(): Promise<void> {
   });
   $('print').addEventListener('click', () => window.print());
   $('reassess').addEventListener('click', assess);
+  $<HTMLInputElement>('inverter-file').addEventListener('change', (e) => {
+    void chooseProfile((e.target as HTMLInputElement).files?.[0] ?? null);
+  });
+  $('inverter-clear').addEventListener('click', () => void chooseProfile(null));
   $('colour-by').addEventListener('change', refreshViews);
   $('wiring').addEventListener('change', refreshViews);
   const searchBox = $<HTMLInputElement>('search');
@@ -410,6 +533,10 @@ async function start(): Promise<void> {
   });
   document.body.dataset.openMs = performance.now().toFixed(0); // since the page was opened
   document.body.dataset.ready = 'yes';
+  setTimeout(() => {
+    worker.warm();
+    warmUp();
+  }, 0);
 }
 
 void start().catch((err: unknown) => showMessage(String(err), 'error'));

@@ -130,12 +130,24 @@ export interface PlanHeader {
   figures: HTMLTableElement;
   assessment: HTMLTableElement;
   verdict: string;
+  windowHeading: string; // the inverter window's heading, or "" when there is none
+  windowTable: HTMLTableElement | null;
+  windowVerdict: string;
   wiringName: string;
 }
 
 // The printed plan: page 1 the summary with the picture, then the table in
 // string order with a box to tick per module, a string's heading kept with
 // its rows. The page header (file name) and numbers come from @page rules.
+// A copy of a table shown on the page for the plan, without the ids that
+// belong to the original alone.
+function copyOf(element: HTMLElement): HTMLElement {
+  const copy = element.cloneNode(true) as HTMLElement;
+  copy.removeAttribute('id');
+  for (const e of copy.querySelectorAll('[id]')) e.removeAttribute('id');
+  return copy;
+}
+
 export function renderPlan(host: HTMLElement, view: PlanView, h: PlanHeader): void {
   const summary = document.createElement('section');
   summary.className = 'plan-summary';
@@ -143,9 +155,15 @@ export function renderPlan(host: HTMLElement, view: PlanView, h: PlanHeader): vo
   title.textContent = `配線図 ${h.resultName}`;
   const facts = document.createElement('p');
   facts.textContent = `モジュールリスト ${h.listName} / ${view.parallel} ストリング × ${view.series} 直列 / ${h.wiringName}`;
-  summary.append(title, facts, h.figures.cloneNode(true));
-  if (!h.assessment.hidden) summary.append(h.assessment.cloneNode(true));
+  summary.append(title, facts, copyOf(h.figures));
+  if (!h.assessment.hidden) summary.append(copyOf(h.assessment));
   if (h.verdict) summary.append(Object.assign(document.createElement('p'), { textContent: h.verdict }));
+  if (h.windowTable) {
+    // The inverter window always judges the result file's wiring.
+    summary.append(Object.assign(document.createElement('p'), { textContent: h.windowHeading, className: 'window-heading' }),
+      copyOf(h.windowTable));
+    if (h.windowVerdict) summary.append(Object.assign(document.createElement('p'), { textContent: h.windowVerdict }));
+  }
   const picture = document.createElement('div');
   picture.className = 'plan-picture';
   renderPicture(picture, view, null, () => undefined);
