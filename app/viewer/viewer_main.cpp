@@ -3,10 +3,13 @@
 //
 //   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--json OUT.json] [--wiring result|optimized]
 //                 [--tmin C] [--voc-coefficient PCT] [--max-system-voltage V] [--extras voc,isc|isc,voc]
+//                 [--measurements MEASURED.csv] [--voc-tolerance PCT] [--isc-tolerance PCT] [--irradiance W]
+//                 [--module-temperature C]
 //
-// With --pdf it writes the plan, with --json the assessment file, without a
-// window (no display needed) and exits 0, or 2 with a message when a file
-// cannot be read or written; 64 for wrong usage.
+// With --pdf it writes the plan (with --measurements the commissioning
+// report), with --json the assessment file, without a window (no display
+// needed) and exits 0, or 2 with a message when a file cannot be read or
+// written; 64 for wrong usage.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
@@ -20,6 +23,7 @@
 
 #include "app/no_display.h"
 #include "assess_view.h"
+#include "commission_report.h"
 #include "file_names.h"
 #include "identity.h"
 #include "options.h"
@@ -49,8 +53,32 @@ bool Headless(int argc, char** argv) {
   return false;
 }
 
+// --measurements with --pdf: the commissioning report without a window. A
+// report is written whether or not the strings pass; they are named on stderr.
+int WriteReport(const Document& doc, const std::string& measurements, const ViewerOptions& o) {
+  QString error;
+  const std::optional<CommissionCheck> check = RunCommissionCheck(doc, measurements, o.commission, &error);
+  if (!check) {
+    Say(stderr, error);
+    return 2;
+  }
+  if (!ExportCommissionReportPdf(doc, *check, o.pdf, ViewerFont(), &error)) {
+    Say(stderr, error);
+    return 2;
+  }
+  if (!check->check.ok) Say(stderr, QStringLiteral("試運転検査: ") + CommissionSummary(check->check));
+  for (const voltrigg::StringCommissioning& s : check->check.strings) {
+    if (!s.expected.problem.empty()) {
+      Say(stderr, QStringLiteral("ストリング %1 の期待値を計算できません: %2")
+                      .arg(s.string_no)
+                      .arg(QString::fromStdString(s.expected.problem)));
+    }
+  }
+  return 0;
+}
+
 // --pdf and --json: the files without a window.
-int WriteFiles(const std::string& result, const ViewerOptions& o) {
+int WriteFiles(const std::string& result, const std::string& measurements, const ViewerOptions& o) {
   Document doc;
   try {
     doc = OpenDocument(result, o.modules, o.assessment);
@@ -75,6 +103,7 @@ int WriteFiles(const std::string& result, const ViewerOptions& o) {
     return 2;
   }
   if (o.pdf.isEmpty()) return 0;
+  if (!measurements.empty()) return WriteReport(doc, measurements, o);
   if (o.wiring == ShownWiring::Optimized && !(doc.assessment && doc.assessment->complete)) {
     Say(stderr, QStringLiteral("最適化した配線は一致するモジュールリストがないため作れません"));
     return 2;
@@ -120,11 +149,15 @@ int main(int argc, char** argv) {
   }
   const std::string result = ArgumentBytes(line, options.result);
   if (!options.modules.empty()) options.modules = ArgumentBytes(line, QString::fromStdString(options.modules));
+  const std::string measurements =
+      options.measurements.isEmpty() ? std::string() : ArgumentBytes(line, options.measurements);
   try {
-    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(result, options);
+    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(result, measurements, options);
     ViewerWindow window(options.assessment, options.modules);
+    window.SetCommissionOptions(options.commission);
     window.show();
     if (!result.empty()) window.OpenFile(result);
+    if (!measurements.empty() && window.document() != nullptr) window.OpenMeasurements(measurements);
     return QApplication::exec();
   } catch (const std::exception& e) {
     Say(stderr, QString::fromStdString(e.what()));
