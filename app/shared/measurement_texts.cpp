@@ -41,11 +41,11 @@ std::string What(const MeasurementRefusal& r) {
     case MeasurementFault::FieldCount:
       return "フィールドが " + N(r.count) + " 個あります (見出しは " + N(r.other) + " 個)";
     case MeasurementFault::NotANumber:
-      return quoted + " は数値ではありません";
+      return quoted + "は数値ではありません";
     case MeasurementFault::NotFinite:
-      return quoted + " は有限の数値ではありません";
+      return quoted + "は有限の数値ではありません";
     case MeasurementFault::NotInPlan:
-      return quoted + " はこの計画のストリングではありません (1 から " + N(r.count) + ")";
+      return quoted + "はこの計画のストリングではありません (1 から " + N(r.count) + ")";
     case MeasurementFault::NoStringNumber:
       return "ストリング番号がありません";
     case MeasurementFault::NoValue:
