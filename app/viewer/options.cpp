@@ -78,6 +78,9 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
   parser.addOption({QStringLiteral("measurements"),
                     QStringLiteral("試運転検査の測定ファイル (--pdf と併せると試運転検査報告を書き出す)"),
                     QStringLiteral("MEASURED.csv")});
+  parser.addOption({QStringLiteral("form-pdf"),
+                    QStringLiteral("ウィンドウを開かずに試運転検査の測定用紙を PDF に書き出す"),
+                    QStringLiteral("FORM.pdf")});
   parser.addOption({QStringLiteral("voc-tolerance"), QStringLiteral("試運転検査: Voc の許容範囲 [%] (既定 3)"),
                     QStringLiteral("PCT")});
   parser.addOption({QStringLiteral("isc-tolerance"), QStringLiteral("試運転検査: Isc の許容範囲 [%] (既定 5)"),
@@ -115,6 +118,11 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
   options.json = parser.value(QStringLiteral("json"));
   if (parser.isSet(QStringLiteral("json")) && (options.json.isEmpty() || options.result.isEmpty())) {
     *error = QStringLiteral("--json には結果ファイルと書き出す JSON ファイルの名前が必要です");
+    return ParseOutcome::Usage;
+  }
+  options.form_pdf = parser.value(QStringLiteral("form-pdf"));
+  if (parser.isSet(QStringLiteral("form-pdf")) && (options.form_pdf.isEmpty() || options.result.isEmpty())) {
+    *error = QStringLiteral("--form-pdf には結果ファイルと書き出す PDF ファイルの名前が必要です");
     return ParseOutcome::Usage;
   }
   if (parser.isSet(QStringLiteral("measurements"))) {

@@ -15,6 +15,7 @@ struct ViewerOptions {
   std::string modules;   // --modules: the module list, else the one beside the result
   QString pdf;           // --pdf: write the wiring plan here instead of showing the window
   QString json;          // --json: write the assessment file here instead of showing the window
+  QString form_pdf;      // --form-pdf: write the blank measurement form here instead of showing the window
   QString measurements;  // --measurements: the commissioning check of these measurements (with --pdf: its report)
   ShownWiring wiring = ShownWiring::Result;
   AssessOptions assessment;

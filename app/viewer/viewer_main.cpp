@@ -7,7 +7,8 @@
 //                 [--module-temperature C]
 //
 // With --pdf it writes the plan (with --measurements the commissioning
-// report), with --json the assessment file, without a window (no display
+// report), with --form-pdf the blank measurement form, with --json the
+// assessment file, without a window (no display
 // needed) and exits 0, or 2 with a message when a file cannot be read or
 // written; 64 for wrong usage.
 #include <QApplication>
@@ -44,7 +45,8 @@ void Say(FILE* to, const QString& text) {
 bool Headless(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--json") == 0 ||
+    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--form-pdf") == 0 ||
+        std::strncmp(a, "--form-pdf=", 11) == 0 || std::strcmp(a, "--json") == 0 ||
         std::strncmp(a, "--json=", 7) == 0 || std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 ||
         std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
       return true;
@@ -102,6 +104,13 @@ int WriteFiles(const std::string& result, const std::string& measurements, const
     Say(stderr, error);
     return 2;
   }
+  if (!o.form_pdf.isEmpty()) {
+    const std::optional<MeasurementFormPrint> form = MakeMeasurementForm(doc, o.commission, &error);
+    if (!form || !ExportMeasurementFormPdf(doc, *form, o.form_pdf, ViewerFont(), &error)) {
+      Say(stderr, error);
+      return 2;
+    }
+  }
   if (o.pdf.isEmpty()) return 0;
   if (!measurements.empty()) return WriteReport(doc, measurements, o);
   if (o.wiring == ShownWiring::Optimized && !(doc.assessment && doc.assessment->complete)) {
@@ -152,7 +161,9 @@ int main(int argc, char** argv) {
   const std::string measurements =
       options.measurements.isEmpty() ? std::string() : ArgumentBytes(line, options.measurements);
   try {
-    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(result, measurements, options);
+    if (!options.pdf.isEmpty() || !options.json.isEmpty() || !options.form_pdf.isEmpty()) {
+      return WriteFiles(result, measurements, options);
+    }
     ViewerWindow window(options.assessment, options.modules);
     window.SetCommissionOptions(options.commission);
     window.show();

@@ -296,6 +296,8 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
   commission_table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   commission_table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   commission_table_->verticalHeader()->setDefaultSectionSize(22);
+  // The findings take what is left of the width, wrapped, however long they are.
+  commission_table_->setWordWrap(true);
   commission_table_->horizontalHeader()->setStretchLastSection(true);
   commission_layout->addWidget(commission_heading_);
   commission_layout->addWidget(commission_summary_);
@@ -636,13 +638,17 @@ void ViewerWindow::ShowCommission() {
     return;
   }
   const Commissioning& c = check_->check;
-  commission_heading_->setText(QStringLiteral("測定ファイル: %1    モジュールリスト: %2\n%3")
-                                   .arg(DecodeBytes(check_->measurement_path), DecodeBytes(check_->list_path),
-                                        CommissionConditionsText(c.conditions)));
+  commission_heading_->setText(
+      QStringLiteral("測定ファイル: %1    モジュールリスト: %2\n%3\n"
+                     "不合格・未測定のストリングはアレイ図 (結果ファイルの配線) に赤枠で示します")
+          .arg(DecodeBytes(check_->measurement_path), DecodeBytes(check_->list_path),
+               CommissionConditionsText(c.conditions)));
   commission_summary_->setText(CommissionSummary(c));
   commission_summary_->setStyleSheet(c.ok ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #c80000;"));
   FillCommissionTable(commission_table_, c);
   commission_table_->resizeColumnsToContents();
+  commission_table_->horizontalHeader()->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
+  commission_table_->resizeRowsToContents();
   commission_stack_->setCurrentIndex(1);
 }
 
