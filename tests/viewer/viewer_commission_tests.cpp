@@ -299,6 +299,19 @@ TEST(ViewerCommissionProgram, WritesTheReportWithoutADisplayAndNothingForBadInpu
   EXPECT_EQ(p.status, 2);
   EXPECT_EQ(ReadFile(dir / "m.csv"), text);
 
+  // The blank form without a window; none without the list that gives its expected values.
+  p = RunViewer({Q(dir / "result.csv"), "--form-pdf", Q(dir / "form.pdf")});
+  ASSERT_EQ(p.status, 0) << p.err.toStdString();
+  const QString form = PdfText(Q(dir / "form.pdf"));
+  EXPECT_TRUE(form.contains(QStringLiteral("試運転検査 測定用紙: result.csv")));
+  EXPECT_TRUE(form.contains(QStringLiteral("ページ 2 /")));  // 60 rows to fill in run over a page
+  std::filesystem::rename(dir / "list.csv", dir / "elsewhere.csv");
+  p = RunViewer({Q(dir / "result.csv"), "--form-pdf", Q(dir / "form2.pdf")});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_TRUE(p.err.contains(QStringLiteral("モジュールリストが必要"))) << p.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "form2.pdf")));
+  std::filesystem::rename(dir / "elsewhere.csv", dir / "list.csv");
+
   // Options out of their range, as voltrigg-cli commission refuses them.
   for (const QStringList& args : {QStringList{"--voc-tolerance", "0"}, QStringList{"--isc-tolerance", "25"},
                                   QStringList{"--irradiance", "abc"}, QStringList{"--module-temperature", "150"}}) {
