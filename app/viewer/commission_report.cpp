@@ -185,7 +185,7 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
   const Placed fill_at = place(FillIn(pp, 0, false));
   const int total = page + 1;
 
-  const QString footer = ReportTitle(report.header.title.section(QStringLiteral(": "), 1));
+  const QString& footer = report.header.title;
   for (int k = 0; k < total; ++k) {
     if (k > 0) device.newPage();
     double top = 0;
