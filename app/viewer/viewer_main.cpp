@@ -93,10 +93,12 @@ int WriteFiles(const std::string& result, const std::string& measurements, const
     return 2;
   }
   RunAssessment(doc);
-  if (doc.list_state != ListState::Matches) {
+  // The report and the form say themselves why they cannot be made.
+  const bool plan_or_json = (!o.pdf.isEmpty() && measurements.empty()) || !o.json.isEmpty();
+  if (plan_or_json && doc.list_state != ListState::Matches) {
     Say(stderr, doc.list_note + QStringLiteral("。結果ファイルの値だけで配線計画を作ります。"));
     for (const QString& p : doc.list_problems) Say(stderr, QStringLiteral("  ") + p);
-  } else if (!doc.assessment_note.isEmpty()) {
+  } else if (plan_or_json && !doc.assessment_note.isEmpty()) {
     Say(stderr, doc.assessment_note);
   }
   QString error;
