@@ -287,7 +287,7 @@ int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& 
                                        {18, QStringLiteral("Voc 期待値 STC [V]"), Qt::AlignRight},
                                        {17, QStringLiteral("Isc 期待値 STC [A]"), Qt::AlignRight},
                                        {17, QStringLiteral("日射強度 [W/m²]"), Qt::AlignHCenter},
-                                       {17, QStringLiteral("モジュール温度 [°C]"), Qt::AlignHCenter},
+                                       {17, QStringLiteral("モジュール\n温度 [°C]"), Qt::AlignHCenter},
                                        {19, QStringLiteral("Voc 測定値 [V]"), Qt::AlignHCenter},
                                        {19, QStringLiteral("Isc 測定値 [A]"), Qt::AlignHCenter},
                                        {14, QStringLiteral("時刻"), Qt::AlignHCenter},
