@@ -159,8 +159,9 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
   // page when it does not fit.
   const std::vector<std::pair<QString, QColor>> findings = FindingLines(report);
   const double findings_head_h = pp.Mm(9);
-  std::vector<double> finding_h;
-  for (const auto& [text, colour] : findings) finding_h.push_back(pp.TextHeight(w - pp.Mm(4), text, 9) + pp.Mm(1));
+  std::vector<double> finding_h(findings.size());
+  std::transform(findings.begin(), findings.end(), finding_h.begin(),
+                 [&](const auto& line) { return pp.TextHeight(w - pp.Mm(4), line.first, 9) + pp.Mm(1); });
   struct Placed {
     int page;
     double y;
@@ -177,10 +178,11 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
     y += h;
     return at;
   };
-  std::vector<Placed> finding_at;
+  // The heading stays on the page of the first finding.
   const Placed findings_head_at = place(findings_head_h + (finding_h.empty() ? 0 : finding_h.front()));
   y -= finding_h.empty() ? 0 : finding_h.front();
-  for (double h : finding_h) finding_at.push_back(place(h));
+  std::vector<Placed> finding_at(finding_h.size());
+  std::transform(finding_h.begin(), finding_h.end(), finding_at.begin(), place);
   y += pp.Mm(4);
   const Placed fill_at = place(FillIn(pp, 0, false));
   const int total = page + 1;

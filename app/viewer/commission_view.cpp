@@ -234,7 +234,7 @@ bool LooksLikeMeasurementFile(const std::string& path) {
   std::string line(4096, '\0');
   in.read(line.data(), static_cast<std::streamsize>(line.size()));
   line.resize(static_cast<std::size_t>(in.gcount()));
-  line = line.substr(0, line.find_first_of("\r\n"));
+  line.resize(std::min(line.size(), line.find_first_of("\r\n")));
   if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
   bool string = false;
   bool voc = false;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numeric>
 #include <string>
 
 namespace voltrigg::viewer {
@@ -70,17 +71,20 @@ double PaintPlanHeader(PagePainter& pp, double y, const PlanHeader& header) {
   y += pp.Mm(2);
   y += pp.Text(0, y, w, header.shape_line, 10);
   y += pp.Text(0, y, w, header.list_note, 10);
-  for (const QString& problem : header.list_problems)
-    y += pp.Text(pp.Mm(4), y, w - pp.Mm(4), problem, 9, false, kPrintRed);
+  y = std::accumulate(header.list_problems.begin(), header.list_problems.end(), y,
+                      [&](double at, const QString& problem) {
+                        return at + pp.Text(pp.Mm(4), at, w - pp.Mm(4), problem, 9, false, kPrintRed);
+                      });
   return y - top;
 }
 
 double PlanHeaderHeight(PagePainter& pp, const PlanHeader& header) {
   const double w = pp.width();
-  double h = pp.TextHeight(w, header.title, 16, true) + pp.Mm(2) + pp.TextHeight(w, header.shape_line, 10) +
-             pp.TextHeight(w, header.list_note, 10);
-  for (const QString& problem : header.list_problems) h += pp.TextHeight(w - pp.Mm(4), problem, 9);
-  return h;
+  const double h = pp.TextHeight(w, header.title, 16, true) + pp.Mm(2) + pp.TextHeight(w, header.shape_line, 10) +
+                   pp.TextHeight(w, header.list_note, 10);
+  return std::accumulate(
+      header.list_problems.begin(), header.list_problems.end(), h,
+      [&](double sum, const QString& problem) { return sum + pp.TextHeight(w - pp.Mm(4), problem, 9); });
 }
 
 bool WritePdfPages(const QString& path, const QString& title, const std::function<int(QPagedPaintDevice&)>& paint,

@@ -275,8 +275,8 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
   commission_note_->setAlignment(Qt::AlignCenter);
   commission_note_->setWordWrap(true);
   commission_note_->setTextFormat(Qt::PlainText);
-  auto* commission_page = new QWidget;
-  auto* commission_layout = new QVBoxLayout(commission_page);
+  auto* commission_tab = new QWidget;
+  auto* commission_layout = new QVBoxLayout(commission_tab);
   commission_heading_ = new QLabel;
   commission_heading_->setWordWrap(true);
   commission_heading_->setTextFormat(Qt::PlainText);
@@ -303,7 +303,7 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
   commission_layout->addWidget(commission_summary_);
   commission_layout->addWidget(commission_table_, 1);
   commission_stack_->addWidget(commission_note_);
-  commission_stack_->addWidget(commission_page);
+  commission_stack_->addWidget(commission_tab);
   tabs_->addTab(commission_stack_, QStringLiteral("試運転検査"));
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);

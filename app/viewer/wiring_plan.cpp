@@ -135,6 +135,7 @@ std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& pla
 
 void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& items, double page_head_h, double head_h,
                double row_h, double column_head_h) {
+  if (plan.plan == nullptr) return;
   QPainter& p = pp.p();
   const Columns c = TableColumns(pp);
   const double w = pp.width();
