@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/shared/assess_options.h"
+#include "app/shared/commission_options.h"
 #include "app/shared/planned_array.h"
 #include "commission/commissioning.h"
 #include "commission/commissioning_json.h"
@@ -124,10 +125,9 @@ int RunCommissionCli(int argc, char** argv) {
   std::vector<std::string> files;
   std::string modules_path;
   std::string form_path;
-  std::optional<double> irradiance;
-  std::optional<double> temperature;
   bool isc_first = false;
-  CommissionConditions c;
+  CommissionOptions options;
+  CommissionConditions& c = options.conditions;
   app.add_option("RESULT.csv MEASURED.csv", files,
                  "the result file and the measurement file (with --form: the result file alone)")
       ->required()
@@ -147,9 +147,9 @@ int RunCommissionCli(int argc, char** argv) {
   app.add_option(kIscToleranceLimit.option, c.isc_tolerance_pct,
                  "tolerance of a string's Isc [%]" + range(kIscToleranceLimit))
       ->capture_default_str();
-  app.add_option(kIrradianceLimit.option, irradiance,
+  app.add_option(kIrradianceLimit.option, options.defaults.irradiance_w_m2,
                  "irradiance for rows that leave it empty [W/m²]" + range(kIrradianceLimit));
-  app.add_option(kModuleTemperatureLimit.option, temperature,
+  app.add_option(kModuleTemperatureLimit.option, options.defaults.module_temperature_c,
                  "module temperature for rows that leave it empty [°C]" + range(kModuleTemperatureLimit));
   app.add_option_function<std::string>(
          "--extras", [&isc_first](const std::string& order) { isc_first = ParseExtrasOrder(order).value_or(false); },
@@ -173,12 +173,7 @@ int RunCommissionCli(int argc, char** argv) {
     return kUsage;
   }
   // Refused before anything is read: a check against nonsense must never pass.
-  std::optional<ConditionFault> fault = ValidateCommissionConditions(c);
-  if (!fault && irradiance && !WithinLimit(*irradiance, kIrradianceLimit)) fault = {kIrradianceLimit, *irradiance};
-  if (!fault && temperature && !WithinLimit(*temperature, kModuleTemperatureLimit)) {
-    fault = {kModuleTemperatureLimit, *temperature};
-  }
-  if (fault) {
+  if (const std::optional<ConditionFault> fault = ValidateCommissionOptions(options)) {
     std::cerr << "voltrigg-cli: " << DescribeConditionFault(*fault) << '\n';
     return kUsage;
   }
@@ -190,7 +185,7 @@ int RunCommissionCli(int argc, char** argv) {
 
     const std::string& measured_path = files[1];
     const std::vector<StringMeasurement> measurements =
-        ReadMeasurementFile(measured_path, static_cast<int>(plan.wiring.size()), {irradiance, temperature});
+        ReadMeasurementFile(measured_path, static_cast<int>(plan.wiring.size()), options.defaults);
     const std::string json_path = JsonPathOf(measured_path);
     if (SameFile(json_path, result_path) || SameFile(json_path, plan.list_path) || SameFile(json_path, measured_path)) {
       std::cerr << "voltrigg-cli: the commissioning file would replace the result, its list or the measurements: "

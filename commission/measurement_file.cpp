@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <utility>
 
 #include "input/field_reader.h"
 #include "input/number_text.h"
@@ -39,32 +40,43 @@ std::string Lower(std::string text) {
   return text;
 }
 
-const char* ProblemText(FieldReader::Problem p) {
+std::pair<MeasurementFault, const char*> ProblemText(FieldReader::Problem p) {
   switch (p) {
     case FieldReader::Problem::UnclosedQuote:
-      return "a quoted field is not closed";
+      return {MeasurementFault::UnclosedQuote, "a quoted field is not closed"};
     case FieldReader::Problem::TextAfterQuote:
-      return "text follows a closing quote";
+      return {MeasurementFault::TextAfterQuote, "text follows a closing quote"};
     case FieldReader::Problem::TooLong:
-      return "a field is longer than 64 KiB";
+      return {MeasurementFault::FieldTooLong, "a field is longer than 64 KiB"};
     case FieldReader::Problem::NulByte:
-      return "a NUL byte (not a text file)";
+      return {MeasurementFault::NulByte, "a NUL byte (not a text file)"};
     case FieldReader::Problem::ReadFailed:
-      return "the file cannot be read";
+      return {MeasurementFault::ReadFailed, "the file cannot be read"};
     case FieldReader::Problem::EndOfInput:
     case FieldReader::Problem::None:
       break;
   }
-  return "the file ends inside a row";
+  return {MeasurementFault::EndsInsideRow, "the file ends inside a row"};
+}
+
+MeasurementRefusal Refusal(MeasurementFault fault, std::string field = {}, std::string value = {}, int count = 0,
+                           int other = 0) {
+  MeasurementRefusal r;
+  r.fault = fault;
+  r.field = std::move(field);
+  r.value = std::move(value);
+  r.count = count;
+  r.other = other;
+  return r;
 }
 
 class Reader {
  public:
   Reader(std::istream& in, const std::string& where) : fields_(in), where_(where) {}
 
-  [[noreturn]] void Fail(int line, const std::string& what) const {
+  [[noreturn]] void Fail(int line, MeasurementRefusal refusal, const std::string& what) const {
     throw MeasurementFileError(where_ + (line > 0 ? " line " + std::to_string(line) : std::string()) + ": " + what,
-                               line);
+                               line, std::move(refusal));
   }
 
   // The fields of the next line, or an empty vector at the end.
@@ -73,12 +85,18 @@ class Reader {
     if (fields_.AtEnd()) return line;
     for (;;) {
       std::optional<FieldReader::Field> f = fields_.Next();
-      if (!f) Fail(line_of_last_, ProblemText(fields_.LastProblem()));
+      if (!f) {
+        const auto [fault, text] = ProblemText(fields_.LastProblem());
+        Fail(line_of_last_, Refusal(fault), text);
+      }
       line_of_last_ = f->line;
       const bool last = f->ends_line;
       line.push_back(std::move(*f));
       if (last) return line;
-      if (line.size() > kMaxColumns) Fail(line.front().line, "more than " + std::to_string(kMaxColumns) + " fields");
+      if (line.size() > kMaxColumns) {
+        Fail(line.front().line, Refusal(MeasurementFault::TooManyFields, {}, {}, static_cast<int>(kMaxColumns)),
+             "more than " + std::to_string(kMaxColumns) + " fields");
+      }
     }
   }
 
@@ -94,13 +112,16 @@ std::optional<double> Number(const Reader& reader, const FieldReader::Field& f, 
   std::string text = Trimmed(f.text);
   if (text.empty()) return std::nullopt;
   const std::string shown = TextAsUtf8(text.substr(0, 40));
-  if (!LooksLikeNumber(text))
-    reader.Fail(f.line, "field " + std::string(column) + ": \"" + shown + "\" is not a number");
+  if (!LooksLikeNumber(text)) {
+    reader.Fail(f.line, Refusal(MeasurementFault::NotANumber, column, shown),
+                "field " + std::string(column) + ": \"" + shown + "\" is not a number");
+  }
   if (text.front() == '+') text.erase(0, 1);  // from_chars takes no plus sign
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-    reader.Fail(f.line, "field " + std::string(column) + ": \"" + shown + "\" is not a finite number");
+    reader.Fail(f.line, Refusal(MeasurementFault::NotFinite, column, shown),
+                "field " + std::string(column) + ": \"" + shown + "\" is not a finite number");
   }
   return value;
 }
@@ -113,15 +134,19 @@ double Condition(const Reader& reader, const FieldReader::Field* f, const std::o
   const bool from_option = !value;
   if (!value) value = fallback;
   if (!value) {
-    reader.Fail(line, "field " + std::string(column) + ": no value (give it in the row or for the whole file with " +
-                          limit.option + ")");
+    reader.Fail(line, Refusal(MeasurementFault::NoCondition, column, limit.option),
+                "field " + std::string(column) + ": no value (give it in the row or for the whole file with " +
+                    limit.option + ")");
   }
   if (!WithinLimit(*value, limit)) {
     char text[64];
     (void)std::snprintf(text, sizeof text, "%g", *value);
-    reader.Fail(line, "field " + std::string(column) + ": " + text +
-                          (from_option ? " (from " + std::string(limit.option) + ")" : "") + " is not " +
-                          RangeOf(limit));
+    MeasurementRefusal refusal = Refusal(MeasurementFault::ConditionOutOfRange, column, text);
+    refusal.limit = limit;
+    refusal.from_option = from_option;
+    reader.Fail(line, std::move(refusal),
+                "field " + std::string(column) + ": " + text +
+                    (from_option ? " (from " + std::string(limit.option) + ")" : "") + " is not " + RangeOf(limit));
   }
   return *value;
 }
@@ -139,31 +164,40 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   Reader reader(in, where);
   const std::vector<FieldReader::Field> header = reader.NextLine();
   if (header.empty())
-    reader.Fail(0, "the file is empty (a header line is needed: " + std::string(kStringColumn) + "," + kVocColumn +
-                       "," + kIscColumn + "," + kIrradianceColumn + "," + kModuleTemperatureColumn + ")");
+    reader.Fail(0, Refusal(MeasurementFault::Empty),
+                "the file is empty (a header line is needed: " + std::string(kStringColumn) + "," + kVocColumn + "," +
+                    kIscColumn + "," + kIrradianceColumn + "," + kModuleTemperatureColumn + ")");
   std::array<int, kColumns> at{};
   at.fill(-1);
   for (std::size_t c = 0; c < header.size(); ++c) {
     const std::string name = Lower(Trimmed(header[c].text));
     for (int k = 0; k < kColumns; ++k) {
       if (name != kColumnNames[static_cast<std::size_t>(k)]) continue;
-      if (at[static_cast<std::size_t>(k)] >= 0) reader.Fail(header[c].line, "the column " + name + " is named twice");
+      if (at[static_cast<std::size_t>(k)] >= 0) {
+        reader.Fail(header[c].line, Refusal(MeasurementFault::ColumnTwice, name),
+                    "the column " + name + " is named twice");
+      }
       at[static_cast<std::size_t>(k)] = static_cast<int>(c);
     }
   }
   const int header_line = header.front().line;
   for (int k : {kString, kVoc, kIsc}) {
     if (at[static_cast<std::size_t>(k)] < 0) {
-      reader.Fail(header_line, std::string("the header has no column ") + kColumnNames[static_cast<std::size_t>(k)]);
+      const char* name = kColumnNames[static_cast<std::size_t>(k)];
+      reader.Fail(header_line, Refusal(MeasurementFault::NoColumn, name),
+                  std::string("the header has no column ") + name);
     }
   }
   if (at[kIrradiance] < 0 && !defaults.irradiance_w_m2) {
-    reader.Fail(header_line, std::string("the header has no column ") + kIrradianceColumn + " and " +
-                                 kIrradianceLimit.option + " is not given");
+    reader.Fail(header_line, Refusal(MeasurementFault::NoConditionColumn, kIrradianceColumn, kIrradianceLimit.option),
+                std::string("the header has no column ") + kIrradianceColumn + " and " + kIrradianceLimit.option +
+                    " is not given");
   }
   if (at[kTemperature] < 0 && !defaults.module_temperature_c) {
-    reader.Fail(header_line, std::string("the header has no column ") + kModuleTemperatureColumn + " and " +
-                                 kModuleTemperatureLimit.option + " is not given");
+    reader.Fail(header_line,
+                Refusal(MeasurementFault::NoConditionColumn, kModuleTemperatureColumn, kModuleTemperatureLimit.option),
+                std::string("the header has no column ") + kModuleTemperatureColumn + " and " +
+                    kModuleTemperatureLimit.option + " is not given");
   }
 
   std::vector<StringMeasurement> out;
@@ -172,10 +206,14 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   for (std::vector<FieldReader::Field> row = reader.NextLine(); !row.empty(); row = reader.NextLine()) {
     const int line = row.front().line;
     if (++rows > kMaxMeasurementRows) {
-      reader.Fail(line, "more than " + std::to_string(kMaxMeasurementRows) + " rows");
+      reader.Fail(line, Refusal(MeasurementFault::TooManyRows, {}, {}, kMaxMeasurementRows),
+                  "more than " + std::to_string(kMaxMeasurementRows) + " rows");
     }
     if (row.size() != header.size()) {
-      reader.Fail(line, std::to_string(row.size()) + " fields where the header has " + std::to_string(header.size()));
+      reader.Fail(
+          line,
+          Refusal(MeasurementFault::FieldCount, {}, {}, static_cast<int>(row.size()), static_cast<int>(header.size())),
+          std::to_string(row.size()) + " fields where the header has " + std::to_string(header.size()));
     }
     const auto field = [&](Column c) -> const FieldReader::Field* {
       const int k = at[static_cast<std::size_t>(c)];
@@ -185,14 +223,21 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     const std::optional<double> voc = Number(reader, *field(kVoc), kVocColumn);
     const std::optional<double> isc = Number(reader, *field(kIsc), kIscColumn);
     if (string_no && !(*string_no >= 1 && *string_no <= string_count && *string_no == std::floor(*string_no))) {
-      reader.Fail(line, "field string: " + TextAsUtf8(Trimmed(field(kString)->text).substr(0, 40)) +
-                            " is not a string of the plan (1 to " + std::to_string(string_count) + ")");
+      const std::string shown = TextAsUtf8(Trimmed(field(kString)->text).substr(0, 40));
+      reader.Fail(
+          line, Refusal(MeasurementFault::NotInPlan, kStringColumn, shown, string_count),
+          "field string: " + shown + " is not a string of the plan (1 to " + std::to_string(string_count) + ")");
     }
     // A row of the blank form not filled in yet, or an empty spreadsheet row.
     if (!voc && !isc) continue;
-    if (!string_no) reader.Fail(line, "field string: no string number");
-    if (!voc) reader.Fail(line, "field voc_v: no value (isc_a is given)");
-    if (!isc) reader.Fail(line, "field isc_a: no value (voc_v is given)");
+    if (!string_no)
+      reader.Fail(line, Refusal(MeasurementFault::NoStringNumber, kStringColumn), "field string: no string number");
+    if (!voc)
+      reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, kIscColumn),
+                  "field voc_v: no value (isc_a is given)");
+    if (!isc)
+      reader.Fail(line, Refusal(MeasurementFault::NoValue, kIscColumn, kVocColumn),
+                  "field isc_a: no value (voc_v is given)");
     StringMeasurement m;
     m.string_no = static_cast<int>(*string_no);
     m.voc_v = *voc;
@@ -200,8 +245,9 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     m.line = line;
     const auto [it, fresh] = line_of_string.emplace(m.string_no, line);
     if (!fresh) {
-      reader.Fail(line, "field string: string " + std::to_string(m.string_no) + " is measured twice (also line " +
-                            std::to_string(it->second) + ")");
+      reader.Fail(line, Refusal(MeasurementFault::MeasuredTwice, kStringColumn, {}, m.string_no, it->second),
+                  "field string: string " + std::to_string(m.string_no) + " is measured twice (also line " +
+                      std::to_string(it->second) + ")");
     }
     m.irradiance_w_m2 =
         Condition(reader, field(kIrradiance), defaults.irradiance_w_m2, kIrradianceColumn, kIrradianceLimit, line);
@@ -216,7 +262,9 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
 std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
                                                    const MeasurementDefaults& defaults) {
   std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) throw MeasurementFileError("cannot open the measurement file " + path, 0);
+  if (!in.is_open()) {
+    throw MeasurementFileError("cannot open the measurement file " + path, 0, Refusal(MeasurementFault::CannotOpen));
+  }
   return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults);
 }
 

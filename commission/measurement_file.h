@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commission/string_verdict.h"
@@ -32,15 +33,55 @@ struct MeasurementDefaults {
   std::optional<double> module_temperature_c;
 };
 
-// A file that cannot be used, with the line (0 for the file as a whole) and
-// a message naming the file, the line and the field.
+// Why a file cannot be used, for front ends that say it in their own words.
+enum class MeasurementFault {
+  CannotOpen,
+  UnclosedQuote,
+  TextAfterQuote,
+  FieldTooLong,
+  NulByte,
+  ReadFailed,
+  EndsInsideRow,
+  TooManyFields,        // count: the most a row may hold
+  Empty,                // no header line
+  ColumnTwice,          // field: the column
+  NoColumn,             // field: the column
+  NoConditionColumn,    // field: the column, value: the option that could give it
+  TooManyRows,          // count: the most a file may hold
+  FieldCount,           // count: fields of the row, other: fields of the header
+  NotANumber,           // field, value
+  NotFinite,            // field, value
+  NotInPlan,            // value: the string number as written, count: strings of the plan
+  NoStringNumber,       //
+  NoValue,              // field: the empty one, value: the one given
+  MeasuredTwice,        // count: the string, other: the line of its first measurement
+  NoCondition,          // field, value: the option that could give it
+  ConditionOutOfRange,  // field, value: the number, limit: its range, from_option
+};
+
+struct MeasurementRefusal {
+  MeasurementFault fault = MeasurementFault::CannotOpen;
+  std::string field;  // the column, where one is named
+  std::string value;  // as the message shows it (UTF-8)
+  int count = 0;
+  int other = 0;
+  ConditionLimit limit{};    // ConditionOutOfRange
+  bool from_option = false;  // ConditionOutOfRange: the value came from the option, not the row
+};
+
+// A file that cannot be used, with the line (0 for the file as a whole), a
+// message naming the file, the line and the field, and the same as a
+// refusal for other words.
 class MeasurementFileError : public std::runtime_error {
  public:
-  MeasurementFileError(const std::string& message, int line) : std::runtime_error(message), line_(line) {}
+  MeasurementFileError(const std::string& message, int line, MeasurementRefusal refusal = {})
+      : std::runtime_error(message), line_(line), refusal_(std::move(refusal)) {}
   int line() const { return line_; }
+  const MeasurementRefusal& refusal() const { return refusal_; }
 
  private:
   int line_;
+  MeasurementRefusal refusal_;
 };
 
 // The measured strings of the file, in file order; `string_count` is the

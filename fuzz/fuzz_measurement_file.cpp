@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/shared/measurement_texts.h"
 #include "commission/commissioning.h"
 #include "commission/measurement_file.h"
 #include "fuzz/fuzz_support.h"
@@ -60,6 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const MeasurementFileError& e) {
     Require(std::string(e.what()).size() > std::string("fuzz: ").size());
     Require(e.line() >= 0);
+    // The viewer's words name the same line as the reader's.
+    const std::string ja = MeasurementErrorTextJa(e, "fuzz");
+    Require(e.line() == 0 || ja.find("の " + std::to_string(e.line()) + " 行目") != std::string::npos);
     return 0;
   }
   std::set<int> seen;

@@ -167,6 +167,15 @@ void PaintArrayPicture(QPainter& p, const PlanView& plan, const PictureGeometry&
       p.drawText(r, Qt::AlignCenter, number);
     }
   }
+  // A string that failed its commissioning check (or was not measured):
+  // its modules outlined in red, to be looked at on the roof.
+  for (const StringSummary& s : plan.strings) {
+    if (!s.commissioning_failed) continue;
+    const double y = g.legend_h + g.header_h + (s.string_no - 1) * (g.box_h + g.gap);
+    p.setPen(QPen(kLimitRed, 2.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(g.label_w - g.gap, y - g.gap * 0.5 - 0.5, sums_x - g.label_w + g.gap, g.box_h + g.gap + 1));
+  }
   if (highlight >= 0 && highlight < static_cast<int>(plan.cells.size())) {
     p.setPen(QPen(QColor(0, 0, 0), 3));
     p.setBrush(Qt::NoBrush);

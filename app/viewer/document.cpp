@@ -44,11 +44,6 @@ std::vector<WiredModule> Document::ResultWiring() const {
   return out;
 }
 
-std::string ListBesideResult(const std::string& result_path, const std::string& input_name) {
-  // Where voltrigg-cli commission looks for it too.
-  return voltrigg::ListBesideResult(result_path, input_name);
-}
-
 std::vector<QString> MatchList(Document& doc, std::size_t limit) {
   std::vector<QString> problems;
   const std::vector<ResultRow>& rows = doc.result.rows;

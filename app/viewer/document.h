@@ -11,6 +11,7 @@
 
 #include "app/shared/assess_options.h"
 #include "app/shared/list_in_file_order.h"
+#include "app/shared/planned_array.h"
 #include "assess/assessment.h"
 #include "input/module_list.h"
 #include "inverter_window_view.h"
@@ -74,10 +75,8 @@ struct Document {
   std::vector<WiredModule> ResultWiring() const;
 };
 
-// The module list a result names: its file name (line 1) in the result's
-// folder. Only the last part of the name counts, so a result cannot point
-// the viewer at another folder.
-std::string ListBesideResult(const std::string& result_path, const std::string& input_name);
+// The module list a result names, where voltrigg-cli commission looks for it too.
+using voltrigg::ListBesideResult;
 
 // Reads the result (throws ResultFileError), then the list: `modules_path`
 // when given, else the one beside the result. A missing, unreadable or

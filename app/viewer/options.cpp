@@ -17,16 +17,23 @@ void Print(const QString& text) {
 }
 
 // An option's number; its range is checked with the other conditions.
-bool Number(const QCommandLineParser& parser, const ConditionLimit& limit, double& value, QString* error) {
+bool Number(const QCommandLineParser& parser, const ConditionLimit& limit, std::optional<double>& value,
+            QString* error) {
   const QString name = QString::fromLatin1(limit.option).mid(2);
   if (!parser.isSet(name)) return true;
-  const std::optional<double> v = ParseOptionNumber(parser.value(name).toStdString());
-  if (!v) {
+  value = ParseOptionNumber(parser.value(name).toStdString());
+  if (!value) {
     *error = QStringLiteral("%1 には数値を指定してください: \"%2\"")
                  .arg(QString::fromLatin1(limit.option), parser.value(name));
     return false;
   }
-  value = *v;
+  return true;
+}
+
+bool Number(const QCommandLineParser& parser, const ConditionLimit& limit, double& value, QString* error) {
+  std::optional<double> v;
+  if (!Number(parser, limit, v, error)) return false;
+  if (v) value = *v;
   return true;
 }
 
@@ -68,6 +75,20 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
       {QStringLiteral("isc-factor"), QStringLiteral("短絡電流の安全係数 (既定 1.25)"), QStringLiteral("F")});
   parser.addOption({QStringLiteral("inverter"), QStringLiteral("パワコンのプロファイル (JSON): 入力範囲の検査に使う"),
                     QStringLiteral("FILE")});
+  parser.addOption({QStringLiteral("measurements"),
+                    QStringLiteral("試運転検査の測定ファイル (--pdf と併せると試運転検査報告を書き出す)"),
+                    QStringLiteral("MEASURED.csv")});
+  parser.addOption({QStringLiteral("form-pdf"),
+                    QStringLiteral("ウィンドウを開かずに試運転検査の測定用紙を PDF に書き出す"),
+                    QStringLiteral("FORM.pdf")});
+  parser.addOption({QStringLiteral("voc-tolerance"), QStringLiteral("試運転検査: Voc の許容範囲 [%] (既定 3)"),
+                    QStringLiteral("PCT")});
+  parser.addOption({QStringLiteral("isc-tolerance"), QStringLiteral("試運転検査: Isc の許容範囲 [%] (既定 5)"),
+                    QStringLiteral("PCT")});
+  parser.addOption({QStringLiteral("irradiance"), QStringLiteral("試運転検査: 日射強度を空けた行の日射強度 [W/m²]"),
+                    QStringLiteral("W")});
+  parser.addOption({QStringLiteral("module-temperature"),
+                    QStringLiteral("試運転検査: モジュール温度を空けた行のモジュール温度 [°C]"), QStringLiteral("C")});
   parser.addOption({QStringLiteral("extras"),
                     QStringLiteral("モジュールリストの 6・7 列目: voc,isc (既定) または isc,voc"),
                     QStringLiteral("voc,isc|isc,voc")});
@@ -99,6 +120,18 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
     *error = QStringLiteral("--json には結果ファイルと書き出す JSON ファイルの名前が必要です");
     return ParseOutcome::Usage;
   }
+  options.form_pdf = parser.value(QStringLiteral("form-pdf"));
+  if (parser.isSet(QStringLiteral("form-pdf")) && (options.form_pdf.isEmpty() || options.result.isEmpty())) {
+    *error = QStringLiteral("--form-pdf には結果ファイルと書き出す PDF ファイルの名前が必要です");
+    return ParseOutcome::Usage;
+  }
+  if (parser.isSet(QStringLiteral("measurements"))) {
+    options.measurements = parser.value(QStringLiteral("measurements"));
+    if (options.measurements.isEmpty() || options.result.isEmpty()) {
+      *error = QStringLiteral("--measurements には結果ファイルと測定ファイルの名前が必要です");
+      return ParseOutcome::Usage;
+    }
+  }
   if (parser.isSet(QStringLiteral("modules"))) {
     const QString modules = parser.value(QStringLiteral("modules"));
     if (modules.isEmpty()) {
@@ -126,6 +159,20 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
   }
   // Refused here, before anything is assessed: nonsense would let the voltage check pass.
   if (const auto fault = ValidateConditions(a.conditions)) {
+    *error = QString::fromStdString(ConditionFaultText(*fault, Language::Japanese));
+    return ParseOutcome::Usage;
+  }
+  // The commissioning check's options, checked as voltrigg-cli commission checks them.
+  CommissionOptions& c = options.commission;
+  c.conditions.voc_coefficient_pct_per_k = a.conditions.voc_coefficient_pct_per_k;
+  c.conditions.isc_coefficient_pct_per_k = a.conditions.isc_coefficient_pct_per_k;
+  if (!Number(parser, kVocToleranceLimit, c.conditions.voc_tolerance_pct, error) ||
+      !Number(parser, kIscToleranceLimit, c.conditions.isc_tolerance_pct, error) ||
+      !Number(parser, kIrradianceLimit, c.defaults.irradiance_w_m2, error) ||
+      !Number(parser, kModuleTemperatureLimit, c.defaults.module_temperature_c, error)) {
+    return ParseOutcome::Usage;
+  }
+  if (const auto fault = ValidateCommissionOptions(c)) {
     *error = QString::fromStdString(ConditionFaultText(*fault, Language::Japanese));
     return ParseOutcome::Usage;
   }

@@ -51,7 +51,8 @@ struct StringSummary {
   double mean_ipm_a = 0;
   double planning_current_a = 0;  // the planning rule: Ipm of position 1
   std::optional<StringPhysics> physics;
-  bool over_limit = false;  // cold open-circuit voltage above the system limit
+  bool over_limit = false;            // cold open-circuit voltage above the system limit
+  bool commissioning_failed = false;  // failed or not measured in the commissioning check shown
 };
 
 struct PlanView {

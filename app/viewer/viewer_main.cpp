@@ -3,10 +3,14 @@
 //
 //   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--json OUT.json] [--wiring result|optimized]
 //                 [--tmin C] [--voc-coefficient PCT] [--max-system-voltage V] [--extras voc,isc|isc,voc]
+//                 [--measurements MEASURED.csv] [--voc-tolerance PCT] [--isc-tolerance PCT] [--irradiance W]
+//                 [--module-temperature C]
 //
-// With --pdf it writes the plan, with --json the assessment file, without a
-// window (no display needed) and exits 0, or 2 with a message when a file
-// cannot be read or written; 64 for wrong usage.
+// With --pdf it writes the plan (with --measurements the commissioning
+// report), with --form-pdf the blank measurement form, with --json the
+// assessment file, without a window (no display
+// needed) and exits 0, or 2 with a message when a file cannot be read or
+// written; 64 for wrong usage.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
@@ -20,6 +24,7 @@
 
 #include "app/no_display.h"
 #include "assess_view.h"
+#include "commission_report.h"
 #include "file_names.h"
 #include "identity.h"
 #include "options.h"
@@ -40,7 +45,8 @@ void Say(FILE* to, const QString& text) {
 bool Headless(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--json") == 0 ||
+    if (std::strcmp(a, "--pdf") == 0 || std::strncmp(a, "--pdf=", 6) == 0 || std::strcmp(a, "--form-pdf") == 0 ||
+        std::strncmp(a, "--form-pdf=", 11) == 0 || std::strcmp(a, "--json") == 0 ||
         std::strncmp(a, "--json=", 7) == 0 || std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 ||
         std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
       return true;
@@ -49,8 +55,32 @@ bool Headless(int argc, char** argv) {
   return false;
 }
 
+// --measurements with --pdf: the commissioning report without a window. A
+// report is written whether or not the strings pass; they are named on stderr.
+int WriteReport(const Document& doc, const std::string& measurements, const ViewerOptions& o) {
+  QString error;
+  const std::optional<CommissionCheck> check = RunCommissionCheck(doc, measurements, o.commission, &error);
+  if (!check) {
+    Say(stderr, error);
+    return 2;
+  }
+  if (!ExportCommissionReportPdf(doc, *check, o.pdf, ViewerFont(), &error)) {
+    Say(stderr, error);
+    return 2;
+  }
+  if (!check->check.ok) Say(stderr, QStringLiteral("試運転検査: ") + CommissionSummary(check->check));
+  for (const voltrigg::StringCommissioning& s : check->check.strings) {
+    if (!s.expected.problem.empty()) {
+      Say(stderr, QStringLiteral("ストリング %1 の期待値を計算できません: %2")
+                      .arg(s.string_no)
+                      .arg(QString::fromStdString(s.expected.problem)));
+    }
+  }
+  return 0;
+}
+
 // --pdf and --json: the files without a window.
-int WriteFiles(const std::string& result, const ViewerOptions& o) {
+int WriteFiles(const std::string& result, const std::string& measurements, const ViewerOptions& o) {
   Document doc;
   try {
     doc = OpenDocument(result, o.modules, o.assessment);
@@ -63,10 +93,12 @@ int WriteFiles(const std::string& result, const ViewerOptions& o) {
     return 2;
   }
   RunAssessment(doc);
-  if (doc.list_state != ListState::Matches) {
+  // The report and the form say themselves why they cannot be made.
+  const bool plan_or_json = (!o.pdf.isEmpty() && measurements.empty()) || !o.json.isEmpty();
+  if (plan_or_json && doc.list_state != ListState::Matches) {
     Say(stderr, doc.list_note + QStringLiteral("。結果ファイルの値だけで配線計画を作ります。"));
     for (const QString& p : doc.list_problems) Say(stderr, QStringLiteral("  ") + p);
-  } else if (!doc.assessment_note.isEmpty()) {
+  } else if (plan_or_json && !doc.assessment_note.isEmpty()) {
     Say(stderr, doc.assessment_note);
   }
   QString error;
@@ -74,7 +106,15 @@ int WriteFiles(const std::string& result, const ViewerOptions& o) {
     Say(stderr, error);
     return 2;
   }
+  if (!o.form_pdf.isEmpty()) {
+    const std::optional<MeasurementFormPrint> form = MakeMeasurementForm(doc, o.commission, &error);
+    if (!form || !ExportMeasurementFormPdf(doc, *form, o.form_pdf, ViewerFont(), &error)) {
+      Say(stderr, error);
+      return 2;
+    }
+  }
   if (o.pdf.isEmpty()) return 0;
+  if (!measurements.empty()) return WriteReport(doc, measurements, o);
   if (o.wiring == ShownWiring::Optimized && !(doc.assessment && doc.assessment->complete)) {
     Say(stderr, QStringLiteral("最適化した配線は一致するモジュールリストがないため作れません"));
     return 2;
@@ -120,11 +160,17 @@ int main(int argc, char** argv) {
   }
   const std::string result = ArgumentBytes(line, options.result);
   if (!options.modules.empty()) options.modules = ArgumentBytes(line, QString::fromStdString(options.modules));
+  const std::string measurements =
+      options.measurements.isEmpty() ? std::string() : ArgumentBytes(line, options.measurements);
   try {
-    if (!options.pdf.isEmpty() || !options.json.isEmpty()) return WriteFiles(result, options);
+    if (!options.pdf.isEmpty() || !options.json.isEmpty() || !options.form_pdf.isEmpty()) {
+      return WriteFiles(result, measurements, options);
+    }
     ViewerWindow window(options.assessment, options.modules);
+    window.SetCommissionOptions(options.commission);
     window.show();
     if (!result.empty()) window.OpenFile(result);
+    if (!measurements.empty() && window.document() != nullptr) window.OpenMeasurements(measurements);
     return QApplication::exec();
   } catch (const std::exception& e) {
     Say(stderr, QString::fromStdString(e.what()));

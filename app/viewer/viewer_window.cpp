@@ -48,6 +48,7 @@
 
 #include "array_picture.h"
 #include "assess_view.h"
+#include "commission_report.h"
 #include "file_names.h"
 #include "inverter_window_view.h"
 #include "wiring_plan.h"
@@ -269,6 +270,41 @@ ViewerWindow::ViewerWindow(const AssessOptions& options, std::string modules_pat
   window_stack_->addWidget(window_note_);
   window_stack_->addWidget(window_page);
   tabs_->addTab(window_stack_, QStringLiteral("パワコン入力範囲"));
+  commission_stack_ = new QStackedWidget;
+  commission_note_ = new QLabel;
+  commission_note_->setAlignment(Qt::AlignCenter);
+  commission_note_->setWordWrap(true);
+  commission_note_->setTextFormat(Qt::PlainText);
+  auto* commission_tab = new QWidget;
+  auto* commission_layout = new QVBoxLayout(commission_tab);
+  commission_heading_ = new QLabel;
+  commission_heading_->setWordWrap(true);
+  commission_heading_->setTextFormat(Qt::PlainText);
+  commission_heading_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  commission_summary_ = new QLabel;
+  commission_summary_->setWordWrap(true);
+  commission_summary_->setTextFormat(Qt::PlainText);
+  QFont summary_font = ViewerFont();
+  summary_font.setBold(true);
+  summary_font.setPixelSize(15);
+  commission_summary_->setFont(summary_font);
+  commission_table_ = new QTableWidget(0, kCommissionColumns);
+  QStringList heads;
+  for (int c = 0; c < kCommissionColumns; ++c) heads << CommissionColumnName(c);
+  commission_table_->setHorizontalHeaderLabels(heads);
+  commission_table_->verticalHeader()->hide();
+  commission_table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  commission_table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  commission_table_->verticalHeader()->setDefaultSectionSize(22);
+  // The findings take what is left of the width, wrapped, however long they are.
+  commission_table_->setWordWrap(true);
+  commission_table_->horizontalHeader()->setStretchLastSection(true);
+  commission_layout->addWidget(commission_heading_);
+  commission_layout->addWidget(commission_summary_);
+  commission_layout->addWidget(commission_table_, 1);
+  commission_stack_->addWidget(commission_note_);
+  commission_stack_->addWidget(commission_tab);
+  tabs_->addTab(commission_stack_, QStringLiteral("試運転検査"));
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);
 
@@ -304,6 +340,18 @@ void ViewerWindow::BuildMenus() {
   export_action_ = file->addAction(QStringLiteral("PDF に書き出す(&E)..."), this, &ViewerWindow::ExportDialog);
   export_action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
   json_action_ = file->addAction(QStringLiteral("評価を JSON で保存(&J)..."), this, &ViewerWindow::SaveJsonDialog);
+  file->addSeparator();
+  measurements_action_ =
+      file->addAction(QStringLiteral("試運転検査の測定ファイルを開く(&K)..."), this, &ViewerWindow::MeasurementsDialog);
+  measurements_action_->setStatusTip(QStringLiteral("各ストリングの測定した Voc と Isc を期待値と比べます"));
+  report_print_action_ =
+      file->addAction(QStringLiteral("試運転検査報告を印刷..."), this, &ViewerWindow::PrintReportDialog);
+  report_pdf_action_ =
+      file->addAction(QStringLiteral("試運転検査報告を PDF に書き出す..."), this, &ViewerWindow::ExportReportDialog);
+  form_print_action_ = file->addAction(QStringLiteral("測定用紙を印刷..."), this, &ViewerWindow::PrintFormDialog);
+  form_print_action_->setStatusTip(QStringLiteral("各ストリングの行に測定値を記入する空欄の用紙です"));
+  form_pdf_action_ =
+      file->addAction(QStringLiteral("測定用紙を PDF に書き出す..."), this, &ViewerWindow::ExportFormDialog);
   file->addSeparator();
   QAction* quit = file->addAction(QStringLiteral("終了(&Q)"), this, &QWidget::close);
   quit->setShortcut(QKeySequence::Quit);
@@ -458,6 +506,7 @@ std::optional<QString> ViewerWindow::LoadFiles(const std::string& result_path, c
     }));
   }
   wiring_ = ShownWiring::Result;
+  check_.reset();  // the measurements were of the result shown before
   RememberRecent(QFileInfo(QFile::decodeName(QByteArray::fromStdString(result_path))).absoluteFilePath());
   ShowDocument();
   return std::nullopt;
@@ -501,6 +550,13 @@ void ViewerWindow::ShowDocument() {
   export_action_->setEnabled(open);
   list_action_->setEnabled(open);
   json_action_->setEnabled(open && doc_->assessment && doc_->assessment->same_as_cli);
+  const bool checkable = open && doc_->list_state == ListState::Matches;
+  measurements_action_->setEnabled(checkable);
+  form_print_action_->setEnabled(checkable);
+  form_pdf_action_->setEnabled(checkable);
+  report_print_action_->setEnabled(check_.has_value());
+  report_pdf_action_->setEnabled(check_.has_value());
+  ShowCommission();
   if (!open) {
     title_->setText(QStringLiteral("結果ファイルが開かれていません"));
     list_label_->clear();
@@ -550,8 +606,166 @@ void ViewerWindow::ShowDocument() {
   QString opened = QStringLiteral("%1 を開きました").arg(DecodeBytes(d.result_path));
   if (!d.list_warnings.empty()) opened += QStringLiteral("  ") + d.list_warnings.front();
   statusBar()->showMessage(opened);
-  plan_ = MakePlan(d, wiring_, colour_by_);
+  MakeShownPlan();
   ShowPlan();
+}
+
+void ViewerWindow::MakeShownPlan() {
+  if (doc_ == nullptr) return;
+  plan_ = MakePlan(*doc_, wiring_, colour_by_);
+  // The check is of the result's wiring: its string numbers name other modules in the optimised one.
+  if (check_ && wiring_ == ShownWiring::Result) MarkFailedStrings(plan_, check_->check);
+}
+
+void ViewerWindow::ShowCommission() {
+  if (!check_) {
+    QString note = QStringLiteral(
+        "ファイル → 試運転検査の測定ファイルを開く… で、各ストリングの測定した開放電圧 Voc と短絡電流 Isc "
+        "を、そのストリングのモジュールから期待される値と比べます。\n測定ファイル (列 string, voc_v, isc_a, "
+        "irradiance_w_m2, module_temperature_c) はウィンドウにドロップしても開けます。測定用紙は ファイル → "
+        "測定用紙を印刷 で作れます。");
+    if (doc_ == nullptr) {
+      note = QStringLiteral("結果ファイルを開いてください。\n") + note;
+    } else if (doc_->list_state != ListState::Matches) {
+      note +=
+          QStringLiteral("\n\n試運転検査には、結果ファイルと一致し Voc と Isc を持つモジュールリストが必要です。\n") +
+          doc_->list_note;
+    }
+    commission_note_->setText(note);
+    commission_table_->setRowCount(0);
+    commission_summary_->clear();
+    commission_stack_->setCurrentWidget(commission_note_);
+    return;
+  }
+  const Commissioning& c = check_->check;
+  commission_heading_->setText(
+      QStringLiteral("測定ファイル: %1    モジュールリスト: %2\n%3\n"
+                     "不合格・未測定のストリングはアレイ図 (結果ファイルの配線) に赤枠で示します")
+          .arg(DecodeBytes(check_->measurement_path), DecodeBytes(check_->list_path),
+               CommissionConditionsText(c.conditions)));
+  commission_summary_->setText(CommissionSummary(c));
+  commission_summary_->setStyleSheet(c.ok ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #c80000;"));
+  FillCommissionTable(commission_table_, c);
+  commission_table_->resizeColumnsToContents();
+  commission_table_->horizontalHeader()->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
+  commission_table_->resizeRowsToContents();
+  commission_stack_->setCurrentIndex(1);
+}
+
+void ViewerWindow::SetCommissionOptions(const CommissionOptions& options) { commission_options_ = options; }
+
+std::optional<QString> ViewerWindow::LoadMeasurements(const std::string& path) {
+  if (doc_ == nullptr) return QStringLiteral("結果ファイルが開かれていません");
+  CommissionOptions options = commission_options_;
+  // One set of temperature coefficients for the window and the check.
+  options.conditions.voc_coefficient_pct_per_k = doc_->options.conditions.voc_coefficient_pct_per_k;
+  options.conditions.isc_coefficient_pct_per_k = doc_->options.conditions.isc_coefficient_pct_per_k;
+  QString error;
+  std::optional<CommissionCheck> check = RunCommissionCheck(*doc_, path, options, &error);
+  if (!check) return error;
+  check_ = std::move(check);
+  wiring_ = ShownWiring::Result;  // the picture outlines the result's strings
+  ShowDocument();
+  tabs_->setCurrentWidget(commission_stack_);
+  statusBar()->showMessage(QStringLiteral("試運転検査: %1").arg(CommissionSummary(check_->check)));
+  return std::nullopt;
+}
+
+void ViewerWindow::OpenMeasurements(const std::string& path) {
+  if (const auto error = LoadMeasurements(path)) {
+    Warn(*error);
+    statusBar()->showMessage(*error);
+  }
+}
+
+bool ViewerWindow::ExportCommissionReport(const QString& path, QString* error) {
+  if (doc_ == nullptr || !check_) return false;
+  return ExportCommissionReportPdf(*doc_, *check_, path, ViewerFont(), error);
+}
+
+bool ViewerWindow::ExportMeasurementForm(const QString& path, QString* error) {
+  if (doc_ == nullptr) return false;
+  const std::optional<MeasurementFormPrint> form = MakeMeasurementForm(*doc_, commission_options_, error);
+  return form && ExportMeasurementFormPdf(*doc_, *form, path, ViewerFont(), error);
+}
+
+QString ViewerWindow::SuggestedPdf(const QString& suffix) const {
+  const QFileInfo result(QString::fromStdString(doc_->result_path));
+  return result.absolutePath() + QStringLiteral("/") + result.completeBaseName() + suffix;
+}
+
+void ViewerWindow::MeasurementsDialog() {
+  if (doc_ == nullptr) return;
+  const QString start = QFileInfo(QFile::decodeName(QByteArray::fromStdString(doc_->result_path))).absolutePath();
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("試運転検査の測定ファイルを開く"), start,
+                                                    QStringLiteral("CSV ファイル (*.csv *.CSV);;すべてのファイル (*)"));
+  if (!path.isEmpty()) OpenMeasurements(LocalPath(path));
+}
+
+namespace {
+
+// A4 as the plan is printed; false when the dialog was cancelled.
+bool AskPrinter(QPrinter& printer, const QString& title, QWidget* parent) {
+  printer.setPageLayout(
+      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10), QPageLayout::Millimeter));
+  printer.setDocName(title);
+  QPrintDialog dialog(&printer, parent);
+  dialog.setWindowTitle(title);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+void ViewerWindow::PrintReportDialog() {
+  if (doc_ == nullptr || !check_) return;
+  QPrinter printer(QPrinter::HighResolution);
+  if (!AskPrinter(printer, QStringLiteral("試運転検査報告を印刷"), this)) return;
+  const int pages = PaintCommissionReport(printer, MakeCommissionReport(*doc_, *check_), ViewerFont());
+  statusBar()->showMessage(pages > 0 ? QStringLiteral("試運転検査報告 %1 ページを印刷しました").arg(pages)
+                                     : QStringLiteral("印刷を開始できませんでした"));
+}
+
+void ViewerWindow::ExportReportDialog() {
+  if (doc_ == nullptr || !check_) return;
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("試運転検査報告を PDF に書き出す"),
+                                                    SuggestedPdf(QStringLiteral("-試運転検査報告.pdf")),
+                                                    QStringLiteral("PDF ファイル (*.pdf)"));
+  if (path.isEmpty()) return;
+  QString error;
+  if (ExportCommissionReport(path, &error)) {
+    statusBar()->showMessage(QStringLiteral("%1 に書き出しました").arg(path));
+  } else {
+    Warn(error);
+  }
+}
+
+void ViewerWindow::PrintFormDialog() {
+  if (doc_ == nullptr) return;
+  QString error;
+  const std::optional<MeasurementFormPrint> form = MakeMeasurementForm(*doc_, commission_options_, &error);
+  if (!form) {
+    Warn(error);
+    return;
+  }
+  QPrinter printer(QPrinter::HighResolution);
+  if (!AskPrinter(printer, QStringLiteral("測定用紙を印刷"), this)) return;
+  const int pages = PaintMeasurementForm(printer, *form, ViewerFont());
+  statusBar()->showMessage(pages > 0 ? QStringLiteral("測定用紙 %1 ページを印刷しました").arg(pages)
+                                     : QStringLiteral("印刷を開始できませんでした"));
+}
+
+void ViewerWindow::ExportFormDialog() {
+  if (doc_ == nullptr) return;
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("測定用紙を PDF に書き出す"),
+                                                    SuggestedPdf(QStringLiteral("-測定用紙.pdf")),
+                                                    QStringLiteral("PDF ファイル (*.pdf)"));
+  if (path.isEmpty()) return;
+  QString error;
+  if (ExportMeasurementForm(path, &error)) {
+    statusBar()->showMessage(QStringLiteral("%1 に書き出しました").arg(path));
+  } else {
+    Warn(error);
+  }
 }
 
 void ViewerWindow::ShowPlan() {
@@ -619,14 +833,14 @@ void ViewerWindow::SetWiring(ShownWiring wiring) {
   }
   wiring_ = wiring;
   wiring_box_->setCurrentIndex(wiring == ShownWiring::Optimized ? 1 : 0);
-  if (doc_ != nullptr) plan_ = MakePlan(*doc_, wiring_, colour_by_);
+  MakeShownPlan();
   ShowPlan();
 }
 
 void ViewerWindow::SetColourBy(ColourBy by) {
   colour_by_ = by;
   colour_box_->setCurrentIndex(by == ColourBy::Vpm ? 1 : 0);
-  if (doc_ != nullptr) plan_ = MakePlan(*doc_, wiring_, colour_by_);
+  MakeShownPlan();
   ShowPlan();
 }
 
@@ -808,7 +1022,17 @@ void ViewerWindow::dropEvent(QDropEvent* event) {
   const QByteArray bytes = QByteArray::fromPercentEncoding(urls.front().path(QUrl::FullyEncoded).toLatin1());
   std::error_code ec;
   const std::string exact = bytes.toStdString();
-  OpenFile(std::filesystem::exists(exact, ec) ? exact : LocalPath(urls.front().toLocalFile()));
+  const std::string path = std::filesystem::exists(exact, ec) ? exact : LocalPath(urls.front().toLocalFile());
+  // A measurement file is checked against the open result; any other file is opened as a result.
+  if (LooksLikeMeasurementFile(path)) {
+    if (doc_ == nullptr) {
+      Warn(QStringLiteral("測定ファイルを確かめる結果ファイルを先に開いてください: %1").arg(DecodeBytes(path)));
+      return;
+    }
+    OpenMeasurements(path);
+    return;
+  }
+  OpenFile(path);
 }
 
 }  // namespace voltrigg::viewer

@@ -10,6 +10,7 @@
 #include <stop_token>
 
 #include "assess_view.h"
+#include "commission_view.h"
 #include "document.h"
 #include "plan_view.h"
 #include "summary.h"
@@ -59,6 +60,17 @@ class ViewerWindow : public QMainWindow {
   // are still being computed, and shows them.
   void FinishAssessment();
 
+  // The commissioning check's options (tolerances, the file's conditions);
+  // the coefficients are the assessment's.
+  void SetCommissionOptions(const CommissionOptions& options);
+  // Checks the open result against the measurement file at `path` (its own
+  // bytes); on failure keeps what was shown and returns the message.
+  // `OpenMeasurements` shows the message in a box as well.
+  std::optional<QString> LoadMeasurements(const std::string& path);
+  void OpenMeasurements(const std::string& path);
+  bool ExportCommissionReport(const QString& path, QString* error);
+  bool ExportMeasurementForm(const QString& path, QString* error);
+
   void SetWiring(ShownWiring wiring);
   void SetColourBy(ColourBy by);
   // Shows the rows whose serial number contains `text`, and where the first goes.
@@ -84,6 +96,10 @@ class ViewerWindow : public QMainWindow {
   QTabWidget* tabs() const { return tabs_; }
   QScrollArea* picture_scroll() const { return picture_scroll_; }
   QCheckBox* fit_box() const { return fit_box_; }
+  const std::optional<CommissionCheck>& commission_check() const { return check_; }
+  QTableWidget* commission_table() const { return commission_table_; }
+  QLabel* commission_summary() const { return commission_summary_; }
+  QStackedWidget* commission_page() const { return commission_stack_; }
   QStringList RecentFiles() const;
 
  protected:
@@ -97,6 +113,14 @@ class ViewerWindow : public QMainWindow {
   void ShowDocument();
   void ShowPlan();
   void ShowCharts();
+  void ShowCommission();
+  void MakeShownPlan();
+  void MeasurementsDialog();
+  void PrintReportDialog();
+  void ExportReportDialog();
+  void PrintFormDialog();
+  void ExportFormDialog();
+  QString SuggestedPdf(const QString& suffix) const;
   void RememberRecent(const QString& path);
   void UpdateRecentMenu();
   void OpenDialog();
@@ -115,6 +139,8 @@ class ViewerWindow : public QMainWindow {
   std::stop_source assessing_stop_;  // asks the background part of the shown result to stop
   std::string modules_path_;         // named on the command line, for the first result only
   std::unique_ptr<Document> doc_;
+  CommissionOptions commission_options_;
+  std::optional<CommissionCheck> check_;  // of the open result; cleared when another is opened
   PlanView plan_;
   ShownWiring wiring_ = ShownWiring::Result;
   ColourBy colour_by_ = ColourBy::Ipm;
@@ -145,7 +171,17 @@ class ViewerWindow : public QMainWindow {
   QLabel* window_heading_ = nullptr;
   QTableWidget* window_table_ = nullptr;
   QChartView* window_chart_ = nullptr;
+  QStackedWidget* commission_stack_ = nullptr;
+  QLabel* commission_note_ = nullptr;
+  QLabel* commission_heading_ = nullptr;
+  QLabel* commission_summary_ = nullptr;
+  QTableWidget* commission_table_ = nullptr;
   QMenu* recent_menu_ = nullptr;
+  QAction* measurements_action_ = nullptr;
+  QAction* report_print_action_ = nullptr;
+  QAction* report_pdf_action_ = nullptr;
+  QAction* form_print_action_ = nullptr;
+  QAction* form_pdf_action_ = nullptr;
   QAction* print_action_ = nullptr;
   QAction* list_action_ = nullptr;
   QAction* export_action_ = nullptr;

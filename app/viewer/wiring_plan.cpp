@@ -1,12 +1,7 @@
 #include "wiring_plan.h"
 
-#include <QFile>
-#include <QFontMetricsF>
-#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -18,8 +13,8 @@ namespace voltrigg::viewer {
 
 namespace {
 
-const QColor kRed(200, 0, 0);
-const QColor kGreen(0, 110, 40);
+const QColor& kRed = kPrintRed;
+const QColor& kGreen = kPrintGreen;
 
 // One line of the table pages: a string's heading or one of its modules.
 struct Item {
@@ -29,66 +24,11 @@ struct Item {
   bool continued = false;  // a heading repeated on the next page
 };
 
-class Painter {
- public:
-  Painter(QPainter& p, const QFont& font) : p_(p), font_(font) {
-    dpi_ = p.device()->logicalDpiY();
-    width_ = p.device()->width();
-    height_ = p.device()->height();
-  }
+using Painter = PagePainter;
 
-  double Mm(double mm) const { return mm * dpi_ / 25.4; }
-  double width() const { return width_; }
-  double height() const { return height_; }
-  double body_bottom() const { return height_ - Mm(9); }  // above the footer
-
-  QFont Font(double pt, bool bold = false) const {
-    QFont f(font_);
-    f.setPixelSize(std::max(1, static_cast<int>(std::lround(pt * dpi_ / 72.0))));
-    f.setBold(bold);
-    return f;
-  }
-
-  // Draws `text` in a box; returns the box's height.
-  double Text(double x, double y, double w, const QString& text, double pt, bool bold = false,
-              const QColor& colour = Qt::black, int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap) {
-    p_.setFont(Font(pt, bold));
-    p_.setPen(colour);
-    const QRectF bound = p_.boundingRect(QRectF(x, y, w, height_), flags, text);
-    p_.drawText(QRectF(x, y, w, bound.height()), flags, text);
-    return bound.height();
-  }
-
-  void Cell(const QRectF& r, const QString& text, double pt, int align, bool bold = false,
-            const QColor& colour = Qt::black) {
-    p_.setFont(Font(pt, bold));
-    p_.setPen(colour);
-    const QRectF inner = r.adjusted(Mm(1), 0, -Mm(1), 0);
-    const QString shown = QFontMetricsF(p_.font()).elidedText(text, Qt::ElideMiddle, inner.width());
-    p_.drawText(inner, align | Qt::AlignVCenter, shown);
-  }
-
-  // Every page names its wiring: pages of two plans mixed on site would get
-  // an array wired wrongly.
-  void Footer(const QString& name, const QString& wiring, int page, int pages) {
-    const double y = height_ - Mm(7);
-    p_.setPen(QPen(Qt::gray, Mm(0.2)));
-    p_.drawLine(QPointF(0, y), QPointF(width_, y));
-    Cell(QRectF(0, y, width_ * 0.7, Mm(7)), QStringLiteral("配線計画: %1 (%2)").arg(name, wiring), 8, Qt::AlignLeft);
-    Cell(QRectF(width_ * 0.7, y, width_ * 0.3, Mm(7)), QStringLiteral("ページ %1 / %2").arg(page).arg(pages), 8,
-         Qt::AlignRight);
-  }
-
-  QPainter& p() { return p_; }
-  const QFont& font() const { return font_; }
-
- private:
-  QPainter& p_;
-  QFont font_;
-  double dpi_ = 72;
-  double width_ = 0;
-  double height_ = 0;
-};
+QString PlanTitle(const PlanPrint& plan) {
+  return QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name);
+}
 
 // Column edges of the wiring table, as fractions of the width.
 struct Columns {
@@ -110,15 +50,7 @@ Columns TableColumns(const Painter& pp) {
 
 double FirstPage(Painter& pp, const PlanPrint& plan) {
   const double w = pp.width();
-  double y = 0;
-  y += pp.Text(0, y, w, QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name), 16, true);
-  y += pp.Mm(2);
-  y += pp.Text(0, y, w, QStringLiteral("構成: %1    配線: %2").arg(plan.shape, plan.wiring_name), 10);
-  y += pp.Text(0, y, w, plan.list_note, 10);
-  for (const QString& problem : plan.list_problems) {
-    const double h = pp.Text(pp.Mm(4), y, w - pp.Mm(4), problem, 9, false, kRed);
-    y += h;
-  }
+  double y = PaintPlanHeader(pp, 0, PlanHeaderOf(plan, PlanTitle(plan)));
   y += pp.Mm(3);
 
   // Figures.
@@ -203,14 +135,14 @@ std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& pla
 
 void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& items, double page_head_h, double head_h,
                double row_h, double column_head_h) {
+  if (plan.plan == nullptr) return;
   QPainter& p = pp.p();
   const Columns c = TableColumns(pp);
   const double w = pp.width();
   double y = 0;
   const PlanView& view = *plan.plan;
   const double pt = 9;
-  pp.Cell(QRectF(0, y, w, page_head_h), QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name), 10,
-          Qt::AlignLeft, true);
+  pp.Cell(QRectF(0, y, w, page_head_h), PlanTitle(plan), 10, Qt::AlignLeft, true);
   y += page_head_h;
   p.fillRect(QRectF(0, y, w, column_head_h), QColor(230, 230, 230));
   pp.Cell(QRectF(c.tick, y, c.position - c.tick, column_head_h), QStringLiteral("済"), 8.5, Qt::AlignHCenter, true);
@@ -259,14 +191,19 @@ void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& item
 
 }  // namespace
 
+PlanHeader DocumentPlanHeader(const Document& doc, ShownWiring wiring, const QString& title) {
+  std::vector<QString> problems = doc.list_problems;
+  if (!doc.assessment_note.isEmpty() && doc.list_state == ListState::Matches) problems.push_back(doc.assessment_note);
+  problems.insert(problems.end(), doc.list_warnings.begin(), doc.list_warnings.end());
+  return {title, QStringLiteral("構成: %1    配線: %2").arg(ShapeText(doc), WiringName(wiring)), doc.list_note,
+          problems};
+}
+
 PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring wiring) {
   PlanPrint out;
   out.result_name = DecodeBytes(std::filesystem::path(doc.result_path).filename().string());
   out.list_note = doc.list_note;
-  out.list_problems = doc.list_problems;
-  if (!doc.assessment_note.isEmpty() && doc.list_state == ListState::Matches)
-    out.list_problems.push_back(doc.assessment_note);
-  out.list_problems.insert(out.list_problems.end(), doc.list_warnings.begin(), doc.list_warnings.end());
+  out.list_problems = DocumentPlanHeader(doc, wiring, QString()).list_problems;
   out.shape = ShapeText(doc);
   out.wiring_name = WiringName(wiring);
   out.figures = FigureRows(doc);
@@ -292,52 +229,31 @@ int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFon
 
   const double top = FirstPage(pp, plan);
   PaintPicture(pp, plan, font, top);
-  pp.Footer(plan.result_name, plan.wiring_name, 1, total);
+  pp.Footer(PlanTitle(plan), 1, total);
   for (std::size_t i = 0; i < pages.size(); ++i) {
     device.newPage();
     TablePage(pp, plan, pages[i], page_head_h, head_h, row_h, column_head_h);
-    pp.Footer(plan.result_name, plan.wiring_name, static_cast<int>(i) + 2, total);
+    pp.Footer(PlanTitle(plan), static_cast<int>(i) + 2, total);
   }
   p.end();
   return total;
 }
 
+PlanHeader PlanHeaderOf(const PlanPrint& plan, const QString& title) {
+  return {title, QStringLiteral("構成: %1    配線: %2").arg(plan.shape, plan.wiring_name), plan.list_note,
+          plan.list_problems};
+}
+
 bool WriteWiringPlanPdf(const QString& path, const PlanPrint& plan, const QFont& font, QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error != nullptr)
-      *error = QStringLiteral("PDF ファイルを作成できません: %1 (%2)").arg(path, file.errorString());
-    return false;
-  }
-  int pages = 0;
-  {
-    QPdfWriter writer(&file);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
-                                     QPageLayout::Millimeter));
-    writer.setResolution(300);
-    writer.setTitle(QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name));
-    writer.setCreator(QStringLiteral("voltrigg-view"));
-    pages = PaintWiringPlan(writer, plan, font);
-  }
-  if (pages == 0 || !file.commit()) {
-    if (error != nullptr)
-      *error = QStringLiteral("PDF ファイルを書き込めません: %1 (%2)").arg(path, file.errorString());
-    file.cancelWriting();
-    return false;
-  }
-  return true;
+  return WritePdfPages(
+      path, PlanTitle(plan), [&](QPagedPaintDevice& device) { return PaintWiringPlan(device, plan, font); }, error);
 }
 
 bool ExportPlanPdf(const Document& doc, const PlanView& plan, ShownWiring wiring, const QString& path,
                    const QFont& font, QString* error) {
-  namespace fs = std::filesystem;
-  const std::string target = QFile::encodeName(path).toStdString();
-  std::error_code ec;
-  for (const std::string& input : {doc.result_path, doc.list_path}) {
-    if (!input.empty() && fs::exists(target, ec) && fs::equivalent(target, input, ec)) {
-      if (error != nullptr) *error = QStringLiteral("読み込んだファイルには書き出しません: %1").arg(path);
-      return false;
-    }
+  if (IsOneOf(path, {doc.result_path, doc.list_path})) {
+    if (error != nullptr) *error = QStringLiteral("読み込んだファイルには書き出しません: %1").arg(path);
+    return false;
   }
   return WriteWiringPlanPdf(path, MakePlanPrint(doc, plan, wiring), font, error);
 }

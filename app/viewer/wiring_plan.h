@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document.h"
+#include "page_painter.h"
 #include "plan_view.h"
 #include "summary.h"
 
@@ -35,6 +36,14 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring w
 // Paints the plan on `device` (its page size and margins as set). Returns the
 // number of pages, 0 when painting could not start.
 int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFont& font);
+
+// The plan's header for `doc` and `wiring` under `title`: what every
+// printed page set of a result starts with.
+PlanHeader DocumentPlanHeader(const Document& doc, ShownWiring wiring, const QString& title);
+
+// The header of the plan's first page under `title` (the commissioning
+// report carries the same).
+PlanHeader PlanHeaderOf(const PlanPrint& plan, const QString& title);
 
 // Writes the plan as a PDF of A4 pages to `path`, whole or not at all (a
 // temporary file renamed over it). False with `error` set on failure.

@@ -1,0 +1,56 @@
+#pragma once
+// The printed commissioning report and the blank measurement form, A4, for a
+// printer or a PDF: the plan's header, a table whose heading is repeated on
+// every page, and the page numbers. The report ends with the findings and
+// the lines the tester fills in by hand (date, tester, instruments and their
+// calibration, signature).
+#include <QFont>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "commission/measurement_form.h"
+#include "commission_view.h"
+#include "wiring_plan.h"
+
+class QPagedPaintDevice;
+
+namespace voltrigg::viewer {
+
+struct CommissionReport {
+  PlanHeader header;
+  QString measurement_name;
+  QString conditions;  // tolerances and coefficients
+  QString summary;
+  bool ok = false;
+  std::vector<CommissionRow> rows;
+};
+
+CommissionReport MakeCommissionReport(const Document& doc, const CommissionCheck& check);
+
+// Paints on `device` as set up; returns the number of pages, 0 when painting
+// could not start.
+int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& report, const QFont& font);
+
+// The report as a PDF at `path`, whole or not at all, never over the result,
+// its list or the measurement file.
+bool ExportCommissionReportPdf(const Document& doc, const CommissionCheck& check, const QString& path,
+                               const QFont& font, QString* error);
+
+struct MeasurementFormPrint {
+  PlanHeader header;
+  std::vector<FormRow> rows;         // expected Voc and Isc at 1000 W/m² and 25 °C, per string
+  std::vector<std::size_t> modules;  // modules per string
+};
+
+// The form of `doc`'s result wiring; nothing (with `error` set) without a
+// list whose modules have curves.
+std::optional<MeasurementFormPrint> MakeMeasurementForm(const Document& doc, const CommissionOptions& options,
+                                                        QString* error);
+
+int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& form, const QFont& font);
+
+bool ExportMeasurementFormPdf(const Document& doc, const MeasurementFormPrint& form, const QString& path,
+                              const QFont& font, QString* error);
+
+}  // namespace voltrigg::viewer

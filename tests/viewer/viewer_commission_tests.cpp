@@ -1,0 +1,324 @@
+// The commissioning check in the viewer: the tab's table and verdicts for
+// good measurements and injected faults, the failed strings outlined in the
+// array picture, refused measurement files (named line and field, the window
+// still usable), the printed report and the blank form read back from their
+// PDFs, and voltrigg-view --measurements --pdf as a process.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QUrl>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/shared/planned_array.h"
+#include "array_picture.h"
+#include "commission/expected_string.h"
+#include "commission_view.h"
+#include "viewer_support.h"
+#include "viewer_window.h"
+
+using namespace voltrigg;
+using namespace voltrigg::viewer;
+using namespace voltrigg::testing;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// One string's measurement as the crew writes it; factors of its expected values.
+struct Reading {
+  double voc_factor = 1;
+  double isc_factor = 1;
+  double irradiance_w_m2 = 1000;
+  bool measured = true;
+};
+
+// A result of S x P with its list, and measurement files made from the
+// strings' own expected values at the readings' conditions.
+class ViewerCommission : public ::testing::Test {
+ protected:
+  void SetUp() override { MakeRunResult(dir_, kSeries, kParallel, 31); }
+
+  std::string Measurements(const std::string& name, const std::vector<Reading>& readings) const {
+    const PlannedArray plan = LoadPlannedArray(dir_ / "result.csv", "", false);
+    std::string text = "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c,note\n";
+    for (std::size_t j = 0; j < plan.wiring.size(); ++j) {
+      const Reading r = j < readings.size() ? readings[j] : Reading{};
+      if (!r.measured) {
+        text += std::to_string(j + 1) + ",,,,,\n";
+        continue;
+      }
+      const ExpectedString e = ExpectedStringAt(plan.modules, plan.curves, plan.wiring[j],
+                                                CellConditions{r.irradiance_w_m2, 25.0}, TemperatureCoefficients{});
+      text += std::to_string(j + 1) + "," + std::to_string(e.voc_v * r.voc_factor) + "," +
+              std::to_string(e.isc_a * r.isc_factor) + "," + std::to_string(r.irradiance_w_m2) + ",25," +
+              (j == 2 ? "soiled" : "") + "\n";
+    }
+    WriteFile(dir_ / name, text);
+    return dir_ / name;
+  }
+
+  static QString Cell(const ViewerWindow& w, int row, int column) {
+    return w.commission_table()->item(row, column)->text();
+  }
+
+  static std::vector<bool> Outlined(const ViewerWindow& w) {
+    std::vector<bool> out;
+    for (const StringSummary& s : w.plan().strings) out.push_back(s.commissioning_failed);
+    return out;
+  }
+
+  // String 1 not measured, 2 one module short, 3 Isc 12 % low, 4 at 350 W/m² (a pass with a note).
+  std::vector<Reading> Faults() const { return {{1, 1, 1000, false}, {0.9, 1}, {1, 0.88}, {1, 1, 350}}; }
+
+  static constexpr int kSeries = 10;
+  static constexpr int kParallel = 5;
+  TempDir dir_{"voltrigg-viewer-commission"};
+};
+
+}  // namespace
+
+TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("good.csv", {})).has_value());
+  ASSERT_EQ(w.commission_table()->rowCount(), kParallel);
+  for (int j = 0; j < kParallel; ++j) {
+    EXPECT_EQ(Cell(w, j, kColString), QString::number(j + 1));
+    EXPECT_EQ(Cell(w, j, kColModules), QString::number(kSeries));
+    EXPECT_EQ(Cell(w, j, kColVerdict), QStringLiteral("合格"));
+    EXPECT_EQ(w.commission_table()->item(j, kColVerdict)->foreground().color(), VerdictColour(VerdictKind::Pass));
+    EXPECT_EQ(Cell(w, j, kColVocDeviation), QStringLiteral("0.00"));
+    // The expected value is the string's own, and what was measured.
+    EXPECT_EQ(Cell(w, j, kColVocExpected), Cell(w, j, kColVocMeasured));
+  }
+  EXPECT_EQ(w.commission_summary()->text(), QStringLiteral("全 5 ストリング合格"));
+  EXPECT_EQ(Outlined(w), std::vector<bool>(kParallel, false));
+  EXPECT_EQ(w.tabs()->currentWidget(), static_cast<QWidget*>(w.commission_page()));
+
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("faults.csv", Faults())).has_value());
+  EXPECT_EQ(Cell(w, 0, kColVerdict), QStringLiteral("未測定"));
+  EXPECT_EQ(Cell(w, 0, kColVocMeasured), QStringLiteral("—"));
+  EXPECT_EQ(Cell(w, 1, kColVerdict), QStringLiteral("不合格"));
+  EXPECT_EQ(Cell(w, 1, kColVocDeviation), QStringLiteral("-10.00"));
+  EXPECT_TRUE(Cell(w, 1, kColFindings).contains(QStringLiteral("モジュール 1 枚分不足")))
+      << Cell(w, 1, kColFindings).toStdString();
+  EXPECT_EQ(Cell(w, 2, kColVerdict), QStringLiteral("不合格"));
+  EXPECT_TRUE(Cell(w, 2, kColFindings).contains(QStringLiteral("Isc が低い")));
+  EXPECT_TRUE(Cell(w, 2, kColFindings).contains(QStringLiteral("メモ: soiled")));
+  EXPECT_EQ(Cell(w, 3, kColVerdict), QStringLiteral("合格 (注記)"));
+  EXPECT_TRUE(Cell(w, 3, kColFindings).contains(QStringLiteral("400 W/m² 未満")));
+  EXPECT_EQ(Cell(w, 4, kColVerdict), QStringLiteral("合格"));
+  const QColor red = VerdictColour(VerdictKind::Fail);
+  EXPECT_EQ(w.commission_table()->item(0, kColVerdict)->foreground().color(), red);
+  EXPECT_EQ(w.commission_table()->item(1, kColVerdict)->foreground().color(), red);
+  EXPECT_EQ(w.commission_table()->item(3, kColVerdict)->foreground().color(), VerdictColour(VerdictKind::PassWithNote));
+  EXPECT_NE(VerdictColour(VerdictKind::PassWithNote), red);
+  EXPECT_TRUE(w.commission_summary()->text().startsWith(QStringLiteral("不合格: ストリング 1, 2, 3 (未測定: 1)")))
+      << w.commission_summary()->text().toStdString();
+  EXPECT_EQ(Outlined(w), (std::vector<bool>{true, true, true, false, false}));
+
+  // The outline is of the result's wiring: the optimised one has other strings.
+  w.SetWiring(ShownWiring::Optimized);
+  ASSERT_EQ(w.wiring(), ShownWiring::Optimized);
+  EXPECT_EQ(Outlined(w), std::vector<bool>(kParallel, false));
+  w.SetWiring(ShownWiring::Result);
+  EXPECT_EQ(Outlined(w), (std::vector<bool>{true, true, true, false, false}));
+  // The outline is painted: red where string 2's modules are outlined.
+  const QImage picture = w.picture()->grab().toImage();
+  int red_pixels = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QColor c = picture.pixelColor(x, y);
+      red_pixels += c.red() > 180 && c.green() < 40 && c.blue() < 40;
+    }
+  }
+  EXPECT_GT(red_pixels, 3 * 2 * kSeries * 20);
+
+  // Another result clears the check.
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  EXPECT_FALSE(w.commission_check().has_value());
+  EXPECT_EQ(w.commission_table()->rowCount(), 0);
+  EXPECT_EQ(Outlined(w), std::vector<bool>(kParallel, false));
+}
+
+TEST_F(ViewerCommission, RefusedFilesNameTheLineAndFieldAndKeepTheWindowUsable) {
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("faults.csv", Faults())).has_value());
+  const std::string header = "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c\n";
+  const struct {
+    std::string text;
+    std::vector<QString> words;
+  } cases[] = {
+      {header + "1,400,9,1000,25\n2,abc,9,1000,25\n",
+       {QStringLiteral("3 行目"), QStringLiteral("列 voc_v"), QStringLiteral("「abc」は数値ではありません")}},
+      {header + "9,400,9,1000,25\n",
+       {QStringLiteral("2 行目"), QStringLiteral("列 string"), QStringLiteral("1 から 5")}},
+      {header + "1,400,9,1000,25\n1,401,9,1000,25\n",
+       {QStringLiteral("3 行目"), QStringLiteral("2 回測定"), QStringLiteral("2 行目にも")}},
+      {header + "1,400,9,2000,25\n", {QStringLiteral("列 irradiance_w_m2"), QStringLiteral("2000 は範囲外")}},
+      {header + "1,400,9,1000\n", {QStringLiteral("2 行目"), QStringLiteral("フィールドが 4 個")}},
+      {header + "1,1e999,9,1000,25\n", {QStringLiteral("列 voc_v"), QStringLiteral("有限の数値ではありません")}},
+      {"string,voc_v\n", {QStringLiteral("1 行目"), QStringLiteral("列 isc_a がありません")}},
+      {"", {QStringLiteral("ファイルが空です")}},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir_ / "bad.csv", c.text);
+    const std::optional<QString> error = w.LoadMeasurements(dir_ / "bad.csv");
+    ASSERT_TRUE(error.has_value()) << c.text;
+    EXPECT_TRUE(error->contains(QStringLiteral("bad.csv"))) << error->toStdString();
+    for (const QString& word : c.words) EXPECT_TRUE(error->contains(word)) << error->toStdString();
+    // The check shown before stays.
+    EXPECT_EQ(w.commission_table()->rowCount(), kParallel);
+    EXPECT_EQ(Cell(w, 1, kColVerdict), QStringLiteral("不合格"));
+  }
+  EXPECT_TRUE(w.LoadMeasurements(dir_ / "missing.csv").has_value());
+  // Still usable: good measurements are checked.
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("good.csv", {})).has_value());
+  EXPECT_TRUE(w.commission_check()->check.ok);
+
+  // Without a matching list there is nothing to expect.
+  std::filesystem::remove(dir_ / "list.csv");
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  const std::optional<QString> error = w.LoadMeasurements(dir_ / "good.csv");
+  ASSERT_TRUE(error.has_value());
+  EXPECT_TRUE(error->contains(QStringLiteral("モジュールリストが必要"))) << error->toStdString();
+}
+
+TEST_F(ViewerCommission, ADroppedMeasurementFileIsCheckedAndAResultOpened) {
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  const auto drop = [&w](const std::string& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Q(path))});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent event(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+  };
+  // The columns in another order, quoted, with a byte-order mark: still a measurement file.
+  const std::string good = ReadFile(Measurements("good.csv", {}));
+  WriteFile(dir_ / "dropped.csv", "\xEF\xBB\xBF\"isc_a\",voc_v, String ,irradiance_w_m2,module_temperature_c,note\n");
+  EXPECT_TRUE(LooksLikeMeasurementFile(dir_ / "dropped.csv"));
+  EXPECT_FALSE(LooksLikeMeasurementFile(dir_ / "result.csv"));
+  EXPECT_FALSE(LooksLikeMeasurementFile(dir_ / "list.csv"));
+  drop(dir_ / "good.csv");
+  ASSERT_TRUE(w.commission_check().has_value());
+  EXPECT_EQ(w.commission_check()->measurement_path, dir_ / "good.csv");
+  EXPECT_EQ(w.document()->result_path, dir_ / "result.csv");
+
+  TempDir other{"voltrigg-viewer-commission-drop"};
+  MakeRunResult(other, 4, 3, 21);
+  drop(other / "result.csv");
+  EXPECT_EQ(w.document()->result_path, other / "result.csv");
+  EXPECT_FALSE(w.commission_check().has_value());
+}
+
+TEST_F(ViewerCommission, ReportAndFormPdfs) {
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("faults.csv", Faults())).has_value());
+  const QString report = Q(dir_ / "report.pdf");
+  QString error;
+  ASSERT_TRUE(w.ExportCommissionReport(report, &error)) << error.toStdString();
+  const QString text = PdfText(report);
+  for (const QString& word :
+       {QStringLiteral("試運転検査報告: result.csv"), QStringLiteral("10 直列 × 5 並列"), QStringLiteral("list.csv"),
+        QStringLiteral("faults.csv"), QStringLiteral("未測定"), QStringLiteral("合格 (注記)"),
+        QStringLiteral("モジュール 1 枚分不足"), QStringLiteral("試験日"), QStringLiteral("試験者"),
+        QStringLiteral("校正日"), QStringLiteral("署名"), QStringLiteral("ページ 1 / 1")}) {
+    EXPECT_TRUE(text.contains(word)) << word.toStdString() << "\n" << text.toStdString();
+  }
+  // Never over what was read.
+  const FileStamp before = Stamp(dir_ / "faults.csv");
+  EXPECT_FALSE(w.ExportCommissionReport(Q(dir_ / "faults.csv"), &error));
+  EXPECT_EQ(Stamp(dir_ / "faults.csv"), before);
+
+  const QString form = Q(dir_ / "form.pdf");
+  ASSERT_TRUE(w.ExportMeasurementForm(form, &error)) << error.toStdString();
+  const QString form_text = PdfText(form);
+  EXPECT_TRUE(form_text.contains(QStringLiteral("試運転検査 測定用紙: result.csv")));
+  // Each string with its expected values at 1000 W/m² and 25 °C, as in the report's good rows.
+  const PlannedArray plan = LoadPlannedArray(dir_ / "result.csv", "", false);
+  for (std::size_t j = 0; j < plan.wiring.size(); ++j) {
+    const ExpectedString e = ExpectedStringAt(plan.modules, plan.curves, plan.wiring[j], CellConditions{}, {});
+    EXPECT_TRUE(form_text.contains(Fixed(e.voc_v, 1)) && form_text.contains(Fixed(e.isc_a, 2)))
+        << "string " << j + 1 << "\n"
+        << form_text.toStdString();
+  }
+  EXPECT_FALSE(w.ExportMeasurementForm(Q(dir_ / "result.csv"), &error));
+}
+
+TEST(ViewerCommissionProgram, WritesTheReportWithoutADisplayAndNothingForBadInput) {
+  TempDir dir{"voltrigg-view-commission"};
+  MakeRunResult(dir, 4, 60, 9);  // 60 strings: the table runs over pages
+  const PlannedArray plan = LoadPlannedArray(dir / "result.csv", "", false);
+  std::string text = "string,voc_v,isc_a,note\n";
+  for (std::size_t j = 0; j < plan.wiring.size(); ++j) {
+    const ExpectedString e = ExpectedStringAt(plan.modules, plan.curves, plan.wiring[j], CellConditions{800, 40}, {});
+    text += std::to_string(j + 1) + "," + std::to_string(e.voc_v * (j == 6 ? 0.75 : 1.0)) + "," +
+            std::to_string(e.isc_a) + ",\n";
+  }
+  WriteFile(dir / "m.csv", text);
+  const QString out = Q(dir / "report.pdf");
+  Process p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--irradiance", "800",
+                         "--module-temperature", "40", "--pdf", out});
+  ASSERT_EQ(p.status, 0) << p.err.toStdString();
+  EXPECT_TRUE(p.err.contains(QStringLiteral("不合格: ストリング 7"))) << p.err.toStdString();
+  const QStringList pages = PdfText(out).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+  ASSERT_GE(pages.size(), 2);
+  // The table's heading on every page it runs over, and the page numbers.
+  EXPECT_TRUE(pages[0].contains(QStringLiteral("Voc 測定値")));
+  EXPECT_TRUE(pages[1].contains(QStringLiteral("Voc 測定値")));
+  EXPECT_TRUE(pages[1].contains(QStringLiteral("ページ 2 / %1").arg(pages.size())));
+  EXPECT_TRUE(pages.back().contains(QStringLiteral("署名")));
+  EXPECT_TRUE(PdfText(out).contains(QStringLiteral("モジュール 1 枚分不足")));
+
+  // Without the conditions the file leaves out: refused, nothing written, the old report kept.
+  const FileStamp before = Stamp(dir / "report.pdf");
+  p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--pdf", out});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_TRUE(p.err.contains(QStringLiteral("列 irradiance_w_m2"))) << p.err.toStdString();
+  EXPECT_EQ(Stamp(dir / "report.pdf"), before);
+  p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "none.csv"), "--pdf", Q(dir / "new.pdf")});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "new.pdf")));
+  // Over the measurements themselves: refused.
+  p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--irradiance", "800",
+                 "--module-temperature", "40", "--pdf", Q(dir / "m.csv")});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_EQ(ReadFile(dir / "m.csv"), text);
+
+  // The blank form without a window; none without the list that gives its expected values.
+  p = RunViewer({Q(dir / "result.csv"), "--form-pdf", Q(dir / "form.pdf")});
+  ASSERT_EQ(p.status, 0) << p.err.toStdString();
+  const QString form = PdfText(Q(dir / "form.pdf"));
+  EXPECT_TRUE(form.contains(QStringLiteral("試運転検査 測定用紙: result.csv")));
+  EXPECT_TRUE(form.contains(QStringLiteral("ページ 2 /")));  // 60 rows to fill in run over a page
+  std::filesystem::rename(dir / "list.csv", dir / "elsewhere.csv");
+  p = RunViewer({Q(dir / "result.csv"), "--form-pdf", Q(dir / "form2.pdf")});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_TRUE(p.err.contains(QStringLiteral("モジュールリストが必要"))) << p.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "form2.pdf")));
+  std::filesystem::rename(dir / "elsewhere.csv", dir / "list.csv");
+
+  // Options out of their range, as voltrigg-cli commission refuses them.
+  for (const QStringList& args : {QStringList{"--voc-tolerance", "0"}, QStringList{"--isc-tolerance", "25"},
+                                  QStringList{"--irradiance", "abc"}, QStringList{"--module-temperature", "150"}}) {
+    p = RunViewer(QStringList{Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--pdf", Q(dir / "new.pdf")} +
+                  args);
+    EXPECT_EQ(p.status, 64) << args.join(' ').toStdString();
+    EXPECT_TRUE(p.err.contains(args.front())) << p.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Q(dir / "new.pdf")));
+  }
+}
