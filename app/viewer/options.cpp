@@ -131,6 +131,12 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
       *error = QStringLiteral("--measurements には結果ファイルと測定ファイルの名前が必要です");
       return ParseOutcome::Usage;
     }
+    // Without a window the measurements go only into the report; asked for other files alone
+    // they would be read for nothing and the user left thinking a check was made.
+    if (options.pdf.isEmpty() && (!options.json.isEmpty() || !options.form_pdf.isEmpty())) {
+      *error = QStringLiteral("--measurements の報告書を書き出すには --pdf が必要です");
+      return ParseOutcome::Usage;
+    }
   }
   if (parser.isSet(QStringLiteral("modules"))) {
     const QString modules = parser.value(QStringLiteral("modules"));

@@ -312,6 +312,12 @@ TEST(ViewerCommissionProgram, WritesTheReportWithoutADisplayAndNothingForBadInpu
   EXPECT_FALSE(QFileInfo::exists(Q(dir / "form2.pdf")));
   std::filesystem::rename(dir / "elsewhere.csv", dir / "list.csv");
 
+  // Measurements without a window and without --pdf would be read for nothing: refused.
+  p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--json", Q(dir / "a.json")});
+  EXPECT_EQ(p.status, 64);
+  EXPECT_TRUE(p.err.contains(QStringLiteral("--pdf"))) << p.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "a.json")));
+
   // Options out of their range, as voltrigg-cli commission refuses them.
   for (const QStringList& args : {QStringList{"--voc-tolerance", "0"}, QStringList{"--isc-tolerance", "25"},
                                   QStringList{"--irradiance", "abc"}, QStringList{"--module-temperature", "150"}}) {
