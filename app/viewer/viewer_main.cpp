@@ -57,19 +57,14 @@ bool Headless(int argc, char** argv) {
 
 // --measurements with --pdf: the commissioning report without a window. A
 // report is written whether or not the strings pass; they are named on stderr.
-int WriteReport(const Document& doc, const std::string& measurements, const ViewerOptions& o) {
+int WriteReport(const Document& doc, const CommissionCheck& check, const ViewerOptions& o) {
   QString error;
-  const std::optional<CommissionCheck> check = RunCommissionCheck(doc, measurements, o.commission, &error);
-  if (!check) {
+  if (!ExportCommissionReportPdf(doc, check, o.pdf, ViewerFont(), &error)) {
     Say(stderr, error);
     return 2;
   }
-  if (!ExportCommissionReportPdf(doc, *check, o.pdf, ViewerFont(), &error)) {
-    Say(stderr, error);
-    return 2;
-  }
-  if (!check->check.ok) Say(stderr, QStringLiteral("試運転検査: ") + CommissionSummary(check->check));
-  for (const voltrigg::StringCommissioning& s : check->check.strings) {
+  if (!check.check.ok) Say(stderr, QStringLiteral("試運転検査: ") + CommissionSummary(check.check));
+  for (const voltrigg::StringCommissioning& s : check.check.strings) {
     if (!s.expected.problem.empty()) {
       Say(stderr, QStringLiteral("ストリング %1 の期待値を計算できません: %2")
                       .arg(s.string_no)
@@ -102,6 +97,15 @@ int WriteFiles(const std::string& result, const std::string& measurements, const
     Say(stderr, doc.assessment_note);
   }
   QString error;
+  // A measurement file that cannot be used is refused before any file is written.
+  std::optional<CommissionCheck> check;
+  if (!measurements.empty()) {
+    check = RunCommissionCheck(doc, measurements, o.commission, &error);
+    if (!check) {
+      Say(stderr, error);
+      return 2;
+    }
+  }
   if (!o.json.isEmpty() && !SaveAssessmentJson(doc, o.json, &error)) {
     Say(stderr, error);
     return 2;
@@ -114,7 +118,7 @@ int WriteFiles(const std::string& result, const std::string& measurements, const
     }
   }
   if (o.pdf.isEmpty()) return 0;
-  if (!measurements.empty()) return WriteReport(doc, measurements, o);
+  if (check) return WriteReport(doc, *check, o);
   if (o.wiring == ShownWiring::Optimized && !(doc.assessment && doc.assessment->complete)) {
     Say(stderr, QStringLiteral("最適化した配線は一致するモジュールリストがないため作れません"));
     return 2;

@@ -312,6 +312,14 @@ TEST(ViewerCommissionProgram, WritesTheReportWithoutADisplayAndNothingForBadInpu
   EXPECT_FALSE(QFileInfo::exists(Q(dir / "form2.pdf")));
   std::filesystem::rename(dir / "elsewhere.csv", dir / "list.csv");
 
+  // With other files asked for too, measurements it cannot use (no conditions) leave nothing written.
+  p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--json", Q(dir / "b.json"), "--form-pdf",
+                 Q(dir / "b-form.pdf"), "--pdf", Q(dir / "b.pdf")});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "b.json")));
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "b-form.pdf")));
+  EXPECT_FALSE(QFileInfo::exists(Q(dir / "b.pdf")));
+
   // Measurements without a window and without --pdf would be read for nothing: refused.
   p = RunViewer({Q(dir / "result.csv"), "--measurements", Q(dir / "m.csv"), "--json", Q(dir / "a.json")});
   EXPECT_EQ(p.status, 64);
