@@ -23,6 +23,7 @@
 #include "app/shared/assess_options.h"
 #include "app/shared/assessment_input.h"
 #include "app/shared/curve_problems.h"
+#include "app/shared/inverter_window_texts.h"
 #include "app/shared/list_in_file_order.h"
 #include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
@@ -178,49 +179,6 @@ val VoltageCheckValue(const VoltageCheck& v) {
   return check;
 }
 
-// A temperature as the viewer prints it: "-10 °C".
-std::string Degrees(double c) {
-  char text[48];
-  (void)std::snprintf(text, sizeof text, "%.4g °C", c);
-  return text;
-}
-
-// The viewer's names of the five checks, what each value is, and the verdicts.
-constexpr const char* kCheckNames[] = {"最大直流電圧", "MPPT 下限", "MPPT 上限", "短絡電流", "入力電流"};
-
-std::string CheckCondition(std::size_t row, const AssessConditions& c) {
-  char factor[32];
-  (void)std::snprintf(factor, sizeof factor, "%.4g", c.isc_factor);
-  switch (row) {
-    case 0:
-      return Degrees(c.tmin_c) + " のストリング開放電圧 (最高)";
-    case 1:
-      return Degrees(c.t_hot_c) + " のアレイ Vmp";
-    case 2:
-      return Degrees(c.t_cold_operating_c) + " のアレイ Vmp";
-    case 3:
-      return std::string(factor) + " × " + Degrees(c.t_hot_c) + " の 0 V 電流";
-    case 4:
-      return Degrees(c.t_hot_c) + " のアレイ Imp";
-    default:
-      return {};
-  }
-}
-
-const char* VerdictName(Verdict v) {
-  switch (v) {
-    case Verdict::Ok:
-      return "適合";
-    case Verdict::Fails:
-      return "不適合";
-    case Verdict::Clips:
-      return "超過 (出力制限)";
-    case Verdict::NotChecked:
-      break;
-  }
-  return "検査なし";
-}
-
 const char* VerdictKey(Verdict v) {
   switch (v) {
     case Verdict::Ok:
@@ -246,35 +204,24 @@ val InverterWindowValue(const Assessment& a) {
   out.set("ok", w.ok);
   out.set("has_profile", w.inverter.name.has_value());
   out.set("inverter_name", w.inverter.name ? val(TextAsUtf8(*w.inverter.name)) : val::null());
-  const std::string who = w.inverter.name ? "パワコン: " + TextAsUtf8(*w.inverter.name)
-                                          : std::string("パワコンのプロファイルなし (システム電圧上限のみ)");
-  out.set("heading", "パワコン入力範囲 (結果ファイルの配線、1000 W/m²) — " + who + " — " + (w.ok ? "適合" : "不適合"));
+  out.set("heading", InverterWindowHeadingJa(w));
   const std::vector<WindowRow> rows = InverterWindowRows(w);
-  std::string failed;
-  std::string clipped;
   val rows_value = val::array();
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const WindowRow& row = rows[r];
-    const std::string name = r < std::size(kCheckNames) ? kCheckNames[r] : row.check;
-    if (row.verdict == Verdict::Fails) failed += (failed.empty() ? "" : "、") + name;
-    if (row.verdict == Verdict::Clips) clipped += name;
     val v = val::object();
     v.set("check", row.check);
-    v.set("name", name);
-    v.set("condition", CheckCondition(r, w.conditions));
+    v.set("name", InverterCheckNameJa(r));
+    v.set("condition", InverterCheckConditionJa(r, w.conditions));
     v.set("value", row.value);
     v.set("limit", row.limit);
     v.set("margin", row.margin);
     v.set("verdict", std::string(VerdictKey(row.verdict)));
-    v.set("verdict_name", std::string(VerdictName(row.verdict)));
+    v.set("verdict_name", InverterVerdictNameJa(row.verdict));
     rows_value.call<void>("push", v);
   }
   out.set("rows", rows_value);
-  std::string line = "パワコン入力範囲 (結果ファイルの配線): ";
-  line += failed.empty() ? "適合" : "不適合 — " + failed;
-  if (!clipped.empty()) line += " (入力電流の超過: 出力が制限されます)";
-  if (!w.inverter.name) line += " (プロファイルなし: システム電圧上限のみ検査)";
-  out.set("verdict_line", line);
+  out.set("verdict_line", InverterWindowVerdictLineJa(w));
   val problems = val::array();
   for (const std::string& p : w.problems) problems.call<void>("push", p);
   out.set("problems", problems);

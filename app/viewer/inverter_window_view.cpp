@@ -18,6 +18,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "app/shared/inverter_window_texts.h"
 #include "assess/array_at_conditions.h"
 
 namespace voltrigg::viewer {
@@ -61,63 +62,17 @@ std::vector<TemperatureCurve> WindowCurves(const std::vector<ModuleData>& module
   return out;
 }
 
-QString CheckName(std::size_t row) {
-  static const char* const kNames[] = {"最大直流電圧", "MPPT 下限", "MPPT 上限", "短絡電流", "入力電流"};
-  return row < 5 ? QString::fromUtf8(kNames[row]) : QString();
-}
+QString CheckName(std::size_t row) { return QString::fromStdString(InverterCheckNameJa(row)); }
 
 QString CheckCondition(std::size_t row, const AssessConditions& c) {
-  switch (row) {
-    case 0:
-      return QStringLiteral("%1 のストリング開放電圧 (最高)").arg(Degrees(c.tmin_c));
-    case 1:
-      return QStringLiteral("%1 のアレイ Vmp").arg(Degrees(c.t_hot_c));
-    case 2:
-      return QStringLiteral("%1 のアレイ Vmp").arg(Degrees(c.t_cold_operating_c));
-    case 3:
-      return QStringLiteral("%1 × %2 の 0 V 電流").arg(c.isc_factor, 0, 'g', 4).arg(Degrees(c.t_hot_c));
-    case 4:
-      return QStringLiteral("%1 のアレイ Imp").arg(Degrees(c.t_hot_c));
-    default:
-      return {};
-  }
+  return QString::fromStdString(InverterCheckConditionJa(row, c));
 }
 
-QString VerdictName(Verdict v) {
-  switch (v) {
-    case Verdict::Ok:
-      return QStringLiteral("適合");
-    case Verdict::Fails:
-      return QStringLiteral("不適合");
-    case Verdict::Clips:
-      return QStringLiteral("超過 (出力制限)");
-    case Verdict::NotChecked:
-      return QStringLiteral("検査なし");
-  }
-  return {};
-}
+QString VerdictName(Verdict v) { return QString::fromStdString(InverterVerdictNameJa(v)); }
 
-QString InverterWindowHeading(const InverterWindow& w) {
-  const QString who = w.inverter.name ? QStringLiteral("パワコン: %1").arg(QString::fromStdString(*w.inverter.name))
-                                      : QStringLiteral("パワコンのプロファイルなし (システム電圧上限のみ)");
-  return QStringLiteral("パワコン入力範囲 (結果ファイルの配線、1000 W/m²) — %1 — %2")
-      .arg(who, w.ok ? QStringLiteral("適合") : QStringLiteral("不適合"));
-}
+QString InverterWindowHeading(const InverterWindow& w) { return QString::fromStdString(InverterWindowHeadingJa(w)); }
 
-QString WindowVerdictLine(const InverterWindow& w) {
-  const std::vector<WindowRow> rows = InverterWindowRows(w);
-  QStringList failed;
-  QStringList clipped;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    if (rows[r].verdict == Verdict::Fails) failed << CheckName(r);
-    if (rows[r].verdict == Verdict::Clips) clipped << CheckName(r);
-  }
-  QString line = QStringLiteral("パワコン入力範囲 (結果ファイルの配線): ");
-  line += failed.isEmpty() ? QStringLiteral("適合") : QStringLiteral("不適合 — ") + failed.join(QStringLiteral("、"));
-  if (!clipped.isEmpty()) line += QStringLiteral(" (入力電流の超過: 出力が制限されます)");
-  if (!w.inverter.name) line += QStringLiteral(" (プロファイルなし: システム電圧上限のみ検査)");
-  return line;
-}
+QString WindowVerdictLine(const InverterWindow& w) { return QString::fromStdString(InverterWindowVerdictLineJa(w)); }
 
 void FillInverterWindowTable(QTableWidget* table, const InverterWindow& window) {
   const std::vector<WindowRow> rows = InverterWindowRows(window);
