@@ -104,12 +104,7 @@ int WriteForm(const PlannedArray& plan, const std::string& form_path, const Temp
     std::cerr << "voltrigg-cli: the form would replace the result file or its module list: " << form_path << '\n';
     return kBadInput;
   }
-  std::vector<FormRow> rows;
-  for (std::size_t j = 0; j < plan.wiring.size(); ++j) {
-    const ExpectedString e =
-        ExpectedStringAt(plan.modules, plan.curves, plan.wiring[j], CellConditions{}, coefficients);
-    rows.push_back(FormRow{static_cast<int>(j) + 1, e.voc_v, e.isc_a});
-  }
+  const std::vector<FormRow> rows = FormRowsAtStc(plan.modules, plan.curves, plan.wiring, coefficients);
   WriteFileAtomically(form_path, FormatMeasurementForm(rows));
   std::cout << "Measurement form (" << rows.size() << " strings): " << form_path << '\n';
   return 0;

@@ -40,6 +40,13 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// The column a header field names (blanks and case aside), or -1 for one the reader carries and ignores.
+int ColumnNamed(const FieldReader::Field& field) {
+  const std::string name = Lower(Trimmed(field.text));
+  const auto it = std::find(kColumnNames.begin(), kColumnNames.end(), name);
+  return it == kColumnNames.end() ? -1 : static_cast<int>(it - kColumnNames.begin());
+}
+
 std::pair<MeasurementFault, const char*> ProblemText(FieldReader::Problem p) {
   switch (p) {
     case FieldReader::Problem::UnclosedQuote:
@@ -170,15 +177,14 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   std::array<int, kColumns> at{};
   at.fill(-1);
   for (std::size_t c = 0; c < header.size(); ++c) {
-    const std::string name = Lower(Trimmed(header[c].text));
-    for (int k = 0; k < kColumns; ++k) {
-      if (name != kColumnNames[static_cast<std::size_t>(k)]) continue;
-      if (at[static_cast<std::size_t>(k)] >= 0) {
-        reader.Fail(header[c].line, Refusal(MeasurementFault::ColumnTwice, name),
-                    "the column " + name + " is named twice");
-      }
-      at[static_cast<std::size_t>(k)] = static_cast<int>(c);
+    const int k = ColumnNamed(header[c]);
+    if (k < 0) continue;
+    if (at[static_cast<std::size_t>(k)] >= 0) {
+      const std::string name = kColumnNames[static_cast<std::size_t>(k)];
+      reader.Fail(header[c].line, Refusal(MeasurementFault::ColumnTwice, name),
+                  "the column " + name + " is named twice");
     }
+    at[static_cast<std::size_t>(k)] = static_cast<int>(c);
   }
   const int header_line = header.front().line;
   for (int k : {kString, kVoc, kIsc}) {
@@ -266,6 +272,23 @@ std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int 
     throw MeasurementFileError("cannot open the measurement file " + path, 0, Refusal(MeasurementFault::CannotOpen));
   }
   return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults);
+}
+
+bool NamesMeasurementColumns(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) return false;
+  Reader reader(in, path);
+  std::vector<FieldReader::Field> header;
+  try {
+    header = reader.NextLine();
+  } catch (const MeasurementFileError&) {
+    return false;  // not even a first line the reader can take
+  }
+  std::array<bool, kColumns> named{};
+  for (const FieldReader::Field& f : header) {
+    if (const int k = ColumnNamed(f); k >= 0) named[static_cast<std::size_t>(k)] = true;
+  }
+  return named[kString] && named[kVoc] && named[kIsc];
 }
 
 }  // namespace voltrigg

@@ -96,4 +96,10 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
 std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
                                                    const MeasurementDefaults& defaults);
 
+// True when the first line of the file at `path` names the columns string,
+// voc_v and isc_a, read as the reader reads a header (any order, quoted or
+// not, a byte-order mark skipped): a measurement file rather than a result
+// or a module list. False for a file that cannot be opened or read.
+bool NamesMeasurementColumns(const std::string& path);
+
 }  // namespace voltrigg

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "assess/array_curve.h"
+#include "assess/curve_translation.h"
+
 namespace voltrigg {
 
 struct FormRow {
@@ -16,6 +19,11 @@ struct FormRow {
 
 inline constexpr const char* kVocStcColumn = "voc_stc_v";
 inline constexpr const char* kIscStcColumn = "isc_stc_a";
+
+// One row per string of `wiring`, numbered from 1, with its expected values
+// at 1000 W/m² and 25 °C (ExpectedStringAt: std::invalid_argument as it).
+std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
+                                   const Wiring& wiring, const TemperatureCoefficients& coefficients);
 
 // The form as CSV text, CR LF line ends.
 std::string FormatMeasurementForm(const std::vector<FormRow>& rows);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "commission/expected_string.h"
+#include "commission/measurement_form.h"
 
 namespace voltrigg::viewer {
 
@@ -258,12 +258,8 @@ std::optional<MeasurementFormPrint> MakeMeasurementForm(const Document& doc, con
   out.header = DocumentPlanHeader(doc, ShownWiring::Result, FormTitle(NameOf(doc.result_path)));
   const TemperatureCoefficients coefficients{options.conditions.voc_coefficient_pct_per_k,
                                              options.conditions.isc_coefficient_pct_per_k};
-  for (std::size_t j = 0; j < plan->wiring.size(); ++j) {
-    const ExpectedString e =
-        ExpectedStringAt(plan->modules, plan->curves, plan->wiring[j], CellConditions{}, coefficients);
-    out.rows.push_back(FormRow{static_cast<int>(j) + 1, e.voc_v, e.isc_a});
-    out.modules.push_back(plan->wiring[j].size());
-  }
+  out.rows = FormRowsAtStc(plan->modules, plan->curves, plan->wiring, coefficients);
+  for (const StringWiring& s : plan->wiring) out.modules.push_back(s.size());
   return out;
 }
 

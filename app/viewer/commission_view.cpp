@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "app/shared/curve_problems.h"
 #include "app/shared/measurement_texts.h"
@@ -225,31 +224,6 @@ void MarkFailedStrings(PlanView& plan, const Commissioning& check) {
     s.commissioning_failed =
         std::find(check.strings_failed.begin(), check.strings_failed.end(), s.string_no) != check.strings_failed.end();
   }
-}
-
-bool LooksLikeMeasurementFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  // A header line is short; a result's first line names its list.
-  std::string line(4096, '\0');
-  in.read(line.data(), static_cast<std::streamsize>(line.size()));
-  line.resize(static_cast<std::size_t>(in.gcount()));
-  line.resize(std::min(line.size(), line.find_first_of("\r\n")));
-  if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-  bool string = false;
-  bool voc = false;
-  bool isc = false;
-  for (const QString& field :
-       QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())).split(QLatin1Char(','))) {
-    QString name = field.trimmed().toLower();
-    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"'))) {
-      name = name.mid(1, name.size() - 2).trimmed();
-    }
-    string = string || name == QLatin1String(kStringColumn);
-    voc = voc || name == QLatin1String(kVocColumn);
-    isc = isc || name == QLatin1String(kIscColumn);
-  }
-  return string && voc && isc;
 }
 
 }  // namespace voltrigg::viewer

@@ -82,8 +82,4 @@ void FillCommissionTable(QTableWidget* table, const Commissioning& check);
 // for the picture's red outline.
 void MarkFailedStrings(PlanView& plan, const Commissioning& check);
 
-// True when the file's first line names the columns string, voc_v and isc_a:
-// a dropped CSV that is a measurement file rather than a result.
-bool LooksLikeMeasurementFile(const std::string& path);
-
 }  // namespace voltrigg::viewer

@@ -48,6 +48,7 @@
 
 #include "array_picture.h"
 #include "assess_view.h"
+#include "commission/measurement_file.h"
 #include "commission_report.h"
 #include "file_names.h"
 #include "inverter_window_view.h"
@@ -1024,7 +1025,7 @@ void ViewerWindow::dropEvent(QDropEvent* event) {
   const std::string exact = bytes.toStdString();
   const std::string path = std::filesystem::exists(exact, ec) ? exact : LocalPath(urls.front().toLocalFile());
   // A measurement file is checked against the open result; any other file is opened as a result.
-  if (LooksLikeMeasurementFile(path)) {
+  if (NamesMeasurementColumns(path)) {
     if (doc_ == nullptr) {
       Warn(QStringLiteral("測定ファイルを確かめる結果ファイルを先に開いてください: %1").arg(DecodeBytes(path)));
       return;

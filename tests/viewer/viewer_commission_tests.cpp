@@ -209,9 +209,9 @@ TEST_F(ViewerCommission, ADroppedMeasurementFileIsCheckedAndAResultOpened) {
   // The columns in another order, quoted, with a byte-order mark: still a measurement file.
   const std::string good = ReadFile(Measurements("good.csv", {}));
   WriteFile(dir_ / "dropped.csv", "\xEF\xBB\xBF\"isc_a\",voc_v, String ,irradiance_w_m2,module_temperature_c,note\n");
-  EXPECT_TRUE(LooksLikeMeasurementFile(dir_ / "dropped.csv"));
-  EXPECT_FALSE(LooksLikeMeasurementFile(dir_ / "result.csv"));
-  EXPECT_FALSE(LooksLikeMeasurementFile(dir_ / "list.csv"));
+  EXPECT_TRUE(NamesMeasurementColumns(dir_ / "dropped.csv"));
+  EXPECT_FALSE(NamesMeasurementColumns(dir_ / "result.csv"));
+  EXPECT_FALSE(NamesMeasurementColumns(dir_ / "list.csv"));
   drop(dir_ / "good.csv");
   ASSERT_TRUE(w.commission_check().has_value());
   EXPECT_EQ(w.commission_check()->measurement_path, dir_ / "good.csv");
