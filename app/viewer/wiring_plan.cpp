@@ -13,9 +13,6 @@ namespace voltrigg::viewer {
 
 namespace {
 
-const QColor& kRed = kPrintRed;
-const QColor& kGreen = kPrintGreen;
-
 // One line of the table pages: a string's heading or one of its modules.
 struct Item {
   bool heading = false;
@@ -23,8 +20,6 @@ struct Item {
   int cell = 0;
   bool continued = false;  // a heading repeated on the next page
 };
-
-using Painter = PagePainter;
 
 QString PlanTitle(const PlanPrint& plan) {
   return QStringLiteral("配線計画: %1 (%2)").arg(plan.result_name, plan.wiring_name);
@@ -35,7 +30,7 @@ struct Columns {
   double tick, position, number, serial, vpm, ipm, end;
 };
 
-Columns TableColumns(const Painter& pp) {
+Columns TableColumns(const PagePainter& pp) {
   const double w = pp.width();
   Columns c{};
   c.tick = 0;
@@ -48,7 +43,7 @@ Columns TableColumns(const Painter& pp) {
   return c;
 }
 
-double FirstPage(Painter& pp, const PlanPrint& plan) {
+double FirstPage(PagePainter& pp, const PlanPrint& plan) {
   const double w = pp.width();
   double y = PaintPlanHeader(pp, 0, PlanHeaderOf(plan, PlanTitle(plan)));
   y += pp.Mm(3);
@@ -77,7 +72,7 @@ double FirstPage(Painter& pp, const PlanPrint& plan) {
     y += row_h;
   }
   y += pp.Mm(3);
-  y += pp.Text(0, y, w, plan.verdict, 10, true, plan.verdict_bad ? kRed : kGreen);
+  y += pp.Text(0, y, w, plan.verdict, 10, true, plan.verdict_bad ? kPrintRed : kPrintGreen);
   y += pp.Mm(3);
   if (plan.inverter_window) {
     y += PaintInverterWindow(pp.p(), y, w, pp.p().device()->logicalDpiY(), pp.font(), *plan.inverter_window);
@@ -87,7 +82,7 @@ double FirstPage(Painter& pp, const PlanPrint& plan) {
   return y;
 }
 
-void PaintPicture(Painter& pp, const PlanPrint& plan, const QFont& font, double top) {
+void PaintPicture(PagePainter& pp, const PlanPrint& plan, const QFont& font, double top) {
   if (plan.plan == nullptr || plan.plan->cells.empty()) {
     pp.Text(0, top, pp.width(), QStringLiteral("モジュールがありません"), 10);
     return;
@@ -106,8 +101,8 @@ void PaintPicture(Painter& pp, const PlanPrint& plan, const QFont& font, double 
   p.restore();
 }
 
-std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& plan, double page_head_h, double head_h,
-                                          double row_h, double column_head_h) {
+std::vector<std::vector<Item>> TablePages(const PagePainter& pp, const PlanView& plan, double page_head_h,
+                                          double head_h, double row_h, double column_head_h) {
   std::vector<std::vector<Item>> pages;
   const double avail = pp.body_bottom() - page_head_h - column_head_h;
   double left = 0;
@@ -133,8 +128,8 @@ std::vector<std::vector<Item>> TablePages(const Painter& pp, const PlanView& pla
   return pages;
 }
 
-void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& items, double page_head_h, double head_h,
-               double row_h, double column_head_h) {
+void TablePage(PagePainter& pp, const PlanPrint& plan, const std::vector<Item>& items, double page_head_h,
+               double head_h, double row_h, double column_head_h) {
   if (plan.plan == nullptr) return;
   QPainter& p = pp.p();
   const Columns c = TableColumns(pp);
@@ -168,7 +163,7 @@ void TablePage(Painter& pp, const PlanPrint& plan, const std::vector<Item>& item
       if (s.physics)
         text += QStringLiteral("、Voc %1 °C %2 V").arg(Fixed(plan.tmin_c, 0), Fixed(s.physics->voc_cold_v, 1));
       if (s.over_limit) text += QStringLiteral("  上限超過");
-      pp.Cell(band, text, 9.5, Qt::AlignLeft, true, s.over_limit ? kRed : Qt::black);
+      pp.Cell(band, text, 9.5, Qt::AlignLeft, true, s.over_limit ? kPrintRed : Qt::black);
       y += head_h;
       continue;
     }
@@ -217,7 +212,7 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring w
 int PaintWiringPlan(QPagedPaintDevice& device, const PlanPrint& plan, const QFont& font) {
   QPainter p;
   if (!p.begin(&device)) return 0;
-  Painter pp(p, font);
+  PagePainter pp(p, font);
   const double head_h = pp.Mm(7.5);
   const double row_h = pp.Mm(5.4);
   const double column_head_h = pp.Mm(6);
