@@ -396,5 +396,28 @@ TEST(MeasurementFile, TheBlankFormReadsBackAsNothingMeasuredAndFilledAsEveryStri
   EXPECT_EQ(m[2].module_temperature_c, 38.5);
 }
 
+TEST(MeasurementFile, ItsHeaderTellsAMeasurementFileFromAnyOtherFile) {
+  TempDir dir{"voltrigg-header"};
+  const auto names = [&](const std::string& text) {
+    const std::string path = dir / "dropped.csv";
+    WriteFile(path, text);
+    return NamesMeasurementColumns(path);
+  };
+  // Read as the reader reads a header: any order, case, blanks, quotes, a byte order mark, CR LF.
+  EXPECT_TRUE(names("string,voc_v,isc_a\n"));
+  EXPECT_TRUE(names("\xEF\xBB\xBF\"ISC_A\", voc_v ,\"String\",note\r\n1,600,9,x\r\n"));
+  EXPECT_TRUE(names("\"meter, serial\",module_temperature_c,string,voc_v,isc_a\n"));
+  EXPECT_TRUE(names(FormatMeasurementForm({{1, 600, 9}})));  // the blank form is one
+  // One quoted field that only spells the names, a column missing, the names
+  // not on the first line, a module list's row, nothing, a NUL byte.
+  EXPECT_FALSE(names("\"string,voc_v,isc_a\"\n"));
+  EXPECT_FALSE(names("string,voc_v,irradiance_w_m2\n"));
+  EXPECT_FALSE(names("result of modules.csv\nstring,voc_v,isc_a\n"));
+  EXPECT_FALSE(names("1,KV300-2401147,300.5,32.41,9.06,40.1,9.8\n"));
+  EXPECT_FALSE(names(""));
+  EXPECT_FALSE(names(std::string("string,voc_v,isc_a") + '\0' + "\n"));
+  EXPECT_FALSE(NamesMeasurementColumns(dir / "none.csv"));
+}
+
 }  // namespace
 }  // namespace voltrigg
