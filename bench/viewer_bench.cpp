@@ -18,7 +18,7 @@
 #include <map>
 #include <string>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "array_picture.h"
 #include "document.h"
 #include "summary.h"

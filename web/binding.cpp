@@ -19,12 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_front_end.h"
 #include "app/shared/assess_options.h"
-#include "app/shared/assessment_input.h"
 #include "app/shared/curve_problems.h"
 #include "app/shared/inverter_window_texts.h"
-#include "app/shared/list_in_file_order.h"
 #include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
 #include "assess/assessment.h"
@@ -37,6 +34,8 @@
 #include "input/run_counts.h"
 #include "input/text_utf8.h"
 #include "output/result_reader.h"
+#include "run/batch_run.h"
+#include "run/plan_assessment.h"
 
 namespace voltrigg::web {
 namespace {
@@ -370,75 +369,17 @@ WebAssessOptions ReadAssessOptions(const val& o) {
   return w;
 }
 
-// voltrigg-cli's batch front end, assessing the run once its result file is
-// written as voltrigg-cli --assess does, with the problems in the page's language.
-class WebFrontEnd : public BatchFrontEnd {
- public:
-  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val first_part, val progress)
-      : BatchFrontEnd(std::move(series), std::move(parallel)),
-        assess_(assess),
-        first_part_(std::move(first_part)),
-        progress_(std::move(progress)) {}
+val ProgressValue(const CompletionProgress& p) {
+  val v = val::object();
+  v.set("percent", p.percent);
+  v.set("searches_done", p.searches_done);
+  v.set("searches_total", p.searches_total);
+  v.set("random_done", p.random_done);
+  v.set("random_total", p.random_total);
+  return v;
+}
 
-  void ResultWritten(const RunState& state) override {
-    if (assess_ == nullptr) return;
-    const Language language = assess_->language;
-    try {
-      std::vector<ModuleData> modules =
-          ModulesForAssessment(ReadListInFileOrder(state.InputPath), assess_->options.isc_first);
-      AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), assess_->options.conditions);
-      input.inverter = assess_->options.inverter;
-      // AssessRun's two parts, with the first part's figures handed to the
-      // page while the optimiser and random wiring still run.
-      AssessmentOutcome outcome = AssessResultWiring(input);
-      if (outcome.assessment) {
-        if (first_part_.typeOf().as<std::string>() == "function") first_part_(FirstPartValue(*outcome.assessment));
-        CompletionProgressCallback told;
-        if (progress_.typeOf().as<std::string>() == "function") {
-          told = [this](const CompletionProgress& p) {
-            val v = val::object();
-            v.set("percent", p.percent);
-            v.set("searches_done", p.searches_done);
-            v.set("searches_total", p.searches_total);
-            v.set("random_done", p.random_done);
-            v.set("random_total", p.random_total);
-            progress_(v);
-          };
-        }
-        (void)CompleteAssessment(*outcome.assessment, {}, told);
-        assessment_ = std::move(outcome.assessment);
-      } else {
-        problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
-        // A whole lot without Voc would name every module: ten, then a count, as voltrigg-cli.
-        constexpr std::size_t kNamed = 10;
-        if (problems_.size() > kNamed) {
-          const std::size_t more = problems_.size() - kNamed;
-          problems_.resize(kNamed);
-          problems_.push_back(language == Language::English
-                                  ? "and " + std::to_string(more) + " more modules whose values give no curve"
-                                  : "ほか " + std::to_string(more) + " 枚のモジュールの値から曲線が得られません");
-        }
-        if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(language));
-      }
-    } catch (const RunError& e) {
-      problems_.emplace_back(e.what());
-    } catch (const std::bad_alloc&) {
-      problems_.emplace_back("not enough memory for the assessment");
-    } catch (const std::exception& e) {
-      problems_.push_back(std::string("the assessment failed: ") + e.what());
-    }
-  }
-
-  const std::optional<Assessment>& assessment() const { return assessment_; }
-  const std::vector<std::string>& problems() const { return problems_; }
-
- private:
-  const WebAssessOptions* assess_;
-  val first_part_;  // called with the first part's figures, when a function
-  val progress_;    // called as the optimiser and random wiring go on, when a function
-  std::optional<Assessment> assessment_;
-  std::vector<std::string> problems_;
-};
+bool IsFunction(const val& v) { return v.typeOf().as<std::string>() == "function"; }
 
 // One run. `options` holds assess (bool) and, when it is true, tmin_c,
 // voc_coefficient_pct_per_k, max_system_voltage_v and optionally
@@ -477,54 +418,63 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
     list.write(list_bytes.data(), static_cast<std::streamsize>(list_bytes.size()));
   }
 
-  RunState state;
-  state.InputPath = list_file;
-  state.InputName = list_file;
-  state.OutputBase = output_name;
-  WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr,
-                        assess ? options["first_part"] : val::undefined(),
-                        assess ? options["progress"] : val::undefined());
-  const RunOutcome outcome = CalculationRun(state, front_end);
+  const ExtrasUse extras = !assess                     ? ExtrasUse::None
+                           : assess->options.isc_first ? ExtrasUse::IscVoc
+                                                       : ExtrasUse::VocIsc;
+  const BatchRun run = RunBatch(BatchRequest{.list_path = list_file,
+                                             .input_name = list_file,
+                                             .series_text = series_text,
+                                             .parallel_text = parallel_text,
+                                             .output_base = output_name,
+                                             .extras = extras});
 
   val out = val::object();
-  out.set("outcome", std::string(OutcomeName(outcome)));
-  out.set("exit_status", ExitStatus(outcome));
+  out.set("outcome", std::string(OutcomeName(run.outcome)));
+  out.set("exit_status", ExitStatus(run.outcome));
   val messages = val::array();
-  for (const std::string& m : front_end.messages()) messages.call<void>("push", Bytes(m));
+  // The run's messages as the window shows them: the failure, or the completion message.
+  messages.call<void>("push",
+                      Bytes(run.outcome == RunOutcome::Completed ? std::string(kCompletionMessage) : run.message));
   out.set("messages", messages);
   // As voltrigg-cli follows them: a failed check's figures, and after any run
   // that read the whole list the list's warnings (the first ten, then a count).
-  if (outcome == RunOutcome::CheckFailed) {
-    out.set("check_facts", CheckFacts(state.ModuleCount, state.SeriesCount, state.ParallelCount));
+  if (run.outcome == RunOutcome::CheckFailed) {
+    out.set("check_facts",
+            CheckFacts(run.plan->ModuleCount, run.plan->counts.SeriesCount, run.plan->counts.ParallelCount));
   }
-  if (outcome != RunOutcome::Failed) {
-    const ExtrasUse extras = !assess                     ? ExtrasUse::None
-                             : assess->options.isc_first ? ExtrasUse::IscVoc
-                                                         : ExtrasUse::VocIsc;
-    const std::vector<ListWarning> warnings = ListWarningsOfFile(list_file, extras);
-    constexpr std::size_t kShown = 10;
+  if (run.outcome != RunOutcome::Failed) {
     val texts = val::array();
-    for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
-      texts.call<void>("push",
-                       ListWarningText(warnings[i], [](const std::string& bytes) { return TextAsUtf8(bytes); }));
+    for (const std::string& line :
+         ListWarningLines(run.plan->warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); })) {
+      texts.call<void>("push", line);
     }
-    if (warnings.size() > kShown) texts.call<void>("push", "ほか " + std::to_string(warnings.size() - kShown) + " 件");
     out.set("list_warnings", texts);
   }
-  if (outcome == RunOutcome::Completed) {
-    const std::string result_path = output_name + ".csv";
-    out.set("result_file", Bytes(ReadWholeFile(result_path)));
+  if (run.outcome == RunOutcome::Completed) {
+    out.set("result_file", Bytes(ReadWholeFile(run.result_path)));
     try {
-      out.set("result", ResultValue(ReadResultFile(result_path)));
+      out.set("result", ResultValue(ReadResultFile(run.result_path)));
     } catch (const std::exception& e) {
       out.set("result_error", std::string(e.what()));
     }
     if (assess) {
-      if (front_end.assessment()) {
-        out.set("assessment", AssessmentValue(*front_end.assessment()));
+      const val first_part = options["first_part"];
+      const val progress = options["progress"];
+      FirstPartCallback told_first;
+      if (IsFunction(first_part)) told_first = [&first_part](const Assessment& a) { first_part(FirstPartValue(a)); };
+      CompletionProgressCallback told_progress;
+      if (IsFunction(progress)) {
+        told_progress = [&progress](const CompletionProgress& p) { progress(ProgressValue(p)); };
+      }
+      const PlanAssessment assessment = AssessPlan(*run.plan, extras, assess->options.conditions,
+                                                   assess->options.inverter, told_first, told_progress);
+      if (assessment.assessment) {
+        out.set("assessment", AssessmentValue(*assessment.assessment));
       } else {
         val problems = val::array();
-        for (const std::string& p : front_end.problems()) problems.call<void>("push", p);
+        for (const std::string& p : AssessmentProblemLines(assessment, assess->language)) {
+          problems.call<void>("push", p);
+        }
         out.set("assessment_problems", problems);
       }
     }

@@ -6,12 +6,14 @@
 
 #include "app/no_display.h"
 #include "form1.h"
+#include "output/interrupt_cleanup.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
   // Past a file size limit a write fails with a message instead of killing the window.
   (void)std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  voltrigg::RemoveTemporaryFilesOnInterrupt();
   voltrigg::ExitWithoutDisplay("voltrigg");
   QApplication app(argc, argv);
   voltrigg::EndDisplayWatch();

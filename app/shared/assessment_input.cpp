@@ -4,59 +4,11 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/calculation_run.h"
-#include "assess/wiring_match.h"
 #include "input/run_counts.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
 
 namespace voltrigg {
-
-AssessmentInput AssessmentInputFromRun(const RunState& s, std::vector<ModuleData> modules,
-                                       const AssessConditions& conditions) {
-  AssessmentInput in;
-  const int n = s.ModuleCount;
-  const int series = s.SeriesCount;
-  const int parallel = s.ParallelCount;
-  if (n < 0 || series <= 0 || parallel < 0 || n != series * parallel || n > kModuleSlots) {
-    throw RunError("the run's counts do not describe an array to assess");
-  }
-  in.series = series;
-  in.parallel = parallel;
-  in.conditions = conditions;
-  in.sum_pmax_w = s.baseline.SimplePmaxSum;
-  const auto point = [](const OperatingPoint& p) { return PlanningPoint{p.Pmax, p.Vpm, p.Ipm}; };
-  in.minimum = point(s.baseline.MinimumPoint);
-  in.initial_point = point(s.InitialPoint);
-  in.estimated_point = point(s.final.EstimatedPoint);
-
-  // Both arrangements as rows of the module table, string by string.
-  std::vector<std::vector<WiringRow>> initial(static_cast<std::size_t>(parallel));
-  std::vector<std::vector<WiringRow>> estimated(static_cast<std::size_t>(parallel));
-  const auto serial_of = [&](std::int32_t slot) -> const std::string& {
-    static const std::string kNone;
-    return slot > 0 && slot <= kModuleSlots ? s.modules.SerialTable[static_cast<std::size_t>(slot)] : kNone;
-  };
-  for (int j = 0; j < parallel; ++j) {
-    for (int i = 1; i <= series; ++i) {
-      const std::size_t slot =
-          static_cast<std::size_t>(i) + static_cast<std::size_t>(series) * static_cast<std::size_t>(j);
-      const ModuleRecord& r = s.modules.records[slot];
-      initial[j].push_back(WiringRow{r.moduleNo, s.modules.SerialTable[slot], r.vpm, r.ipm});
-      const MatrixSlot& m = s.final.FinalMatrix[slot];
-      estimated[j].push_back(WiringRow{m.moduleNo, serial_of(m.serial), m.vpm, m.ipm});
-    }
-  }
-  std::string problem;
-  auto wiring = MatchWiring(modules, initial, &problem);
-  if (!wiring) throw RunError("the module list changed during the run: " + problem);
-  in.initial = std::move(*wiring);
-  wiring = MatchWiring(modules, estimated, &problem);
-  if (!wiring) throw RunError("the module list changed during the run: " + problem);
-  in.estimated = std::move(*wiring);
-  in.modules = std::move(modules);
-  return in;
-}
 
 namespace {
 
@@ -68,7 +20,7 @@ bool SamePoint(const OperatingPoint& a, const OperatingPoint& b) {
 }
 
 // The first difference between the run's figures and matrix and the result's.
-std::string Difference(const RunState& s, const ResultFileData& r) {
+std::string Difference(const PlanResult& s, const ResultFileData& r) {
   if (!Same(s.baseline.SimplePmaxSum, r.SimplePmaxSum)) return "モジュール Pmax の単純合計が違います";
   if (!SamePoint(s.baseline.MinimumPoint, r.MinimumPoint)) return "Minimum の値が違います";
   if (!SamePoint(s.InitialPoint, r.InitialPoint)) return "Initial の値が違います";
@@ -96,22 +48,21 @@ Replan ReplanResult(const ResultFileData& result, const std::string& list_path) 
     out.mismatch = "結果ファイルに配列がありません";
     return out;
   }
-  auto state = std::make_unique<RunState>();
+  auto plan = std::make_unique<PlanResult>();
   try {
-    state->SeriesCount = static_cast<std::int16_t>(result.series);
-    state->ParallelCount = static_cast<std::int16_t>(result.parallel);
-    state->ModuleCount = LoadModuleList(list_path, state->modules);
-    if (auto message = CheckRunInputs(state->ModuleCount, state->SeriesCount, state->ParallelCount)) {
-      out.mismatch = "このリストでは計画できません: " + *message;
+    const RunCounts counts{.SeriesCount = static_cast<std::int16_t>(result.series),
+                           .ParallelCount = static_cast<std::int16_t>(result.parallel)};
+    *plan = Plan(PlanRequest{.list_path = list_path, .input_name = result.InputName, .counts = counts});
+    if (plan->failed_check) {
+      out.mismatch = "このリストでは計画できません: " + *plan->failed_check;
       return out;
     }
-    PlanArray(*state);
   } catch (const RunError& e) {
     out.mismatch = std::string("このリストでは計画できません: ") + e.what();
     return out;
   }
-  out.mismatch = Difference(*state, result);
-  if (out.mismatch.empty()) out.state = std::move(state);
+  out.mismatch = Difference(*plan, result);
+  if (out.mismatch.empty()) out.plan = std::move(plan);
   return out;
 }
 

@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "app/shared/curve_problems.h"
-#include "app/shared/list_in_file_order.h"
 #include "assess/wiring_match.h"
 #include "input/module_list.h"
 #include "input/run_error.h"
 #include "input/text_utf8.h"
+#include "run/plan_assessment.h"
 
 namespace voltrigg {
 
@@ -36,8 +36,9 @@ PlannedArray LoadPlannedArray(const std::string& result_path, const std::string&
   // The run's own load checks the list with the run's messages; the
   // modules are then taken in the file's order, as the assessment takes them.
   auto table = std::make_unique<ModuleTable>();
-  (void)LoadModuleList(out.list_path, *table);
-  out.modules = ModulesForAssessment(ReadListInFileOrder(out.list_path), isc_first);
+  std::vector<ListRow> list_rows;
+  (void)LoadModuleList(out.list_path, *table, &list_rows);
+  out.modules = ModulesForAssessment(list_rows, isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc);
 
   std::vector<std::vector<WiringRow>> rows(static_cast<std::size_t>(out.result.parallel));
   for (const ResultRow& r : out.result.rows) {

@@ -12,6 +12,7 @@
 #include "input/run_error.h"
 #include "inverter_window_view.h"
 #include "output/result_file.h"
+#include "run/plan_assessment.h"
 
 namespace voltrigg::viewer {
 
@@ -80,7 +81,8 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
     doc.assessment_note = Text(ConditionFaultText(*fault, Language::Japanese));
     return std::nullopt;
   }
-  std::vector<ModuleData> modules = ModulesForAssessment(doc.list, doc.options.isc_first);
+  const ExtrasUse extras = doc.options.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
+  std::vector<ModuleData> modules = ModulesForAssessment(doc.list, extras);
   bool any_extras = false;
   for (const ModuleData& m : modules) any_extras = any_extras || m.voc_v != 0 || m.isc_a != 0;
   if (!any_extras) {
@@ -93,8 +95,8 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
     // run's, so that the assessment is the one voltrigg-cli makes.
     const Replan replan = ReplanResult(doc.result, doc.list_path);
     AssessmentInput input;
-    if (replan.state) {
-      input = AssessmentInputFromRun(*replan.state, std::move(modules), doc.options.conditions);
+    if (replan.plan) {
+      input = AssessmentInputOfPlan(*replan.plan, extras, doc.options.conditions, doc.options.inverter);
     } else {
       input = InputFromResult(doc, std::move(modules));
     }
@@ -106,7 +108,7 @@ std::optional<AssessmentJob> StartAssessment(Document& doc) {
     }
     AssessmentView view;
     view.core = std::move(*outcome.assessment);
-    view.same_as_cli = replan.state != nullptr;
+    view.same_as_cli = replan.plan != nullptr;
     view.sum_mpp_w = view.core.sum_mpp_w;
     view.result_wiring = Figures(view.core.estimated, view.core.curves);
     view.window_curves = WindowCurves(view.core.modules, view.core.curves, WiringOf(view.core.estimated),
@@ -141,7 +143,7 @@ BackgroundResult RunBackgroundPart(AssessmentJob job, const std::stop_token& sto
     for (std::size_t j = 0; j < out.core.optimized.strings.size(); ++j) {
       const StringWiring& string = out.core.optimized.strings[j].modules;
       for (std::size_t k = 0; k < string.size(); ++k) {
-        const ListModule& l = job.list.at(static_cast<std::size_t>(string[k]));
+        const ListRow& l = job.list.at(static_cast<std::size_t>(string[k]));
         out.optimized_wiring.push_back({static_cast<int>(j) + 1, static_cast<int>(k) + 1, l.record.moduleNo, l.serial,
                                         l.record.vpm, l.record.ipm});
       }

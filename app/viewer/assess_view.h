@@ -19,7 +19,7 @@ namespace voltrigg::viewer {
 // thread while the window shows the rest.
 struct AssessmentJob {
   voltrigg::Assessment core;  // the first part done
-  std::vector<ListModule> list;
+  std::vector<ListRow> list;
 };
 
 struct BackgroundResult {

@@ -20,17 +20,15 @@ QString Name(const std::string& path) { return DecodeBytes(std::filesystem::path
 // The list's warnings as the window and the plan show them; Voc and Isc are
 // looked at when the list has them, since the assessment uses them.
 std::vector<QString> WarningTexts(const std::vector<ListRow>& rows, const AssessOptions& options) {
-  constexpr std::size_t kShown = 10;
   const bool extras = std::any_of(rows.begin(), rows.end(),
                                   [](const ListRow& r) { return r.record.extra1 != 0 || r.record.extra2 != 0; });
   const ExtrasUse use = !extras ? ExtrasUse::None : options.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
   const std::vector<ListWarning> warnings = ListWarnings(rows, use);
   std::vector<QString> out;
   const auto decoded = [](const std::string& bytes) { return DecodeBytes(bytes).toStdString(); };
-  for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
-    out.push_back(QStringLiteral("警告: ") + QString::fromStdString(ListWarningText(warnings[i], decoded)));
+  for (const std::string& line : ListWarningLines(warnings, decoded)) {
+    out.push_back(QStringLiteral("警告: ") + QString::fromStdString(line));
   }
-  if (warnings.size() > kShown) out.push_back(QStringLiteral("警告: ほか %1 件").arg(warnings.size() - kShown));
   return out;
 }
 
@@ -48,7 +46,7 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
   std::vector<QString> problems;
   const std::vector<ResultRow>& rows = doc.result.rows;
   doc.list_slot.assign(rows.size(), -1);
-  const std::vector<ListModule>& list = doc.list;
+  const std::vector<ListRow>& list = doc.list;
   if (doc.list_count != static_cast<int>(rows.size())) {
     problems.push_back(QStringLiteral("モジュールの数が違います (リスト %1 個、結果ファイル %2 個)")
                            .arg(std::max(doc.list_count, 0))
@@ -81,7 +79,7 @@ std::vector<QString> MatchList(Document& doc, std::size_t limit) {
     // Same number used twice in a list: take the entry with the same values.
     auto pick = first;
     for (auto it = first; it != last; ++it) {
-      const ListModule& m = list[static_cast<std::size_t>(it->second)];
+      const ListRow& m = list[static_cast<std::size_t>(it->second)];
       if (m.serial == r.serialNo && m.record.vpm == r.vpm && m.record.ipm == r.ipm) {
         pick = it;
         break;
@@ -146,9 +144,9 @@ Document OpenDocument(const std::string& result_path, const std::string& modules
     auto table = std::make_unique<ModuleTable>();
     std::vector<ListRow> rows;
     (void)LoadModuleList(doc.list_path, *table, &rows);
-    doc.list = ReadListInFileOrder(doc.list_path);
+    doc.list = std::move(rows);
     doc.list_count = static_cast<int>(doc.list.size());
-    doc.list_warnings = WarningTexts(rows, options);
+    doc.list_warnings = WarningTexts(doc.list, options);
   } catch (const RunError& e) {
     doc.list_state = ListState::Unreadable;
     doc.list_note =

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/shared/assess_options.h"
-#include "app/shared/list_in_file_order.h"
 #include "app/shared/planned_array.h"
 #include "assess/assessment.h"
 #include "input/module_list.h"
@@ -62,7 +61,7 @@ struct Document {
   ListState list_state = ListState::NotFound;
   QString list_note;                   // one plain sentence about the list for the window and the plan
   std::vector<QString> list_problems;  // the first differences, when it does not match
-  std::vector<ListModule> list;        // the list's modules in file order
+  std::vector<ListRow> list;        // the list's modules in file order
   int list_count = 0;
   std::vector<int> list_slot;          // per result row: index into `list` of that module
   std::vector<QString> list_warnings;  // what the list holds that a planner must see (duplicates, typos)

@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 #include <filesystem>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "support/module_generator.h"
 #include "viewer_window.h"
 

@@ -1,4 +1,4 @@
-#include "app/commission_cli.h"
+#include "app/cli/commission_cli.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

@@ -11,30 +11,26 @@
 #include <string_view>
 #include <vector>
 
-#include "app/assess_report.h"
-#include "app/batch_front_end.h"
-#include "app/commission_cli.h"
+#include "app/cli/assess_report.h"
+#include "app/cli/commission_cli.h"
+#include "app/cli/plan_report.h"
 #include "identity.h"
 #include "input/list_warnings.h"
 #include "input/run_counts.h"
 #include "input/text_utf8.h"
+#include "output/interrupt_cleanup.h"
+#include "run/batch_run.h"
+#include "run/plan_assessment.h"
 
 namespace {
 
 // What the list holds that the run accepts but a planner must see; the exit
 // status stays as the run says.
-void WarnAboutTheList(const std::string& path, const voltrigg::CliAssessOptions& assess) {
-  using namespace voltrigg;
-  const ExtrasUse extras = !assess.enabled            ? ExtrasUse::None
-                           : assess.options.isc_first ? ExtrasUse::IscVoc
-                                                      : ExtrasUse::VocIsc;
-  const std::vector<ListWarning> warnings = ListWarningsOfFile(path, extras);
-  constexpr std::size_t kShown = 10;
-  for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
-    std::cerr << "voltrigg-cli: 警告: "
-              << ListWarningText(warnings[i], [](const std::string& bytes) { return TextAsUtf8(bytes); }) << '\n';
+void WarnAboutTheList(const voltrigg::PlanResult& plan) {
+  for (const std::string& line : voltrigg::ListWarningLines(
+           plan.warnings, [](const std::string& bytes) { return voltrigg::TextAsUtf8(bytes); })) {
+    std::cerr << "voltrigg-cli: 警告: " << line << '\n';
   }
-  if (warnings.size() > kShown) std::cerr << "voltrigg-cli: 警告: ほか " << warnings.size() - kShown << " 件\n";
 }
 
 // The run's messages carry file names as their bytes; a name that is not
@@ -87,40 +83,41 @@ int RunCli(int argc, char** argv) {
     }
   }
 
-  RunState state;
-  state.InputPath = modules;
-  state.InputName = std::filesystem::path(modules).filename().string();
-  state.OutputBase = output;
-  AssessingFrontEnd front_end(series, parallel, assess);
-  const RunOutcome outcome = CalculationRun(state, front_end);
+  const ExtrasUse extras = !assess.enabled            ? ExtrasUse::None
+                           : assess.options.isc_first ? ExtrasUse::IscVoc
+                                                      : ExtrasUse::VocIsc;
+  const BatchRun run = RunBatch(BatchRequest{.list_path = modules,
+                                             .input_name = std::filesystem::path(modules).filename().string(),
+                                             .series_text = series,
+                                             .parallel_text = parallel,
+                                             .output_base = output,
+                                             .extras = extras});
   // Longest first: the result's name holds the base name.
-  const std::vector<std::string> names = {output + ".assessment.json", output + ".csv", output, modules};
-  if (outcome == RunOutcome::Completed) {
-    std::cout << ForTerminal(CompletionReport(state, output + ".csv"), names);
+  const std::vector<std::string> names = {AssessmentPathOf(output), output + ".csv", output, modules};
+  if (run.outcome == RunOutcome::Completed) {
+    std::cout << ForTerminal(CompletionReport(*run.plan, run.result_path), names);
     if (assess.enabled) {
-      WarnAboutTheList(modules, assess);
+      WarnAboutTheList(*run.plan);
+      const PlanAssessment assessment =
+          AssessPlan(*run.plan, extras, assess.options.conditions, assess.options.inverter);
       std::ostringstream out;
       std::ostringstream err;
-      const int status = ReportAssessment(front_end, output, out, err);
+      const int status = ReportAssessment(assessment, output, out, err);
       std::cout << ForTerminal(out.str(), names);
       std::cerr << ForTerminal(err.str(), names);
       return status;
     }
-    // An assessment beside the new result would describe an earlier one.
-    if (!RemoveStaleAssessment(output)) {
-      std::cerr << ForTerminal("voltrigg-cli: warning: an assessment file of an earlier run could not be removed: " +
-                                   output + ".assessment.json\n",
-                               names);
-    }
   } else {
-    for (const std::string& m : front_end.messages()) std::cerr << "voltrigg-cli: " << ForTerminal(m, names) << '\n';
+    std::cerr << "voltrigg-cli: " << ForTerminal(run.message, names) << '\n';
     // The check's own text stays; the figures it compared follow.
-    if (outcome == RunOutcome::CheckFailed) {
-      std::cerr << "voltrigg-cli: " << CheckFacts(state.ModuleCount, state.SeriesCount, state.ParallelCount) << '\n';
+    if (run.outcome == RunOutcome::CheckFailed) {
+      std::cerr << "voltrigg-cli: "
+                << CheckFacts(run.plan->ModuleCount, run.plan->counts.SeriesCount, run.plan->counts.ParallelCount)
+                << '\n';
     }
   }
-  if (outcome != RunOutcome::Failed) WarnAboutTheList(modules, assess);
-  return ExitStatus(outcome);
+  if (run.outcome != RunOutcome::Failed) WarnAboutTheList(*run.plan);
+  return ExitStatus(run.outcome);
 }
 
 }  // namespace
@@ -131,6 +128,7 @@ int main(int argc, char** argv) {
   // and cleans up after; the signal's default would kill the process mid-write.
   (void)std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  voltrigg::RemoveTemporaryFilesOnInterrupt();
   // The run reports its own failures; anything else that escapes (memory
   // exhausted) still ends with a message and status 2 rather than an abort.
   try {

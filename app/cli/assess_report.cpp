@@ -1,20 +1,18 @@
-#include "app/assess_report.h"
+#include "app/cli/assess_report.h"
 
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <ostream>
 
-#include "app/shared/assessment_input.h"
 #include "app/shared/curve_problems.h"
-#include "app/shared/list_in_file_order.h"
 #include "assess/assessment_json.h"
 #include "assess/inverter_window_rows.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
+#include "run/batch_run.h"
 
 namespace voltrigg {
 
@@ -73,38 +71,6 @@ void AddAssessOptions(CLI::App& app, CliAssessOptions& o) {
       ->needs(assess);
 }
 
-void AssessingFrontEnd::ResultWritten(const RunState& state) {
-  assessment_.reset();
-  problems_.clear();
-  if (!options_.enabled) return;
-  try {
-    std::vector<ModuleData> modules =
-        ModulesForAssessment(ReadListInFileOrder(state.InputPath), options_.options.isc_first);
-    AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), options_.options.conditions);
-    input.inverter = options_.options.inverter;
-    AssessmentOutcome outcome = AssessRun(input);
-    if (outcome.assessment) {
-      assessment_ = std::move(outcome.assessment);
-    } else {
-      problems_ = CurveProblemTexts(outcome.problems, input.modules, Language::English);
-      // A whole lot without Voc would name every module: ten, then a count.
-      constexpr std::size_t kNamed = 10;
-      if (problems_.size() > kNamed) {
-        const std::size_t more = problems_.size() - kNamed;
-        problems_.resize(kNamed);
-        problems_.push_back("and " + std::to_string(more) + " more modules whose values give no curve");
-      }
-      if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(Language::English));
-    }
-  } catch (const RunError& e) {
-    problems_.emplace_back(e.what());
-  } catch (const std::bad_alloc&) {
-    problems_.emplace_back("not enough memory for the assessment");
-  } catch (const std::exception& e) {
-    problems_.push_back(std::string("the assessment failed: ") + e.what());
-  }
-}
-
 std::string AssessmentTable(const Assessment& a) {
   std::string out;
   char line[256];
@@ -142,39 +108,20 @@ std::string AssessmentTable(const Assessment& a) {
   return out;
 }
 
-namespace {
-
-// An assessment file left from an earlier run must not sit beside the new
-// result; anything that is not a file (a folder of that name) stays.
-void RemoveStale(const std::string& path) {
-  std::error_code ec;
-  const auto status = std::filesystem::symlink_status(path, ec);
-  if (!ec && !std::filesystem::is_directory(status)) std::filesystem::remove(path, ec);
-}
-
-}  // namespace
-
-bool RemoveStaleAssessment(const std::string& output_base) {
-  const std::string path = output_base + ".assessment.json";
-  RemoveStale(path);
-  std::error_code ec;
-  return !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
-}
-
-int ReportAssessment(const AssessingFrontEnd& fe, const std::string& output_base, std::ostream& out,
+int ReportAssessment(const PlanAssessment& assessment, const std::string& output_base, std::ostream& out,
                      std::ostream& err) {
-  const std::string path = output_base + ".assessment.json";
-  if (!fe.assessment()) {
-    RemoveStale(path);
-    for (const std::string& p : fe.problems()) err << "voltrigg-cli: assessment: " << p << '\n';
+  const std::string path = AssessmentPathOf(output_base);
+  if (!assessment.assessment) {
+    for (const std::string& p : AssessmentProblemLines(assessment, Language::English)) {
+      err << "voltrigg-cli: assessment: " << p << '\n';
+    }
     err << "voltrigg-cli: no assessment written (the result file is written)\n";
     return 2;
   }
-  const Assessment& a = *fe.assessment();
+  const Assessment& a = *assessment.assessment;
   try {
     WriteFileAtomically(path, FormatAssessmentJson(a));
   } catch (const RunError& e) {
-    RemoveStale(path);
     err << "voltrigg-cli: assessment: " << e.what() << '\n';
     return 2;
   }

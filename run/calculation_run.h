@@ -1,12 +1,12 @@
 #pragma once
+#include <exception>
 #include <string>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 namespace voltrigg {
 
-// What a run needs from the window it runs for (or the batch front end, or a
-// test's fake).
+// What a run needs from the window it runs for (or a test's fake).
 class RunFrontEnd {
  public:
   virtual ~RunFrontEnd() = default;
@@ -17,10 +17,6 @@ class RunFrontEnd {
   // Modal, the text alone with an OK button, titled with the application title.
   virtual void Message(const std::string& text) = 0;
   virtual void RefreshFileList() = 0;
-  // Called once the result file is written, before the end-of-run clearing,
-  // so that a front end can read the run's tables (the batch front end's
-  // assessment does). Must not throw.
-  virtual void ResultWritten(const RunState& state) { (void)state; }
 };
 
 enum class RunOutcome {
@@ -31,16 +27,15 @@ enum class RunOutcome {
 
 inline constexpr const char* kCompletionMessage = "計算が終了しました";
 
-// The calculation of a run whose module list is loaded and whose counts have
-// passed the checks: the baseline figures, both search passes and the final
-// matrix, into `state`. Writes no file. Throws RunError for a shape the tables
-// cannot hold or a float error in a figure.
-void PlanArray(RunState& state);
-
 // One press of the Run button: counts, load, checks, figures, search, result
 // file, then the end-of-run clearing and the completion message. A failure
 // shows its message, brings the window back and clears the tables; the paths
-// stay so the user can correct and run again.
+// stay so the user can correct and run again. The planning itself is Plan's
+// (run/plan.h); this is the window's order of showing, hiding and clearing.
 RunOutcome CalculationRun(RunState& state, RunFrontEnd& front_end);
+
+// A failure's message as a run shows it: the RunError's own text, or one
+// sentence for memory or anything unexpected.
+std::string FailureMessage(const std::exception& error);
 
 }  // namespace voltrigg
