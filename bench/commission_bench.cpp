@@ -45,8 +45,13 @@ const Field& TheField() {
       // The sun and the modules change while the crew walks the rows.
       const CellConditions cell{700.0 + 3.0 * j, 30.0 + 0.2 * j};
       const ExpectedString e = ExpectedStringAt(f.modules, f.curves, f.wiring.back(), cell, {});
-      f.measurements.push_back(
-          StringMeasurement{j + 1, e.voc_v * 0.995, e.isc_a * 1.01, cell.irradiance_w_m2, cell.temperature_c, {}, 0});
+      StringMeasurement m;
+      m.string_no = j + 1;
+      m.voc_v = e.voc_v * 0.995;
+      m.isc_a = e.isc_a * 1.01;
+      m.irradiance_w_m2 = cell.irradiance_w_m2;
+      m.module_temperature_c = cell.temperature_c;
+      f.measurements.push_back(m);
       char row[160];
       (void)std::snprintf(row, sizeof row, "%d,%.2f,%.3f,%.0f,%.1f\r\n", j + 1, e.voc_v * 0.995, e.isc_a * 1.01,
                           cell.irradiance_w_m2, cell.temperature_c);

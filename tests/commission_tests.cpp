@@ -69,6 +69,17 @@ StringMeasurement Measure(const Lot& lot, int string_no, const StringWiring& str
   return m;
 }
 
+StringMeasurement Measurement(int string_no, double voc_v, double isc_a, double irradiance_w_m2 = 1000,
+                              double module_temperature_c = 25) {
+  StringMeasurement m;
+  m.string_no = string_no;
+  m.voc_v = voc_v;
+  m.isc_a = isc_a;
+  m.irradiance_w_m2 = irradiance_w_m2;
+  m.module_temperature_c = module_temperature_c;
+  return m;
+}
+
 std::vector<std::string> Keys(const StringCommissioning& s) {
   std::vector<std::string> keys;
   for (const Finding& f : s.verdict.findings) keys.emplace_back(FindingKeyName(f.key));
@@ -171,18 +182,18 @@ TEST(Commissioning, EachInjectedFaultGivesItsFinding) {
 
 TEST(Commissioning, TolerancesAreInclusiveAndNaNNeverPasses) {
   ExpectedString e{600.0, 9.0, 60.0, {}};
-  StringMeasurement m{1, 618.0, 9.45, 1000, 25, {}, 0};  // +3 % and +5 %: at the edge
-  EXPECT_TRUE(JudgeString(e, m, 10, {}).ok);
+  StringMeasurement m = Measurement(1, 618.0, 9.45);  // +3 % and +5 %: at the edge
+  EXPECT_TRUE(JudgeString(e, m, 10, {}, 1000).ok);
   m.voc_v = 618.1;
-  EXPECT_FALSE(JudgeString(e, m, 10, {}).ok);
+  EXPECT_FALSE(JudgeString(e, m, 10, {}, 1000).ok);
   m.voc_v = 600;
   for (double bad : {kNaN, std::numeric_limits<double>::infinity()}) {
     StringMeasurement n = m;
     n.isc_a = bad;
-    EXPECT_FALSE(JudgeString(e, n, 10, {}).ok);
+    EXPECT_FALSE(JudgeString(e, n, 10, {}, 1000).ok);
     ExpectedString unknown = e;
     unknown.voc_v = bad;
-    EXPECT_FALSE(JudgeString(unknown, m, 10, {}).ok);
+    EXPECT_FALSE(JudgeString(unknown, m, 10, {}, 1000).ok);
   }
   EXPECT_TRUE(std::isnan(DeviationPct(1.0, 0.0)));
 }
@@ -208,7 +219,7 @@ TEST(Commissioning, ConditionsOutOfRangeAreRefusedNamingTheOption) {
     const auto fault = ValidateCommissionConditions(c);
     ASSERT_TRUE(fault.has_value()) << k.option << " " << k.value;
     EXPECT_EQ(DescribeConditionFault(*fault).rfind(k.option, 0), 0u) << DescribeConditionFault(*fault);
-    EXPECT_THROW(JudgeString(ExpectedString{600, 9, 60, {}}, StringMeasurement{1, 600, 9, 1000, 25, {}, 0}, 10, c),
+    EXPECT_THROW(JudgeString(ExpectedString{600, 9, 60, {}}, Measurement(1, 600, 9), 10, c, 1000),
                  std::invalid_argument);
   }
   EXPECT_FALSE(ValidateCommissionConditions({}).has_value());
@@ -216,7 +227,7 @@ TEST(Commissioning, ConditionsOutOfRangeAreRefusedNamingTheOption) {
 
 TEST(Commissioning, TheCheckRefusesMeasurementsItCannotUse) {
   const Lot lot = MakeLot(4, 2, 2);
-  const StringMeasurement good{1, 150, 9, 1000, 25, {}, 0};
+  const StringMeasurement good = Measurement(1, 150, 9);
   const auto refused = [&](StringMeasurement bad) {
     EXPECT_THROW(CheckCommissioning(lot.modules, lot.curves, lot.wiring, {bad}, {}), std::invalid_argument);
   };
@@ -376,17 +387,19 @@ TEST(MeasurementFile, EachBadFileIsRefusedNamingTheLineAndField) {
 }
 
 TEST(MeasurementFile, TheBlankFormReadsBackAsNothingMeasuredAndFilledAsEveryString) {
-  const std::string form = FormatMeasurementForm({{1, 612.345, 9.1234}, {2, 598.5, 9.0}, {3, 601, 8.9}});
+  const std::string form =
+      FormatMeasurementForm({{1, 612.345, 9.1234, "p0123"}, {2, 598.5, 9.0, "p0123"}, {3, 601, 8.9, "p0123"}});
   EXPECT_EQ(form.substr(0, form.find("\r\n")),
-            "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c,note,voc_stc_v,isc_stc_a");
-  EXPECT_NE(form.find("\r\n1,,,,,,612.35,9.123\r\n"), std::string::npos);
+            "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c,polarity,insulation_pos_mohm,insulation_neg_mohm,"
+            "insulation_test_v,earth_continuity_ohm,note,voc_stc_v,isc_stc_a,plan");
+  EXPECT_NE(form.find("\r\n1,,,,,,,,,,,612.35,9.123,p0123\r\n"), std::string::npos);
   EXPECT_TRUE(Read(form, 3).empty());
   // Filled in by the crew: each row's blanks get the string's values.
   std::string filled;
   std::istringstream lines(form);
   for (std::string line; std::getline(lines, line);) {
-    const std::size_t blanks = line.find(",,,,,,");
-    if (blanks != std::string::npos) line.replace(blanks, 6, ",600.5,8.75,910,38.5,ok,");
+    const std::size_t blanks = line.find(",,,,,,,,,,,");
+    if (blanks != std::string::npos) line.replace(blanks, 11, ",600.5,8.75,910,38.5,,,,,,ok,");
     filled += line + "\n";
   }
   const std::vector<StringMeasurement> m = Read(filled, 3);
@@ -407,7 +420,7 @@ TEST(MeasurementFile, ItsHeaderTellsAMeasurementFileFromAnyOtherFile) {
   EXPECT_TRUE(names("string,voc_v,isc_a\n"));
   EXPECT_TRUE(names("\xEF\xBB\xBF\"ISC_A\", voc_v ,\"String\",note\r\n1,600,9,x\r\n"));
   EXPECT_TRUE(names("\"meter, serial\",module_temperature_c,string,voc_v,isc_a\n"));
-  EXPECT_TRUE(names(FormatMeasurementForm({{1, 600, 9}})));  // the blank form is one
+  EXPECT_TRUE(names(FormatMeasurementForm({{1, 600, 9, {}}})));  // the blank form is one
   // One quoted field that only spells the names, a column missing, the names
   // not on the first line, a module list's row, nothing, a NUL byte.
   EXPECT_FALSE(names("\"string,voc_v,isc_a\"\n"));
