@@ -50,7 +50,12 @@ double ArraySystemVoltageV(const std::vector<ModuleData>& modules, const Wiring&
   double highest_v = 0;
   for (const StringWiring& string : wiring) {
     double sum_v = 0;
-    for (int k : string) sum_v += modules[static_cast<std::size_t>(k)].voc_v;
+    for (int k : string) {
+      // One module without its Voc would understate the string, and so the test.
+      const double voc_v = modules[static_cast<std::size_t>(k)].voc_v;
+      if (!(std::isfinite(voc_v) && voc_v > 0)) return unknown;
+      sum_v += voc_v;
+    }
     if (!(std::isfinite(sum_v) && sum_v > 0)) return unknown;
     if (sum_v > highest_v) highest_v = sum_v;
   }

@@ -59,8 +59,8 @@ const char* PolarityName(Polarity polarity);
 inline constexpr double kSystemVoltageFactor = 1.25;
 
 // kSystemVoltageFactor times the highest string's sum of ModuleData::voc_v;
-// NaN when a string's sum is not a positive finite number (a module without
-// a flashed Voc) or the wiring is empty. `wiring` indexes `modules`
+// NaN when a module's Voc is not a positive finite number (one without a
+// flashed Voc), a string is empty or the wiring is. `wiring` indexes `modules`
 // (checked: std::invalid_argument).
 double ArraySystemVoltageV(const std::vector<ModuleData>& modules, const Wiring& wiring);
 
