@@ -1,6 +1,8 @@
 #include "commission/commissioning.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -20,11 +22,12 @@ void RequireValidMeasurement(const StringMeasurement& m, std::size_t string_coun
       !WithinLimit(m.module_temperature_c, kModuleTemperatureLimit)) {
     throw std::invalid_argument(which + " was made under conditions out of range");
   }
-  for (const std::optional<double>& value :
-       {m.insulation_pos_mohm, m.insulation_neg_mohm, m.insulation_test_v, m.earth_continuity_ohm}) {
-    if (value && !(std::isfinite(*value) && *value >= 0)) {
-      throw std::invalid_argument(which + " holds a further item that is negative or not finite");
-    }
+  const std::optional<double> further[] = {m.insulation_pos_mohm, m.insulation_neg_mohm, m.insulation_test_v,
+                                           m.earth_continuity_ohm};
+  if (std::any_of(std::begin(further), std::end(further), [](const std::optional<double>& value) {
+        return value && !(std::isfinite(*value) && *value >= 0);
+      })) {
+    throw std::invalid_argument(which + " holds a further item that is negative or not finite");
   }
 }
 

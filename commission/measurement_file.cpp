@@ -181,10 +181,12 @@ std::optional<Polarity> PolarityWord(const Reader& reader, const FieldReader::Fi
   const std::string word = Lower(Trimmed(f->text));
   if (word.empty()) return std::nullopt;
   if (word == kPolarityOkWord) return Polarity::Ok;
-  if (word == kPolarityReversedWord) return Polarity::Reversed;
-  const std::string shown = TextAsUtf8(Trimmed(f->text).substr(0, 40));
-  reader.Fail(f->line, Refusal(MeasurementFault::UnknownWord, kPolarityColumn, shown),
-              "field polarity: \"" + shown + "\" is neither " + kPolarityOkWord + " nor " + kPolarityReversedWord);
+  if (word != kPolarityReversedWord) {
+    const std::string shown = TextAsUtf8(Trimmed(f->text).substr(0, 40));
+    reader.Fail(f->line, Refusal(MeasurementFault::UnknownWord, kPolarityColumn, shown),
+                "field polarity: \"" + shown + "\" is neither " + kPolarityOkWord + " nor " + kPolarityReversedWord);
+  }
+  return Polarity::Reversed;
 }
 
 std::string RangeOf(const ConditionLimit& limit) { return LimitRangeText(limit); }
