@@ -37,13 +37,14 @@ def _extension(name):
     return m.group(1).lower() if m else ""
 
 
-def _kind(spec, text, extension):
-    """What a value is: 'file', 'dir' or 'none' (anything, such as a number)."""
-    base = spec.strip("<>").split(":", 1)[0].split("=", 1)[0].split("[", 1)[0].upper()
+def _kind(shown, text, extension):
+    """What a value is, from the value as the help shows it and the entry's
+    text: 'file', 'dir' or 'none' (anything, such as a number)."""
+    base = shown.strip("<>").split(":", 1)[0].split("=", 1)[0].split("[", 1)[0].upper()
     if base in NUMBER_TYPES:
         return "none"
-    upper = spec.upper()
-    if "DIR" in upper.replace("DIRECT", ""):
+    upper = shown.upper()
+    if "DIR" in upper:
         return "dir"
     if "FILE" in upper or "PATH" in upper or extension:
         return "file"
@@ -54,9 +55,9 @@ def _kind(spec, text, extension):
     return "none"
 
 
-def _choices(spec):
-    """The values a spec allows, from its choice text: a|b|c, {a,b,c}, TYPE:a|b, <a|b>."""
-    s = spec.strip()
+def _choices(shown):
+    """The choices a value allows, from the help's choice text: a|b|c, {a,b,c}, TYPE:a|b, <a|b>."""
+    s = shown.strip()
     if s.startswith("<") and s.endswith(">"):
         s = s[1:-1]
     m = re.match(r"^[A-Z][A-Z0-9_]*:(.*)$", s)
