@@ -11,6 +11,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev libqt6printsupport6 libcups2 poppler-utils
   xvfb xauth
   clang clang-tidy clang-format cppcheck libclang-rt-14-dev
+  python3 help2man man-db bash-completion desktop-file-utils appstream
 )
 
 missing=()
