@@ -39,7 +39,7 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
   $sudo locale-gen >/dev/null
 fi
 
-bash scripts/build_web.sh
+VOLTRIGG_WEB_TEST_TOOLS=0 bash scripts/build_web.sh
 
 # Debian's hardening flags (fortified functions, stack protector, full RELRO,
 # immediate binding), without its -O2 and -g: Release's own optimisation stays.
