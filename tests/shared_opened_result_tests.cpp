@@ -76,8 +76,8 @@ TEST(OpenedResultPlan, KnownResultSumsDeviationsAndColourOrder) {
   EXPECT_NEAR(CellOf(plan, "K-4").deviation_pct, 100.0 * 0.1 / 8.2, 1e-4);
   EXPECT_NEAR(plan.colour_range_pct, 6.25, 1e-5);
   EXPECT_EQ(CellOf(plan, "K-3").colour, (Rgb{255, 255, 255}));  // at its string's mean
-  EXPECT_EQ(CellOf(plan, "K-6").colour, (Rgb{33, 102, 172}));    // full blue at the widest below
-  EXPECT_EQ(CellOf(plan, "K-1").colour, (Rgb{224, 130, 20}));    // full orange at the widest above
+  EXPECT_EQ(CellOf(plan, "K-6").colour, (Rgb{33, 102, 172}));   // full blue at the widest below
+  EXPECT_EQ(CellOf(plan, "K-1").colour, (Rgb{224, 130, 20}));   // full orange at the widest above
   EXPECT_EQ(DeviationColour(std::numeric_limits<double>::quiet_NaN()), (Rgb{255, 255, 255}));
 
   // Colours run from blue through white to orange in the order of the deviations.
@@ -107,9 +107,9 @@ TEST(OpenedResultPlan, StringsAboveTheLimitAreMarkedAndTheVerdictSaysWhich) {
             "ストリング 1 の低温開放電圧が上限 1000 V を超えています (最大 1001.0 V、-10 °C、-0.30 %/K)");
   EXPECT_TRUE(bad);
   // A NaN voltage fails closed.
-  const PlanView nan = BuildPlanView(o.ResultWiring(), 3, 2, ColourBy::Ipm,
-                                     {{8.0, 900.0, std::numeric_limits<double>::quiet_NaN()}, {8.1, 899.0, 999.9}},
-                                     1000.0);
+  const PlanView nan =
+      BuildPlanView(o.ResultWiring(), 3, 2, ColourBy::Ipm,
+                    {{8.0, 900.0, std::numeric_limits<double>::quiet_NaN()}, {8.1, 899.0, 999.9}}, 1000.0);
   EXPECT_TRUE(nan.strings[0].over_limit);
   // Without the curves' figures nothing is marked and the verdict says why.
   const PlanView plain = BuildPlanView(o.ResultWiring(), 3, 2, ColourBy::Ipm, {}, 1000.0);
@@ -126,7 +126,8 @@ TEST(OpenedResultList, FoundBesideTheResultMatchedOnceAndEveryDifferenceNamed) {
     const OpenedResult o = OpenResult(files.result, "", AssessOptions{});
     EXPECT_EQ(o.list_state, ListState::Matches);
     EXPECT_EQ(o.list_path, files.list);
-    EXPECT_EQ(ListStatusTextJa(o.list_status), "モジュールリスト known.csv (6 モジュール) は結果ファイルと一致しています");
+    EXPECT_EQ(ListStatusTextJa(o.list_status),
+              "モジュールリスト known.csv (6 モジュール) は結果ファイルと一致しています");
     // The result's rows point at the list's: K-3 is data row 3.
     EXPECT_EQ(o.match.list_index.front(), 2);
   }
@@ -293,7 +294,9 @@ TEST(OpenedResultAssessment, TheSecondPartReportsFailureAndStopsWhenSuperseded) 
   OpenedResult shown = o;
   ApplyBackgroundPart(shown, failed);
   EXPECT_FALSE(shown.assessment->complete);
-  EXPECT_EQ(AssessmentStatusTextJa(shown.assessment_status).rfind("最適化した配線とランダム配線を計算できませんでした: ", 0), 0u);
+  EXPECT_EQ(
+      AssessmentStatusTextJa(shown.assessment_status).rfind("最適化した配線とランダム配線を計算できませんでした: ", 0),
+      0u);
   // A stopped job changes nothing.
   std::stop_source stop;
   stop.request_stop();
@@ -367,7 +370,10 @@ TEST(OpenedResultCommission, VoltriggCliCommissionRefusesInItsEnglish) {
   std::size_t at = 0;
   for (std::size_t end = list.find("\r\n"); end != std::string::npos; at = end + 2, end = list.find("\r\n", at)) {
     std::string line = list.substr(at, end - at);
-    if (at > 0) line = line.substr(0, line.find(',', line.find(',', line.find(',', line.find(',', line.find(',') + 1) + 1) + 1) + 1)) + ",0,0";
+    if (at > 0)
+      line = line.substr(
+                 0, line.find(',', line.find(',', line.find(',', line.find(',', line.find(',') + 1) + 1) + 1) + 1)) +
+             ",0,0";
     bare += line + "\r\n";
   }
   WriteFile(dir / "bare.csv", bare);

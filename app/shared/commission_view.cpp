@@ -93,7 +93,8 @@ std::optional<CommissionCheck> RunCommissionCheck(const OpenedResult& o, const s
     if (failure != nullptr) failure->text = std::move(text);
     return std::nullopt;
   };
-  if (const auto fault = ValidateCommissionOptions(options)) return fail(ConditionFaultText(*fault, Language::Japanese));
+  if (const auto fault = ValidateCommissionOptions(options))
+    return fail(ConditionFaultText(*fault, Language::Japanese));
   std::optional<CommissionArray> array = ArrayOrFailure(o, failure);
   if (!array) return std::nullopt;
   CommissionCheck out;
@@ -174,9 +175,8 @@ Rgb VerdictBackground(VerdictKind kind) {
 
 std::string CommissionColumnNameJa(int column) {
   static const char* const kNames[kCommissionColumns] = {
-      "ストリング",     "モジュール数",   "日射強度 [W/m²]", "モジュール温度 [°C]",
-      "Voc 期待値 [V]", "Voc 測定値 [V]", "Voc 偏差 [%]",    "Isc 期待値 [A]",
-      "Isc 測定値 [A]", "Isc 偏差 [%]",   "判定",            "所見"};
+      "ストリング",   "モジュール数",   "日射強度 [W/m²]", "モジュール温度 [°C]", "Voc 期待値 [V]", "Voc 測定値 [V]",
+      "Voc 偏差 [%]", "Isc 期待値 [A]", "Isc 測定値 [A]",  "Isc 偏差 [%]",        "判定",           "所見"};
   return column >= 0 && column < kCommissionColumns ? kNames[column] : std::string();
 }
 

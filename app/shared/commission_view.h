@@ -46,7 +46,7 @@ enum class VerdictKind { Pass, PassWithNote, Fail, NotMeasured };
 
 VerdictKind KindOf(const StringCommissioning& s);
 std::string VerdictTextJa(VerdictKind kind);  // 合格, 合格 (注記), 不合格, 未測定
-Rgb VerdictColour(VerdictKind kind);        // green, amber, red
+Rgb VerdictColour(VerdictKind kind);          // green, amber, red
 Rgb VerdictBackground(VerdictKind kind);
 
 // The columns of the table and of the printed report.

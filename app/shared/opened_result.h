@@ -66,7 +66,7 @@ struct AssessmentView {
   int random_samples = 0;
   double random_mean_pmp_w = 0;
   double random_worst_pmp_w = 0;
-  double sum_mpp_w = 0;  // Σ Vmp·Imp of the modules
+  double sum_mpp_w = 0;   // Σ Vmp·Imp of the modules
   bool complete = false;  // optimised and random wiring done
 };
 
@@ -74,11 +74,11 @@ struct AssessmentView {
 struct AssessmentStatus {
   enum class Kind {
     None,
-    ConditionFault,    // `fault`: a condition out of its range
-    NoColumns,         // no module has Voc or Isc
-    CurveProblems,     // `problems` (of `modules`): modules whose curve cannot be fitted
-    NotTheListsRun,    // `replan`: the planning run on the list does not give the result; its wiring alone is assessed
-    Failed,            // `detail`: what was thrown
+    ConditionFault,  // `fault`: a condition out of its range
+    NoColumns,       // no module has Voc or Isc
+    CurveProblems,   // `problems` (of `modules`): modules whose curve cannot be fitted
+    NotTheListsRun,  // `replan`: the planning run on the list does not give the result; its wiring alone is assessed
+    Failed,          // `detail`: what was thrown
     OutOfMemory,
     BackgroundFailed,  // the optimiser and random wiring: `detail` (empty: stopped before the end), or OutOfMemory
   };
@@ -100,10 +100,10 @@ struct OpenedResult {
   bool list_named = false;  // named by the user rather than found beside the result
   ListState list_state = ListState::NotFound;
   ListStatus list_status;
-  std::vector<ListRow> list;           // the list's modules in file order
-  std::vector<ModuleData> modules;     // the same with Voc and Isc as the options read them
-  ResultListMatch match;               // of the result's rows in the list
-  std::vector<ListWarning> warnings;   // what the list holds that a planner must see
+  std::vector<ListRow> list;          // the list's modules in file order
+  std::vector<ModuleData> modules;    // the same with Voc and Isc as the options read them
+  ResultListMatch match;              // of the result's rows in the list
+  std::vector<ListWarning> warnings;  // what the list holds that a planner must see
   ExtrasUse warnings_extras = ExtrasUse::None;
 
   // The planning run on the list with the result's S and P, when it gives the result.
@@ -112,7 +112,7 @@ struct OpenedResult {
 
   AssessOptions options;
   std::optional<AssessmentView> assessment;  // with a matching list whose modules have curves
-  AssessmentStatus assessment_status;            // why there is none, or what it lacks
+  AssessmentStatus assessment_status;        // why there is none, or what it lacks
 
   // The result's wiring as it is drawn.
   std::vector<WiredModule> ResultWiring() const;

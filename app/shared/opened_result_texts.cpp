@@ -48,12 +48,13 @@ std::string ReplanTextJa(const ReplanCheck& r) {
 
 std::string CurveNoteJa(const AssessmentStatus& n) {
   const std::vector<std::string> texts = CurveProblemTexts(n.problems, n.modules, Language::Japanese);
-  std::vector<std::string> shown(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(
-                                                                     std::min(texts.size(), kCurveProblemsShown)));
+  std::vector<std::string> shown(
+      texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(std::min(texts.size(), kCurveProblemsShown)));
   std::string note = "物理評価はできません (曲線を求められないモジュールが " + std::to_string(texts.size()) +
                      " 個): " + Join(shown, "; ");
   if (texts.size() > kCurveProblemsShown) note += " ほか";
-  if (!n.isc_first && SuggestsColumns(n.problems, n.modules)) note += "。6・7 列目が Isc、Voc の順なら --extras isc,voc";
+  if (!n.isc_first && SuggestsColumns(n.problems, n.modules))
+    note += "。6・7 列目が Isc、Voc の順なら --extras isc,voc";
   return note;
 }
 
@@ -116,7 +117,8 @@ std::string ListStatusTextJa(const ListStatus& s) {
     case Kind::Unreadable:
       return "モジュールリスト " + s.name + " を読み込めません: " + s.detail;
     case Kind::Matches:
-      return "モジュールリスト " + s.name + " (" + std::to_string(s.modules) + " モジュール) は結果ファイルと一致しています";
+      return "モジュールリスト " + s.name + " (" + std::to_string(s.modules) +
+             " モジュール) は結果ファイルと一致しています";
     case Kind::Mismatch:
       break;
   }
@@ -127,8 +129,8 @@ std::vector<std::string> ListDifferenceTextsJa(const ResultListMatch& m, const s
                                                std::size_t limit) {
   std::vector<std::string> out;
   if (m.list_count != m.result_count) {
-    out.push_back("モジュールの数が違います (リスト " + std::to_string(std::max(m.list_count, 0)) + " 個、結果ファイル " +
-                  std::to_string(m.result_count) + " 個)");
+    out.push_back("モジュールの数が違います (リスト " + std::to_string(std::max(m.list_count, 0)) +
+                  " 個、結果ファイル " + std::to_string(m.result_count) + " 個)");
   }
   for (std::size_t k = 0; k < m.differences.size() && k < limit; ++k) {
     const ListDifference& d = m.differences[k];
@@ -143,8 +145,8 @@ std::vector<std::string> ListDifferenceTextsJa(const ResultListMatch& m, const s
         out.push_back(who + " (結果ファイル " + std::to_string(d.line) + " 行目) がリストにありません");
         break;
       case Kind::Serial:
-        out.push_back(who + " のシリアル番号が違います (結果ファイル \"" + TextAsUtf8(d.result_serial) + "\"、リスト \"" +
-                      TextAsUtf8(d.list_serial) + "\")");
+        out.push_back(who + " のシリアル番号が違います (結果ファイル \"" + TextAsUtf8(d.result_serial) +
+                      "\"、リスト \"" + TextAsUtf8(d.list_serial) + "\")");
         break;
       case Kind::Vpm:
         out.push_back(who + " の Vpm が違います (結果ファイル " + Number(d.result_value) + " V、リスト " +
@@ -168,7 +170,8 @@ std::vector<std::string> ListDifferenceTextsJa(const ResultListMatch& m, const s
 
 std::vector<std::string> ListWarningTextsJa(const std::vector<ListWarning>& warnings) {
   std::vector<std::string> out;
-  for (const std::string& line : ListWarningLines(warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); })) {
+  for (const std::string& line :
+       ListWarningLines(warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); })) {
     out.push_back("警告: " + line);
   }
   return out;
@@ -195,7 +198,9 @@ std::string AssessmentStatusTextJa(const AssessmentStatus& n) {
     case Kind::BackgroundFailed:
       break;
   }
-  const std::string why = n.out_of_memory ? "メモリが不足しています" : n.detail.empty() ? "途中で止まりました" : n.detail;
+  const std::string why = n.out_of_memory    ? "メモリが不足しています"
+                          : n.detail.empty() ? "途中で止まりました"
+                                             : n.detail;
   return "最適化した配線とランダム配線を計算できませんでした: " + why;
 }
 
@@ -224,8 +229,8 @@ std::vector<FigureRow> FigureRowsJa(const OpenedResult& o) {
 }
 
 std::string ShapeTextJa(const ResultFileData& r) {
-  return std::to_string(r.series) + " 直列 × " + std::to_string(r.parallel) + " 並列 = " + std::to_string(r.rows.size()) +
-         " モジュール";
+  return std::to_string(r.series) + " 直列 × " + std::to_string(r.parallel) +
+         " 並列 = " + std::to_string(r.rows.size()) + " モジュール";
 }
 
 std::string WiringNameJa(ShownWiring wiring) {

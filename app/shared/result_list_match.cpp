@@ -28,7 +28,9 @@ ResultListMatch MatchResultToList(const std::vector<ResultRow>& result, const st
       m.differences.push_back(std::move(d));
       continue;
     }
-    const auto same_serial = [&](const auto& it) { return list[static_cast<std::size_t>(it.second)].serial == r.serialNo; };
+    const auto same_serial = [&](const auto& it) {
+      return list[static_cast<std::size_t>(it.second)].serial == r.serialNo;
+    };
     const auto same_values = [&](const auto& it) {
       const ModuleRecord& rec = list[static_cast<std::size_t>(it.second)].record;
       return same_serial(it) && rec.vpm == r.vpm && rec.ipm == r.ipm;

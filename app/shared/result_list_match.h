@@ -25,10 +25,10 @@ struct ListDifference {
   };
   Kind kind = Kind::NotInList;
   float module_no = 0;
-  int result_row = -1;  // index into the result's rows (not for NotInResult)
-  int line = 0;         // the result file's line of that row
-  int first_line = 0;   // WiredTwice: the line that wires the number first
-  int list_index = -1;  // index into the list's rows (Serial, Vpm, Ipm, NotInResult)
+  int result_row = -1;        // index into the result's rows (not for NotInResult)
+  int line = 0;               // the result file's line of that row
+  int first_line = 0;         // WiredTwice: the line that wires the number first
+  int list_index = -1;        // index into the list's rows (Serial, Vpm, Ipm, NotInResult)
   std::string result_serial;  // Serial: the bytes on each side
   std::string list_serial;
   float result_value = 0;  // Vpm [V] or Ipm [A] on each side
@@ -36,9 +36,9 @@ struct ListDifference {
 };
 
 struct ResultListMatch {
-  int list_count = 0;                 // rows of the list
-  int result_count = 0;               // rows of the result
-  std::vector<int> list_index;        // per result row: its list row, or -1
+  int list_count = 0;                       // rows of the list
+  int result_count = 0;                     // rows of the result
+  std::vector<int> list_index;              // per result row: its list row, or -1
   std::vector<ListDifference> differences;  // result rows in file order, then the list rows left over
 
   // Every result row is a list row with the same values, and nothing is left over.

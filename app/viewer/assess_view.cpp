@@ -27,7 +27,8 @@ void ApplyBackgroundPart(Document& doc, BackgroundResult result) {
 }
 
 void RunAssessment(Document& doc) {
-  if (std::optional<AssessmentJob> job = StartAssessment(doc)) ApplyBackgroundPart(doc, RunBackgroundPart(std::move(*job)));
+  if (std::optional<AssessmentJob> job = StartAssessment(doc))
+    ApplyBackgroundPart(doc, RunBackgroundPart(std::move(*job)));
 }
 
 bool SaveAssessmentJson(const Document& doc, const QString& path, QString* error) {

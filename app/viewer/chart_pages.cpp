@@ -192,12 +192,12 @@ void CurvePage::Show(const Document* doc, ShownWiring wiring) {
     setCurrentWidget(chart_);
     return;
   }
-  note_->setText(doc == nullptr ? QString()
-                                : QStringLiteral("アレイの I-V・P-V 曲線には、結果ファイルと一致し Voc と Isc "
-                                                 "を持つモジュールリストが必要です。\n") +
-                                      doc->list_note +
-                                      (doc->assessment_note.isEmpty() ? QString()
-                                                                      : QStringLiteral("\n") + doc->assessment_note));
+  note_->setText(doc == nullptr
+                     ? QString()
+                     : QStringLiteral("アレイの I-V・P-V 曲線には、結果ファイルと一致し Voc と Isc "
+                                      "を持つモジュールリストが必要です。\n") +
+                           doc->list_note +
+                           (doc->assessment_note.isEmpty() ? QString() : QStringLiteral("\n") + doc->assessment_note));
   setCurrentWidget(note_);
 }
 

@@ -318,8 +318,9 @@ int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& 
     p.setBrush(Qt::NoBrush);
     for (int i = first; i < first + count; ++i) {
       const FormRow& r = form.form.rows[static_cast<std::size_t>(i)];
-      const QString cells[] = {QString::number(r.string_no), QString::number(form.form.modules[static_cast<std::size_t>(i)]),
-                               Fixed(r.voc_stc_v, 1), Fixed(r.isc_stc_a, 2)};
+      const QString cells[] = {QString::number(r.string_no),
+                               QString::number(form.form.modules[static_cast<std::size_t>(i)]), Fixed(r.voc_stc_v, 1),
+                               Fixed(r.isc_stc_a, 2)};
       for (std::size_t c = 0; c < columns.size(); ++c) {
         const QRectF cell(x[c], ry, x[c + 1] - x[c], row_h);
         if (c < 4) pp.Cell(cell, cells[c], 9, columns[c].align, c == 0);

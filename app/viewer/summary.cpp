@@ -95,10 +95,10 @@ void SummaryPanel::ShowDocument(const Document* d) {
     note += QStringLiteral("\n・") + d->assessment_note;
   for (const QString& warning : d->list_warnings) note += QStringLiteral("\n・") + warning;
   list_label_->setText(note);
-  list_label_->setStyleSheet(
-      d->list_state == ListState::Matches && d->assessment_note.isEmpty() && d->list_warnings.empty()
-          ? QString()
-          : QStringLiteral("color: #a04000;"));
+  list_label_->setStyleSheet(d->list_state == ListState::Matches && d->assessment_note.isEmpty() &&
+                                     d->list_warnings.empty()
+                                 ? QString()
+                                 : QStringLiteral("color: #a04000;"));
 
   const std::vector<FigureRow> rows = FigureRowsJa(*d);
   figures_->setRowCount(static_cast<int>(rows.size()));

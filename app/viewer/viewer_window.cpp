@@ -305,7 +305,9 @@ void ViewerWindow::SetColourBy(ColourBy by) {
 
 void ViewerWindow::Search(const QString& text) { array_->picture()->SetHighlight(table_->Search(text)); }
 
-void ViewerWindow::CopyRows() { Status(QStringLiteral("%1 行をクリップボードにコピーしました").arg(table_->CopyRows())); }
+void ViewerWindow::CopyRows() {
+  Status(QStringLiteral("%1 行をクリップボードにコピーしました").arg(table_->CopyRows()));
+}
 
 bool ViewerWindow::ExportPdf(const QString& path, QString* error) {
   if (doc_ == nullptr) return false;

@@ -31,7 +31,6 @@ using namespace voltrigg::testing;
 
 namespace {
 
-
 Document Open(const std::string& result, const AssessOptions& options = {}) {
   Document doc = OpenDocument(result, "", options);
   RunAssessment(doc);
@@ -125,11 +124,12 @@ TEST(ViewerAssessment, WindowShowsPhysicalFiguresLimitAndOptimisedWiring) {
   EXPECT_NEAR(plan.strings[0].physics->voc_cold_v, 112.0 * 1.105, 1e-3);
   EXPECT_NEAR(plan.strings[1].physics->voc_cold_v, 112.7 * 1.105, 1e-3);
   EXPECT_EQ(plan.OverLimitCount(), 2);
-  EXPECT_TRUE(
-      w.summary()->verdict_label()->text().startsWith(QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")))
+  EXPECT_TRUE(w.summary()->verdict_label()->text().startsWith(
+      QStringLiteral("ストリング 1, 2 の低温開放電圧が上限 120 V を超えています")))
       << w.summary()->verdict_label()->text().toStdString();
-  EXPECT_EQ(w.table_page()->model()->index(0, WiringTableModel::kString).data(Qt::ForegroundRole).value<QBrush>().color(),
-            QColor(200, 0, 0));
+  EXPECT_EQ(
+      w.table_page()->model()->index(0, WiringTableModel::kString).data(Qt::ForegroundRole).value<QBrush>().color(),
+      QColor(200, 0, 0));
 
   // The optimised wiring in picture and table, and back.
   w.SetWiring(viewer::ShownWiring::Optimized);

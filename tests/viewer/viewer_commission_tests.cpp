@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "app/shared/commission_view.h"
 #include "app/shared/planned_array.h"
 #include "array_picture.h"
 #include "commission/expected_string.h"
-#include "app/shared/commission_view.h"
 #include "viewer_support.h"
 #include "viewer_window.h"
 
@@ -31,7 +31,6 @@ using namespace voltrigg::viewer;
 using namespace voltrigg::testing;
 
 namespace {
-
 
 // One string's measurement as the crew writes it; factors of its expected values.
 struct Reading {
@@ -95,7 +94,8 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
     EXPECT_EQ(Cell(w, j, kColString), QString::number(j + 1));
     EXPECT_EQ(Cell(w, j, kColModules), QString::number(kSeries));
     EXPECT_EQ(Cell(w, j, kColVerdict), QStringLiteral("合格"));
-    EXPECT_EQ(w.commission_page()->table()->item(j, kColVerdict)->foreground().color(), ToQColor(VerdictColour(VerdictKind::Pass)));
+    EXPECT_EQ(w.commission_page()->table()->item(j, kColVerdict)->foreground().color(),
+              ToQColor(VerdictColour(VerdictKind::Pass)));
     EXPECT_EQ(Cell(w, j, kColVocDeviation), QStringLiteral("0.00"));
     // The expected value is the string's own, and what was measured.
     EXPECT_EQ(Cell(w, j, kColVocExpected), Cell(w, j, kColVocMeasured));
@@ -120,9 +120,11 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
   const QColor red = ToQColor(VerdictColour(VerdictKind::Fail));
   EXPECT_EQ(w.commission_page()->table()->item(0, kColVerdict)->foreground().color(), red);
   EXPECT_EQ(w.commission_page()->table()->item(1, kColVerdict)->foreground().color(), red);
-  EXPECT_EQ(w.commission_page()->table()->item(3, kColVerdict)->foreground().color(), ToQColor(VerdictColour(VerdictKind::PassWithNote)));
+  EXPECT_EQ(w.commission_page()->table()->item(3, kColVerdict)->foreground().color(),
+            ToQColor(VerdictColour(VerdictKind::PassWithNote)));
   EXPECT_NE(ToQColor(VerdictColour(VerdictKind::PassWithNote)), red);
-  EXPECT_TRUE(w.commission_page()->summary()->text().startsWith(QStringLiteral("不合格: ストリング 1, 2, 3 (未測定: 1)")))
+  EXPECT_TRUE(
+      w.commission_page()->summary()->text().startsWith(QStringLiteral("不合格: ストリング 1, 2, 3 (未測定: 1)")))
       << w.commission_page()->summary()->text().toStdString();
   EXPECT_EQ(Outlined(w), (std::vector<bool>{true, true, true, false, false}));
 

@@ -35,7 +35,6 @@ using namespace voltrigg::testing;
 
 namespace {
 
-
 struct KnownFiles {
   TempDir dir{"voltrigg-viewer"};
   std::string result = dir / "known-result.csv";
@@ -268,8 +267,8 @@ TEST(WiringPlan, PrinterGetsTheSamePlanOnItsPaper) {
 TEST(ViewerNumbers, TheModelWritesNumbersAsTheToolkitDoes) {
   // The shared model writes the viewer's texts without the toolkit: every
   // figure must read as the window's own formatting would write it.
-  std::vector<double> values = {0.125, -0.125, 2.5, -2.5, 0.005, -0.005, 1.5, -0.0, 0.0, 31.125, 1234567.125,
-                                9.995, 1e-9, -1e-9, 99.999, 1e15 + 0.5, 0.3, 7.0625};
+  std::vector<double> values = {0.125,  -0.125,      2.5,   -2.5, 0.005, -0.005, 1.5,        -0.0, 0.0,
+                                31.125, 1234567.125, 9.995, 1e-9, -1e-9, 99.999, 1e15 + 0.5, 0.3,  7.0625};
   std::uint64_t s = 88172645463325252ull;
   for (int k = 0; k < 3000; ++k) {
     s ^= s << 13;
