@@ -195,12 +195,9 @@ std::optional<AssessmentJob> StartAssessment(OpenedResult& o) {
     o.assessment_status.fault = *fault;
     return std::nullopt;
   }
+  // Without Voc and Isc in the list every fit fails; said as what the list needs.
   const bool any_extras =
       std::any_of(o.modules.begin(), o.modules.end(), [](const ModuleData& m) { return m.voc_v != 0 || m.isc_a != 0; });
-  if (!any_extras) {
-    SetNote(o, AssessmentStatus::Kind::NoColumns);
-    return std::nullopt;
-  }
   try {
     // The search's initial arrangement is not in the result file: the planning
     // run on the list gives it, and proves that the result is that run's, so
@@ -211,7 +208,7 @@ std::optional<AssessmentJob> StartAssessment(OpenedResult& o) {
     input.inverter = o.options.inverter;
     AssessmentOutcome outcome = AssessResultWiring(input);
     if (!outcome.assessment) {
-      SetNote(o, AssessmentStatus::Kind::CurveProblems);
+      SetNote(o, any_extras ? AssessmentStatus::Kind::CurveProblems : AssessmentStatus::Kind::NoColumns);
       o.assessment_status.problems = std::move(outcome.problems);
       o.assessment_status.modules = std::move(input.modules);
       return std::nullopt;
@@ -228,11 +225,15 @@ std::optional<AssessmentJob> StartAssessment(OpenedResult& o) {
     AssessmentJob job{view.core, std::make_shared<const std::vector<ListRow>>(o.list)};
     o.assessment = std::move(view);
     return job;
+  } catch (const RunError& e) {
+    SetNote(o, AssessmentStatus::Kind::Failed);
+    o.assessment_status.detail = e.what();
   } catch (const std::bad_alloc&) {
     SetNote(o, AssessmentStatus::Kind::OutOfMemory);
   } catch (const std::exception& e) {
     SetNote(o, AssessmentStatus::Kind::Failed);
     o.assessment_status.detail = e.what();
+    o.assessment_status.unexpected = true;
   }
   o.assessment.reset();
   return std::nullopt;
@@ -337,7 +338,8 @@ std::optional<CommissionArray> CommissionArrayOf(const OpenedResult& o, Commissi
     out.curves = o.assessment->core.curves;
     return out;
   }
-  if (o.assessment_status.kind == AssessmentStatus::Kind::CurveProblems) {
+  if (o.assessment_status.kind == AssessmentStatus::Kind::CurveProblems ||
+      o.assessment_status.kind == AssessmentStatus::Kind::NoColumns) {
     return refuse(CommissionRefusal::Kind::CurveProblems, o.assessment_status.problems);
   }
   ClearUpperVectorState();

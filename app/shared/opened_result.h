@@ -90,6 +90,7 @@ struct AssessmentStatus {
   ReplanCheck replan;
   std::string detail;
   bool out_of_memory = false;  // BackgroundFailed: for want of memory
+  bool unexpected = false;
 };
 
 struct OpenedResult {
