@@ -261,28 +261,6 @@ val InverterWindowValue(const Assessment& a) {
   return out;
 }
 
-val AssessmentValue(const OpenedResult& opened) {
-  const Assessment& a = opened.assessment->core;
-  val out = val::object();
-  out.set("json", Bytes(FormatAssessmentJson(a)));
-  out.set("sum_mpp_w", a.sum_mpp_w);
-  out.set("initial", ArrangementValue(a, a.initial));
-  out.set("estimated", ArrangementValue(a, a.estimated));
-  out.set("optimized", ArrangementValue(a, a.optimized));
-  val random = val::object();
-  random.set("samples", a.random_wiring.samples);
-  random.set("mean_pmp_w", a.random_wiring.mean_pmp_w);
-  random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
-  // Against the modules' Σ Vmp·Imp, as the mismatch loss.
-  const auto loss = [&a](double pmp_w) { return a.sum_mpp_w > 0 ? val(100 * (1 - pmp_w / a.sum_mpp_w)) : val::null(); };
-  random.set("mean_loss_pct", loss(a.random_wiring.mean_pmp_w));
-  random.set("worst_loss_pct", loss(a.random_wiring.worst_pmp_w));
-  out.set("random", random);
-  out.set("voltage_check", VoltageCheckValue(a.voltage_check));
-  out.set("inverter_window", InverterWindowValue(a));
-  return out;
-}
-
 // A plan view as the page draws it: the cells and the strings as columns of
 // typed arrays, the colours as RGB triples.
 val PlanViewValue(const PlanView& v) {
@@ -350,6 +328,32 @@ val PlanViewsOf(const OpenedResult& opened, ShownWiring wiring) {
   val out = val::object();
   out.set("ipm", PlanViewValue(MakePlan(opened, wiring, ColourBy::Ipm)));
   out.set("vpm", PlanViewValue(MakePlan(opened, wiring, ColourBy::Vpm)));
+  return out;
+}
+
+val AssessmentValue(const OpenedResult& opened) {
+  const Assessment& a = opened.assessment->core;
+  val out = val::object();
+  out.set("json", Bytes(FormatAssessmentJson(a)));
+  out.set("sum_mpp_w", a.sum_mpp_w);
+  out.set("initial", ArrangementValue(a, a.initial));
+  out.set("estimated", ArrangementValue(a, a.estimated));
+  out.set("optimized", ArrangementValue(a, a.optimized));
+  val random = val::object();
+  random.set("samples", a.random_wiring.samples);
+  random.set("mean_pmp_w", a.random_wiring.mean_pmp_w);
+  random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
+  // Against the modules' Σ Vmp·Imp, as the mismatch loss.
+  const auto loss = [&a](double pmp_w) { return a.sum_mpp_w > 0 ? val(100 * (1 - pmp_w / a.sum_mpp_w)) : val::null(); };
+  random.set("mean_loss_pct", loss(a.random_wiring.mean_pmp_w));
+  random.set("worst_loss_pct", loss(a.random_wiring.worst_pmp_w));
+  out.set("random", random);
+  out.set("voltage_check", VoltageCheckValue(a.voltage_check));
+  out.set("inverter_window", InverterWindowValue(a));
+  val views = val::object();
+  views.set("result", PlanViewsOf(opened, ShownWiring::Result));
+  views.set("optimized", PlanViewsOf(opened, ShownWiring::Optimized));
+  out.set("plan_views", views);
   return out;
 }
 
