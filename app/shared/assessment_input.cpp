@@ -2,11 +2,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <utility>
-
-#include "input/run_counts.h"
-#include "input/run_error.h"
-#include "output/result_file.h"
 
 namespace voltrigg {
 
@@ -19,51 +14,35 @@ bool SamePoint(const OperatingPoint& a, const OperatingPoint& b) {
   return Same(a.Pmax, b.Pmax) && Same(a.Vpm, b.Vpm) && Same(a.Ipm, b.Ipm);
 }
 
-// The first difference between the run's figures and matrix and the result's.
-std::string Difference(const PlanResult& s, const ResultFileData& r) {
-  if (!Same(s.baseline.SimplePmaxSum, r.SimplePmaxSum)) return "モジュール Pmax の単純合計が違います";
-  if (!SamePoint(s.baseline.MinimumPoint, r.MinimumPoint)) return "Minimum の値が違います";
-  if (!SamePoint(s.InitialPoint, r.InitialPoint)) return "Initial の値が違います";
-  if (!SamePoint(s.final.EstimatedPoint, r.EstimatedPoint)) return "Estimated の値が違います";
+}  // namespace
+
+bool ResultHasPlannableShape(const ResultFileData& result) {
+  return result.series > 0 && result.parallel > 0 && result.series <= kResultMaxSeries &&
+         result.parallel <= kResultMaxStrings;
+}
+
+ReplanCheck CompareReplan(const PlanResult& s, const ResultFileData& r) {
+  using Kind = ReplanCheck::Kind;
+  if (!ResultHasPlannableShape(r)) return {Kind::NoArray, {}, 0};
+  if (s.failed_check) return {Kind::CannotPlan, *s.failed_check, 0};
+  if (s.counts.SeriesCount != r.series || s.counts.ParallelCount != r.parallel) return {Kind::NoArray, {}, 0};
+  if (!Same(s.baseline.SimplePmaxSum, r.SimplePmaxSum)) return {Kind::SimplePmaxSum, {}, 0};
+  if (!SamePoint(s.baseline.MinimumPoint, r.MinimumPoint)) return {Kind::Minimum, {}, 0};
+  if (!SamePoint(s.InitialPoint, r.InitialPoint)) return {Kind::Initial, {}, 0};
+  if (!SamePoint(s.final.EstimatedPoint, r.EstimatedPoint)) return {Kind::Estimated, {}, 0};
   for (std::size_t i = 0; i < r.rows.size(); ++i) {
     const std::size_t slot = i + 1;
-    const MatrixSlot& m = s.final.FinalMatrix[slot];
     const ResultRow& row = r.rows[i];
+    if (slot > static_cast<std::size_t>(kModuleSlots)) return {Kind::Wiring, {}, row.line};
+    const MatrixSlot& m = s.final.FinalMatrix[slot];
     const std::string& serial =
         m.serial > 0 && m.serial <= kModuleSlots ? s.modules.SerialTable[static_cast<std::size_t>(m.serial)] : "";
     if (s.final.StringNumbers[slot] != row.string_no || !Same(m.moduleNo, row.moduleNo) || serial != row.serialNo ||
         !Same(m.vpm, row.vpm) || !Same(m.ipm, row.ipm)) {
-      return "配線 (結果ファイル " + std::to_string(row.line) + " 行目) が違います";
+      return {Kind::Wiring, {}, row.line};
     }
   }
-  return {};
-}
-
-}  // namespace
-
-Replan ReplanResult(const ResultFileData& result, const std::string& list_path) {
-  Replan out;
-  if (result.series <= 0 || result.parallel <= 0 || result.series > kResultMaxSeries ||
-      result.parallel > kResultMaxStrings) {
-    out.mismatch = "結果ファイルに配列がありません";
-    return out;
-  }
-  auto plan = std::make_unique<PlanResult>();
-  try {
-    const RunCounts counts{.SeriesCount = static_cast<std::int16_t>(result.series),
-                           .ParallelCount = static_cast<std::int16_t>(result.parallel)};
-    *plan = Plan(PlanRequest{.list_path = list_path, .input_name = result.InputName, .counts = counts});
-    if (plan->failed_check) {
-      out.mismatch = "このリストでは計画できません: " + *plan->failed_check;
-      return out;
-    }
-  } catch (const RunError& e) {
-    out.mismatch = std::string("このリストでは計画できません: ") + e.what();
-    return out;
-  }
-  out.mismatch = Difference(*plan, result);
-  if (out.mismatch.empty()) out.plan = std::move(plan);
-  return out;
+  return {Kind::Same, {}, 0};
 }
 
 }  // namespace voltrigg

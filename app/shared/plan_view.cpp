@@ -1,13 +1,12 @@
-#include "plan_view.h"
+#include "app/shared/plan_view.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <cmath>
 
 #include "assess/conditions.h"
 #include "input/text_utf8.h"
 
-namespace voltrigg::viewer {
+namespace voltrigg {
 
 int PlanView::OverLimitCount() const {
   return static_cast<int>(
@@ -51,13 +50,20 @@ PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int 
 
   double widest = 0;
   for (const WiredModule& m : modules) {
+    // A row of a string outside 1..P would point past the summaries.
+    if (m.string_no < 1 || m.string_no > parallel) {
+      PlanView none;
+      none.colour_by = colour_by;
+      none.limit_v = limit_v;
+      return none;
+    }
     const StringSummary& s = v.strings[static_cast<std::size_t>(m.string_no - 1)];
     ModuleCell c;
     c.string_no = m.string_no;
     c.position = m.position;
     c.moduleNo = m.moduleNo;
     c.serial_bytes = m.serial_bytes;
-    c.serial = DecodeBytes(m.serial_bytes);
+    c.serial = TextAsUtf8(m.serial_bytes);
     c.vpm_v = m.vpm;
     c.ipm_a = m.ipm;
     const double mean = colour_by == ColourBy::Ipm ? s.mean_ipm_a : s.mean_vpm_v;
@@ -77,17 +83,13 @@ void SetColourRange(PlanView& plan, double range_pct) {
   for (ModuleCell& c : plan.cells) c.colour = DeviationColour(range_pct >= 0.01 ? c.deviation_pct / range_pct : 0.0);
 }
 
-QColor DeviationColour(double t) {
+Rgb DeviationColour(double t) {
   t = std::clamp(std::isfinite(t) ? t : 0.0, -1.0, 1.0);
-  const QColor white(255, 255, 255);
-  const QColor end = t < 0 ? QColor(33, 102, 172) : QColor(224, 130, 20);
+  constexpr Rgb kWhite{255, 255, 255};
+  const Rgb end = t < 0 ? Rgb{33, 102, 172} : Rgb{224, 130, 20};
   const double f = std::fabs(t);
   auto mix = [f](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * f)); };
-  return {mix(white.red(), end.red()), mix(white.green(), end.green()), mix(white.blue(), end.blue())};
+  return {mix(kWhite.red, end.red), mix(kWhite.green, end.green), mix(kWhite.blue, end.blue)};
 }
 
-QString DecodeBytes(const std::string& bytes) { return QString::fromStdString(TextAsUtf8(bytes)); }
-
-QString Fixed(double value, int decimals) { return QString::number(value, 'f', decimals); }
-
-}  // namespace voltrigg::viewer
+}  // namespace voltrigg

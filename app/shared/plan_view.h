@@ -1,18 +1,28 @@
 #pragma once
-// What the viewer shows of one wiring, computed once from the rows of a
+// What a front end shows of one wiring, computed once from the rows of a
 // result file (or of another wiring of the same modules): per module its
 // deviation from its string's mean and the colour for it, per string its
-// sums. The picture, the table, the charts and the printed plan all draw
-// from this.
-#include <QColor>
-#include <QString>
+// sums. The viewer's picture, table, charts and printed plan and the page's
+// picture all draw from this.
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace voltrigg::viewer {
+namespace voltrigg {
+
+// A colour as three 8-bit channels.
+struct Rgb {
+  int red = 0;
+  int green = 0;
+  int blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
 
 enum class ColourBy { Ipm, Vpm };
+
+// Which wiring of the opened result is shown: the result file's own, or the
+// optimised wiring of the same modules.
+enum class ShownWiring { Result, Optimized };
 
 // One module at its place in a wiring.
 struct WiredModule {
@@ -35,12 +45,12 @@ struct ModuleCell {
   int string_no = 0;
   int position = 0;
   float moduleNo = 0;
-  QString serial;  // decoded for display
+  std::string serial;  // decoded for display (UTF-8)
   std::string serial_bytes;
   double vpm_v = 0;
   double ipm_a = 0;
   double deviation_pct = 0;  // of the coloured value from its string's mean
-  QColor colour;
+  Rgb colour;
 };
 
 struct StringSummary {
@@ -81,13 +91,6 @@ PlanView BuildPlanView(const std::vector<WiredModule>& modules, int series, int 
 void SetColourRange(PlanView& plan, double range_pct);
 
 // Blue below the mean, white at it, orange above; t in [-1, 1] (clamped).
-QColor DeviationColour(double t);
+Rgb DeviationColour(double t);
 
-// Bytes from a file as text: UTF-8 when they are, else Shift-JIS (the files
-// of Japanese Windows machines), a byte that fits neither as "\xNN".
-QString DecodeBytes(const std::string& bytes);
-
-// Numbers as the viewer shows them.
-QString Fixed(double value, int decimals);
-
-}  // namespace voltrigg::viewer
+}  // namespace voltrigg
