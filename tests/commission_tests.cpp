@@ -207,7 +207,7 @@ TEST(Commissioning, ConditionsOutOfRangeAreRefusedNamingTheOption) {
     c.*(k.field) = k.value;
     const auto fault = ValidateCommissionConditions(c);
     ASSERT_TRUE(fault.has_value()) << k.option << " " << k.value;
-    EXPECT_EQ(DescribeConditionFault(*fault).rfind(k.option, 0), 0u) << DescribeConditionFault(*fault);
+    EXPECT_EQ("--" + std::string(KeyOf(fault->limit.condition)), k.option) << DescribeConditionFault(*fault);
     EXPECT_THROW(JudgeString(ExpectedString{600, 9, 60, {}}, StringMeasurement{1, 600, 9, 1000, 25, {}, 0}, 10, c),
                  std::invalid_argument);
   }
