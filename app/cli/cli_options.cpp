@@ -36,9 +36,32 @@ void SpeakCli11(CLI::App& app, Language language) {
   app.set_help_flag("-h,--help", CliText(CliPhrase::HelpFlagHelp, language));
 }
 
+namespace {
+
+// The kind of a refusal by its exit code (its name may be the app's).
+std::string KindOf(const CLI::ParseError& error) {
+  switch (static_cast<CLI::ExitCodes>(error.get_exit_code())) {
+    case CLI::ExitCodes::RequiredError:
+      return "RequiredError";
+    case CLI::ExitCodes::RequiresError:
+      return "RequiresError";
+    case CLI::ExitCodes::ExcludesError:
+      return "ExcludesError";
+    case CLI::ExitCodes::ExtrasError:
+      return "ExtrasError";
+    case CLI::ExitCodes::ArgumentMismatch:
+      return "ArgumentMismatch";
+    default:
+      break;
+  }
+  return error.get_name();
+}
+
+}  // namespace
+
 int AnswerParseError(CLI::App& app, const CLI::ParseError& error, Language language) {
   if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
-  std::cerr << app.get_name() << ": " << CliUsageText(error.what(), error.get_name(), language) << '\n'
+  std::cerr << "voltrigg-cli: " << CliUsageText(error.what(), KindOf(error), language) << '\n'
             << (language == Language::Japanese ? "使い方は --help で表示されます。"
                                                : "Run with --help for more information.")
             << '\n';

@@ -116,8 +116,8 @@ std::vector<std::pair<std::string, std::string>> CliHelpLabels(Language language
           {"OPTIONS", "オプション"},
           {"Positionals", "引数"},
           {"REQUIRED", "必須"},
-          {"Needs", "前提:"},
-          {"Excludes", "併用不可:"},
+          {"Needs", "前提"},
+          {"Excludes", "併用不可"},
           {"TEXT", "TEXT"},
           {"SUBCOMMAND", "サブコマンド"},
           {"SUBCOMMANDS", "サブコマンド"}};
