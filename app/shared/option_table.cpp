@@ -1,5 +1,6 @@
 #include "app/shared/option_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -101,17 +102,15 @@ std::string Shortest(double value) {
 std::span<const OptionEntry> OptionTable() { return kTable; }
 
 const OptionEntry& OptionOf(ConditionKey condition) {
-  for (const OptionEntry& e : kTable) {
-    if (e.limit != nullptr && e.limit->condition == condition) return e;
-  }
-  return kTable.front();  // every condition has its row (held by the tests)
+  const auto* found = std::find_if(kTable.begin(), kTable.end(), [condition](const OptionEntry& e) {
+    return e.limit != nullptr && e.limit->condition == condition;
+  });
+  return found != kTable.end() ? *found : kTable.front();  // every condition has its row (held by the tests)
 }
 
 const OptionEntry* OptionOfKey(std::string_view key) {
-  for (const OptionEntry& e : kTable) {
-    if (key == e.key) return &e;
-  }
-  return nullptr;
+  const auto* found = std::find_if(kTable.begin(), kTable.end(), [key](const OptionEntry& e) { return key == e.key; });
+  return found != kTable.end() ? found : nullptr;
 }
 
 bool TakesOption(const OptionEntry& entry, OptionUse use) {

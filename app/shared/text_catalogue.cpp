@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "input/number_text.h"
@@ -524,10 +525,11 @@ std::string RowsText(const ListWarning& w, std::size_t rows_named, Language lang
 }  // namespace
 
 Language LanguageOfLocale(const char* lc_all, const char* lc_messages, const char* lang) {
-  for (const char* name : {lc_all, lc_messages, lang}) {
-    if (name != nullptr && name[0] != '\0') return NamesJapanese(name) ? Language::Japanese : Language::English;
-  }
-  return Language::English;
+  // The first one set decides, as gettext reads them.
+  const char* const names[] = {lc_all, lc_messages, lang};
+  const auto* set = std::find_if(std::begin(names), std::end(names),
+                                 [](const char* name) { return name != nullptr && name[0] != '\0'; });
+  return set != std::end(names) && NamesJapanese(*set) ? Language::Japanese : Language::English;
 }
 
 Language LanguageOfEnvironment() {

@@ -2,6 +2,8 @@
 // inverter window and the assessment's table.
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <string_view>
 #include <utility>
 
 #include "app/shared/curve_problems.h"
@@ -30,6 +32,13 @@ std::string Format(const char* format, double a) {
 }
 
 std::string Pad(const std::string& text, std::size_t width, Align align) { return PadToColumns(text, width, align); }
+
+// The parts one after the other, without a temporary per part.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (std::string_view p : parts) out += p;
+  return out;
+}
 
 // --- The inverter window ------------------------------------------------------
 
@@ -251,13 +260,10 @@ std::vector<WindowWarningText> InverterWindowWarningTexts(const InverterWindow& 
     const ModuleData* m = ModuleAt(modules, u.module_index);
     const std::string module =
         m != nullptr ? ModuleName(*m, static_cast<std::size_t>(u.module_index), language) : std::string("?");
-    if (ja) {
-      out.push_back({false, prefix + "1000 W/m²、" + G(u.temperature_c) + " °C の値がありません: " + module + ": " +
-                                FitProblemText(u.problem, language)});
-    } else {
-      out.push_back({false, prefix + "no figure for " + module + ": " + FitProblemText(u.problem, language) + " at " +
-                                G(kStcIrradianceW_m2) + " W/m² and " + G(u.temperature_c) + " °C"});
-    }
+    const std::string why = FitProblemText(u.problem, language);
+    const std::string t = G(u.temperature_c);
+    out.push_back({false, ja ? Join({prefix, "1000 W/m²、", t, " °C の値がありません: ", module, ": ", why})
+                             : Join({prefix, "no figure for ", module, ": ", why, " at 1000 W/m² and ", t, " °C"})});
   }
   const std::vector<WindowRow> rows = InverterWindowRows(w);
   const WindowCheck* checks[] = {&w.max_voltage, &w.mppt_min, &w.mppt_max, &w.short_circuit_current, &w.input_current};
@@ -265,34 +271,33 @@ std::vector<WindowWarningText> InverterWindowWarningTexts(const InverterWindow& 
     const WindowRow& row = rows[r];
     if (row.verdict != Verdict::Fails && row.verdict != Verdict::Clips) continue;
     const WindowCheck& check = *checks[r];
-    const std::string& value = row.value;
-    const std::string& limit = row.limit;
-    std::string text = prefix;
+    const bool clips = row.verdict == Verdict::Clips;
+    const bool known = std::isfinite(check.value);
+    const bool above = check.side == LimitSide::AtMost;
+    std::string text;
     if (ja) {
       const std::string name = InverterCheckNameJa(r);
       const std::string what = InverterCheckConditionJa(r, w.conditions);
-      if (row.verdict == Verdict::Clips) {
-        text += name + ": " + what + " " + value + " がパワコン入力の使用可能な " + limit +
-                " を超えています。出力が制限されます (不適合ではありません)";
-      } else if (!std::isfinite(check.value)) {
-        text += name + " 不適合: " + what + " が求まりません (限度 " + limit + ")";
+      if (clips) {
+        text = Join({prefix, name, ": ", what, " ", row.value, " がパワコン入力の使用可能な ", row.limit,
+                     " を超えています。出力が制限されます (不適合ではありません)"});
+      } else if (!known) {
+        text = Join({prefix, name, " 不適合: ", what, " が求まりません (限度 ", row.limit, ")"});
       } else {
-        text += name + " 不適合: " + what + " " + value + " が限度 " + limit +
-                (check.side == LimitSide::AtMost ? " を超えています" : " を下回っています");
+        text = Join({prefix, name, " 不適合: ", what, " ", row.value, " が限度 ", row.limit,
+                     above ? " を超えています" : " を下回っています"});
       }
+    } else if (clips) {
+      text =
+          Join({prefix, row.check, ": the ", row.condition, ", ", row.value, ", is above the inverter input's usable ",
+                row.limit, "; the inverter clips there (a note, not a failure)"});
+    } else if (!known) {
+      text = Join({prefix, row.check, " fails: the ", row.condition, " is not known (limit ", row.limit, ")"});
     } else {
-      text += row.check;
-      if (row.verdict == Verdict::Clips) {
-        text += ": the " + row.condition + ", " + value + ", is above the inverter input's usable " + limit +
-                "; the inverter clips there (a note, not a failure)";
-      } else if (!std::isfinite(check.value)) {
-        text += " fails: the " + row.condition + " is not known (limit " + limit + ")";
-      } else {
-        text += " fails: the " + row.condition + ", " + value + ", is " +
-                (check.side == LimitSide::AtMost ? "above" : "below") + " the limit " + limit;
-      }
+      text = Join({prefix, row.check, " fails: the ", row.condition, ", ", row.value, ", is ",
+                   above ? "above" : "below", " the limit ", row.limit});
     }
-    out.push_back({row.verdict == Verdict::Clips, std::move(text)});
+    out.push_back({clips, std::move(text)});
   }
   return out;
 }
