@@ -232,8 +232,9 @@ std::string InverterWindowTableText(const InverterWindow& w, Language language) 
   }
   const auto line = [&](const std::string& check, const std::string& condition, const std::string& value,
                         const std::string& limit, const std::string& margin, const std::string& verdict) {
-    out += Pad(check, 22, Align::Left) + " " + Pad(condition, 32, Align::Left) + " " + Pad(value, 12, Align::Right) +
-           " " + Pad(limit, 10, Align::Right) + " " + Pad(margin, 22, Align::Right) + "  " + verdict + "\n";
+    out += Pad(check, 22, Align::Left) + " " + Pad(condition, ja ? 36 : 32, Align::Left) + " " +
+           Pad(value, 12, Align::Right) + " " + Pad(limit, 10, Align::Right) + " " + Pad(margin, 22, Align::Right) +
+           "  " + verdict + "\n";
   };
   if (ja) {
     line("検査", "値の内容", "値", "限度", "余裕", "判定");
@@ -318,8 +319,9 @@ std::string AssessmentTableText(const Assessment& a, Language language) {
   out += line;
   const auto row = [&](const std::string& name, const std::string& pmp, const std::string& vmp, const std::string& imp,
                        const std::string& loss) {
-    out += Pad(name, 22, Align::Left) + " " + Pad(pmp, 14, Align::Right) + " " + Pad(vmp, 12, Align::Right) + " " +
-           Pad(imp, 11, Align::Right) + " " + Pad(loss, 10, Align::Right) + "\n";
+    // The Japanese names of the wirings are wider than the English ones.
+    out += Pad(name, ja ? 28 : 22, Align::Left) + " " + Pad(pmp, 14, Align::Right) + " " + Pad(vmp, 12, Align::Right) +
+           " " + Pad(imp, 11, Align::Right) + " " + Pad(loss, 10, Align::Right) + "\n";
   };
   if (ja) {
     row("配線", "Pmp [W]", "Vmp [V]", "Imp [A]", "損失 [%]");
