@@ -71,6 +71,8 @@ ArrayAtConditions AssessArrayAt(const std::vector<ModuleData>& modules, const st
   if (t.first_problem_index >= 0) {
     // The curve solvers need falling curves; no figure rather than a wrong one.
     out.problem = TranslationProblem(modules, t, cell);
+    out.untranslated_index = t.first_problem_index;
+    out.untranslated_problem = t.problem;
     out.point = PowerPoint{kNaN, kNaN, kNaN};
     out.current_at_0v_a = kNaN;
     out.max_string_voc_v = t.problem == FitProblem::CurveNotFalling ? MaxOfStrings(t.curves, wiring) : kNaN;

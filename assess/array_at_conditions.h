@@ -17,6 +17,8 @@ struct ArrayAtConditions {
   double max_string_voc_v = 0;      // the highest string sum of the modules' open-circuit voltages
   std::vector<ModuleCurve> curves;  // the translated curves, parallel to the modules
   std::string problem;              // set when a curve cannot be translated; the figures are then NaN
+  int untranslated_index = -1;      // then the first such module (index into the modules)
+  FitProblem untranslated_problem = FitProblem::None;  // and why
 };
 
 // The array of `wiring` (indices into `modules` / `fitted`, parallel; both

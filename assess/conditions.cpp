@@ -5,6 +5,36 @@
 
 namespace voltrigg {
 
+const char* KeyOf(ConditionKey condition) {
+  switch (condition) {
+    case ConditionKey::Tmin:
+      return "tmin";
+    case ConditionKey::VocCoefficient:
+      return "voc-coefficient";
+    case ConditionKey::MaxSystemVoltage:
+      return "max-system-voltage";
+    case ConditionKey::TColdOperating:
+      return "t-cold-operating";
+    case ConditionKey::THot:
+      return "t-hot";
+    case ConditionKey::IscCoefficient:
+      return "isc-coefficient";
+    case ConditionKey::IscFactor:
+      return "isc-factor";
+    case ConditionKey::VocTolerance:
+      return "voc-tolerance";
+    case ConditionKey::IscTolerance:
+      return "isc-tolerance";
+    case ConditionKey::InsulationMin:
+      return "insulation-min";
+    case ConditionKey::Irradiance:
+      return "irradiance";
+    case ConditionKey::ModuleTemperature:
+      return "module-temperature";
+  }
+  return "condition";
+}
+
 bool WithinLimit(double value, const ConditionLimit& limit) {
   if (!std::isfinite(value)) return false;
   const bool above_low = limit.low_excluded ? value > limit.low : value >= limit.low;
@@ -47,7 +77,8 @@ std::string LimitRangeText(const ConditionLimit& limit) {
 std::string DescribeConditionFault(const ConditionFault& fault) {
   char value[32];
   (void)std::snprintf(value, sizeof value, "%g", fault.value);
-  return std::string(fault.limit.option) + " must be a number " + LimitRangeText(fault.limit) + ", not " + value;
+  return std::string(KeyOf(fault.limit.condition)) + " must be a number " + LimitRangeText(fault.limit) + ", not " +
+         (fault.text ? *fault.text : std::string(value));
 }
 
 double ColdVocV(double voc_sum_v, const AssessConditions& c) {

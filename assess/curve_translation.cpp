@@ -30,13 +30,13 @@ std::string CellConditionsProblem(const CellConditions& cell) {
 }
 
 std::string CoefficientsProblem(const TemperatureCoefficients& c) {
-  if (!(c.voc_pct_per_k >= kLowestVocCoefficientPctPerK && c.voc_pct_per_k < 0)) {
-    return "temperature coefficient of Voc " + Number(c.voc_pct_per_k) + " %/K is outside " +
-           Number(kLowestVocCoefficientPctPerK) + " to 0 (exclusive) %/K";
+  if (!WithinLimit(c.voc_coefficient_pct_per_k, kVocCoefficientLimit)) {
+    return "temperature coefficient of Voc " + Number(c.voc_coefficient_pct_per_k) + " %/K is not " +
+           LimitRangeText(kVocCoefficientLimit);
   }
-  if (!(c.isc_pct_per_k >= 0 && c.isc_pct_per_k <= kHighestIscCoefficientPctPerK)) {
-    return "temperature coefficient of Isc " + Number(c.isc_pct_per_k) + " %/K is outside 0 to " +
-           Number(kHighestIscCoefficientPctPerK) + " %/K";
+  if (!WithinLimit(c.isc_coefficient_pct_per_k, kIscCoefficientLimit)) {
+    return "temperature coefficient of Isc " + Number(c.isc_coefficient_pct_per_k) + " %/K is not " +
+           LimitRangeText(kIscCoefficientLimit);
   }
   return {};
 }
@@ -54,8 +54,8 @@ CurveFit TranslateModuleCurve(const ModuleCurve& fitted, double voc_v, const Cel
     return out;
   }
   const double dt_k = cell.temperature_c - kStcTemperatureC;
-  const double isc_t_a = fitted.il_a * (1.0 + coefficients.isc_pct_per_k / 100.0 * dt_k);
-  const double voc_t_v = voc_v * (1.0 + coefficients.voc_pct_per_k / 100.0 * dt_k);
+  const double isc_t_a = fitted.il_a * (1.0 + coefficients.isc_coefficient_pct_per_k / 100.0 * dt_k);
+  const double voc_t_v = voc_v * (1.0 + coefficients.voc_coefficient_pct_per_k / 100.0 * dt_k);
   // (T + 273.15) / 298.15 written as 1 + dT / 298.15, which is exactly 1 at 25 °C.
   const double a_t_v = fitted.a_v * (1.0 + dt_k / 298.15);
   // The fit's own form of I0, so that at 25 °C it gives back the fit's I0.

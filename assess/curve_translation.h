@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "assess/conditions.h"
 #include "assess/module_curve.h"
 
 namespace voltrigg {
@@ -22,24 +23,15 @@ struct CellConditions {
 inline constexpr double kStcIrradianceW_m2 = 1000.0;
 inline constexpr double kStcTemperatureC = 25.0;
 
-// The ranges the translation accepts.
-inline constexpr double kLowestCellTemperatureC = -60.0;
-inline constexpr double kHighestCellTemperatureC = 100.0;
-inline constexpr double kHighestIrradianceW_m2 = 1500.0;  // above 0
+// The translation accepts what the conditions may be (assess/conditions.h):
+// cell temperatures from kLowestCellTemperatureC to kHighestCellTemperatureC,
+// an irradiance above 0 up to kHighestIrradianceW_m2, and the coefficients of
+// kVocCoefficientLimit and kIscCoefficientLimit, the signs and sizes
+// crystalline modules have (a wrong sign would make a cold string look safe).
 
-// Datasheet temperature coefficients in %/K of the STC value.
-struct TemperatureCoefficients {
-  double voc_pct_per_k = -0.30;  // beta
-  double isc_pct_per_k = 0.05;   // alpha
-};
-
-// beta below 0 down to -1 %/K, alpha from 0 to 0.3 %/K: the signs and sizes
-// crystalline modules have. A wrong sign would make a cold string look safe.
-inline constexpr double kLowestVocCoefficientPctPerK = -1.0;
-inline constexpr double kHighestIscCoefficientPctPerK = 0.3;
-
-// Empty when the conditions lie in their ranges (every value finite), else
-// what is wrong, e.g. "cell temperature -70 °C is outside -60 to 100 °C".
+// For a developer (std::invalid_argument): empty when the conditions lie in
+// their ranges (every value finite), else what is wrong, e.g. "cell
+// temperature -70 °C is outside -60 to 100 °C".
 std::string CellConditionsProblem(const CellConditions& cell);
 std::string CoefficientsProblem(const TemperatureCoefficients& coefficients);
 

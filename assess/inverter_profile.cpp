@@ -14,9 +14,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::size_t kMaxProfileBytes = std::size_t{64} * 1024;
-constexpr std::size_t kMaxNameBytes = 200;
-
 struct LimitKey {
   const char* key;
   std::optional<double> InverterProfile::*member;
@@ -24,27 +21,27 @@ struct LimitKey {
 };
 
 constexpr std::array<LimitKey, 5> kLimits{{
-    {"max_dc_voltage_v", &InverterProfile::max_dc_voltage_v, false},
-    {"mppt_min_v", &InverterProfile::mppt_min_v, true},
-    {"mppt_max_v", &InverterProfile::mppt_max_v, false},
-    {"max_input_current_a", &InverterProfile::max_input_current_a, false},
-    {"max_short_circuit_current_a", &InverterProfile::max_short_circuit_current_a, false},
+    {kProfileLimitKeys[0], &InverterProfile::max_dc_voltage_v, false},
+    {kProfileLimitKeys[1], &InverterProfile::mppt_min_v, true},
+    {kProfileLimitKeys[2], &InverterProfile::mppt_max_v, false},
+    {kProfileLimitKeys[3], &InverterProfile::max_input_current_a, false},
+    {kProfileLimitKeys[4], &InverterProfile::max_short_circuit_current_a, false},
 }};
 
-std::optional<InverterProfile> Fail(std::string* problem, std::string text) {
-  if (problem != nullptr) *problem = std::move(text);
+std::optional<InverterProfile> Fail(ProfileFault* fault, ProfileFaultKind what, std::string key = {},
+                                    std::string detail = {}) {
+  if (fault != nullptr) {
+    *fault = ProfileFault{};
+    fault->what = what;
+    fault->key = std::move(key);
+    fault->detail = std::move(detail);
+  }
   return std::nullopt;
-}
-
-std::string KnownKeys() {
-  std::string out = "\"name\"";
-  for (const LimitKey& k : kLimits) out += std::string(", \"") + k.key + "\"";
-  return out;
 }
 
 }  // namespace
 
-std::optional<InverterProfile> ParseInverterProfile(const std::string& text, std::string* problem) {
+std::optional<InverterProfile> ParseInverterProfile(const std::string& text, ProfileFault* fault) {
   // The library keeps the last of two equal keys; a profile that says a limit
   // twice is refused instead of silently taking one of them.
   std::string duplicate;
@@ -66,11 +63,10 @@ std::optional<InverterProfile> ParseInverterProfile(const std::string& text, std
   try {
     doc = Json::parse(text, callback);
   } catch (const Json::exception& e) {
-    const std::string near = last_key.empty() ? std::string() : " near key \"" + last_key + "\"";
-    return Fail(problem, "not valid JSON" + near + ": " + e.what());
+    return Fail(fault, ProfileFaultKind::NotJson, last_key, e.what());
   }
-  if (!duplicate.empty()) return Fail(problem, "key \"" + duplicate + "\" appears more than once");
-  if (!doc.is_object()) return Fail(problem, "the profile must be one JSON object");
+  if (!duplicate.empty()) return Fail(fault, ProfileFaultKind::KeyTwice, duplicate);
+  if (!doc.is_object()) return Fail(fault, ProfileFaultKind::NotAnObject);
 
   InverterProfile profile;
   for (auto it = doc.begin(); it != doc.end(); ++it) {
@@ -78,11 +74,11 @@ std::optional<InverterProfile> ParseInverterProfile(const std::string& text, std
     const Json& value = it.value();
     if (key == "name") {
       if (value.is_null()) continue;
-      if (!value.is_string()) return Fail(problem, "key \"name\" must be a text");
+      if (!value.is_string()) return Fail(fault, ProfileFaultKind::NameNotText, key);
       const std::string name = value.get<std::string>();
-      if (name.size() > kMaxNameBytes) return Fail(problem, "key \"name\" is longer than 200 bytes");
+      if (name.size() > kMaxProfileNameBytes) return Fail(fault, ProfileFaultKind::NameTooLong, key);
       for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F) return Fail(problem, "key \"name\" holds a control character");
+        if (c < 0x20 || c == 0x7F) return Fail(fault, ProfileFaultKind::NameControlCharacter, key);
       }
       profile.name = name;
       continue;
@@ -91,40 +87,48 @@ std::optional<InverterProfile> ParseInverterProfile(const std::string& text, std
     for (const LimitKey& k : kLimits) {
       if (key == k.key) limit = &k;
     }
-    if (limit == nullptr) return Fail(problem, "unknown key \"" + key + "\" (known keys: " + KnownKeys() + ")");
+    if (limit == nullptr) return Fail(fault, ProfileFaultKind::UnknownKey, key);
     if (value.is_null()) continue;
-    if (!value.is_number()) return Fail(problem, "key \"" + key + "\" must be a number");
+    if (!value.is_number()) return Fail(fault, ProfileFaultKind::NotANumber, key);
     const double number = value.get<double>();
     // Written so that NaN and infinity fail.
     const bool in_range = limit->zero_allowed ? number >= 0 : number > 0;
     if (!(in_range && std::isfinite(number))) {
-      return Fail(problem,
-                  "key \"" + key + "\" must be a finite number " + (limit->zero_allowed ? "of 0 or more" : "above 0"));
+      return Fail(fault, limit->zero_allowed ? ProfileFaultKind::Negative : ProfileFaultKind::NotAboveZero, key);
     }
     profile.*(limit->member) = number;
   }
   if (profile.mppt_min_v && profile.mppt_max_v && !(*profile.mppt_min_v < *profile.mppt_max_v)) {
-    return Fail(problem, "key \"mppt_min_v\" must be below \"mppt_max_v\"");
+    return Fail(fault, ProfileFaultKind::MinNotBelowMax, "mppt_min_v");
   }
   if (profile.mppt_max_v && profile.max_dc_voltage_v && !(*profile.mppt_max_v <= *profile.max_dc_voltage_v)) {
-    return Fail(problem, "key \"mppt_max_v\" must not be above \"max_dc_voltage_v\"");
+    return Fail(fault, ProfileFaultKind::MaxAboveDcVoltage, "mppt_max_v");
   }
+  // A profile without a limit would check nothing, yet a window "checked"
+  // against it reads as if the inverter had been looked at.
+  bool any_limit = false;
+  for (const LimitKey& k : kLimits) any_limit = any_limit || (profile.*(k.member)).has_value();
+  if (!any_limit) return Fail(fault, ProfileFaultKind::NoLimit);
   return profile;
 }
 
-std::optional<InverterProfile> ReadInverterProfile(const std::string& path, std::string* problem) {
+std::optional<InverterProfile> ReadInverterProfile(const std::string& path, ProfileFault* fault) {
+  const auto fail = [&](ProfileFaultKind what) {
+    (void)Fail(fault, what);
+    if (fault != nullptr) fault->file = path;
+    return std::nullopt;
+  };
   std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return Fail(problem, "cannot open the inverter profile " + path);
+  if (!in.is_open()) return fail(ProfileFaultKind::CannotOpen);
   std::string text;
   char buffer[4096];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     text.append(buffer, static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxProfileBytes) return Fail(problem, "the inverter profile " + path + " is larger than 64 KiB");
+    if (text.size() > kMaxProfileBytes) return fail(ProfileFaultKind::TooLarge);
   }
-  if (in.bad()) return Fail(problem, "cannot read the inverter profile " + path);
-  std::string why;
-  std::optional<InverterProfile> profile = ParseInverterProfile(text, &why);
-  if (!profile) return Fail(problem, "inverter profile " + path + ": " + why);
+  if (in.bad()) return fail(ProfileFaultKind::CannotRead);
+  std::optional<InverterProfile> profile = ParseInverterProfile(text, fault);
+  if (!profile && fault != nullptr) fault->file = path;
   return profile;
 }
 

@@ -9,14 +9,6 @@
 
 namespace voltrigg {
 
-namespace {
-
-TemperatureCoefficients CoefficientsOf(const AssessConditions& c) {
-  return TemperatureCoefficients{c.voc_coefficient_pct_per_k, c.isc_coefficient_pct_per_k};
-}
-
-}  // namespace
-
 WindowCheck MakeWindowCheck(double value, std::optional<double> limit, LimitSide side) {
   WindowCheck check;
   check.side = side;
@@ -31,11 +23,19 @@ double WindowMargin(const WindowCheck& check) {
   return check.side == LimitSide::AtMost ? *check.limit - check.value : check.value - *check.limit;
 }
 
+int ChecksMade(const InverterWindow& w) {
+  int made = 0;
+  for (const WindowCheck* c : {&w.max_voltage, &w.mppt_min, &w.mppt_max, &w.short_circuit_current, &w.input_current}) {
+    if (c->limit) ++made;
+  }
+  return made;
+}
+
 InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
                                     const Wiring& wiring, const AssessConditions& conditions,
                                     const InverterProfile& inverter) {
   if (const auto fault = ValidateConditions(conditions)) throw std::invalid_argument(DescribeConditionFault(*fault));
-  const TemperatureCoefficients coefficients = CoefficientsOf(conditions);
+  const TemperatureCoefficients& coefficients = conditions;
   InverterWindow w;
   w.inverter = inverter;
   w.conditions = conditions;
@@ -47,7 +47,9 @@ InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, cons
   const ArrayAtConditions cold = AssessArrayAt(
       modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.t_cold_operating_c}, coefficients);
   for (const ArrayAtConditions* a : {&hot, &cold}) {
-    if (!a->problem.empty()) w.problems.push_back(a->problem);
+    if (a->problem.empty()) continue;
+    w.problems.push_back(a->problem);
+    w.untranslated.push_back(UntranslatedCurve{a->untranslated_index, a->untranslated_problem, a->cell.temperature_c});
   }
   w.hot = hot.point;
   w.cold = cold.point;

@@ -34,6 +34,13 @@ WindowCheck MakeWindowCheck(double value, std::optional<double> limit, LimitSide
 // of both; NaN without a limit.
 double WindowMargin(const WindowCheck& check);
 
+// A module whose curve could not be carried to a temperature of the window.
+struct UntranslatedCurve {
+  int module_index = 0;  // into the modules
+  FitProblem problem = FitProblem::None;
+  double temperature_c = 0;
+};
+
 struct InverterWindow {
   InverterProfile inverter;
   AssessConditions conditions;  // tmin, both coefficients, the three temperatures, the factor
@@ -46,9 +53,14 @@ struct InverterWindow {
   WindowCheck mppt_max;
   WindowCheck short_circuit_current;
   WindowCheck input_current;
-  bool ok = false;                    // none of the first four checks fails
-  std::vector<std::string> problems;  // curves that could not be carried to a temperature (figures NaN)
+  bool ok = false;                              // none of the first four checks fails
+  std::vector<std::string> problems;            // curves that could not be carried to a temperature (figures NaN)
+  std::vector<UntranslatedCurve> untranslated;  // the same, for front ends that word them
 };
+
+// How many of the five checks were made: those with a limit (max_voltage
+// always has the system limit).
+int ChecksMade(const InverterWindow& window);
 
 // The window of `wiring` (indices into the parallel `modules` and `fitted`).
 // Throws std::invalid_argument when the conditions are not valid

@@ -48,6 +48,7 @@ Json InverterWindowJson(const InverterWindow& w) {
                       {"short_circuit_current", Check(w.short_circuit_current, "a")},
                       {"input_current", Check(w.input_current, "a")}}},
       {"ok", w.ok},
+      {"checks_made", ChecksMade(w)},
   };
 }
 

@@ -51,20 +51,6 @@ std::string ValueText(double value, const char* unit) {
 
 }  // namespace
 
-const char* VerdictText(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Ok:
-      return "OK";
-    case Verdict::Fails:
-      return "FAILS";
-    case Verdict::Clips:
-      return "clips";
-    case Verdict::NotChecked:
-      return "not checked";
-  }
-  return "?";
-}
-
 std::vector<WindowRow> InverterWindowRows(const InverterWindow& w) {
   std::vector<WindowRow> rows;
   for (const Described& d : Describe(w)) {
@@ -85,61 +71,6 @@ std::vector<WindowRow> InverterWindowRows(const InverterWindow& w) {
     rows.push_back(std::move(row));
   }
   return rows;
-}
-
-std::vector<WindowWarning> InverterWindowWarnings(const InverterWindow& w) {
-  std::vector<WindowWarning> out;
-  for (const std::string& p : w.problems) out.push_back({false, "inverter window: no figure for " + p});
-  for (const Described& d : Describe(w)) {
-    const Verdict verdict = VerdictOf(d);
-    if (verdict != Verdict::Fails && verdict != Verdict::Clips) continue;
-    const std::string value = ValueText(d.check->value, d.unit);
-    const std::string limit = Format("%g", *d.check->limit) + " " + d.unit;
-    const char* side = d.check->side == LimitSide::AtMost ? "above" : "below";
-    std::string text = "inverter window: ";
-    text += d.key;
-    if (verdict == Verdict::Clips) {
-      text += ": the " + d.condition;
-      text += ", " + value;
-      text += ", is above the inverter input's usable " + limit;
-      text += "; the inverter clips there (a note, not a failure)";
-    } else if (!std::isfinite(d.check->value)) {
-      text += " fails: the " + d.condition;
-      text += " is not known (limit " + limit;
-      text += ")";
-    } else {
-      text += " fails: the " + d.condition;
-      text += ", " + value;
-      text += std::string(", is ") + side;
-      text += " the limit " + limit;
-    }
-    out.push_back({verdict == Verdict::Clips, std::move(text)});
-  }
-  return out;
-}
-
-std::string InverterWindowTable(const InverterWindow& w) {
-  std::string out = "Inverter window (Estimated wiring, 1000 W/m²";
-  out += w.inverter.name ? "; inverter \"" + *w.inverter.name + "\"" : std::string("; no inverter profile");
-  out += Format("; Voc %+g %%/K", w.conditions.voc_coefficient_pct_per_k) +
-         Format(", Isc %+g %%/K)\n", w.conditions.isc_coefficient_pct_per_k);
-  char line[320];
-  (void)std::snprintf(line, sizeof line, "%-22s %-32s %12s %10s %22s  %s\n", "Check", "Value of", "Value", "Limit",
-                      "Margin", "Verdict");
-  out += line;
-  for (const WindowRow& r : InverterWindowRows(w)) {
-    // "°" and "x" are one column each; the padding counts bytes, so the
-    // condition column is padded by hand.
-    std::string condition = r.condition;
-    std::size_t columns = 0;
-    for (unsigned char c : condition) columns += (c & 0xC0) != 0x80 ? 1 : 0;
-    if (columns < 32) condition.append(32 - columns, ' ');
-    (void)std::snprintf(line, sizeof line, "%-22s %s %12s %10s %22s  %s\n", r.check.c_str(), condition.c_str(),
-                        r.value.c_str(), r.limit.c_str(), r.margin.c_str(), VerdictText(r.verdict));
-    out += line;
-  }
-  out += w.ok ? "Inverter window: OK\n" : "Inverter window: FAILS\n";
-  return out;
 }
 
 }  // namespace voltrigg

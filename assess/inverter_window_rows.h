@@ -1,7 +1,6 @@
 #pragma once
-// The inverter window as rows of text (check, value, limit, margin, verdict),
-// the same for voltrigg-cli's table, the viewer's table and the printed plan,
-// and the warnings a failed check gives.
+// The inverter window as rows (check, value, limit, margin, verdict), the
+// same for voltrigg-cli's table, the viewer's table and the printed plan.
 #include <string>
 #include <vector>
 
@@ -20,24 +19,10 @@ struct WindowRow {
   Verdict verdict = Verdict::NotChecked;
 };
 
-// "OK", "FAILS", "clips" (the input current above the inverter's usable
-// current: a note, not a failure), "not checked".
-const char* VerdictText(Verdict verdict);
-
 // The five checks in the order of the JSON.
 std::vector<WindowRow> InverterWindowRows(const InverterWindow& window);
 
-struct WindowWarning {
-  bool note = false;  // the input current clips: worth knowing, not a failure
-  std::string text;
-};
-
-// One per curve that could not be carried to a temperature, one per failed
-// check (naming it, its value and its limit) and the clipping note.
-std::vector<WindowWarning> InverterWindowWarnings(const InverterWindow& window);
-
-// The table voltrigg-cli prints: a heading line with the inverter and the
-// conditions, the rows in aligned columns and the window's verdict.
-std::string InverterWindowTable(const InverterWindow& window);
+// The words of the verdicts, the warnings of a failed check and voltrigg-cli's
+// table are the front ends' (app/shared/text_catalogue.h).
 
 }  // namespace voltrigg

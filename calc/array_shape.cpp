@@ -10,10 +10,8 @@ namespace voltrigg {
 
 namespace {
 
-[[noreturn]] void Refuse(const ArrayShape& shape, const std::string& reason) {
-  throw RunError("計算できないアレイ構成です (モジュール数 " + std::to_string(shape.modules) + "、直列モジュール数 " +
-                 std::to_string(shape.series) + "、並列ストリング数 " + std::to_string(shape.parallel) + ": " + reason +
-                 ")");
+[[noreturn]] void Refuse(const ArrayShape& shape, RunFaultKind what, std::int64_t limit = 0) {
+  throw RunError(MakeFault(what, shape.modules, shape.series, shape.parallel, limit));
 }
 
 }  // namespace
@@ -21,21 +19,15 @@ namespace {
 void CheckArrayShape(const ArrayShape& shape) {
   // In 64 bits, so that no pair of int counts can overflow the product.
   const std::int64_t product = static_cast<std::int64_t>(shape.series) * shape.parallel;
-  if (product != shape.modules) Refuse(shape, "モジュール数が直列モジュール数と並列ストリング数の積と違います");
-  if (shape.modules < 0 || shape.modules > kModuleSlots) {
-    Refuse(shape, "モジュール数は 0～" + std::to_string(kModuleSlots) + " です");
-  }
-  if (shape.series > kSeriesPositions) {
-    Refuse(shape, "直列モジュール数は " + std::to_string(kSeriesPositions) + " までです");
-  }
-  if (shape.parallel > kModuleSlots) {
-    Refuse(shape, "並列ストリング数は " + std::to_string(kModuleSlots) + " までです");
-  }
+  if (product != shape.modules) Refuse(shape, RunFaultKind::ShapeNotProduct);
+  if (shape.modules < 0 || shape.modules > kModuleSlots) Refuse(shape, RunFaultKind::ShapeModules, kModuleSlots);
+  if (shape.series > kSeriesPositions) Refuse(shape, RunFaultKind::ShapeSeries, kSeriesPositions);
+  if (shape.parallel > kModuleSlots) Refuse(shape, RunFaultKind::ShapeParallel, kModuleSlots);
 }
 
 void CheckTableSlots(std::size_t slots, const ArrayShape& shape) {
   if (shape.modules >= 0 && static_cast<std::size_t>(shape.modules) < slots) return;
-  Refuse(shape, "表の大きさが足りません: " + std::to_string(slots) + " 項目");
+  Refuse(shape, RunFaultKind::ShapeTableSlots, static_cast<std::int64_t>(slots));
 }
 
 }  // namespace voltrigg

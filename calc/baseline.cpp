@@ -24,7 +24,7 @@ std::int16_t RoundModuleNo(float module_no) {
   if (!(rounded >= -32768.0f && rounded <= 32767.0f)) {
     char text[64];
     (void)std::snprintf(text, sizeof text, "%.9g", static_cast<double>(module_no));  // 64 bytes hold any float
-    throw RunError(std::string("モジュール番号 ") + text + " が -32768～32767 の範囲外です");
+    throw RunError(MakeFault(RunFaultKind::ModuleNumberOutOfRange, {}, text));
   }
   return static_cast<std::int16_t>(rounded);
 }

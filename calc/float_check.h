@@ -7,8 +7,7 @@
 namespace voltrigg {
 
 [[noreturn]] inline void ThrowFloatError(const char* figure) {
-  throw RunError(std::string("計算中に浮動小数点エラーが発生しました (") + figure +
-                 ": オーバーフローまたは無効な演算)。モジュールリストの値を確認してください");
+  throw RunError(MakeFault(RunFaultKind::FloatError, {}, figure));
 }
 
 // Every value read is finite, so an overflow or invalid operation in a step

@@ -191,15 +191,18 @@ std::optional<Polarity> PolarityWord(const Reader& reader, const FieldReader::Fi
 
 std::string RangeOf(const ConditionLimit& limit) { return LimitRangeText(limit); }
 
+// The option that gives a condition for the whole file, as voltrigg-cli and the viewer name it.
+std::string OptionOf(const ConditionLimit& limit) { return std::string("--") + KeyOf(limit.condition); }
+
 double Condition(const Reader& reader, const FieldReader::Field* f, const std::optional<double>& fallback,
                  const char* column, const ConditionLimit& limit, int line) {
   std::optional<double> value = f != nullptr ? Number(reader, *f, column) : std::nullopt;
   const bool from_option = !value;
   if (!value) value = fallback;
   if (!value) {
-    reader.Fail(line, Refusal(MeasurementFault::NoCondition, column, limit.option),
+    reader.Fail(line, Refusal(MeasurementFault::NoCondition, column, OptionOf(limit)),
                 "field " + std::string(column) + ": no value (give it in the row or for the whole file with " +
-                    limit.option + ")");
+                    OptionOf(limit) + ")");
   }
   if (!WithinLimit(*value, limit)) {
     char text[64];
@@ -208,8 +211,8 @@ double Condition(const Reader& reader, const FieldReader::Field* f, const std::o
     refusal.limit = limit;
     refusal.from_option = from_option;
     reader.Fail(line, std::move(refusal),
-                "field " + std::string(column) + ": " + text +
-                    (from_option ? " (from " + std::string(limit.option) + ")" : "") + " is not " + RangeOf(limit));
+                "field " + std::string(column) + ": " + text + (from_option ? " (from " + OptionOf(limit) + ")" : "") +
+                    " is not " + RangeOf(limit));
   }
   return *value;
 }
@@ -252,15 +255,17 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     }
   }
   if (at[kIrradiance] < 0 && !defaults.irradiance_w_m2) {
-    reader.Fail(header_line, Refusal(MeasurementFault::NoConditionColumn, kIrradianceColumn, kIrradianceLimit.option),
-                std::string("the header has no column ") + kIrradianceColumn + " and " + kIrradianceLimit.option +
+    reader.Fail(header_line,
+                Refusal(MeasurementFault::NoConditionColumn, kIrradianceColumn, OptionOf(kIrradianceLimit)),
+                std::string("the header has no column ") + kIrradianceColumn + " and " + OptionOf(kIrradianceLimit) +
                     " is not given");
   }
   if (at[kTemperature] < 0 && !defaults.module_temperature_c) {
-    reader.Fail(header_line,
-                Refusal(MeasurementFault::NoConditionColumn, kModuleTemperatureColumn, kModuleTemperatureLimit.option),
-                std::string("the header has no column ") + kModuleTemperatureColumn + " and " +
-                    kModuleTemperatureLimit.option + " is not given");
+    reader.Fail(
+        header_line,
+        Refusal(MeasurementFault::NoConditionColumn, kModuleTemperatureColumn, OptionOf(kModuleTemperatureLimit)),
+        std::string("the header has no column ") + kModuleTemperatureColumn + " and " +
+            OptionOf(kModuleTemperatureLimit) + " is not given");
   }
 
   std::vector<StringMeasurement> out;

@@ -25,12 +25,16 @@ void RequirePositive(const std::optional<double>& limit) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  std::string problem;
-  const std::optional<voltrigg::InverterProfile> p = voltrigg::ParseInverterProfile(text, &problem);
+  voltrigg::ProfileFault fault;
+  fault.what = voltrigg::ProfileFaultKind::CannotOpen;  // no reader's fault: parsing must set its own
+  const std::optional<voltrigg::InverterProfile> p = voltrigg::ParseInverterProfile(text, &fault);
   if (!p) {
-    Require(!problem.empty());
+    Require(fault.what != voltrigg::ProfileFaultKind::CannotOpen);
     return 0;
   }
+  // A profile accepted gives at least one limit to check.
+  Require(p->max_dc_voltage_v || p->mppt_min_v || p->mppt_max_v || p->max_input_current_a ||
+          p->max_short_circuit_current_a);
   RequirePositive(p->max_dc_voltage_v);
   RequirePositive(p->mppt_max_v);
   RequirePositive(p->max_input_current_a);

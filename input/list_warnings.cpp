@@ -77,18 +77,6 @@ void ColumnWarnings(const std::vector<ListRow>& rows, const Column& c, std::vect
   if (!far.rows.empty()) out.push_back(std::move(far));
 }
 
-std::string RowsText(const ListWarning& w, std::size_t rows_named) {
-  std::string out = "データ行 ";
-  const std::size_t named = std::min(rows_named, w.rows.size());
-  for (std::size_t i = 0; i < named; ++i) {
-    if (i > 0) out += ", ";
-    out += std::to_string(w.rows[i]);
-    if (i < w.row_values.size()) out += " (" + FormatFloat(w.row_values[i]) + " " + w.unit + ")";
-  }
-  if (named < w.rows.size()) out += "、ほか " + std::to_string(w.rows.size() - named) + " 行";
-  return out;
-}
-
 }  // namespace
 
 std::vector<ListWarning> ListWarnings(const std::vector<ListRow>& rows, ExtrasUse extras) {
@@ -106,7 +94,7 @@ std::vector<ListWarning> ListWarnings(const std::vector<ListRow>& rows, ExtrasUs
   std::vector<ListWarning> twice;
   for (auto& [number, at] : by_number) {
     if (at.size() < 2) continue;
-    twice.push_back(Warning(ListWarning::Kind::DuplicateNumber, 0, "モジュール番号", ""));
+    twice.push_back(Warning(ListWarning::Kind::DuplicateNumber, 0, "No", ""));
     twice.back().value = FormatFloat(number);
     twice.back().rows = std::move(at);
   }
@@ -115,7 +103,7 @@ std::vector<ListWarning> ListWarnings(const std::vector<ListRow>& rows, ExtrasUs
   twice.clear();
   for (auto& [serial, at] : by_serial) {
     if (at.size() < 2) continue;
-    twice.push_back(Warning(ListWarning::Kind::DuplicateSerial, 1, "シリアル番号", ""));
+    twice.push_back(Warning(ListWarning::Kind::DuplicateSerial, 1, "S/N", ""));
     twice.back().value = serial;
     twice.back().rows = std::move(at);
   }
@@ -133,37 +121,6 @@ std::vector<ListWarning> ListWarnings(const std::vector<ListRow>& rows, ExtrasUs
     for (const Column& c : columns) ColumnWarnings(rows, c, out);
   }
   return out;
-}
-
-std::string ListWarningText(const ListWarning& w, const std::function<std::string(const std::string&)>& shown_serial,
-                            std::size_t rows_named) {
-  const std::string count = std::to_string(w.rows.size());
-  switch (w.kind) {
-    case ListWarning::Kind::DuplicateNumber:
-      return "モジュール番号 " + w.value + " が " + count + " 回あります: " + RowsText(w, rows_named);
-    case ListWarning::Kind::DuplicateSerial:
-      return "シリアル番号 \"" + (shown_serial ? shown_serial(w.value) : w.value) + "\" が " + count +
-             " 回あります: " + RowsText(w, rows_named);
-    case ListWarning::Kind::NotPositive:
-      return w.name + " が 0 以下です: " + RowsText(w, rows_named);
-    case ListWarning::Kind::FarFromMedian:
-      break;
-  }
-  char median[32];
-  (void)std::snprintf(median, sizeof median, "%.6g", w.median);
-  return w.name + " がロットの中央値 " + median + " " + w.unit + " から " +
-         std::to_string(static_cast<int>(std::lround(kFarFromMedianShare * 100))) +
-         " % を超えて離れています: " + RowsText(w, rows_named);
-}
-
-std::vector<std::string> ListWarningLines(const std::vector<ListWarning>& warnings,
-                                          const std::function<std::string(const std::string&)>& shown_serial,
-                                          std::size_t shown) {
-  std::vector<std::string> lines;
-  for (std::size_t i = 0; i < warnings.size() && i < shown; ++i)
-    lines.push_back(ListWarningText(warnings[i], shown_serial));
-  if (warnings.size() > shown) lines.push_back("ほか " + std::to_string(warnings.size() - shown) + " 件");
-  return lines;
 }
 
 }  // namespace voltrigg

@@ -3,8 +3,6 @@
 // module numbers or serial numbers used twice, Pmax, Vpm or Ipm at or below
 // 0, and values far from the lot's median (a typing slip such as 5490 for
 // 54.90). Warnings only: the run and its figures are unchanged.
-#include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +20,7 @@ struct ListWarning {
   enum class Kind { DuplicateNumber, DuplicateSerial, NotPositive, FarFromMedian };
   Kind kind = Kind::DuplicateNumber;
   int column = 0;                 // 0..6, the list's column (extras by their use)
-  std::string name;               // the column's name: "Pmax", "Voc", ...
+  std::string name;               // the column's heading: "No", "S/N", "Pmax", "Voc", ...
   std::string unit;               // "W", "V", "A"; empty for numbers and serials
   std::string value;              // the duplicated number's text or serial number's bytes
   double median = 0;              // FarFromMedian: the lot's median in `unit`
@@ -35,17 +33,7 @@ struct ListWarning {
 // values at or below 0 and values far from the median.
 std::vector<ListWarning> ListWarnings(const std::vector<ListRow>& rows, ExtrasUse extras);
 
-// One line of text (UTF-8) for a warning; at most `rows_named` rows are
-// named, then the count of the others. `shown_serial` turns a serial number's
-// bytes into UTF-8 for the reader (Shift-JIS serials pass through it).
-std::string ListWarningText(const ListWarning& warning,
-                            const std::function<std::string(const std::string&)>& shown_serial,
-                            std::size_t rows_named = 10);
-
-// The lines every front end shows of a list's warnings: the first `shown`
-// as ListWarningText gives them, then one line with how many more.
-std::vector<std::string> ListWarningLines(const std::vector<ListWarning>& warnings,
-                                          const std::function<std::string(const std::string&)>& shown_serial,
-                                          std::size_t shown = 10);
+// The words of a warning are the front ends' (ListWarningText and
+// ListWarningLines in app/shared/text_catalogue.h).
 
 }  // namespace voltrigg

@@ -1,6 +1,7 @@
 #include "input/module_list.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
@@ -24,13 +25,11 @@ void ModuleTable::Clear() {
 
 namespace {
 
-constexpr const char* kColumnNames[7] = {"モジュール番号", "シリアル番号",  "Pmax", "Vpm", "Ipm",
-                                         "7列中6列目の値", "7列中7列目の値"};
-
-std::string RowName(int row) { return row == 0 ? std::string("見出し行") : "データ行 " + std::to_string(row); }
-
-std::string Where(int row, int column) {
-  return RowName(row) + "、" + std::to_string(column + 1) + "列目「" + kColumnNames[column] + "」";
+RunFault ListFault(RunFaultKind what, const std::string& where, int row = -1, int column = -1) {
+  RunFault fault = MakeFault(what, where);
+  fault.row = row;
+  fault.column = column;
+  return fault;
 }
 
 class RowReader {
@@ -45,28 +44,25 @@ class RowReader {
     const FieldReader::Field f = Read(row, column);
     float value = 0;
     if (!ParseNumberField(f.text, value)) {
-      std::string hint;
-      if (f.text.find(';') != std::string::npos) hint = " (区切りが「セミコロン」ではありませんか)";
-      if (f.text.find('\t') != std::string::npos) hint = " (区切りが「タブ」ではありませんか)";
-      Fail("モジュールリストファイルの" + Where(row, column) + "が数値ではありません: \"" + Shown(f.text) + "\"" +
-           hint + " (" + where_ + ")");
+      RunFault fault = ListFault(RunFaultKind::ListFieldNotANumber, where_, row, column);
+      fault.value = Shown(f.text);
+      if (f.text.find(';') != std::string::npos) fault.separator = ';';
+      if (f.text.find('\t') != std::string::npos) fault.separator = '\t';
+      Fail(std::move(fault));
     }
     return value;
   }
 
-  // A message of the load, with the first line that does not hold seven
+  // A fault of the load, with the first line that does not hold seven
   // fields when there is one: it shifts every row after it.
-  [[noreturn]] void Fail(const std::string& message) const {
-    int line = odd_line_;
-    int fields = odd_fields_;
-    if (line == 0 && fields_ > 7) {
-      line = line_;
-      fields = fields_;
+  [[noreturn]] void Fail(RunFault fault) const {
+    fault.odd_line = odd_line_;
+    fault.odd_fields = odd_fields_;
+    if (fault.odd_line == 0 && fields_ > 7) {
+      fault.odd_line = line_;
+      fault.odd_fields = fields_;
     }
-    if (line == 0) throw RunError(message);
-    throw RunError(message + "。" + std::to_string(line) + " 行目の項目が " + std::to_string(fields) +
-                   " 個です (1 行は 7 項目です。項目は行ではなく数で数えるので、後の行がずれます" +
-                   (fields > 7 ? std::string("。行末に余分なカンマはありませんか") : std::string()) + ")");
+    throw RunError(std::move(fault));
   }
 
   FieldReader::Field Read(int row, int column) {
@@ -75,23 +71,22 @@ class RowReader {
       Count(*f);
       return *f;
     }
-    const std::string at = Where(row, column);
     switch (reader_.LastProblem()) {
       case FieldReader::Problem::EndOfInput:
-        Fail("モジュールリストファイルが行の途中で終わっています (" + at + "がありません): " + where_);
+        Fail(ListFault(RunFaultKind::ListEndsInsideRow, where_, row, column));
       case FieldReader::Problem::UnclosedQuote:
-        throw RunError("モジュールリストファイルの" + at + "で引用符 \" が閉じられていません: " + where_);
+        throw RunError(ListFault(RunFaultKind::ListUnclosedQuote, where_, row, column));
       case FieldReader::Problem::TextAfterQuote:
-        throw RunError("モジュールリストファイルの" + at + "で閉じ引用符の後に余分な文字があります: " + where_);
+        throw RunError(ListFault(RunFaultKind::ListTextAfterQuote, where_, row, column));
       case FieldReader::Problem::TooLong:
-        throw RunError("モジュールリストファイルの" + at + "が長すぎます (64 KiB を超えています): " + where_);
+        throw RunError(ListFault(RunFaultKind::ListFieldTooLong, where_, row, column));
       case FieldReader::Problem::NulByte:
-        throw RunError("モジュールリストファイルにNUL文字があります (テキストファイルではありません): " + where_);
+        throw RunError(ListFault(RunFaultKind::ListNulByte, where_));
       case FieldReader::Problem::ReadFailed:
       case FieldReader::Problem::None:
         break;
     }
-    throw RunError("モジュールリストファイルを読み込めません: " + where_);
+    throw RunError(ListFault(RunFaultKind::ListReadFailed, where_));
   }
 
  private:
@@ -130,15 +125,15 @@ class RowReader {
 void ReadHeader(RowReader& in, const std::string& where) {
   const FieldReader::Field first = in.Read(0, 0);
   if (first.text == "Input Filename=") {
-    throw RunError("モジュールリストファイルではなく結果ファイルです (1 行目が \"Input Filename=\"): " + where);
+    throw RunError(ListFault(RunFaultKind::ListIsResultFile, where));
   }
   // A whole line read as one field: four separators are no header's wording.
   const auto separators = [&](char c) { return std::count(first.text.begin(), first.text.end(), c); };
   if (!first.quoted && separators(';') >= 4) {
-    throw RunError("モジュールリストファイルの区切りが「セミコロン」です (カンマ区切りで保存してください): " + where);
+    throw RunError(ListFault(RunFaultKind::ListSeparatedBySemicolons, where));
   }
   if (!first.quoted && separators('\t') >= 4) {
-    throw RunError("モジュールリストファイルの区切りが「タブ」です (カンマ区切りで保存してください): " + where);
+    throw RunError(ListFault(RunFaultKind::ListSeparatedByTabs, where));
   }
   for (int c = 1; c < 7; ++c) in.Text(0, c);
 }
@@ -236,14 +231,12 @@ std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTa
     // 0 marks an empty slot, and a blank spreadsheet row (",,,,,,") reads as
     // module 0 with zero values: taken as a module it would change every figure.
     if (!(row.record.moduleNo != 0)) {
-      reader.Fail("モジュールリストファイルの" + RowName(n) +
-                  " のモジュール番号が 0 です (スプレッドシートの空の行ではありませんか。モジュール番号は 0 "
-                  "以外です): " +
-                  where);
+      reader.Fail(ListFault(RunFaultKind::ListModuleNumberZero, where, n));
     }
     if (n > kModuleSlots) {
-      throw RunError("モジュールリストファイルのデータ行が多すぎます (" + RowName(n) + "、読み込めるのは" +
-                     std::to_string(kModuleSlots) + "行まで): " + where);
+      RunFault fault = ListFault(RunFaultKind::ListTooManyRows, where, n);
+      fault.numbers[0] = kModuleSlots;
+      throw RunError(std::move(fault));
     }
     if (rows_in_file_order != nullptr) rows_in_file_order->push_back({row.record, row.serial});
     if (n == 1) {
@@ -255,15 +248,61 @@ std::int16_t LoadModuleList(std::istream& in, const std::string& where, ModuleTa
   return static_cast<std::int16_t>(counter);
 }
 
-std::int16_t LoadModuleList(const std::string& path, ModuleTable& table, std::vector<ListRow>* rows_in_file_order) {
-  if (path.empty()) throw RunError("使用するCSVファイルを指定してください");
+namespace {
+
+// A file saved in another format than comma-separated text, by its first bytes.
+std::optional<RunFaultKind> ForeignFileKind(const std::string& path) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    throw RunError("モジュールリストファイルではなくフォルダが指定されています: " + path);
-  }
+  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;  // a pipe would block or be used up
   std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) throw RunError("モジュールリストファイルを開けません: " + path);
-  return LoadModuleList(in, path, table, rows_in_file_order);
+  std::string head(512, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (head.starts_with("PK\x03\x04") || head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    return RunFaultKind::ListIsWorkbook;
+  }
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const auto next = [&](std::size_t at) {
+    while (at < head.size() && blank(head[at])) ++at;
+    return at;
+  };
+  const std::size_t at = next(head.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+  if (at == head.size()) return std::nullopt;
+  // What a JSON document opens with, which no list's header does ("[No]" stays a list).
+  const std::size_t inner = next(at + 1);
+  const char after = inner < head.size() ? head[inner] : '\0';
+  if (head[at] == '{' && (after == '"' || after == '}' || after == '\0')) return RunFaultKind::ListIsJson;
+  if (head[at] == '[' && (after == '{' || after == '[' || after == '"' || after == ']' || after == '\0')) {
+    return RunFaultKind::ListIsJson;
+  }
+  // An XML declaration, or a first line that is a tag without a comma.
+  const std::string first_line = head.substr(at, head.find('\n', at) - at);
+  if (first_line.starts_with("<?xml") || first_line.starts_with("<!")) return RunFaultKind::ListIsXml;
+  if (first_line.starts_with("<") && first_line.size() > 1 && std::isalpha(static_cast<unsigned char>(first_line[1])) &&
+      first_line.find(',') == std::string::npos && first_line.find('>') != std::string::npos) {
+    return RunFaultKind::ListIsXml;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::int16_t LoadModuleList(const std::string& path, ModuleTable& table, std::vector<ListRow>* rows_in_file_order) {
+  if (path.empty()) throw RunError(ListFault(RunFaultKind::ListNotGiven, path));
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw RunError(ListFault(RunFaultKind::ListIsFolder, path));
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) throw RunError(ListFault(RunFaultKind::ListCannotOpen, path));
+  try {
+    return LoadModuleList(in, path, table, rows_in_file_order);
+  } catch (const RunError&) {
+    // A list saved in another format fails somewhere in its first lines;
+    // the user is better told what the file is than which field broke.
+    if (const std::optional<RunFaultKind> foreign = ForeignFileKind(path)) {
+      throw RunError(ListFault(*foreign, path));
+    }
+    throw;
+  }
 }
 
 }  // namespace voltrigg

@@ -12,8 +12,6 @@ namespace voltrigg {
 
 namespace {
 
-const char* BoxName(CountBox box) { return box == CountBox::Series ? "直列モジュール数" : "並列ストリング数"; }
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Full-width digits (U+FF10..U+FF19 in UTF-8) get their own hint.
@@ -25,10 +23,16 @@ bool HasFullWidthDigit(std::string_view t) {
 }
 
 // The text as typed, cut after about 40 bytes but never inside a UTF-8 character.
-std::string Quoted(std::string_view t) {
+std::string Cut(std::string_view t) {
   std::size_t cut = t.size() > 40 ? 40 : t.size();
   while (cut > 0 && cut < t.size() && (static_cast<unsigned char>(t[cut]) & 0xC0) == 0x80) --cut;
-  return "\"" + std::string(t.substr(0, cut)) + (cut < t.size() ? "...\"" : "\"");
+  return std::string(t.substr(0, cut)) + (cut < t.size() ? "..." : "");
+}
+
+[[noreturn]] void Refuse(RunFaultKind what, CountBox box, std::string_view text) {
+  RunFault fault = MakeFault(what, {}, Cut(text));
+  fault.box = box;
+  throw RunError(std::move(fault));
 }
 
 // For a number text whose value is out of the double range: true when it is tiny.
@@ -44,11 +48,9 @@ std::int16_t ConvertCount(std::string_view text, CountBox box) {
   std::string_view t = text;
   while (!t.empty() && IsBlank(t.front())) t.remove_prefix(1);
   while (!t.empty() && IsBlank(t.back())) t.remove_suffix(1);
-  const std::string name = BoxName(box);
-  if (t.empty()) throw RunError(name + "を入力してください");
+  if (t.empty()) Refuse(RunFaultKind::CountEmpty, box, text);
   if (!LooksLikeNumber(t)) {
-    if (HasFullWidthDigit(t)) throw RunError(name + "は半角数字で入力してください: " + Quoted(text));
-    throw RunError(name + "が数値ではありません: " + Quoted(text));
+    Refuse(HasFullWidthDigit(t) ? RunFaultKind::CountFullWidthDigits : RunFaultKind::CountNotANumber, box, text);
   }
   const char* first = t.data() + (t.front() == '+' ? 1 : 0);
   double value = 0;
@@ -57,11 +59,11 @@ std::int16_t ConvertCount(std::string_view text, CountBox box) {
     // Beyond the double range: either far too large, or so small it rounds to 0.
     value = TooSmallForDouble(t) ? 0.0 : 1e300;
   } else if (ec != std::errc() || end != t.data() + t.size()) {
-    throw RunError(name + "が数値ではありません: " + Quoted(text));
+    Refuse(RunFaultKind::CountNotANumber, box, text);
   }
   const double rounded = std::nearbyint(value);  // the default mode rounds half to even
   if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
-    throw RunError(name + "が -32768～32767 の範囲外です: " + Quoted(text));
+    Refuse(RunFaultKind::CountOutOfRange, box, text);
   }
   return static_cast<std::int16_t>(rounded);
 }
@@ -73,31 +75,38 @@ RunCounts ReadRunCounts(std::string_view series_text, std::string_view parallel_
   return c;
 }
 
-std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_t series_count,
-                                          std::int16_t parallel_count) {
+std::optional<CountCheck> CheckRunInputs(std::int16_t module_count, std::int16_t series_count,
+                                         std::int16_t parallel_count) {
   const int product = static_cast<int>(parallel_count) * static_cast<int>(series_count);
   if (product < -32768 || product > 32767) {
-    throw RunError("並列ストリング数と直列モジュール数の積 (" + std::to_string(parallel_count) + " × " +
-                   std::to_string(series_count) + ") が -32768～32767 の範囲外です");
+    throw RunError(MakeFault(RunFaultKind::CountProductOutOfRange, parallel_count, series_count));
   }
-  if (module_count != product) return "モジュール枚数があいません";
-  if (module_count > 1000) return "モジュール総数が1000を超えています";
-  if (parallel_count > 100) return "並列ストリング数が100を超えています";
-  if (series_count > 20) return "直列モジュール数が20を超えています";
+  if (module_count != product) return CountCheck::ModuleCount;
+  if (module_count > 1000) return CountCheck::ModulesOver1000;
+  if (parallel_count > 100) return CountCheck::ParallelOver100;
+  if (series_count > 20) return CountCheck::SeriesOver20;
   // Two negative counts, or a zero count with an empty list, pass the first
   // check yet make no array: a run on them would write a meaningless result.
-  if (parallel_count < 1) return "並列ストリング数が1未満です";
-  if (series_count < 1) return "直列モジュール数が1未満です";
+  if (parallel_count < 1) return CountCheck::ParallelBelow1;
+  if (series_count < 1) return CountCheck::SeriesBelow1;
   return std::nullopt;
 }
 
-std::string CheckFacts(std::int16_t module_count, std::int16_t series_count, std::int16_t parallel_count) {
-  const int product = static_cast<int>(parallel_count) * static_cast<int>(series_count);
-  // An empty file loads as -1 modules.
-  const std::string modules = module_count < 0 ? std::string("モジュールリストファイルが空")
-                                               : "モジュール " + std::to_string(module_count) + " 枚";
-  return modules + "、並列 " + std::to_string(parallel_count) + " × 直列 " + std::to_string(series_count) + " = " +
-         std::to_string(product);
+std::optional<std::string> SystemCheckMessage(CountCheck check) {
+  switch (check) {
+    case CountCheck::ModuleCount:
+      return "モジュール枚数があいません";
+    case CountCheck::ModulesOver1000:
+      return "モジュール総数が1000を超えています";
+    case CountCheck::ParallelOver100:
+      return "並列ストリング数が100を超えています";
+    case CountCheck::SeriesOver20:
+      return "直列モジュール数が20を超えています";
+    case CountCheck::ParallelBelow1:
+    case CountCheck::SeriesBelow1:
+      break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace voltrigg

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace voltrigg {
+#include "input/run_error.h"
 
-enum class CountBox { Series, Parallel };
+namespace voltrigg {
 
 // A count box's text as a 16-bit signed integer: blanks around the number are
 // allowed, a fraction is rounded to the nearest whole number with an exact half
@@ -22,14 +22,25 @@ struct RunCounts {
 // The series count is converted first, so its error is the one reported.
 RunCounts ReadRunCounts(std::string_view series_text, std::string_view parallel_text);
 
-// The checks in their order: N = P x S, N <= 1000, P <= 100, S <= 20, then
-// P >= 1 and S >= 1. The message of the first that fails, or nothing. Throws
-// RunError when P x S leaves the 16-bit range.
-std::optional<std::string> CheckRunInputs(std::int16_t module_count, std::int16_t series_count,
-                                          std::int16_t parallel_count);
+// The count checks in their order. The first four are the system's own
+// (their messages are its texts in every language); the last two keep a run
+// from writing a result without an array.
+enum class CountCheck {
+  ModuleCount,      // N = P x S
+  ModulesOver1000,  // N <= 1000
+  ParallelOver100,  // P <= 100
+  SeriesOver20,     // S <= 20
+  ParallelBelow1,   // P >= 1
+  SeriesBelow1,     // S >= 1
+};
 
-// The figures a failed check compared, for a line after its message:
-// "モジュール 100 枚、並列 9 × 直列 10 = 90".
-std::string CheckFacts(std::int16_t module_count, std::int16_t series_count, std::int16_t parallel_count);
+// The first check that fails, or nothing. Throws RunError when P x S leaves
+// the 16-bit range.
+std::optional<CountCheck> CheckRunInputs(std::int16_t module_count, std::int16_t series_count,
+                                         std::int16_t parallel_count);
+
+// The system's own message of one of the four checks, as the window shows it
+// ("モジュール枚数があいません", ...); nothing for the two checks of its own.
+std::optional<std::string> SystemCheckMessage(CountCheck check);
 
 }  // namespace voltrigg

@@ -55,7 +55,8 @@ void PointLine(std::string& out, const char* name, const OperatingPoint& p, cons
   out += kEol;
 }
 
-std::string Reason(int error) { return error != 0 ? std::strerror(error) : "書き込みに失敗しました"; }
+// The system's text for an error number; empty when the failure set none.
+std::string Reason(int error) { return error != 0 ? std::strerror(error) : std::string(); }
 
 }  // namespace
 
@@ -64,12 +65,12 @@ std::string FormatResultFile(const ResultFileContent& c) {
   const std::vector<std::string>& serials = c.table.SerialTable;
   const std::size_t rows = c.N > 0 ? static_cast<std::size_t>(c.N) : 0;
   if (rows >= f.FinalMatrix.size() || rows >= f.StringNumbers.size()) {
-    throw RunError("結果ファイルの行数が表の大きさを超えています: " + std::to_string(c.N));
+    throw RunError(MakeFault(RunFaultKind::ResultRowsBeyondTable, c.N));
   }
   for (std::size_t i = 1; i <= rows; ++i) {
     const std::int32_t serial = f.FinalMatrix[i].serial;
     if (serial < 0 || static_cast<std::size_t>(serial) >= serials.size()) {
-      throw RunError("結果ファイルのシリアル番号の参照が表の外を指しています: " + std::to_string(serial));
+      throw RunError(MakeFault(RunFaultKind::ResultSerialBeyondTable, serial));
     }
   }
   std::string out;
@@ -133,8 +134,7 @@ class TemporaryFile {
       if (file_ == nullptr && open_error != EEXIST) break;
     }
     if (file_ == nullptr) {
-      throw FileWriteError("結果ファイルを作成できません: " + target.string() + " (" + Reason(open_error) + ")",
-                           FileWriteError::Step::Create, target.string(), Reason(open_error));
+      throw FileWriteError(FileWriteError::Step::Create, target.string(), Reason(open_error));
     }
     std::error_code ec;
     remembered_ = std::filesystem::absolute(path_, ec).string();
@@ -186,8 +186,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes, cons
   const std::filesystem::path target(path);
   std::error_code ec;
   if (std::filesystem::is_directory(target, ec)) {
-    throw FileWriteError("結果ファイルと同じ名前のフォルダがあります: " + path, FileWriteError::Step::FolderOfThatName,
-                         path, "");
+    throw FileWriteError(FileWriteError::Step::FolderOfThatName, path, "");
   }
 
   TemporaryFile temp(target);
@@ -213,15 +212,14 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes, cons
     ok = error == 0;
   }
   if (!ok) {
-    throw FileWriteError("結果ファイルを書き込めません: " + path + " (" + Reason(error) + ")",
-                         FileWriteError::Step::Write, path, Reason(error));
+    throw FileWriteError(FileWriteError::Step::Write, path, Reason(error));
   }
 }
 
 void WriteResultFile(const std::string& OutputBase, const ResultFileContent& content, const WriteFailureHook& fail,
                      const std::function<void()>& before_replace) {
   const char last = OutputBase.empty() ? '/' : OutputBase.back();
-  if (last == '/' || last == '\\') throw RunError("出力データファイル名を入力してください");
+  if (last == '/' || last == '\\') throw RunError(MakeFault(RunFaultKind::OutputNameEmpty));
   WriteFileAtomically(OutputBase + ".csv", FormatResultFile(content), fail, before_replace);
 }
 

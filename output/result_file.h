@@ -31,19 +31,35 @@ struct ResultFileContent {
 // slot lies outside the tables.
 std::string FormatResultFile(const ResultFileContent& content);
 
-// Why a file could not be written whole: the message of the result file (for
-// the run's messages), and its parts, for front ends that name another kind
-// of file.
+// Why a file could not be written whole: a fault of the result file (for the
+// run's messages), and its parts, for front ends that name another kind of
+// file (FileWriteText in app/shared/text_catalogue.h).
 class FileWriteError : public RunError {
  public:
   enum class Step { Create, FolderOfThatName, Write };
-  FileWriteError(const std::string& message, Step step, std::string path, std::string reason)
-      : RunError(message), step_(step), path_(std::move(path)), reason_(std::move(reason)) {}
+  FileWriteError(Step step, std::string path, std::string reason)
+      : RunError(MakeFault(FaultOf(step), path, reason)),
+        step_(step),
+        path_(std::move(path)),
+        reason_(std::move(reason)) {}
   Step step() const { return step_; }
   const std::string& path() const { return path_; }
-  const std::string& reason() const { return reason_; }  // the system's text for the error; empty for a folder
+  // The system's text for the error; empty for a folder, or when the failure gave no error number.
+  const std::string& reason() const { return reason_; }
 
  private:
+  static RunFaultKind FaultOf(Step step) {
+    switch (step) {
+      case Step::Create:
+        return RunFaultKind::FileCannotCreate;
+      case Step::FolderOfThatName:
+        return RunFaultKind::FileFolderOfThatName;
+      case Step::Write:
+        break;
+    }
+    return RunFaultKind::FileCannotWrite;
+  }
+
   Step step_;
   std::string path_;
   std::string reason_;

@@ -61,8 +61,7 @@ class RecordReader {
     record.line = line_;
     if (Peek() == kEnd) return false;
     for (;;) {
-      if (record.fields.size() == kMaxFields)
-        Fail(record.line, "項目が多すぎます (結果ファイルの行は多くて 7 項目です)");
+      if (record.fields.size() == kMaxFields) Fail(record.line, RunFaultKind::ResultTooManyFields);
       record.fields.push_back(ReadField(record.line));
       const int c = Get();
       if (c == ',') continue;
@@ -78,8 +77,14 @@ class RecordReader {
     }
   }
 
-  [[noreturn]] void Fail(int line, const std::string& what) const {
-    throw ResultFileError("結果ファイルの " + std::to_string(line) + " 行目: " + what + " (" + where_ + ")", line);
+  [[noreturn]] void Fail(int line, RunFaultKind what, std::string value = {}, std::int64_t a = 0, std::int64_t b = 0,
+                         std::int64_t c = 0, std::int64_t d = 0, int column = -1) const {
+    RunFault fault = MakeFault(what, a, b, c, d);
+    fault.file = where_;
+    fault.line = line;
+    fault.column = column;
+    fault.value = std::move(value);
+    throw ResultFileError(std::move(fault));
   }
 
   const std::string& where() const { return where_; }
@@ -90,13 +95,13 @@ class RecordReader {
   int Peek() {
     if (pos_ == len_) {
       if (!in_.good()) {
-        if (in_.bad()) throw ResultFileError("結果ファイルを読み込めません: " + where_, line_);
+        if (in_.bad()) Fail(line_, RunFaultKind::ResultReadFailed);
         return kEnd;
       }
       in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
       len_ = static_cast<std::size_t>(in_.gcount());
       pos_ = 0;
-      if (in_.bad()) throw ResultFileError("結果ファイルを読み込めません: " + where_, line_);
+      if (in_.bad()) Fail(line_, RunFaultKind::ResultReadFailed);
       if (len_ == 0) return kEnd;
       if (!started_) {
         started_ = true;
@@ -106,7 +111,7 @@ class RecordReader {
       }
     }
     const auto c = static_cast<unsigned char>(buffer_[pos_]);
-    if (c == 0) Fail(line_, "NUL 文字があります (テキストファイルではありません)");
+    if (c == 0) Fail(line_, RunFaultKind::ResultNulByte);
     return c;
   }
 
@@ -117,7 +122,7 @@ class RecordReader {
   }
 
   void Append(Field& f, int c, int record_line) {
-    if (f.text.size() == kMaxFieldBytes) Fail(record_line, "項目が長すぎます (64 KiB を超えています)");
+    if (f.text.size() == kMaxFieldBytes) Fail(record_line, RunFaultKind::ResultFieldTooLong);
     f.text += static_cast<char>(c);
   }
 
@@ -134,7 +139,7 @@ class RecordReader {
     Get();
     for (;;) {
       c = Get();
-      if (c == kEnd) Fail(record_line, "引用符 \" が閉じられていません");
+      if (c == kEnd) Fail(record_line, RunFaultKind::ResultUnclosedQuote);
       if (c == '"') {
         if (Peek() != '"') break;
         Get();
@@ -145,7 +150,7 @@ class RecordReader {
     }
     c = Peek();
     while (c == ' ' || c == '\t') Get(), c = Peek();
-    if (c != kEnd && c != ',' && c != '\r' && c != '\n') Fail(record_line, "閉じ引用符の後に余分な文字があります");
+    if (c != kEnd && c != ',' && c != '\r' && c != '\n') Fail(record_line, RunFaultKind::ResultTextAfterQuote);
     return f;
   }
 
@@ -166,71 +171,61 @@ class Parser {
   ResultFileData Parse() {
     ResultFileData d;
     Record r;
-    Expect(r, 1, 2, "\"Input Filename=\",入力ファイル名");
-    Label(r, 0, "Input Filename=");
+    Expect(r, 1, 2);
+    Label(r, 0, "Input Filename=", 1);
     d.InputName = r.fields[1].text;
-    Expect(r, 2, 2, "\"Simple Sum of Module Pmax [W]=\",数値");
-    Label(r, 0, "Simple Sum of Module Pmax [W]=");
-    d.SimplePmaxSum = Number(r, 1, "Pmax の合計");
+    Expect(r, 2, 2);
+    Label(r, 0, "Simple Sum of Module Pmax [W]=", 2);
+    d.SimplePmaxSum = Number(r, 1, 2);
     d.MinimumPoint = PointLine(r, 3, "Minimum", "Array Vpm [V]=");
     d.InitialPoint = PointLine(r, 4, "Initial", "Array Vpm [V]=");
     d.EstimatedPoint = PointLine(r, 5, "Estimated", "Array Vpm= [V]");
-    Expect(r, 6, 1, "\"Obtained Array Matrix as as follows:\"");
-    Label(r, 0, "Obtained Array Matrix as as follows:");
-    Expect(r, 7, 5, "\"String\",\"Module No\",\"S/N\",\"Vpm [V]\",\"Ipm [A]\"");
+    Expect(r, 6, 1);
+    Label(r, 0, "Obtained Array Matrix as as follows:", 6);
+    Expect(r, 7, 5);
     static constexpr std::array<const char*, 5> kHeadings = {"String", "Module No", "S/N", "Vpm [V]", "Ipm [A]"};
-    for (std::size_t i = 0; i < kHeadings.size(); ++i) Label(r, i, kHeadings[i]);
+    for (std::size_t i = 0; i < kHeadings.size(); ++i) Label(r, i, kHeadings[i], 7);
     ReadRows(d);
     return d;
   }
 
  private:
   // Reads the next record, which must be the file's line `n` with `count` fields.
-  void Expect(Record& r, int n, std::size_t count, const std::string& form) {
-    if (!reader_.Next(r)) {
-      reader_.Fail(reader_.line(), "ファイルが終わっています (結果ファイルは 7 行以上あります; " + std::to_string(n) +
-                                       " 行目 " + form + " がありません)");
-    }
+  void Expect(Record& r, int n, std::size_t count) {
+    if (!reader_.Next(r)) reader_.Fail(reader_.line(), RunFaultKind::ResultEndsEarly, {}, n);
     if (r.fields.size() != count) {
-      std::string hint;
-      if (n == 1)
-        hint = r.fields.size() == 7 ? "; 結果ファイルではありません。モジュールリストではありませんか"
-                                    : "; 結果ファイルではありません";
-      reader_.Fail(r.line, "項目が " + std::to_string(r.fields.size()) + " 個あります (結果ファイルのこの行は " + form +
-                               " の " + std::to_string(count) + " 項目です" + hint + ")");
+      reader_.Fail(r.line, RunFaultKind::ResultFieldCount, {}, static_cast<std::int64_t>(r.fields.size()), n,
+                   static_cast<std::int64_t>(count));
     }
   }
 
-  void Label(const Record& r, std::size_t i, const char* label) {
+  // Field `i` of the file's line `n` holds the writer's label.
+  void Label(const Record& r, std::size_t i, const char* label, int n) {
     if (r.fields[i].text != label) {
-      std::string hint;
-      if (std::string_view(label) == "Input Filename=") hint = "; 結果ファイルではありません";
-      reader_.Fail(r.line, std::to_string(i + 1) + " 項目目が \"" + Shown(r.fields[i].text) + "\" です (\"" + label +
-                               "\" のはずです" + hint + ")");
+      reader_.Fail(r.line, RunFaultKind::ResultWrongLabel, Shown(r.fields[i].text), n, 0, 0, 0, static_cast<int>(i));
     }
   }
 
-  float Number(const Record& r, std::size_t i, const std::string& what) {
+  // Field `i` of the file's line `n` (0: a module row) is a number.
+  float Number(const Record& r, std::size_t i, int n) {
     const Field& f = r.fields[i];
     float value = 0;
     if (f.text.empty() || !ParseNumberField(f.text, value)) {
-      reader_.Fail(r.line,
-                   std::to_string(i + 1) + " 項目目 (" + what + ") が数値ではありません: \"" + Shown(f.text) + "\"");
+      reader_.Fail(r.line, RunFaultKind::ResultNotANumber, Shown(f.text), n, 0, 0, 0, static_cast<int>(i));
     }
     return value;
   }
 
   OperatingPoint PointLine(Record& r, int n, const char* name, const char* vpm_label) {
-    Expect(r, n, 7,
-           std::string("\"") + name + "\",\"Array Pmax [W]=\",数値,\"" + vpm_label + "\",数値,\"Array Ipm [A]=\",数値");
-    Label(r, 0, name);
-    Label(r, 1, "Array Pmax [W]=");
-    Label(r, 3, vpm_label);
-    Label(r, 5, "Array Ipm [A]=");
+    Expect(r, n, 7);
+    Label(r, 0, name, n);
+    Label(r, 1, "Array Pmax [W]=", n);
+    Label(r, 3, vpm_label, n);
+    Label(r, 5, "Array Ipm [A]=", n);
     OperatingPoint p;
-    p.Pmax = Number(r, 2, std::string(name) + " の Pmax");
-    p.Vpm = Number(r, 4, std::string(name) + " の Vpm");
-    p.Ipm = Number(r, 6, std::string(name) + " の Ipm");
+    p.Pmax = Number(r, 2, n);
+    p.Vpm = Number(r, 4, n);
+    p.Ipm = Number(r, 6, n);
     return p;
   }
 
@@ -239,8 +234,7 @@ class Parser {
     int value = 0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
     if (t.empty() || ec != std::errc() || end != t.data() + t.size() || value < 1 || value > kResultMaxStrings) {
-      reader_.Fail(r.line, "ストリング番号が 1 から " + std::to_string(kResultMaxStrings) +
-                               " の整数ではありません: \"" + Shown(t) + "\"");
+      reader_.Fail(r.line, RunFaultKind::ResultBadStringNumber, Shown(t), kResultMaxStrings);
     }
     return static_cast<std::int16_t>(value);
   }
@@ -253,48 +247,40 @@ class Parser {
     while (reader_.Next(r)) {
       if (r.Blank()) {
         if (blank_line == 0) blank_line = r.line;
-        if (++blank_lines > kMaxBlankLines) reader_.Fail(r.line, "空の行が多すぎます");
+        if (++blank_lines > kMaxBlankLines) reader_.Fail(r.line, RunFaultKind::ResultTooManyBlankLines);
         continue;
       }
-      if (blank_line != 0) reader_.Fail(blank_line, "空の行があります (モジュールの行の間に空行は入りません)");
-      if (r.fields.size() < 5 && reader_.unterminated()) {
-        reader_.Fail(r.line, "結果ファイルが途中で切れています (最後の行の項目が " + std::to_string(r.fields.size()) +
-                                 " 個で終わっています。モジュールの行は 5 項目です)");
-      }
-      if (r.fields.size() != 5) {
-        reader_.Fail(r.line, "項目が " + std::to_string(r.fields.size()) +
-                                 " 個あります (モジュールの行はストリング番号,モジュール番号,シリアル番号,Vpm,Ipm の 5 "
-                                 "項目です)");
-      }
+      if (blank_line != 0) reader_.Fail(blank_line, RunFaultKind::ResultBlankLine);
+      const auto fields = static_cast<std::int64_t>(r.fields.size());
+      if (r.fields.size() < 5 && reader_.unterminated())
+        reader_.Fail(r.line, RunFaultKind::ResultCutOffRow, {}, fields);
+      if (r.fields.size() != 5) reader_.Fail(r.line, RunFaultKind::ResultRowFieldCount, {}, fields);
       if (d.rows.size() == static_cast<std::size_t>(kResultMaxModules)) {
-        reader_.Fail(r.line, "モジュールの行が多すぎます (結果ファイルのモジュールは多くて " +
-                                 std::to_string(kResultMaxModules) + " 個です)");
+        reader_.Fail(r.line, RunFaultKind::ResultTooManyModules, {}, kResultMaxModules);
       }
       ResultRow row;
       row.line = r.line;
       row.string_no = StringNumber(r);
-      row.moduleNo = Number(r, 1, "モジュール番号");
+      row.moduleNo = Number(r, 1, 0);
       row.serialNo = std::move(r.fields[2].text);
-      row.vpm = Number(r, 3, "Vpm");
-      row.ipm = Number(r, 4, "Ipm");
+      row.vpm = Number(r, 3, 0);
+      row.ipm = Number(r, 4, 0);
       if (d.rows.empty()) {
-        if (row.string_no != 1) reader_.Fail(r.line, "最初のモジュールのストリング番号が 1 ではありません");
+        if (row.string_no != 1) reader_.Fail(r.line, RunFaultKind::ResultFirstStringNotOne);
         row.position = 1;
       } else {
         const ResultRow& prev = d.rows.back();
         if (row.string_no == prev.string_no) {
           row.position = prev.position + 1;
           if (row.position > kResultMaxSeries) {
-            reader_.Fail(r.line, "ストリング " + std::to_string(row.string_no) + " のモジュールが " +
-                                     std::to_string(kResultMaxSeries) + " 個を超えています");
+            reader_.Fail(r.line, RunFaultKind::ResultStringTooLong, {}, row.string_no, kResultMaxSeries);
           }
         } else if (row.string_no == prev.string_no + 1) {
           CloseString(d, prev, string_start_line, r.line);
           string_start_line = r.line;
           row.position = 1;
         } else {
-          reader_.Fail(r.line, "ストリング " + std::to_string(prev.string_no) + " の次がストリング " +
-                                   std::to_string(row.string_no) + " です (ストリング番号は 1 から順に並びます)");
+          reader_.Fail(r.line, RunFaultKind::ResultStringOrder, {}, prev.string_no, row.string_no);
         }
       }
       d.rows.push_back(std::move(row));
@@ -303,9 +289,7 @@ class Parser {
       const ResultRow& last = d.rows.back();
       // The writer writes whole strings: a short last string is a file cut off.
       if (last.string_no > 1 && last.position < d.series) {
-        reader_.Fail(last.line, "結果ファイルが途中で切れています (ストリング " + std::to_string(last.string_no) +
-                                    " のモジュールが " + std::to_string(last.position) +
-                                    " 個で終わっています。ストリング 1 は " + std::to_string(d.series) + " 個です)");
+        reader_.Fail(last.line, RunFaultKind::ResultCutOffString, {}, last.string_no, last.position, d.series);
       }
       CloseString(d, last, string_start_line, last.line);
     }
@@ -316,10 +300,7 @@ class Parser {
   void CloseString(ResultFileData& d, const ResultRow& last, int start_line, int line) {
     if (last.string_no == 1) d.series = last.position;
     if (last.position != d.series) {
-      reader_.Fail(line, "ストリング " + std::to_string(last.string_no) + " (" + std::to_string(start_line) +
-                             " 行目から) のモジュールが " + std::to_string(last.position) +
-                             " 個です (ストリング 1 は " + std::to_string(d.series) +
-                             " 個; どのストリングも同じ数です)");
+      reader_.Fail(line, RunFaultKind::ResultStringLength, {}, last.string_no, start_line, last.position, d.series);
     }
     d.parallel = last.string_no;
   }
@@ -335,16 +316,18 @@ ResultFileData ReadResultFile(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
-  if (ec || !fs::exists(status)) throw ResultFileError("結果ファイルがありません: " + path, 0);
-  if (fs::is_directory(status)) throw ResultFileError("結果ファイルではなくフォルダです: " + path, 0);
+  const auto refuse = [&](RunFaultKind what, std::string reason = {}) {
+    throw ResultFileError(MakeFault(what, path, std::move(reason)));
+  };
+  if (ec || !fs::exists(status)) refuse(RunFaultKind::ResultMissing);
+  if (fs::is_directory(status)) refuse(RunFaultKind::ResultIsFolder);
   // A device or a pipe could block or never end.
-  if (!fs::is_regular_file(status)) throw ResultFileError("結果ファイルが通常のファイルではありません: " + path, 0);
+  if (!fs::is_regular_file(status)) refuse(RunFaultKind::ResultNotRegular);
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     const int error = errno;
-    throw ResultFileError(
-        "結果ファイルを開けません: " + path + (error != 0 ? " (" + std::string(std::strerror(error)) + ")" : ""), 0);
+    refuse(RunFaultKind::ResultCannotOpen, error != 0 ? std::strerror(error) : "");
   }
   return ReadResultFile(in, path);
 }

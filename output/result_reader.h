@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calc/array_matrix.h"
@@ -36,11 +37,8 @@ struct ResultFileData {
 // (0 when the file as a whole is at fault: cannot be opened, not a file).
 class ResultFileError : public RunError {
  public:
-  ResultFileError(const std::string& message, int line) : RunError(message), line_(line) {}
-  int line() const { return line_; }
-
- private:
-  int line_;
+  explicit ResultFileError(RunFault fault) : RunError(std::move(fault)) {}
+  int line() const { return fault().line; }
 };
 
 // What a result file can hold: the run writes at most this many modules, in

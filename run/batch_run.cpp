@@ -42,7 +42,7 @@ BatchRun RunBatch(const BatchRequest& request) {
     const RunCounts counts = ReadRunCounts(request.series_text, request.parallel_text);
     run.plan = Plan(PlanRequest{
         .list_path = request.list_path, .input_name = request.input_name, .counts = counts, .extras = request.extras});
-    if (run.plan->failed_check) {
+    if (run.plan->failed) {
       run.outcome = RunOutcome::CheckFailed;
       run.message = *run.plan->failed_check;
       return run;
@@ -52,13 +52,12 @@ BatchRun RunBatch(const BatchRequest& request) {
     // assessment goes, so a result that cannot be written costs nothing.
     WriteResultFile(request.output_base, ResultContentOf(*run.plan), {}, [&] {
       if (!RemoveAssessmentBeside(request.output_base)) {
-        throw RunError(
-            "an assessment file of an earlier run could not be removed, so the result file is not replaced: " +
-            AssessmentPathOf(request.output_base));
+        throw RunError(MakeFault(RunFaultKind::AssessmentNotRemoved, AssessmentPathOf(request.output_base)));
       }
     });
   } catch (const std::exception& e) {
     run.outcome = RunOutcome::Failed;
+    run.fault = FaultOf(e);
     run.message = FailureMessage(e);
     return run;
   }

@@ -24,7 +24,8 @@ struct BatchRequest {
 
 struct BatchRun {
   RunOutcome outcome = RunOutcome::Failed;
-  std::string message;             // CheckFailed, Failed: the run's message
+  std::string message;             // CheckFailed, Failed: the run's message, in the program's words
+  std::optional<RunFault> fault;   // Failed: what failed (CheckFailed: plan->failed)
   std::optional<PlanResult> plan;  // once the list is read: its rows and warnings, and the figures when planned
   std::string result_path;         // Completed: the file written
 };

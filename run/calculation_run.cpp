@@ -34,11 +34,16 @@ void TakePlan(RunState& s, PlanResult&& plan) {
 
 }  // namespace
 
+RunFault FaultOf(const std::exception& error) {
+  if (const auto* run_error = dynamic_cast<const RunError*>(&error)) return run_error->fault();
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return MakeFault(RunFaultKind::OutOfMemory);
+  // Anything else the library may throw still ends the run, not the program.
+  return MakeFault(RunFaultKind::Unexpected, {}, error.what());
+}
+
 std::string FailureMessage(const std::exception& error) {
   if (dynamic_cast<const RunError*>(&error) != nullptr) return error.what();
-  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return "メモリが不足しています";
-  // Anything else the library may throw still ends the run, not the program.
-  return std::string("予期しないエラーが発生しました: ") + error.what();
+  return WordRunFault(FaultOf(error));
 }
 
 RunOutcome CalculationRun(RunState& s, RunFrontEnd& ui) {

@@ -2,6 +2,7 @@
 #include <exception>
 #include <string>
 
+#include "input/run_error.h"
 #include "run/run_state.h"
 
 namespace voltrigg {
@@ -34,8 +35,11 @@ inline constexpr const char* kCompletionMessage = "計算が終了しました";
 // (run/plan.h); this is the window's order of showing, hiding and clearing.
 RunOutcome CalculationRun(RunState& state, RunFrontEnd& front_end);
 
-// A failure's message as a run shows it: the RunError's own text, or one
-// sentence for memory or anything unexpected.
+// A failure as a fault: a RunError's own, or memory, or anything unexpected.
+RunFault FaultOf(const std::exception& error);
+
+// A failure's message as a run shows it: its fault in the program's words
+// (WordRunFault).
 std::string FailureMessage(const std::exception& error);
 
 }  // namespace voltrigg

@@ -14,8 +14,12 @@ PlanResult Plan(const PlanRequest& request) {
   plan.counts = request.counts;
   plan.ModuleCount = LoadModuleList(request.list_path, plan.modules, &plan.rows);
   plan.warnings = ListWarnings(plan.rows, request.extras);
-  plan.failed_check = CheckRunInputs(plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount);
-  if (plan.failed_check) return plan;
+  plan.failed = CheckRunInputs(plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount);
+  if (plan.failed) {
+    plan.failed_check = WordRunFault(MakeFault(RunFaultKind::CountCheckFailed, static_cast<int>(*plan.failed),
+                                               plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount));
+    return plan;
+  }
 
   const ArrayShape shape{plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount};
   plan.baseline = ComputeBaselineFigures(plan.modules, shape);
@@ -47,9 +51,7 @@ void RefuseToOverwriteTheList(const std::string& list_path, const std::string& o
   std::error_code ec;
   if (!fs::exists(list_path, ec) || !fs::exists(result_path, ec)) return;
   if (fs::equivalent(list_path, result_path, ec) && !ec) {
-    throw RunError(
-        "結果ファイルがモジュールリストファイルと同じファイルです。別の出力データファイル名を入力してください: " +
-        result_path);
+    throw RunError(MakeFault(RunFaultKind::ResultIsTheList, result_path));
   }
 }
 

@@ -33,7 +33,9 @@ struct PlanResult {
   ModuleTable modules;                // sorted by ipm, then vpm, as loaded
   std::vector<ListRow> rows;          // the same rows in file order (data row k at index k - 1)
   std::vector<ListWarning> warnings;  // what the list holds that a planner must see
-  // The message of the first count check that failed; nothing is computed then.
+  // The first count check that failed, and its message in the program's
+  // words (WordRunFault); nothing is computed then.
+  std::optional<CountCheck> failed;
   std::optional<std::string> failed_check;
   BaselineFigures baseline;  // SimplePmaxSum and MinimumPoint
   OperatingPoint InitialPoint;
@@ -41,7 +43,7 @@ struct PlanResult {
   PassResult pass2;
   FinalMatrixResult final;
 
-  bool Planned() const { return !failed_check; }
+  bool Planned() const { return !failed; }
 };
 
 // Loads the list, checks the counts and, when they pass, plans the array.

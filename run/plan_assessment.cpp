@@ -36,7 +36,7 @@ AssessmentInput AssessmentInputOfPlan(const PlanResult& plan, ExtrasUse extras, 
   const int series = plan.counts.SeriesCount;
   const int parallel = plan.counts.ParallelCount;
   if (!plan.Planned() || n < 0 || series <= 0 || parallel < 0 || n != series * parallel || n > kModuleSlots) {
-    throw RunError("the run's counts do not describe an array to assess");
+    throw RunError(MakeFault(RunFaultKind::PlanWithoutArray));
   }
   in.series = series;
   in.parallel = parallel;
@@ -69,10 +69,10 @@ AssessmentInput AssessmentInputOfPlan(const PlanResult& plan, ExtrasUse extras, 
   std::vector<ModuleData> modules = ModulesForAssessment(plan.rows, extras);
   std::string problem;
   auto wiring = MatchWiring(modules, initial, &problem);
-  if (!wiring) throw RunError("the plan holds a module that is not among its list's rows: " + problem);
+  if (!wiring) throw RunError(MakeFault(RunFaultKind::PlanModuleNotInList, {}, problem));
   in.initial = std::move(*wiring);
   wiring = MatchWiring(modules, estimated, &problem);
-  if (!wiring) throw RunError("the plan holds a module that is not among its list's rows: " + problem);
+  if (!wiring) throw RunError(MakeFault(RunFaultKind::PlanModuleNotInList, {}, problem));
   in.estimated = std::move(*wiring);
   in.modules = std::move(modules);
   return in;
@@ -96,6 +96,7 @@ PlanAssessment AssessPlan(const PlanResult& plan, ExtrasUse extras, const Assess
     out.assessment = std::move(outcome.assessment);
   } catch (const RunError& e) {
     out.failure = PlanAssessment::Failure::Error;
+    out.fault = e.fault();
     out.detail = e.what();
   } catch (const std::bad_alloc&) {
     out.failure = PlanAssessment::Failure::OutOfMemory;

@@ -10,6 +10,7 @@
 #include "assess/assessment.h"
 #include "input/list_warnings.h"
 #include "input/module_list.h"
+#include "input/run_error.h"
 #include "run/plan.h"
 
 namespace voltrigg {
@@ -31,7 +32,8 @@ struct PlanAssessment {
   Failure failure = Failure::None;
   std::vector<ModuleProblem> problems;  // ModulesWithoutCurve: every module whose values give no curve
   std::vector<ModuleData> modules;      // ModulesWithoutCurve: the list's modules, to name them
-  std::string detail;                   // Error, Unexpected: what was thrown
+  std::string detail;                   // Error, Unexpected: what was thrown, in the program's words
+  std::optional<RunFault> fault;        // Error: the fault
 };
 
 // Told the first part (the curves, the result's wiring, the voltage check and

@@ -12,6 +12,7 @@
 #include <stop_token>
 
 #include "app/shared/assessment_input.h"
+#include "app/shared/text_catalogue.h"
 #include "assess/assessment.h"
 #include "assess/assessment_json.h"
 #include "assess/optimize.h"
@@ -532,7 +533,7 @@ TEST(PlanAssessmentInput, HoldsTheResultFilesMatrixAndTheListInFileOrder) {
   EXPECT_TRUE(SameModules(in.initial, in.estimated));
   // A plan whose counts failed a check holds no array to assess.
   PlanResult failed = plan;
-  failed.failed_check = "モジュール枚数があいません";
+  failed.failed = CountCheck::ModuleCount;
   EXPECT_THROW((void)AssessmentInputOfPlan(failed, ExtrasUse::VocIsc, AssessConditions{}, InverterProfile{}), RunError);
 }
 
@@ -692,6 +693,18 @@ TEST(CliAssess, AssessmentOptionsNeedAssess) {
 
 // ------------------------------------------------ conditions that fail closed
 
+namespace {
+
+AssessConditions Conditions(double tmin_c, double voc_coefficient_pct_per_k, double max_system_voltage_v) {
+  AssessConditions c;
+  c.tmin_c = tmin_c;
+  c.voc_coefficient_pct_per_k = voc_coefficient_pct_per_k;
+  c.max_system_voltage_v = max_system_voltage_v;
+  return c;
+}
+
+}  // namespace
+
 TEST(Conditions, TheDefaultsAndTheEdgesPassNonsenseIsRefusedNamingTheOption) {
   EXPECT_FALSE(ValidateConditions(AssessConditions{}));
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -719,14 +732,15 @@ TEST(Conditions, TheDefaultsAndTheEdgesPassNonsenseIsRefusedNamingTheOption) {
       {-10, -0.3, inf, "--max-system-voltage"},
   };
   for (const Case& c : cases) {
-    const auto fault = ValidateConditions({c.tmin_c, c.coefficient, c.limit_v});
+    const auto fault = ValidateConditions(Conditions(c.tmin_c, c.coefficient, c.limit_v));
     if (c.refused == nullptr) {
       EXPECT_FALSE(fault) << c.tmin_c << " " << c.coefficient << " " << c.limit_v;
       continue;
     }
     ASSERT_TRUE(fault) << c.refused;
-    EXPECT_STREQ(fault->limit.option, c.refused);
-    const std::string text = DescribeConditionFault(*fault);
+    EXPECT_EQ("--" + std::string(KeyOf(fault->limit.condition)), c.refused);
+    // voltrigg-cli's words name the option and the range.
+    const std::string text = ConditionFaultText(*fault, Language::English);
     EXPECT_EQ(text.rfind(c.refused, 0), 0u) << text;
     EXPECT_NE(text.find(LimitRangeText(fault->limit)), std::string::npos) << text;
   }
@@ -751,7 +765,7 @@ TEST(Conditions, NoAssessmentSaysOkForAStringAboveTheLimitOverTheOptionSpace) {
   for (double t : temperatures) {
     for (double b : coefficients) {
       for (double limit : limits) {
-        const AssessConditions c{t, b, limit};
+        const AssessConditions c = Conditions(t, b, limit);
         if (ValidateConditions(c)) {
           ++refused;
           continue;

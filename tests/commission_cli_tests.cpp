@@ -94,7 +94,7 @@ TEST_F(CommissionCli, TheFilledFormPassesAndEachFaultFails) {
   EXPECT_EQ(j["strings"][1]["findings"][0]["count"], 1);
   EXPECT_EQ(j["strings"][2]["findings"][0]["key"], "low_current");
   EXPECT_TRUE(j["strings"][3]["voc_measured_v"].is_null());
-  EXPECT_NE(r.out.find("モジュール 1 枚分不足"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Voc short by 1 module (missing"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("NOT MEASURED"), std::string::npos) << r.out;
 }
 

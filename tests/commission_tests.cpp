@@ -235,7 +235,7 @@ TEST(Commissioning, ConditionsOutOfRangeAreRefusedNamingTheOption) {
     c.*(k.field) = k.value;
     const auto fault = ValidateCommissionConditions(c);
     ASSERT_TRUE(fault.has_value()) << k.option << " " << k.value;
-    EXPECT_EQ(DescribeConditionFault(*fault).rfind(k.option, 0), 0u) << DescribeConditionFault(*fault);
+    EXPECT_EQ("--" + std::string(KeyOf(fault->limit.condition)), k.option) << DescribeConditionFault(*fault);
     EXPECT_THROW(JudgeString(ExpectedString{600, 9, 60, {}}, Measurement(1, 600, 9), 10, c, 1000),
                  std::invalid_argument);
   }

@@ -141,8 +141,10 @@ TEST_F(ConsecutiveRuns, FreshProcessesGiveTheSameBytesAndMessages) {
     for (int warm = 0; warm < 3; ++warm) RunCase(state, dir, cases[(k + 1 + warm) % cases.size()]);
     const Observed in_process = RunCase(state, dir, c);
 
-    const std::string command = std::string(VOLTRIGG_CLI) + " -s " + c.series + " -p " + c.parallel + " -o " +
-                                (dir / "result") + " " + (dir / c.list) + " >" + (dir / "out") + " 2>" + (dir / "err");
+    // In Japanese, the window's words.
+    const std::string command = "env LC_ALL=ja_JP.UTF-8 " + std::string(VOLTRIGG_CLI) + " -s " + c.series + " -p " +
+                                c.parallel + " -o " + (dir / "result") + " " + (dir / c.list) + " >" + (dir / "out") +
+                                " 2>" + (dir / "err");
     const int raw = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     const int status = WEXITSTATUS(raw);

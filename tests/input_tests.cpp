@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shared/text_catalogue.h"
 #include "input/list_warnings.h"
 #include "input/module_list.h"
 #include "input/number_text.h"
@@ -300,13 +301,13 @@ TEST(CountConversion, BadTextsNameTheirBox) {
 
 TEST(RunChecks, FirstFailingCheckIsTheOnlyMessage) {
   EXPECT_EQ(CheckRunInputs(1000, 20, 50), std::nullopt);
-  EXPECT_EQ(CheckRunInputs(1200, 20, 60), "モジュール総数が1000を超えています");
-  EXPECT_EQ(CheckRunInputs(210, 21, 10), "直列モジュール数が20を超えています");
-  EXPECT_EQ(CheckRunInputs(500, 10, 101), "モジュール枚数があいません");
-  EXPECT_EQ(CheckRunInputs(1010, 10, 101), "モジュール総数が1000を超えています");
+  EXPECT_EQ(CheckRunInputs(1200, 20, 60), CountCheck::ModulesOver1000);
+  EXPECT_EQ(CheckRunInputs(210, 21, 10), CountCheck::SeriesOver20);
+  EXPECT_EQ(CheckRunInputs(500, 10, 101), CountCheck::ModuleCount);
+  EXPECT_EQ(CheckRunInputs(1010, 10, 101), CountCheck::ModulesOver1000);
   EXPECT_EQ(CheckRunInputs(100, 1, 100), std::nullopt);
-  EXPECT_EQ(CheckRunInputs(1010 / 10 * 1, 1, 101), "並列ストリング数が100を超えています");
-  EXPECT_EQ(CheckRunInputs(-1, 5, 0), "モジュール枚数があいません");  // empty file
+  EXPECT_EQ(CheckRunInputs(1010 / 10 * 1, 1, 101), CountCheck::ParallelOver100);
+  EXPECT_EQ(CheckRunInputs(-1, 5, 0), CountCheck::ModuleCount);  // empty file
   EXPECT_THROW(CheckRunInputs(0, 200, 200), RunError);
 }
 
@@ -317,15 +318,15 @@ TEST(RunChecks, FactsNameTheCountsTheChecksCompared) {
 
 TEST(RunChecks, CountsBelowOneFailAfterTheOtherFour) {
   // Two negative counts match the list's size, a zero count an empty list.
-  EXPECT_EQ(CheckRunInputs(60, -10, -6), "並列ストリング数が1未満です");
-  EXPECT_EQ(CheckRunInputs(0, 5, 0), "並列ストリング数が1未満です");  // header only
-  EXPECT_EQ(CheckRunInputs(0, 0, 5), "直列モジュール数が1未満です");
-  EXPECT_EQ(CheckRunInputs(0, -200, 0), "並列ストリング数が1未満です");
-  EXPECT_EQ(CheckRunInputs(20, -1, -20), "並列ストリング数が1未満です");
+  EXPECT_EQ(CheckRunInputs(60, -10, -6), CountCheck::ParallelBelow1);
+  EXPECT_EQ(CheckRunInputs(0, 5, 0), CountCheck::ParallelBelow1);  // header only
+  EXPECT_EQ(CheckRunInputs(0, 0, 5), CountCheck::SeriesBelow1);
+  EXPECT_EQ(CheckRunInputs(0, -200, 0), CountCheck::ParallelBelow1);
+  EXPECT_EQ(CheckRunInputs(20, -1, -20), CountCheck::ParallelBelow1);
   // The four come first: a mismatch, and the upper limits.
-  EXPECT_EQ(CheckRunInputs(61, -10, -6), "モジュール枚数があいません");
-  EXPECT_EQ(CheckRunInputs(2100, -21, -100), "モジュール総数が1000を超えています");
-  EXPECT_EQ(CheckRunInputs(210, -1, -210), "並列ストリング数が1未満です");
+  EXPECT_EQ(CheckRunInputs(61, -10, -6), CountCheck::ModuleCount);
+  EXPECT_EQ(CheckRunInputs(2100, -21, -100), CountCheck::ModulesOver1000);
+  EXPECT_EQ(CheckRunInputs(210, -1, -210), CountCheck::ParallelBelow1);
   EXPECT_EQ(CheckRunInputs(1, 1, 1), std::nullopt);
 }
 

@@ -7,6 +7,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "app/shared/assess_options.h"
+#include "app/shared/text_catalogue.h"
 #include "assess/array_at_conditions.h"
 #include "assess/conditions.h"
 #include "assess/curve_translation.h"
@@ -69,10 +71,10 @@ TEST(CurveTranslation, OpenCircuitVoltageAndShortCircuitCurrentFollowTheCoeffici
     for (double t : {-60.0, -10.0, 15.0, 25.0, 70.0, 100.0}) {
       const CurveFit f = TranslateModuleCurve(stc, modules[k].voc_v, CellConditions{1000, t}, kCoefficients);
       ASSERT_EQ(f.problem, FitProblem::None) << t;
-      const double want_voc = modules[k].voc_v * (1 + kCoefficients.voc_pct_per_k / 100 * (t - 25));
+      const double want_voc = modules[k].voc_v * (1 + kCoefficients.voc_coefficient_pct_per_k / 100 * (t - 25));
       EXPECT_LT(Rel(ModuleVocV(f.curve), want_voc), 1e-12) << t;
       EXPECT_LT(Rel(ModuleVoltageV(f.curve, 0.0), want_voc), 1e-12) << t;  // the solvers' form agrees
-      const double want_isc = modules[k].isc_a * (1 + kCoefficients.isc_pct_per_k / 100 * (t - 25));
+      const double want_isc = modules[k].isc_a * (1 + kCoefficients.isc_coefficient_pct_per_k / 100 * (t - 25));
       // The diode's leak at 0 V grows with temperature: Isc_T to a few 1e-5.
       EXPECT_LT(Rel(ModuleCurrentA(f.curve, 0.0), want_isc), 5e-5) << t;
     }
@@ -99,7 +101,8 @@ TEST(CurveTranslation, RefusesConditionsOutOfRangeAndCurvesThatNoLongerFall) {
        {TemperatureCoefficients{0.3, 0.05}, TemperatureCoefficients{0, 0.05}, TemperatureCoefficients{-1.5, 0.05},
         TemperatureCoefficients{kNaN, 0.05}, TemperatureCoefficients{-0.3, -0.05}, TemperatureCoefficients{-0.3, 0.31},
         TemperatureCoefficients{-0.3, kNaN}, TemperatureCoefficients{-0.3, kInf}}) {
-    EXPECT_FALSE(CoefficientsProblem(bad).empty()) << bad.voc_pct_per_k << " " << bad.isc_pct_per_k;
+    EXPECT_FALSE(CoefficientsProblem(bad).empty())
+        << bad.voc_coefficient_pct_per_k << " " << bad.isc_coefficient_pct_per_k;
     EXPECT_THROW(TranslateModuleCurve(curve, 44.0, CellConditions{}, bad), std::invalid_argument);
   }
   // A series resistance just inside the fit's bound at 25 °C: the smaller a of
@@ -133,7 +136,8 @@ TEST(ArrayAtConditions, IdenticalModulesScaleAndTheMaximumMovesWithTemperature) 
       EXPECT_LT(Rel(a.point.pmp_w, n * one.point.pmp_w), 1e-9) << series << "x" << parallel;
       EXPECT_LT(Rel(a.point.vmp_v, series * one.point.vmp_v), 1e-4);  // power is flat at its top
       EXPECT_LT(Rel(a.current_at_0v_a, parallel * one.current_at_0v_a), 1e-12);
-      EXPECT_LT(Rel(a.max_string_voc_v, series * m.voc_v * (1 + kCoefficients.voc_pct_per_k / 100 * 45)), 1e-12);
+      EXPECT_LT(Rel(a.max_string_voc_v, series * m.voc_v * (1 + kCoefficients.voc_coefficient_pct_per_k / 100 * 45)),
+                1e-12);
     }
   }
   // Warmer cells: lower voltage, a little more current, less power.
@@ -216,7 +220,7 @@ TEST(InverterWindow, EachCheckFlipsAtItsLimit) {
     EXPECT_EQ((w.*c.check).ok, std::optional<bool>(false)) << c.name;
     EXPECT_LT(WindowMargin(w.*c.check), 0) << c.name;
     EXPECT_EQ(w.ok, !c.fails_the_window) << c.name;
-    const std::vector<WindowWarning> warnings = InverterWindowWarnings(w);
+    const std::vector<WindowWarningText> warnings = InverterWindowWarningTexts(w, {}, Language::English);
     ASSERT_EQ(warnings.size(), 1u) << c.name;
     EXPECT_NE(warnings[0].text.find(c.name), std::string::npos) << warnings[0].text;
     EXPECT_EQ(warnings[0].note, !c.fails_the_window) << c.name;
@@ -238,13 +242,13 @@ TEST(InverterWindow, NaNNeverPassesAndBadConditionsAreRefused) {
     EXPECT_FALSE(MakeWindowCheck(kNaN, std::nullopt, side).ok.has_value());
   }
   const Lot lot;
-  // Each refusal names the option a user typed.
+  // Each refusal names the option a user typed (voltrigg-cli's words).
   const auto refused = [&](void (*change)(AssessConditions&)) -> std::string {
     AssessConditions c;
     change(c);
     EXPECT_THROW(lot.Window(InverterProfile{}, c), std::invalid_argument);
     const auto fault = ValidateConditions(c);
-    return fault ? DescribeConditionFault(*fault) : std::string("accepted");
+    return fault ? ConditionFaultText(*fault, Language::English) : std::string("accepted");
   };
   const auto names = [](const std::string& text, const char* option) {
     return text.rfind(option, 0) == 0 ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << text;
@@ -297,7 +301,7 @@ TEST(InverterWindow, JsonKeysAndNullsForWhatIsNotGiven) {
   std::vector<std::string> keys;
   for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"inverter", "temperatures", "coefficients", "isc_factor", "points",
-                                            "array_current_at_0v_hot_a", "checks", "ok"}));
+                                            "array_current_at_0v_hot_a", "checks", "ok", "checks_made"}));
   EXPECT_EQ(j["inverter"]["name"], "Test inverter 5k");
   EXPECT_EQ(j["inverter"]["mppt_min_v"], 100);
   EXPECT_EQ(j["inverter"]["max_dc_voltage_v"], nullptr);
@@ -315,23 +319,47 @@ TEST(InverterWindow, JsonKeysAndNullsForWhatIsNotGiven) {
 // ------------------------------------------------------ inverter profile
 
 TEST(InverterProfile, ReadsEveryKeyAndLeavesMissingOrNullLimitsUnchecked) {
-  std::string problem;
+  ProfileFault fault;
+  const auto problem = [&fault] { return ProfileFaultText(fault, Language::English); };
   auto p = ParseInverterProfile(
       R"({"name": "Made-up 10k", "max_dc_voltage_v": 1000, "mppt_min_v": 160, "mppt_max_v": 850,
           "max_input_current_a": 26.5, "max_short_circuit_current_a": 40})",
-      &problem);
-  ASSERT_TRUE(p) << problem;
+      &fault);
+  ASSERT_TRUE(p) << problem();
   EXPECT_EQ(p->name, std::optional<std::string>("Made-up 10k"));
   EXPECT_EQ(p->max_dc_voltage_v, std::optional<double>(1000));
   EXPECT_EQ(p->mppt_min_v, std::optional<double>(160));
   EXPECT_EQ(p->mppt_max_v, std::optional<double>(850));
   EXPECT_EQ(p->max_input_current_a, std::optional<double>(26.5));
   EXPECT_EQ(p->max_short_circuit_current_a, std::optional<double>(40));
-  p = ParseInverterProfile(R"({"mppt_min_v": 0, "mppt_max_v": null})", &problem);
-  ASSERT_TRUE(p) << problem;
+  p = ParseInverterProfile(R"({"mppt_min_v": 0, "mppt_max_v": null})", &fault);
+  ASSERT_TRUE(p) << problem();
   EXPECT_EQ(p->mppt_min_v, std::optional<double>(0));
   EXPECT_FALSE(p->mppt_max_v || p->name || p->max_dc_voltage_v);
-  EXPECT_TRUE(ParseInverterProfile("\xEF\xBB\xBF{}", &problem)) << problem;  // a byte-order mark is fine
+  // A byte-order mark is fine.
+  EXPECT_TRUE(ParseInverterProfile("\xEF\xBB\xBF{\"mppt_max_v\": 800}", &fault)) << problem();
+}
+
+// A profile without a limit would check nothing while the verdict reads as if
+// the inverter had been looked at.
+TEST(InverterProfile, AProfileWithoutAnyLimitIsRefusedSayingSo) {
+  for (const char* text :
+       {"{}", R"({"name": "Made-up 5k"})", R"({"name": "x", "mppt_min_v": null})", "\xEF\xBB\xBF { }"}) {
+    ProfileFault fault;
+    EXPECT_FALSE(ParseInverterProfile(text, &fault)) << text;
+    EXPECT_EQ(fault.what, ProfileFaultKind::NoLimit) << text;
+    EXPECT_NE(ProfileFaultText(fault, Language::English).find("no limit"), std::string::npos);
+    EXPECT_NE(ProfileFaultText(fault, Language::Japanese).find("限度が 1 つもありません"), std::string::npos);
+  }
+  // One limit is enough, the MPPT minimum at 0 included.
+  ProfileFault fault;
+  EXPECT_TRUE(ParseInverterProfile(R"({"mppt_min_v": 0})", &fault));
+  TempDir dir{"voltrigg-inverter-empty"};
+  WriteFile(dir / "empty.json", "{}");
+  AssessOptions options;
+  const auto refused = LoadInverterOption(dir / "empty.json", options);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(ProfileFaultText(*refused, Language::English).rfind("inverter profile " + (dir / "empty.json"), 0), 0u);
 }
 
 TEST(InverterProfile, ABadProfileIsRefusedNamingTheKey) {
@@ -357,28 +385,30 @@ TEST(InverterProfile, ABadProfileIsRefusedNamingTheKey) {
       {"", "not valid JSON"},
   };
   for (const auto& b : bad) {
-    std::string problem;
-    EXPECT_FALSE(ParseInverterProfile(b.text, &problem)) << b.text;
+    ProfileFault fault;
+    EXPECT_FALSE(ParseInverterProfile(b.text, &fault)) << b.text;
+    const std::string problem = ProfileFaultText(fault, Language::English);
     EXPECT_NE(problem.find(b.named), std::string::npos) << b.text << " -> " << problem;
   }
   TempDir dir{"voltrigg-inverter"};
-  std::string problem;
-  EXPECT_FALSE(ReadInverterProfile(dir / "missing.json", &problem));
-  EXPECT_NE(problem.find("missing.json"), std::string::npos) << problem;
-  EXPECT_FALSE(ReadInverterProfile(dir.path().string(), &problem));  // a folder
+  ProfileFault fault;
+  const auto problem = [&fault] { return ProfileFaultText(fault, Language::English); };
+  EXPECT_FALSE(ReadInverterProfile(dir / "missing.json", &fault));
+  EXPECT_NE(problem().find("missing.json"), std::string::npos) << problem();
+  EXPECT_FALSE(ReadInverterProfile(dir.path().string(), &fault));  // a folder
   WriteFile(dir / "big.json", "{\"name\": \"" + std::string(70000, 'x') + "\"}");
-  EXPECT_FALSE(ReadInverterProfile(dir / "big.json", &problem));
-  EXPECT_NE(problem.find("64 KiB"), std::string::npos) << problem;
+  EXPECT_FALSE(ReadInverterProfile(dir / "big.json", &fault));
+  EXPECT_NE(problem().find("64 KiB"), std::string::npos) << problem();
   WriteFile(dir / "bad.json", R"({"mppt_min_v": -5})");
-  EXPECT_FALSE(ReadInverterProfile(dir / "bad.json", &problem));
-  EXPECT_NE(problem.find("bad.json: key \"mppt_min_v\""), std::string::npos) << problem;
+  EXPECT_FALSE(ReadInverterProfile(dir / "bad.json", &fault));
+  EXPECT_NE(problem().find("bad.json: key \"mppt_min_v\""), std::string::npos) << problem();
 }
 
 TEST(InverterProfile, TheExampleProfilesRead) {
   for (const char* name : {"inverter_string_10k.json", "inverter_string_20k.json", "inverter_central_100k.json"}) {
-    std::string problem;
-    const auto p = ReadInverterProfile(std::string(VOLTRIGG_SOURCE_DIR) + "/examples/" + name, &problem);
-    ASSERT_TRUE(p) << problem;
+    ProfileFault fault;
+    const auto p = ReadInverterProfile(std::string(VOLTRIGG_SOURCE_DIR) + "/examples/" + name, &fault);
+    ASSERT_TRUE(p) << ProfileFaultText(fault, Language::English);
     EXPECT_TRUE(p->name && p->max_dc_voltage_v && p->mppt_min_v && p->mppt_max_v && p->max_input_current_a &&
                 p->max_short_circuit_current_a)
         << name;

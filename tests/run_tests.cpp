@@ -216,11 +216,11 @@ struct CliResult {
   std::string err;
 };
 
-// voltrigg-cli with `args`; `shell` wraps the command line (for a limit or a
-// working folder), with {} standing for it.
+// voltrigg-cli with `args`, in Japanese (the window's words); `shell` wraps
+// the command line (for a limit or a working folder), with {} standing for it.
 CliResult Cli(const TempDir& dir, const std::string& args, const std::string& shell = "{}") {
   std::string command = shell;
-  command.replace(command.find("{}"), 2, std::string(VOLTRIGG_CLI) + " " + args);
+  command.replace(command.find("{}"), 2, "env LC_ALL=ja_JP.UTF-8 " + std::string(VOLTRIGG_CLI) + " " + args);
   command += " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
   const int raw = std::system(command.c_str());
   CliResult r;
@@ -326,7 +326,7 @@ TEST(Cli, ShiftJisNamesArePrintedDecoded) {
   CliResult r = Cli(dir, "-s 3 -p 3 -o '" + result_base + "' '" + (dir / list_name) + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(result_base + ".csv"));
-  EXPECT_NE(r.out.find("Result file: " + (dir / "結果.csv")), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("結果ファイル: " + (dir / "結果.csv")), std::string::npos) << r.out;
   r = Cli(dir, "-s 3 -p 3 -o '" + result_base + "' '" + (dir / ("no" + list_name)) + "'");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find(dir / "noモジュール.csv"), std::string::npos) << r.err;

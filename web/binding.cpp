@@ -24,7 +24,9 @@
 #include "app/shared/inverter_window_texts.h"
 #include "app/shared/inverter_window_view.h"
 #include "app/shared/opened_result.h"
+#include "app/shared/option_table.h"
 #include "app/shared/plan_view.h"
+#include "app/shared/text_catalogue.h"
 #include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
 #include "assess/assessment.h"
@@ -426,7 +428,7 @@ constexpr const char* kProfileFolder = "/voltrigg-profile";
 // The profile in `profile` ({ name, bytes }) read by the core exactly as
 // voltrigg-cli --inverter NAME reads a file NAME beside it: the same checks
 // (64 KiB at most, the keys, the limits) and the same messages.
-std::optional<std::string> LoadProfile(const val& profile, AssessOptions& options) {
+std::optional<ProfileFault> LoadProfile(const val& profile, AssessOptions& options) {
   std::string name =
       std::filesystem::path(profile["name"].isString() ? profile["name"].as<std::string>() : "").filename().string();
   if (name.empty() || name == "." || name == "..") name = "profile.json";
@@ -440,42 +442,65 @@ std::optional<std::string> LoadProfile(const val& profile, AssessOptions& option
     std::ofstream out(name, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
-  std::optional<std::string> problem = LoadInverterOption(name, options);
+  std::optional<ProfileFault> fault = LoadInverterOption(name, options);
   std::filesystem::current_path("/", ec);
   std::filesystem::remove_all(kProfileFolder, ec);
-  return problem;
+  return fault;
 }
 
+// The page names a condition by its field's label, in its own language.
 WebAssessOptions ReadAssessOptions(const val& o) {
   WebAssessOptions w;
   w.language = o["language"].as<std::string>() == "en" ? Language::English : Language::Japanese;
-  // A condition the page does not send keeps the core's default.
-  const auto number = [&](const char* key, double& into) {
-    if (o[key].isUndefined()) return;
-    if (const auto value = ParseOptionNumber(o[key].as<std::string>()))
-      into = *value;
-    else
-      into = std::numeric_limits<double>::quiet_NaN();  // refused below, with its range
-  };
-  AssessConditions& c = w.options.conditions;
-  number("tmin_c", c.tmin_c);
-  number("voc_coefficient_pct_per_k", c.voc_coefficient_pct_per_k);
-  number("max_system_voltage_v", c.max_system_voltage_v);
-  number("t_cold_operating_c", c.t_cold_operating_c);
-  number("t_hot_c", c.t_hot_c);
-  number("isc_coefficient_pct_per_k", c.isc_coefficient_pct_per_k);
-  number("isc_factor", c.isc_factor);
-  const auto extras = ParseExtrasOrder(o["extras"].as<std::string>());
-  w.options.isc_first = extras.value_or(false);
-  if (const auto fault = ValidateConditions(c)) {
-    w.fault = ConditionFaultText(*fault, w.language);
-  } else if (!extras) {
-    w.fault = "--extras: voc,isc / isc,voc";
-  } else if (const val profile = o["inverter"]; !profile.isUndefined() && !profile.isNull()) {
-    // As voltrigg-cli: the conditions first, then the profile.
-    if (auto problem = LoadProfile(profile, w.options)) w.inverter_fault = std::move(*problem);
+  // Every condition of the option table that the page shows; one it does
+  // not send keeps the core's default. The same check as voltrigg-cli's and
+  // the viewer's, worded by the field's label.
+  for (const OptionEntry& entry : OptionTable()) {
+    if (entry.kind != OptionKind::Number || !TakesOption(entry, OptionUse::Assessment)) continue;
+    const val given = o[entry.member];
+    if (given.isUndefined()) continue;
+    if (const auto fault = SetOption(entry, given.as<std::string>(), &w.options, nullptr)) {
+      w.fault = ConditionFaultText(*fault, w.language, ConditionNaming::Label);
+      return w;
+    }
+  }
+  if (const auto fault = ValidateConditions(w.options.conditions)) {
+    w.fault = ConditionFaultText(*fault, w.language, ConditionNaming::Label);
+    return w;
+  }
+  const std::string extras_text = o["extras"].as<std::string>();
+  const auto extras = ParseExtrasOrder(extras_text);
+  if (!extras) {
+    w.fault = ExtrasFaultText(extras_text, w.language, ConditionNaming::Label);
+    return w;
+  }
+  w.options.isc_first = *extras;
+  // As voltrigg-cli: the conditions first, then the profile.
+  if (const val profile = o["inverter"]; !profile.isUndefined() && !profile.isNull()) {
+    if (auto fault = LoadProfile(profile, w.options)) w.inverter_fault = ProfileFaultText(*fault, w.language);
   }
   return w;
+}
+
+// The option table as the page builds its form from it: for each condition
+// of the assessment (and the extras), its key (the field's id), the member
+// the page sends, the label in `language`, the default and the range.
+val OptionTableValue(const std::string& language_name) {
+  const Language language = language_name == "en" ? Language::English : Language::Japanese;
+  val rows = val::array();
+  for (const OptionEntry& entry : OptionTable()) {
+    if (!TakesOption(entry, OptionUse::Assessment) || entry.kind == OptionKind::Inverter) continue;
+    val row = val::object();
+    row.set("key", std::string(entry.key));
+    row.set("member", std::string(entry.member));
+    row.set("kind", std::string(entry.kind == OptionKind::Number ? "number" : "extras"));
+    row.set("label", std::string(language == Language::Japanese ? entry.label_ja : entry.label_en));
+    row.set("default", DefaultText(entry));
+    row.set("help", OptionHelp(entry, language));
+    if (entry.limit != nullptr) row.set("range", RangeText(*entry.limit, language));
+    rows.call<void>("push", row);
+  }
+  return rows;
 }
 
 val ProgressValue(const CompletionProgress& p) {
@@ -623,4 +648,7 @@ EMSCRIPTEN_BINDINGS(voltrigg) {
   emscripten::function("identity", &voltrigg::web::Identity);
   emscripten::function("checkAssessOptions", &voltrigg::web::CheckAssessOptions);
   emscripten::function("checkInverterProfile", &voltrigg::web::CheckInverterProfile);
+  emscripten::function("optionTable", &voltrigg::web::OptionTableValue);
+  // The page speaks Japanese; so do the core's faults it shows.
+  voltrigg::SpeakFaultsIn(voltrigg::Language::Japanese);
 }

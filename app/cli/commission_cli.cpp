@@ -1,18 +1,16 @@
 #include "app/cli/commission_cli.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/cli/cli_options.h"
 #include "app/shared/assess_options.h"
 #include "app/shared/commission_options.h"
+#include "app/shared/measurement_texts.h"
 #include "app/shared/planned_array.h"
 #include "commission/commissioning.h"
 #include "commission/commissioning_json.h"
@@ -36,170 +34,133 @@ bool SameFile(const std::string& a, const std::string& b) {
   return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-std::string JsonPathOf(const std::string& measured_path) {
+// BASE.commissioning.json: beside the measurement file and named after it,
+// or as -o BASE says.
+std::string JsonPathOf(const std::string& measured_path, const std::string& output_base) {
+  if (!output_base.empty()) return output_base + ".commissioning.json";
   return std::filesystem::path(measured_path).replace_extension(".commissioning.json").string();
 }
 
-std::string Fixed(double value, int digits) {
-  if (!std::isfinite(value)) return "-";
-  // No "-0.00" for a deviation that rounds to nothing.
-  if (std::fabs(value) < 0.5 * std::pow(10.0, -digits)) value = 0;
-  char text[48];
-  (void)std::snprintf(text, sizeof text, "%.*f", digits, value);
-  return text;
-}
-
-std::string Table(const Commissioning& c, const PlannedArray& plan, const std::string& result_path) {
-  std::string out;
-  char line[512];
-  (void)std::snprintf(line, sizeof line,
-                      "Commissioning check of %s (module list %s): Voc within %g %%, Isc within %g %%; "
-                      "beta %g %%/K, alpha %g %%/K\n",
-                      TextAsUtf8(result_path).c_str(), TextAsUtf8(plan.list_path).c_str(),
-                      c.conditions.voc_tolerance_pct, c.conditions.isc_tolerance_pct,
-                      c.conditions.voc_coefficient_pct_per_k, c.conditions.isc_coefficient_pct_per_k);
-  out += line;
-  (void)std::snprintf(line, sizeof line, "%6s %7s %8s %6s %11s %11s %8s %10s %11s %8s  %-12s %s\n", "String", "Modules",
-                      "G[W/m2]", "T[C]", "Voc exp[V]", "Voc meas[V]", "Dev[%]", "Isc exp[A]", "Isc meas[A]", "Dev[%]",
-                      "Verdict", "Findings");
-  out += line;
-  for (const StringCommissioning& s : c.strings) {
-    const StringMeasurement* m = s.measurement ? &*s.measurement : nullptr;
-    const auto measured = [m](double StringMeasurement::*field, int digits) {
-      return m != nullptr ? Fixed(m->*field, digits) : std::string("-");
-    };
-    std::string findings;
-    for (const Finding& f : s.verdict.findings) findings += (findings.empty() ? "" : "; ") + FindingTextJa(f);
-    const char* verdict = s.verdict.ok ? "OK" : (m == nullptr ? "NOT MEASURED" : "FAIL");
-    (void)std::snprintf(line, sizeof line, "%6d %7zu %8s %6s %11s %11s %8s %10s %11s %8s  %s", s.string_no,
-                        s.modules.size(), measured(&StringMeasurement::irradiance_w_m2, 0).c_str(),
-                        measured(&StringMeasurement::module_temperature_c, 1).c_str(),
-                        Fixed(s.expected.voc_v, 2).c_str(), measured(&StringMeasurement::voc_v, 2).c_str(),
-                        Fixed(s.verdict.voc_deviation_pct, 2).c_str(), Fixed(s.expected.isc_a, 3).c_str(),
-                        measured(&StringMeasurement::isc_a, 3).c_str(), Fixed(s.verdict.isc_deviation_pct, 2).c_str(),
-                        verdict);
-    out += line;
-    // The findings after the fixed columns, whole however long they are.
-    if (!findings.empty()) out += std::string(12 - std::min<std::size_t>(12, std::strlen(verdict)) + 1, ' ') + findings;
-    out += '\n';
-  }
-  const auto list = [](const std::vector<int>& numbers) {
-    std::string text;
-    for (int n : numbers) text += (text.empty() ? "" : ", ") + std::to_string(n);
-    return text;
-  };
-  if (c.ok) {
-    out += "Every string passes (" + std::to_string(c.strings.size()) + ").\n";
-  } else {
-    out += "Strings failed: " + list(c.strings_failed);
-    if (!c.strings_not_measured.empty()) out += " (not measured: " + list(c.strings_not_measured) + ")";
-    out += "\n";
-  }
-  return out;
-}
+struct Printer {
+  Language language;
+  std::vector<std::string> names;  // file names to show decoded
+  void Error(const std::string& text) const { std::cerr << "voltrigg-cli: " << ForTerminal(text, names) << '\n'; }
+};
 
 int WriteForm(const PlannedArray& plan, const std::string& form_path, const TemperatureCoefficients& coefficients,
-              const std::string& result_path) {
+              const std::string& result_path, const Printer& print) {
   if (SameFile(form_path, result_path) || SameFile(form_path, plan.list_path)) {
-    std::cerr << "voltrigg-cli: the form would replace the result file or its module list: " << form_path << '\n';
+    print.Error(WouldReplaceText(WouldReplace::FormOverInput, form_path, print.language));
     return kBadInput;
   }
   const std::vector<FormRow> rows = FormRowsAtStc(plan.modules, plan.curves, plan.wiring, coefficients);
-  WriteFileAtomically(form_path, FormatMeasurementForm(rows));
-  std::cout << "Measurement form (" << rows.size() << " strings): " << form_path << '\n';
+  try {
+    WriteFileAtomically(form_path, FormatMeasurementForm(rows));
+  } catch (const FileWriteError& e) {
+    print.Error(FileWriteText(e, WrittenFile::Form, print.language));
+    return kBadInput;
+  }
+  std::cout << ForTerminal(FormWrittenText(rows.size(), form_path, print.language), print.names) << '\n';
   return 0;
 }
 
 }  // namespace
 
-int RunCommissionCli(int argc, char** argv) {
-  CLI::App app{
-      "Commissioning check: every string's measured open-circuit voltage and short-circuit current against "
-      "what its own modules should give at the irradiance and module temperature of the test.",
-      "voltrigg-cli commission"};
-  std::vector<std::string> files;
+int RunCommissionCli(int argc, char** argv, Language language) {
+  CLI::App app{CliText(CliPhrase::CommissionDescription, language), "voltrigg-cli commission"};
+  SpeakCli11(app, language);
+  std::string result_path;
+  std::string measured_path;
   std::string modules_path;
   std::string form_path;
-  bool isc_first = false;
-  CommissionOptions options;
-  CommissionConditions& c = options.conditions;
-  app.add_option("RESULT.csv MEASURED.csv", files,
-                 "the result file and the measurement file (with --form: the result file alone)")
-      ->required()
-      ->expected(1, 2);
-  app.add_option("--modules", modules_path, "the module list, when it is not beside the result file");
-  app.add_option("--form", form_path, "write the blank measurement form for the result's strings to this file");
-  const auto range = [](const ConditionLimit& limit) { return " (" + LimitRangeText(limit) + ")"; };
-  app.add_option(kVocCoefficientLimit.option, c.voc_coefficient_pct_per_k,
-                 "temperature coefficient of Voc [%/K]" + range(kVocCoefficientLimit))
-      ->capture_default_str();
-  app.add_option(kIscCoefficientLimit.option, c.isc_coefficient_pct_per_k,
-                 "temperature coefficient of Isc [%/K]" + range(kIscCoefficientLimit))
-      ->capture_default_str();
-  app.add_option(kVocToleranceLimit.option, c.voc_tolerance_pct,
-                 "tolerance of a string's Voc [%]" + range(kVocToleranceLimit))
-      ->capture_default_str();
-  app.add_option(kIscToleranceLimit.option, c.isc_tolerance_pct,
-                 "tolerance of a string's Isc [%]" + range(kIscToleranceLimit))
-      ->capture_default_str();
-  app.add_option(kIrradianceLimit.option, options.defaults.irradiance_w_m2,
-                 "irradiance for rows that leave it empty [W/m²]" + range(kIrradianceLimit));
-  app.add_option(kModuleTemperatureLimit.option, options.defaults.module_temperature_c,
-                 "module temperature for rows that leave it empty [°C]" + range(kModuleTemperatureLimit));
-  app.add_option_function<std::string>(
-         "--extras", [&isc_first](const std::string& order) { isc_first = ParseExtrasOrder(order).value_or(false); },
-         "what the module list's columns 6 and 7 hold: voc,isc (the default) or isc,voc")
-      ->check(
-          [](const std::string& order) {
-            return ParseExtrasOrder(order) ? std::string() : std::string("must be voc,isc or isc,voc");
-          },
-          "voc,isc|isc,voc");
+  std::string output_base;
+  std::string extras_text;
+  ConditionTexts conditions;
+  app.add_option("RESULT.csv", result_path, CliText(CliPhrase::CommissionResultHelp, language))->required();
+  CLI::Option* measured =
+      app.add_option("MEASURED.csv", measured_path, CliText(CliPhrase::CommissionMeasuredHelp, language));
+  app.add_option("--modules", modules_path, CliText(CliPhrase::CommissionModulesHelp, language));
+  CLI::Option* form = app.add_option("--form", form_path, CliText(CliPhrase::CommissionFormHelp, language));
+  CLI::Option* output =
+      app.add_option("-o,--output", output_base, CliText(CliPhrase::CommissionOutputHelp, language))->type_name("BASE");
+  AddConditionOptions(app, OptionUse::Commissioning, language, conditions, nullptr);
+  const OptionEntry& extras_entry = *OptionOfKey("extras");
+  CLI::Option* extras = app.add_option(OptionName(extras_entry), extras_text, OptionHelp(extras_entry, language))
+                            ->type_name(extras_entry.value_name);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return kUsage;
+    return AnswerParseError(app, e, language);
   }
-  const bool form = !form_path.empty();
-  if (files.size() != (form ? 1u : 2u)) {
-    std::cerr << "voltrigg-cli: commission takes RESULT.csv MEASURED.csv, or --form FORM.csv RESULT.csv\n";
+  const bool writing_form = form->count() > 0;
+  // --form FORM.csv RESULT.csv, or RESULT.csv MEASURED.csv [-o BASE].
+  const bool usage_ok = writing_form ? !form_path.empty() && measured->count() == 0 && output->count() == 0
+                                     : measured->count() > 0 && (output->count() == 0 || !output_base.empty());
+  if (!usage_ok) {
+    std::cerr << "voltrigg-cli: " << CliText(CliPhrase::CommissionUsage, language) << '\n';
     return kUsage;
   }
   // Refused before anything is read: a check against nonsense must never pass.
-  if (const std::optional<ConditionFault> fault = ValidateCommissionOptions(options)) {
-    std::cerr << "voltrigg-cli: " << DescribeConditionFault(*fault) << '\n';
+  CommissionOptions options;
+  if (auto refusal = ApplyConditionOptions(conditions, OptionUse::Commissioning, language, nullptr, &options)) {
+    std::cerr << "voltrigg-cli: " << *refusal << '\n';
     return kUsage;
   }
-  const std::string& result_path = files[0];
-  const TemperatureCoefficients coefficients{c.voc_coefficient_pct_per_k, c.isc_coefficient_pct_per_k};
+  if (const std::optional<ConditionFault> fault = ValidateCommissionOptions(options)) {
+    std::cerr << "voltrigg-cli: " << ConditionFaultText(*fault, language) << '\n';
+    return kUsage;
+  }
+  bool isc_first = false;
+  if (extras->count() > 0) {
+    const std::optional<bool> order = ParseExtrasOrder(extras_text);
+    if (!order) {
+      std::cerr << "voltrigg-cli: " << ExtrasFaultText(extras_text, language, ConditionNaming::Option) << '\n';
+      return kUsage;
+    }
+    isc_first = *order;
+  }
+  const CommissionConditions& c = options.conditions;
+  const std::string json_path = writing_form ? std::string() : JsonPathOf(measured_path, output_base);
+  const Printer print{language, {json_path, form_path, result_path, measured_path, modules_path, output_base}};
   try {
     const PlannedArray plan = LoadPlannedArray(result_path, modules_path, isc_first);
-    if (form) return WriteForm(plan, form_path, coefficients, result_path);
+    if (writing_form) return WriteForm(plan, form_path, c, result_path, print);
 
-    const std::string& measured_path = files[1];
     const std::vector<StringMeasurement> measurements =
         ReadMeasurementFile(measured_path, static_cast<int>(plan.wiring.size()), options.defaults);
-    const std::string json_path = JsonPathOf(measured_path);
     if (SameFile(json_path, result_path) || SameFile(json_path, plan.list_path) || SameFile(json_path, measured_path)) {
-      std::cerr << "voltrigg-cli: the commissioning file would replace the result, its list or the measurements: "
-                << json_path << '\n';
+      print.Error(WouldReplaceText(WouldReplace::CommissioningOverInput, json_path, language));
       return kBadInput;
     }
     const Commissioning check = CheckCommissioning(plan.modules, plan.curves, plan.wiring, measurements, c);
-    WriteFileAtomically(json_path, FormatCommissioningJson(check, plan.modules, result_path, plan.list_path));
-    std::cout << Table(check, plan, result_path) << "Commissioning file: " << json_path << '\n';
+    // The table is the check's answer; a file that cannot be written does
+    // not take it away, it only changes the exit status.
+    std::optional<std::string> not_written;
+    try {
+      WriteFileAtomically(json_path, FormatCommissioningJson(check, plan.modules, result_path, plan.list_path));
+    } catch (const FileWriteError& e) {
+      not_written = FileWriteText(e, WrittenFile::Commissioning, language);
+    }
+    std::cout << CommissioningTableText(check, TextAsUtf8(result_path), TextAsUtf8(plan.list_path), language);
+    if (!not_written) {
+      std::cout << ForTerminal(CliText(CliPhrase::CommissioningFile, language) + json_path, print.names) << '\n';
+    }
     for (const StringCommissioning& s : check.strings) {
       if (!s.expected.problem.empty()) {
-        std::cerr << "voltrigg-cli: string " << s.string_no << ": no expected values: " << s.expected.problem << '\n';
+        std::cerr << "voltrigg-cli: " << NoExpectedValuesText(s.string_no, s.expected.problem, language) << '\n';
       }
+    }
+    if (not_written) {
+      print.Error(*not_written);
+      return kBadInput;
     }
     return check.ok ? 0 : 1;
   } catch (const MeasurementFileError& e) {
-    std::cerr << "voltrigg-cli: " << e.what() << '\n';
+    print.Error(MeasurementErrorText(e, TextAsUtf8(measured_path), language));
+  } catch (const FileWriteError& e) {
+    print.Error(FileWriteText(e, WrittenFile::Form, language));
   } catch (const RunError& e) {
-    std::cerr << "voltrigg-cli: " << e.what() << '\n';
+    print.Error(FaultText(e.fault(), language));
   }
   return kBadInput;
 }

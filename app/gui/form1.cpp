@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/shared/text_catalogue.h"
 #include "identity.h"
 #include "pick_lists.h"
 
@@ -79,6 +80,8 @@ void ShowMessageBox(QWidget* window, const QString& text) {
 }
 
 Form1::Form1(MessageFunction message, QWidget* parent) : QWidget(parent), message_(std::move(message)) {
+  // The window speaks Japanese; so do the core's faults a run shows in it.
+  SpeakFaultsIn(Language::Japanese);
   setWindowTitle(QString::fromUtf8(identity::kWindowCaption));
   setWindowIcon(QIcon(QStringLiteral(":/voltrigg/voltrigg-32.png")));
   resize(444, 396);

@@ -1,12 +1,12 @@
 #pragma once
-// The assessment's options as both front ends take them (--tmin,
-// --voc-coefficient, --max-system-voltage, --t-cold-operating, --t-hot,
-// --isc-coefficient, --isc-factor, --inverter, --extras); their defaults and
-// allowed values are the core's (assess/conditions.h).
+// The assessment's options as the front ends take them; each is a row of the
+// option table (app/shared/option_table.h), and its default and its range
+// are the core's (assess/conditions.h).
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/shared/option_table.h"
 #include "assess/conditions.h"
 #include "assess/inverter_profile.h"
 
@@ -18,15 +18,11 @@ struct AssessOptions {
   InverterProfile inverter;  // --inverter, read before anything runs; none: only the system voltage limit
 };
 
-// --inverter FILE: the profile read into `options`, or what is wrong with it
-// (naming the file and the key), in which case `options` is unchanged.
-std::optional<std::string> LoadInverterOption(const std::string& path, AssessOptions& options);
+// --inverter FILE: the profile read into `options`, or why it cannot be used
+// (ProfileFaultText words it), in which case `options` is unchanged.
+std::optional<ProfileFault> LoadInverterOption(const std::string& path, AssessOptions& options);
 
 // --extras: "voc,isc" or "isc,voc", blanks ignored; true for Isc first.
 std::optional<bool> ParseExtrasOrder(std::string_view text);
-
-// An option's number: the whole text a decimal number, blanks around it
-// allowed. "nan" and "inf" read as such; ValidateConditions refuses them.
-std::optional<double> ParseOptionNumber(std::string_view text);
 
 }  // namespace voltrigg

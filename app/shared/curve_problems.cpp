@@ -38,20 +38,8 @@ bool Missing(const ModuleData& m) { return m.voc_v == 0 || m.isc_a == 0; }
 
 }  // namespace
 
-std::string ConditionFaultText(const ConditionFault& fault, Language language) {
-  if (language == Language::English) return DescribeConditionFault(fault);
-  const ConditionLimit& l = fault.limit;
-  char text[160];
-  // A unitless limit (the short-circuit factor) without a stray blank.
-  const std::string unit = *l.unit == '\0' ? std::string() : std::string(" ") + l.unit;
-  if (l.low_excluded) {
-    (void)std::snprintf(text, sizeof text, "%s には %g より大きく %g%s 以下の数値を指定してください: %g", l.option,
-                        l.low, l.high, unit.c_str(), fault.value);
-  } else {
-    (void)std::snprintf(text, sizeof text, "%s には %g から %g%s の数値を指定してください: %g", l.option, l.low, l.high,
-                        unit.c_str(), fault.value);
-  }
-  return text;
+std::string FitProblemText(FitProblem problem, Language language) {
+  return language == Language::Japanese ? FitProblemTextJa(problem) : FitProblemText(problem);
 }
 
 std::string ModuleName(const ModuleData& m, std::size_t index, Language language) {
@@ -76,7 +64,7 @@ std::vector<std::string> CurveProblemTexts(const std::vector<ModuleProblem>& pro
       const char* which = m.voc_v == 0 ? "Voc" : "Isc";
       text += ja ? std::string(which) + " がないか 0 です" : std::string(which) + " is missing or zero";
     } else {
-      text += ja ? FitProblemTextJa(p.problem) : FitProblemText(p.problem);
+      text += FitProblemText(p.problem, language);
     }
     out.push_back(std::move(text));
   }
@@ -108,11 +96,11 @@ std::vector<std::string> AssessmentProblemLines(const PlanAssessment& a, Languag
     case PlanAssessment::Failure::None:
       return {};
     case PlanAssessment::Failure::Error:
-      return {a.detail};
+      return {a.fault ? FaultText(*a.fault, language) : a.detail};
     case PlanAssessment::Failure::OutOfMemory:
-      return {"not enough memory for the assessment"};
+      return {english ? "not enough memory for the assessment" : "物理評価に必要なメモリが不足しています"};
     case PlanAssessment::Failure::Unexpected:
-      return {"the assessment failed: " + a.detail};
+      return {(english ? "the assessment failed: " : "物理評価ができませんでした: ") + a.detail};
     case PlanAssessment::Failure::ModulesWithoutCurve:
       break;
   }

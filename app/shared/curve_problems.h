@@ -1,19 +1,18 @@
 #pragma once
-// Why an assessment cannot be made, in the words of both front ends:
-// voltrigg-cli speaks English, the viewer Japanese.
+// Why an assessment cannot be made, in the words of the text catalogue
+// (app/shared/text_catalogue.h): a part of it.
 #include <string>
 #include <vector>
 
+#include "app/shared/text_catalogue.h"
 #include "assess/assessment.h"
 #include "assess/conditions.h"
 #include "run/plan_assessment.h"
 
 namespace voltrigg {
 
-enum class Language { English, Japanese };
-
-// A refused condition: the option, the value and the allowed range.
-std::string ConditionFaultText(const ConditionFault& fault, Language language);
+// Why a module's values give no curve.
+std::string FitProblemText(FitProblem problem, Language language);
 
 // A module as the texts name it: "module 12 (S/N KV300-1, row 3 of the list)".
 std::string ModuleName(const ModuleData& module, std::size_t list_index, Language language);

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/shared/curve_problems.h"
+#include "app/shared/option_table.h"
+#include "app/shared/text_catalogue.h"
+#include "qt_text.h"
 
 namespace voltrigg::viewer {
 
@@ -14,27 +16,6 @@ namespace {
 void Print(const QString& text) {
   const QByteArray bytes = text.toUtf8();
   (void)std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-}
-
-// An option's number; its range is checked with the other conditions.
-bool Number(const QCommandLineParser& parser, const ConditionLimit& limit, std::optional<double>& value,
-            QString* error) {
-  const QString name = QString::fromLatin1(limit.option).mid(2);
-  if (!parser.isSet(name)) return true;
-  value = ParseOptionNumber(parser.value(name).toStdString());
-  if (!value) {
-    *error = QStringLiteral("%1 には数値を指定してください: \"%2\"")
-                 .arg(QString::fromLatin1(limit.option), parser.value(name));
-    return false;
-  }
-  return true;
-}
-
-bool Number(const QCommandLineParser& parser, const ConditionLimit& limit, double& value, QString* error) {
-  std::optional<double> v;
-  if (!Number(parser, limit, v, error)) return false;
-  if (v) value = *v;
-  return true;
 }
 
 }  // namespace
@@ -60,38 +41,17 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
       {QStringLiteral("wiring"),
        QStringLiteral("PDF にする配線: result (結果ファイルの配線、既定) または optimized (最適化した配線)"),
        QStringLiteral("result|optimized")});
-  parser.addOption({QStringLiteral("tmin"), QStringLiteral("最低モジュール温度 [°C] (既定 -10)"), QStringLiteral("C")});
-  parser.addOption(
-      {QStringLiteral("voc-coefficient"), QStringLiteral("Voc の温度係数 [%/K] (既定 -0.30)"), QStringLiteral("PCT")});
-  parser.addOption({QStringLiteral("max-system-voltage"), QStringLiteral("システム電圧の上限 [V] (既定 1000)"),
-                    QStringLiteral("V")});
-  parser.addOption({QStringLiteral("t-cold-operating"),
-                    QStringLiteral("涼しい晴天時のセル温度 [°C] (既定 15): MPPT 上限の検査"), QStringLiteral("C")});
-  parser.addOption({QStringLiteral("t-hot"), QStringLiteral("暑い午後のセル温度 [°C] (既定 70): MPPT 下限と電流の検査"),
-                    QStringLiteral("C")});
-  parser.addOption(
-      {QStringLiteral("isc-coefficient"), QStringLiteral("Isc の温度係数 [%/K] (既定 0.05)"), QStringLiteral("PCT")});
-  parser.addOption(
-      {QStringLiteral("isc-factor"), QStringLiteral("短絡電流の安全係数 (既定 1.25)"), QStringLiteral("F")});
-  parser.addOption({QStringLiteral("inverter"), QStringLiteral("パワコンのプロファイル (JSON): 入力範囲の検査に使う"),
-                    QStringLiteral("FILE")});
   parser.addOption({QStringLiteral("measurements"),
                     QStringLiteral("試運転検査の測定ファイル (--pdf と併せると試運転検査報告を書き出す)"),
                     QStringLiteral("MEASURED.csv")});
   parser.addOption({QStringLiteral("form-pdf"),
                     QStringLiteral("ウィンドウを開かずに試運転検査の測定用紙を PDF に書き出す"),
                     QStringLiteral("FORM.pdf")});
-  parser.addOption({QStringLiteral("voc-tolerance"), QStringLiteral("試運転検査: Voc の許容範囲 [%] (既定 3)"),
-                    QStringLiteral("PCT")});
-  parser.addOption({QStringLiteral("isc-tolerance"), QStringLiteral("試運転検査: Isc の許容範囲 [%] (既定 5)"),
-                    QStringLiteral("PCT")});
-  parser.addOption({QStringLiteral("irradiance"), QStringLiteral("試運転検査: 日射強度を空けた行の日射強度 [W/m²]"),
-                    QStringLiteral("W")});
-  parser.addOption({QStringLiteral("module-temperature"),
-                    QStringLiteral("試運転検査: モジュール温度を空けた行のモジュール温度 [°C]"), QStringLiteral("C")});
-  parser.addOption({QStringLiteral("extras"),
-                    QStringLiteral("モジュールリストの 6・7 列目: voc,isc (既定) または isc,voc"),
-                    QStringLiteral("voc,isc|isc,voc")});
+  // The conditions, the profile and --extras: one row of the option table each.
+  for (const OptionEntry& entry : OptionTable()) {
+    parser.addOption({QString::fromLatin1(entry.key), Q(OptionHelp(entry, Language::Japanese)),
+                      QString::fromLatin1(entry.value_name)});
+  }
   if (!parser.parse(arguments)) {
     *error = parser.errorText();
     return ParseOutcome::Usage;
@@ -153,48 +113,42 @@ ParseOutcome ParseViewerOptions(const QStringList& arguments, ViewerOptions& opt
     *error = QStringLiteral("--wiring は result か optimized です: \"%1\"").arg(wiring);
     return ParseOutcome::Usage;
   }
+  // The conditions in the table's order, each refused with its range as
+  // voltrigg-cli refuses it, before anything is assessed: nonsense would let
+  // the voltage check pass.
   AssessOptions& a = options.assessment;
-  if (!Number(parser, kTminLimit, a.conditions.tmin_c, error) ||
-      !Number(parser, kVocCoefficientLimit, a.conditions.voc_coefficient_pct_per_k, error) ||
-      !Number(parser, kMaxSystemVoltageLimit, a.conditions.max_system_voltage_v, error) ||
-      !Number(parser, kTColdOperatingLimit, a.conditions.t_cold_operating_c, error) ||
-      !Number(parser, kTHotLimit, a.conditions.t_hot_c, error) ||
-      !Number(parser, kIscCoefficientLimit, a.conditions.isc_coefficient_pct_per_k, error) ||
-      !Number(parser, kIscFactorLimit, a.conditions.isc_factor, error)) {
-    return ParseOutcome::Usage;
+  CommissionOptions& c = options.commission;
+  for (const OptionEntry& entry : OptionTable()) {
+    const QString key = QString::fromLatin1(entry.key);
+    if (entry.kind != OptionKind::Number || !parser.isSet(key)) continue;
+    if (const auto fault = SetOption(entry, parser.value(key).toStdString(), &a, &c)) {
+      *error = Q(ConditionFaultText(*fault, Language::Japanese));
+      return ParseOutcome::Usage;
+    }
   }
-  // Refused here, before anything is assessed: nonsense would let the voltage check pass.
   if (const auto fault = ValidateConditions(a.conditions)) {
-    *error = QString::fromStdString(ConditionFaultText(*fault, Language::Japanese));
+    *error = Q(ConditionFaultText(*fault, Language::Japanese));
     return ParseOutcome::Usage;
   }
   // The commissioning check's options, checked as voltrigg-cli commission checks them.
-  CommissionOptions& c = options.commission;
-  c.conditions.voc_coefficient_pct_per_k = a.conditions.voc_coefficient_pct_per_k;
-  c.conditions.isc_coefficient_pct_per_k = a.conditions.isc_coefficient_pct_per_k;
-  if (!Number(parser, kVocToleranceLimit, c.conditions.voc_tolerance_pct, error) ||
-      !Number(parser, kIscToleranceLimit, c.conditions.isc_tolerance_pct, error) ||
-      !Number(parser, kIrradianceLimit, c.defaults.irradiance_w_m2, error) ||
-      !Number(parser, kModuleTemperatureLimit, c.defaults.module_temperature_c, error)) {
-    return ParseOutcome::Usage;
-  }
   if (const auto fault = ValidateCommissionOptions(c)) {
-    *error = QString::fromStdString(ConditionFaultText(*fault, Language::Japanese));
+    *error = Q(ConditionFaultText(*fault, Language::Japanese));
     return ParseOutcome::Usage;
   }
   // A profile that cannot be used is refused before anything is opened, as voltrigg-cli does.
   if (parser.isSet(QStringLiteral("inverter"))) {
     const std::string path = QFile::encodeName(parser.value(QStringLiteral("inverter"))).toStdString();
-    if (const auto problem = LoadInverterOption(path, a)) {
-      *error = QStringLiteral("パワコンのプロファイルを使えません: %1").arg(QString::fromStdString(*problem));
+    if (const auto fault = LoadInverterOption(path, a)) {
+      *error =
+          QStringLiteral("パワコンのプロファイルを使えません: %1").arg(Q(ProfileFaultText(*fault, Language::Japanese)));
       return ParseOutcome::Usage;
     }
   }
   if (parser.isSet(QStringLiteral("extras"))) {
-    const std::optional<bool> isc_first = ParseExtrasOrder(parser.value(QStringLiteral("extras")).toStdString());
+    const std::string given = parser.value(QStringLiteral("extras")).toStdString();
+    const std::optional<bool> isc_first = ParseExtrasOrder(given);
     if (!isc_first) {
-      *error =
-          QStringLiteral("--extras は voc,isc か isc,voc です: \"%1\"").arg(parser.value(QStringLiteral("extras")));
+      *error = Q(ExtrasFaultText(given, Language::Japanese, ConditionNaming::Option));
       return ParseOutcome::Usage;
     }
     a.isc_first = *isc_first;

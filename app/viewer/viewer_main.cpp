@@ -23,6 +23,7 @@
 #include <string>
 
 #include "app/no_display.h"
+#include "app/shared/text_catalogue.h"
 #include "assess_view.h"
 #include "commission_report.h"
 #include "file_names.h"
@@ -143,6 +144,8 @@ int main(int argc, char** argv) {
   (void)std::signal(SIGXFSZ, SIG_IGN);
 #endif
   voltrigg::RemoveTemporaryFilesOnInterrupt();
+  // The viewer speaks Japanese, the core's faults included.
+  voltrigg::SpeakFaultsIn(voltrigg::Language::Japanese);
   const bool headless = Headless(argc, argv);
   if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (!headless) voltrigg::ExitWithoutDisplay("voltrigg-view");

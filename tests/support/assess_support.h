@@ -57,10 +57,11 @@ struct CliResult {
   std::string err;
 };
 
-// voltrigg-cli with `args` (shell words), its output kept in `dir`.
-inline CliResult Cli(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      std::string(VOLTRIGG_CLI) + " " + args + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
+// voltrigg-cli with `args` (shell words), its output kept in `dir`; in
+// English (LC_ALL=C) unless `locale` names another.
+inline CliResult Cli(const TempDir& dir, const std::string& args, const std::string& locale = "C") {
+  const std::string command = "env LC_ALL=" + locale + " " + std::string(VOLTRIGG_CLI) + " " + args + " >" +
+                              (dir / "stdout") + " 2>" + (dir / "stderr");
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
 }

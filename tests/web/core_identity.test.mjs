@@ -5,12 +5,14 @@
 import assert from 'node:assert/strict';
 import { before, describe, it } from 'node:test';
 
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
 import {
   assessConditions,
   cliMessages,
+  cliPath,
   defaultConditions,
   generatedList,
   loadCore,
@@ -328,7 +330,7 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
       const cond = { ...assessConditions, ...conditions[k % conditions.length] };
       const args = ['--assess', `--tmin=${cond.tmin_c}`, `--voc-coefficient=${cond.voc_coefficient_pct_per_k}`,
         `--max-system-voltage=${cond.max_system_voltage_v}`, `--extras=${cond.extras}`];
-      const cli = runCli(list, 'modules.csv', series, parallel, 'result', args);
+      const cli = runCli(list, 'modules.csv', series, parallel, 'result', args, {}, 'C');
       const web = core.run(list, 'modules.csv', String(series), String(parallel), 'result', cond);
       const where = `S${series} P${parallel}`;
       if (cli.assessment === null) {
@@ -361,6 +363,28 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
     assert.ok(Buffer.from(web.assessment.json).equals(cli.assessment));
     assert.ok(Buffer.from(web.assessment.json).toString().includes('"serial": "モニタ-0"'));
     assert.equal(web.result.rows.serials.split('\0').filter((serial) => serial.startsWith('モニタ-')).length, 60);
+  });
+
+  it('builds the form from the option table voltrigg-cli and voltrigg-view take their options from', async () => {
+    const core = await loadCore();
+    const help = spawnSync(cliPath, ['--help'], { env: { ...process.env, LC_ALL: 'C' } }).stdout.toString()
+      .replace(/\s+/g, ' ');
+    const rows = core.optionTable('en');
+    assert.deepEqual(rows.map((r) => r.key), ['tmin', 'voc-coefficient', 'max-system-voltage', 't-cold-operating',
+      't-hot', 'isc-coefficient', 'isc-factor', 'extras']);
+    for (const row of rows) {
+      // The same option, with the same help: its range and its default.
+      assert.ok(help.includes(`--${row.key} `), row.key);
+      assert.ok(help.includes(row.help), `${row.key}: ${row.help}`);
+      if (row.kind === 'number') assert.ok(row.help.includes(`default ${row.default}`), row.help);
+      // What the page sends by the row's member is what the core reads.
+      const fault = core.checkAssessOptions({ ...assessConditions, [row.member]: 'x' });
+      assert.ok(fault.startsWith(row.kind === 'number' ? `${row.label} must be a number` : `${row.label} must be`),
+        `${row.member}: ${fault}`);
+    }
+    const ja = core.optionTable('ja');
+    assert.deepEqual(ja.map((r) => r.label).slice(0, 3), ['最低セル温度 [°C]', 'Voc の温度係数 [%/K]', '最大システム電圧 [V]']);
+    assert.deepEqual(ja.map((r) => r.default), rows.map((r) => r.default));
   });
 
   it("refuses the conditions voltrigg-cli refuses, in the page's words, before any run", async () => {
@@ -433,7 +457,7 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
       'inverter_central_100k.json': example('inverter_central_100k.json'),
       // Limits missing or null, an MPPT minimum of 0, a name in Japanese.
       'partial.json': Buffer.from('{"name": "部分的なパワコン", "mppt_min_v": 0, "mppt_max_v": 900, "max_input_current_a": null}'),
-      'empty.json': Buffer.from('{}'),
+      'one-limit.json': Buffer.from('{"max_dc_voltage_v": 1500}'),
     };
     const window = [
       {},
@@ -451,7 +475,8 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
         const extra = window[(p + k) % window.length];
         const list = generatedList(series * parallel, 7000 + 10 * p + k);
         const args = ['--assess', `--inverter=${name}`, ...Object.entries(extra).map(([key, v]) => `${options[key]}=${v}`)];
-        const cli = runCli(list, 'modules.csv', series, parallel, 'result', args, { [name]: bytes });
+        // The CLI's table in English, whose rows start with the checks' keys.
+        const cli = runCli(list, 'modules.csv', series, parallel, 'result', args, { [name]: bytes }, 'C');
         const web = core.run(list, 'modules.csv', String(series), String(parallel), 'result',
           { ...assessConditions, ...extra, inverter: { name, bytes } });
         const where = `${name} S${series} P${parallel}`;
@@ -500,10 +525,13 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
       'too-large.json': `{"name": "${'x'.repeat(70 * 1024)}"}`,
       'empty-file.json': '',
       'モジュール.json': '{"name": 5}',
+      // A profile that gives no limit would check nothing.
+      'empty.json': '{}',
+      'name-only.json': '{"name": "only a name", "mppt_min_v": null}',
     };
     for (const [name, text] of Object.entries(bad)) {
       const bytes = Buffer.from(text);
-      const cli = runCli(list, 'modules.csv', 10, 6, 'result', ['--assess', `--inverter=${name}`], { [name]: bytes });
+      const cli = runCli(list, 'modules.csv', 10, 6, 'result', ['--assess', `--inverter=${name}`], { [name]: bytes }, 'C');
       assert.equal(cli.status, 64, `${name}: ${cli.stderr}`);
       assert.equal(cli.result, null, name);
       const reason = cli.stderr.toString().replace(/^voltrigg-cli: /, '').trimEnd();
@@ -515,10 +543,13 @@ describe('the WebAssembly assessment gives voltrigg-cli --assess JSON', () => {
       assert.equal(web.inverter_fault, reason, name);
       assert.equal(core.checkInverterProfile(cond), reason, name);
     }
-    // The conditions are checked first, as voltrigg-cli checks them.
+    // The conditions are checked first, as voltrigg-cli checks them; the page
+    // names a condition by its field's label.
     const both = core.run(list, 'modules.csv', '10', '6', 'result',
       { ...assessConditions, t_hot_c: '101', inverter: { name: 'array.json', bytes: Buffer.from('[]') } });
-    assert.ok(both.condition_fault.includes('--t-hot'), both.condition_fault);
+    assert.equal(both.condition_fault, 'hot temperature [°C] must be a number from -60 to 100 °C, not 101');
+    assert.equal(core.checkAssessOptions({ ...assessConditions, language: 'ja', t_hot_c: '101' }),
+      '「高温 [°C]」には -60 から 100 °C の数値を指定してください: 101');
     assert.equal(both.inverter_fault, undefined);
     const after = core.run(list, 'modules.csv', '10', '6', 'result', assessConditions);
     assert.equal(after.outcome, 'completed');

@@ -223,6 +223,21 @@ describe('the page in headless chromium from file://', () => {
     await page.click('#run');
     await messageIs('計算が終了しました');
     await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
+    // The conditions' fields come from the core's option table: labels,
+    // defaults, and a bad value refused by the field's label.
+    const fields = await page.$$eval('#condition-fields label', (labels) => labels.map((l) =>
+      ({ text: l.firstChild.textContent.trim(), id: l.querySelector('input,select').id, value: l.querySelector('input,select').value })));
+    assert.deepEqual(fields.slice(0, 3), [{ text: '最低セル温度 [°C]', id: 'tmin', value: '-10' },
+      { text: 'Voc の温度係数 [%/K]', id: 'voc-coefficient', value: '-0.3' },
+      { text: '最大システム電圧 [V]', id: 'max-system-voltage', value: '1000' }]);
+    assert.deepEqual(fields.at(-1), { text: '6・7列目', id: 'extras', value: 'voc,isc' });
+    await page.fill('#tmin', '99');
+    await page.click('#reassess');
+    assert.equal(await page.textContent('#assess-text'),
+      '評価できません: 「最低セル温度 [°C]」には -60 から 40 °C の数値を指定してください: 99');
+    await page.fill('#tmin', '-10');
+    await page.click('#reassess');
+    await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
     // Without a profile only the system voltage limit is checked.
     assert.match(await page.textContent('#window-verdict'), /プロファイルなし/);
 
@@ -233,9 +248,10 @@ describe('the page in headless chromium from file://', () => {
       !document.getElementById('save-json').disabled && document.getElementById('window-heading').textContent.includes(n),
     name, { timeout: 60000 });
     await assessedWith('Example 10 kW');
+    // The CLI's table in English, whose rows start with the checks' keys.
     const cli = runCli(exampleList, 'modules.csv', 10, 6, 'window',
       ['--assess', '--inverter=inverter_string_10k.json', '--t-hot=75'],
-      { 'inverter_string_10k.json': profile('inverter_string_10k.json') });
+      { 'inverter_string_10k.json': profile('inverter_string_10k.json') }, 'C');
     const rows = await page.$$eval('#window-table tbody tr', (trs) => trs.map((tr) =>
       ({ check: tr.dataset.check, cells: [...tr.cells].map((c) => c.textContent), failed: tr.className === 'verdict-fails',
         colour: getComputedStyle(tr.cells[2]).color })));

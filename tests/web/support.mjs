@@ -18,7 +18,8 @@ export const corePath = path.join(repo, 'build-web/web/voltrigg-core.js');
 export const pagePath = path.join(repo, 'build-web/voltrigg.html');
 
 // The binding's options: planning alone, or with the assessment (texts, as
-// the page's boxes hold them; problems in voltrigg-cli's English).
+// the page's boxes hold them; problems in English, as voltrigg-cli gives
+// them under LC_ALL=C).
 export const defaultConditions = { assess: false };
 export const assessConditions = {
   assess: true,
@@ -41,9 +42,10 @@ export function tempDir(prefix) {
 
 // voltrigg-cli in a fresh folder holding the list under `name` (and `files`,
 // { name: bytes }, such as an inverter profile), as a user starts it beside
-// the list. Returns status, stdout, stderr (Buffers) and the result and
-// assessment files when written.
-export function runCli(listBytes, name, series, parallel, output, extraArgs = [], files = {}) {
+// the list, speaking the page's Japanese (or the language of `locale`).
+// Returns status, stdout, stderr (Buffers) and the result and assessment
+// files when written.
+export function runCli(listBytes, name, series, parallel, output, extraArgs = [], files = {}, locale = 'ja_JP.UTF-8') {
   const dir = tempDir('voltrigg-cli-');
   try {
     for (const [file, bytes] of Object.entries(files)) fs.writeFileSync(path.join(dir, file), bytes);
@@ -53,7 +55,7 @@ export function runCli(listBytes, name, series, parallel, output, extraArgs = []
     const option = (flag, value) => (String(value).startsWith('-') ? [`${flag}=${value}`] : [flag, String(value)]);
     const args = [...option('--series', series), ...option('--parallel', parallel), ...option('--output', output),
       ...extraArgs, '--', name];
-    const r = spawnSync(cliPath, args, { cwd: dir, maxBuffer: 1 << 26 });
+    const r = spawnSync(cliPath, args, { cwd: dir, maxBuffer: 1 << 26, env: { ...process.env, LC_ALL: locale } });
     if (r.error) throw r.error;
     const read = (file) => {
       const p = path.join(dir, file);

@@ -198,9 +198,23 @@ export interface Identity {
   completion: string;
 }
 
+// A row of the option table the page's form is built from: the field's id
+// (the option's key), the member the page sends, its label, default, help
+// and range, in the language asked for.
+export interface OptionRow {
+  key: string;
+  member: string;
+  kind: 'number' | 'extras';
+  label: string;
+  default: string;
+  help: string;
+  range?: string;
+}
+
 export interface Core {
   run(list: Uint8Array, listName: string, series: string, parallel: string, output: string, c: Conditions): RunValue;
   identity(): Identity;
+  optionTable(language: 'ja' | 'en'): OptionRow[];
   checkAssessOptions(c: Conditions): string; // why the conditions cannot be used, or ""
   checkInverterProfile(c: Conditions): string; // why the inverter profile cannot be used, or ""
 }

@@ -6,7 +6,7 @@ import './style.css';
 
 import { AssessWorker, type FirstPart } from './assess_worker';
 import { drawCharts, drawWindowChart } from './charts';
-import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type RunValue } from './core';
+import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OptionRow, type RunValue } from './core';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
 import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 
@@ -36,6 +36,7 @@ const kLargestListBytes = 32 * 1024 * 1024;
 const kLargestProfileBytes = 4 * 1024 * 1024;
 
 let core: Core;
+let optionRows: OptionRow[] = [];
 let listFile: ListFile | null = null;
 let inverterProfile: InverterProfileFile | null = null;
 let completed: Completed | null = null;
@@ -85,21 +86,40 @@ function download(bytes: Uint8Array, name: string, type: string): void {
   setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
-// The assessment's options as typed; the core checks them as voltrigg-cli does.
+// The conditions' fields from the core's option table, each with its label,
+// default and help (range and default); their ids are the options' keys.
+function buildConditionFields(rows: OptionRow[]): void {
+  const fields = rows.map((row) => {
+    const label = document.createElement('label');
+    label.title = row.help;
+    if (row.kind === 'extras') {
+      const select = Object.assign(document.createElement('select'), { id: row.key });
+      for (const [value, text] of [['voc,isc', 'Voc, Isc'], ['isc,voc', 'Isc, Voc']]) {
+        select.append(Object.assign(document.createElement('option'), { value, textContent: text }));
+      }
+      select.value = row.default;
+      label.append(`${row.label} `, select);
+    } else {
+      const input = Object.assign(document.createElement('input'), { id: row.key, value: row.default });
+      input.inputMode = 'decimal';
+      label.append(`${row.label} `, input);
+    }
+    return label;
+  });
+  $('condition-fields').replaceChildren(...fields);
+}
+
+// The assessment's options as typed, by the member each field sets; the core
+// checks them as voltrigg-cli does and names a refused one by its label.
 function readConditions(): Conditions {
+  const typed: Record<string, string> = {};
+  for (const row of optionRows) typed[row.member] = $<HTMLInputElement | HTMLSelectElement>(row.key).value;
   return {
     assess: true,
-    tmin_c: $<HTMLInputElement>('tmin').value,
-    voc_coefficient_pct_per_k: $<HTMLInputElement>('voc-coefficient').value,
-    max_system_voltage_v: $<HTMLInputElement>('max-system-voltage').value,
-    t_cold_operating_c: $<HTMLInputElement>('t-cold-operating').value,
-    t_hot_c: $<HTMLInputElement>('t-hot').value,
-    isc_coefficient_pct_per_k: $<HTMLInputElement>('isc-coefficient').value,
-    isc_factor: $<HTMLInputElement>('isc-factor').value,
-    extras: $<HTMLSelectElement>('extras').value,
+    ...typed,
     language: 'ja',
     ...(inverterProfile ? { inverter: inverterProfile } : {}),
-  };
+  } as Conditions;
 }
 
 const profileFault = (reason: string) => `パワコンのプロファイルを使えません: ${reason}`;
@@ -450,6 +470,8 @@ function warmUp(): void {
 
 async function start(): Promise<void> {
   core = await coreFactory()();
+  optionRows = core.optionTable('ja');
+  buildConditionFields(optionRows);
   const identity = core.identity();
   document.title = identity.caption;
   $('caption').textContent = identity.caption;

@@ -1,0 +1,12 @@
+// The tests see the core's faults as the window, the viewer and the page
+// show them: in Japanese, as a program's start would choose.
+#include "app/shared/text_catalogue.h"
+
+namespace {
+
+const bool kJapanese = [] {
+  voltrigg::SpeakFaultsIn(voltrigg::Language::Japanese);
+  return true;
+}();
+
+}  // namespace
