@@ -1,0 +1,434 @@
+#include "plant/input_mpp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "assess/curve_engine.h"
+
+namespace voltrigg::plant {
+
+namespace {
+
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+// Bounds are made this much larger than computed, for the rounding of the
+// sums they come from.
+constexpr double kBoundMargin = 1e-11;
+// Below this module voltage a module is near its bypass diode; the smooth
+// region of a string ends where its weakest module reaches it.
+constexpr double kNearBypassV = -(kBypassDropV - 0.1);
+
+// The module's voltage on its smooth part, and the two derivatives in I.
+struct Smooth {
+  double v = 0;
+  double d1 = 0;  // dV/dI
+  double d2 = 0;  // d2V/dI2
+};
+
+inline double SmoothVoltage(const DiodeModule& m, double current_a) {
+  return m.a_v * (std::log(m.top_a - current_a) - m.log_i0) - current_a * m.rs_ohm;
+}
+
+}  // namespace
+
+bool PrepareDiodeModule(const ModuleCurve& curve, double imp_hint_a, DiodeModule& m) {
+  if (!CurveUsable(curve)) return false;
+  m.a_v = curve.a_v;
+  m.top_a = curve.il_a + curve.i0_a;
+  m.rs_ohm = curve.rs_ohm;
+  m.log_i0 = std::log(curve.i0_a);
+  m.voc_v = SmoothVoltage(m, 0.0);
+  // One Newton step on P' = V + I*V' from the hint towards the module's own
+  // maximum (the fit puts it at the measured Imp exactly; elsewhere the hint
+  // is close), kept inside the curve.
+  double i = imp_hint_a > 0 && imp_hint_a < m.top_a ? imp_hint_a : 0.92 * m.top_a;
+  {
+    const double gap = m.top_a - i;
+    const double v = m.a_v * (std::log(gap) - m.log_i0) - i * m.rs_ohm;
+    const double d1 = -m.a_v / gap - m.rs_ohm;
+    const double d2 = -m.a_v / (gap * gap);
+    const double next = i - (v + i * d1) / (2 * d1 + i * d2);
+    if (next > 0 && next < m.top_a) i = next;
+  }
+  m.imp_a = i;
+  // The power I*V(I) is concave on the smooth part (V' < 0 and V'' < 0 for a
+  // usable curve) and negative where the bypass diode holds the module, so
+  // the tangent at any point of the smooth part bounds it everywhere: its
+  // higher end over [0, top] lies above every point of the curve. Near the
+  // maximum the tangent is nearly flat and the bound tight.
+  const double gap = m.top_a - i;
+  const double v = m.a_v * (std::log(gap) - m.log_i0) - i * m.rs_ohm;
+  const double slope = v + i * (-m.a_v / gap - m.rs_ohm);
+  const double tangent_top = i * v + std::max(-slope * i, slope * gap);
+  m.bound_w = std::isfinite(tangent_top) ? std::max(tangent_top, 0.0) * (1 + kBoundMargin) : m.top_a * m.voc_v;
+  return true;
+}
+
+namespace {
+
+struct StringState {
+  int first = 0;  // index of its first module in the input
+  int size = 0;
+  double voc_v = 0;
+  double bound_w = 0;       // the sum of its modules' bounds
+  double smooth_top_a = 0;  // up to this current no module is near its bypass
+  double v_at_top_v = 0;    // the string's voltage there
+  double low_bound_w = 0;   // no point at a higher current gives more power
+  double current_a = 0;
+  Smooth at;  // the string's voltage and derivatives at current_a
+};
+
+Smooth StringSmooth(const DiodeModule* m, int size, double current_a) {
+  Smooth s;
+  for (int k = 0; k < size; ++k) {
+    const double gap = m[k].top_a - current_a;
+    const double inv = 1.0 / gap;
+    s.v += m[k].a_v * (std::log(gap) - m[k].log_i0) - current_a * m[k].rs_ohm;
+    s.d1 += -m[k].a_v * inv - m[k].rs_ohm;
+    s.d2 += -m[k].a_v * inv * inv;
+  }
+  return s;
+}
+
+// Where the string's weakest module (lowest top) reaches kNearBypassV, and
+// whether every other module is still above it there. K = top - I0 *
+// exp((K*Rs + drop)/a) is a fixed point whose map shrinks distances by
+// (top - K)*|Rs|/a, tiny for real modules.
+bool SmoothRegion(const DiodeModule* m, StringState& s) {
+  int weakest = 0;
+  for (int k = 1; k < s.size; ++k) {
+    if (m[k].top_a < m[weakest].top_a) weakest = k;
+  }
+  const DiodeModule& w = m[weakest];
+  double k_a = w.top_a;
+  bool settled = false;
+  for (int step = 0; step < 20 && !settled; ++step) {
+    const double next = w.top_a - std::exp(w.log_i0 + (k_a * w.rs_ohm + kNearBypassV) / w.a_v);
+    settled = std::fabs(next - k_a) <= 4 * kEps * w.top_a;
+    k_a = next;
+  }
+  if (!settled || !(k_a > 0 && k_a < w.top_a)) return false;
+  s.smooth_top_a = k_a;
+  s.v_at_top_v = 0;
+  s.low_bound_w = 0;
+  for (int k = 0; k < s.size; ++k) {
+    const double gap = m[k].top_a - k_a;
+    if (!(gap > 0)) return false;
+    const double v = m[k].a_v * (std::log(gap) - m[k].log_i0) - k_a * m[k].rs_ohm;
+    if (!(v > -kBypassDropV)) return false;
+    s.v_at_top_v += v;
+    // Beyond this current the module's voltage is at most v.
+    s.low_bound_w += std::min(m[k].bound_w, m[k].top_a * std::max(v, 0.0) * (1 + kBoundMargin));
+  }
+  return true;
+}
+
+InputPoint BySearch(const InputModules& input) {
+  Wiring wiring;
+  int next = 0;
+  for (int size : input.string_sizes) {
+    StringWiring& s = wiring.emplace_back();
+    for (int k = 0; k < size; ++k) s.push_back(next++);
+  }
+  InputPoint out;
+  out.point = ArrayMaximumPowerPoint(input.curves, wiring);
+  out.searched = true;
+  return out;
+}
+
+// Newton on P' = V + I*V' for one string: the current stays in (0, top).
+bool SolveOne(const DiodeModule* m, StringState& s) {
+  double lo = 0;
+  double hi = s.smooth_top_a;
+  double i = s.current_a;
+  for (int step = 0; step < 100; ++step) {
+    const Smooth at = StringSmooth(m, s.size, i);
+    const double f = at.v + i * at.d1;
+    if (f > 0) {
+      lo = i;
+    } else {
+      hi = i;
+    }
+    const double slope = 2 * at.d1 + i * at.d2;
+    double next = slope < 0 ? i - f / slope : std::numeric_limits<double>::quiet_NaN();
+    bool done = std::fabs(next - i) <= 4 * kEps * i;
+    if (!done && !(next > lo && next < hi)) next = 0.5 * (lo + hi);
+    done = done || hi - lo <= 4 * kEps * hi;
+    i = done ? std::clamp(next, lo, hi) : next;
+    if (done) {
+      s.current_a = i;
+      s.at = StringSmooth(m, s.size, i);
+      // At the end of the smooth region the top may lie beyond it.
+      return i < s.smooth_top_a && i > 0;
+    }
+  }
+  return false;
+}
+
+// Newton on the strings' currents and the common voltage together:
+//   V_j(I_j) = V for every string, and dP/dV = sum I_j + V * sum 1/V_j' = 0.
+bool SolveParallel(const DiodeModule* modules, std::vector<StringState>& strings, double v_lo, double v_hi,
+                   double& voltage_v) {
+  double v = 0;
+  for (StringState& s : strings) {
+    s.at = StringSmooth(modules + s.first, s.size, s.current_a);
+    v += s.at.v;
+  }
+  v /= static_cast<double>(strings.size());
+  for (int step = 0; step < 60; ++step) {
+    double f = 0;
+    double g = 0;
+    double lhs = 0;
+    double rhs = 0;
+    for (const StringState& s : strings) {
+      const double inv = 1.0 / s.at.d1;
+      const double h = 1.0 - v * s.at.d2 * inv * inv;
+      const double r = s.at.v - v;
+      f += s.current_a + v * inv;
+      g += inv;
+      lhs += h * inv;
+      rhs += h * r * inv;
+    }
+    const double dv = (-f + rhs) / (lhs + g);
+    if (!std::isfinite(dv)) return false;
+    // Damped where a full step would leave the smooth region.
+    double t = 1;
+    for (int halving = 0;; ++halving) {
+      if (halving == 60) return false;
+      bool inside = v + t * dv > v_lo && v + t * dv < v_hi;
+      for (const StringState& s : strings) {
+        const double next = s.current_a + (t * dv - (s.at.v - v)) / s.at.d1;
+        inside = inside && next > 0 && next < s.smooth_top_a;
+      }
+      if (inside) break;
+      t *= 0.5;
+    }
+    bool small = std::fabs(t * dv) <= 8 * kEps * v;
+    for (StringState& s : strings) {
+      const double di = (t * dv - (s.at.v - v)) / s.at.d1;
+      small = small && std::fabs(di) <= 8 * kEps * s.current_a;
+      s.current_a += di;
+      s.at = StringSmooth(modules + s.first, s.size, s.current_a);
+    }
+    v += t * dv;
+    if (small && t == 1) {
+      voltage_v = v;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+InputPoint InputMaximumPowerPoint(const InputModules& input) {
+  if (input.curves.size() != input.diodes.size()) throw std::invalid_argument("curves and modules differ in number");
+  std::size_t total = 0;
+  for (int size : input.string_sizes) {
+    if (size < 0) throw std::invalid_argument("a string of the input has a negative size");
+    total += static_cast<std::size_t>(size);
+  }
+  if (total != input.diodes.size()) throw std::invalid_argument("the strings do not hold the input's modules");
+  RequireUsableCurves(input.curves);
+
+  std::vector<StringState> strings;
+  strings.reserve(input.string_sizes.size());
+  int first = 0;
+  for (int size : input.string_sizes) {
+    // A string without modules carries no current at any voltage.
+    if (size > 0) {
+      StringState s;
+      s.first = first;
+      s.size = size;
+      strings.push_back(s);
+    }
+    first += size;
+  }
+  if (strings.empty()) return {};
+  const DiodeModule* modules = input.diodes.data();
+
+  double total_bound_w = 0;
+  double v_lo = -std::numeric_limits<double>::infinity();
+  double v_hi = std::numeric_limits<double>::infinity();
+  const StringState* lowest_voc = nullptr;
+  const StringState* highest_smooth_end = nullptr;
+  for (StringState& s : strings) {
+    const DiodeModule* m = modules + s.first;
+    double imp_sum = 0;
+    for (int k = 0; k < s.size; ++k) {
+      s.voc_v += m[k].voc_v;
+      s.bound_w += m[k].bound_w;
+      imp_sum += m[k].imp_a;
+    }
+    total_bound_w += s.bound_w;
+    if (!SmoothRegion(m, s)) return BySearch(input);
+    if (lowest_voc == nullptr || s.voc_v < lowest_voc->voc_v) lowest_voc = &s;
+    if (highest_smooth_end == nullptr || s.v_at_top_v > highest_smooth_end->v_at_top_v) highest_smooth_end = &s;
+    v_lo = std::max(v_lo, s.v_at_top_v);
+    v_hi = std::min(v_hi, s.voc_v);
+    s.current_a = std::min(imp_sum / s.size, 0.999 * s.smooth_top_a);
+  }
+  if (!(v_lo >= 0 && v_lo < v_hi)) return BySearch(input);
+
+  double voltage_v = 0;
+  double current_a = 0;
+  if (strings.size() == 1) {
+    if (!SolveOne(modules + strings[0].first, strings[0])) return BySearch(input);
+    voltage_v = strings[0].at.v;
+    current_a = strings[0].current_a;
+  } else {
+    if (!SolveParallel(modules, strings, v_lo, v_hi, voltage_v)) return BySearch(input);
+    for (const StringState& s : strings) current_a += s.current_a;
+  }
+  const double power_w = voltage_v * current_a;
+  // Below v_lo the string of highest_smooth_end runs past its smooth region;
+  // above v_hi the string of lowest_voc carries no current.
+  const double below_w = total_bound_w - highest_smooth_end->bound_w + highest_smooth_end->low_bound_w;
+  const double above_w = strings.size() == 1 ? 0.0 : total_bound_w - lowest_voc->bound_w;
+  if (!(std::isfinite(power_w) && power_w >= below_w && power_w >= above_w)) return BySearch(input);
+  InputPoint out;
+  out.point = PowerPoint{power_w, voltage_v, current_a};
+  return out;
+}
+
+namespace {
+
+struct Candidate {
+  double top_a = 0;
+  int index = 0;
+};
+
+// The string's current at 0 V with the engine's module model (bypass
+// currents as engine::Prepare finds them). Near 0 V nearly every module of a
+// string is held by its bypass diode: the root lies between two neighbouring
+// bypass currents, found from the highest down, then Newton in
+// w = ln(pole - I) as the engine solves it. A module's bypass current lies
+// below its IL + I0, so at any current at or above that the module sits at
+// -kBypassDropV whatever its bypass current: only the modules of the highest
+// IL + I0 are prepared, as far down as the search goes.
+class ZeroVoltString {
+ public:
+  ZeroVoltString(const ModuleCurve* curves, const DiodeModule* diodes, int size, std::vector<Candidate>& work)
+      : curves_(curves), diodes_(diodes), work_(work) {
+    work_.clear();
+    for (int k = 0; k < size; ++k) work_.push_back(Candidate{curves[k].il_a + curves[k].i0_a, k});
+    std::sort(work_.begin(), work_.end(), [](const Candidate& a, const Candidate& b) {
+      return a.top_a > b.top_a || (a.top_a == b.top_a && a.index < b.index);
+    });
+    prepared_.clear();
+  }
+
+  double Solve() {
+    if (work_.empty()) return 0;
+    // Its open-circuit voltage: a module's voltage at 0 A is its smooth
+    // value, or the bypass drop where that is lower, whatever its bypass current.
+    double voc_v = 0;
+    for (const Candidate& c : work_) voc_v += std::max(diodes_[c.index].voc_v, -kBypassDropV);
+    if (!(0 < voc_v)) return 0;
+    // Down the bypass currents, highest first, to the first with a voltage above 0.
+    double lo = 0;
+    double hi = std::numeric_limits<double>::infinity();
+    for (double next = NextBelow(hi); next >= 0; next = NextBelow(hi)) {
+      if (hi == std::numeric_limits<double>::infinity()) {
+        hi = next;  // the highest bypass current: every module bypassed from here on
+        continue;
+      }
+      const double v = Voltage(next);
+      if (v == 0) return next;
+      if (v > 0) {
+        lo = next;
+        break;
+      }
+      hi = next;
+    }
+    if (hi == std::numeric_limits<double>::infinity()) return 0;
+    PrepareAbove(lo);
+    double x = 0.5 * (lo + hi);
+    for (int iteration = 0; iteration < 200; ++iteration) {
+      const double g = Voltage(x);
+      if (g == 0) return x;
+      if (g > 0) {
+        lo = x;
+      } else {
+        hi = x;
+      }
+      double slope = 0;
+      double pole = std::numeric_limits<double>::infinity();
+      for (const engine::FastModule& m : prepared_) {
+        if (x < m.bypass_a) {
+          slope += engine::Slope(m, x);
+          pole = std::min(pole, m.top_a);
+        }
+      }
+      double next = std::numeric_limits<double>::quiet_NaN();
+      if (slope < 0) {
+        const double d = pole - x;
+        next = pole - d * std::exp(g / (slope * d));
+        if (std::fabs(next - x) <= 2 * kEps * x) return x;
+      }
+      if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+      if (hi - lo <= 2 * kEps * hi) return next;
+      x = next;
+    }
+    return x;
+  }
+
+ private:
+  // The highest bypass current below `hi` of all the string's modules, -1 for none.
+  double NextBelow(double hi) {
+    for (;;) {
+      double next = -1;
+      for (const engine::FastModule& m : prepared_) {
+        if (m.bypass_a < hi && m.bypass_a > next) next = m.bypass_a;
+      }
+      if (next < 0) {
+        if (prepared_.size() == work_.size()) return -1;
+        prepared_.push_back(engine::Prepare(curves_[work_[prepared_.size()].index]));
+        continue;
+      }
+      // A module not prepared yet has its bypass current below its top.
+      const std::size_t before = prepared_.size();
+      PrepareAbove(next);
+      if (prepared_.size() == before) return next;
+    }
+  }
+  // Prepares every module whose top lies above `current_a`.
+  void PrepareAbove(double current_a) {
+    while (prepared_.size() < work_.size() && work_[prepared_.size()].top_a > current_a) {
+      prepared_.push_back(engine::Prepare(curves_[work_[prepared_.size()].index]));
+    }
+  }
+  // The string's voltage at `current_a`, which lies at or above the top of
+  // every module not prepared.
+  double Voltage(double current_a) const {
+    double v = 0;
+    for (const engine::FastModule& m : prepared_) v += engine::Voltage(m, current_a);
+    return v - kBypassDropV * static_cast<double>(work_.size() - prepared_.size());
+  }
+
+  const ModuleCurve* curves_;
+  const DiodeModule* diodes_;
+  std::vector<Candidate>& work_;
+  std::vector<engine::FastModule> prepared_;
+};
+
+}  // namespace
+
+double InputCurrentAtZeroVoltsA(const InputModules& input) {
+  RequireUsableCurves(input.curves);
+  if (input.curves.size() != input.diodes.size()) throw std::invalid_argument("curves and modules differ in number");
+  std::vector<Candidate> scratch;
+  double total = 0;
+  std::size_t first = 0;
+  for (int size : input.string_sizes) {
+    if (size < 0 || first + static_cast<std::size_t>(size) > input.curves.size()) {
+      throw std::invalid_argument("the strings do not hold the input's modules");
+    }
+    total += ZeroVoltString(input.curves.data() + first, input.diodes.data() + first, size, scratch).Solve();
+    first += static_cast<std::size_t>(size);
+  }
+  return total;
+}
+
+}  // namespace voltrigg::plant

@@ -1,0 +1,354 @@
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "assess/assessment.h"
+#include "assess/curve_translation.h"
+#include "plant/parallel.h"
+#include "plant/plant_plan.h"
+
+namespace voltrigg {
+
+const char* PlantSortName(PlantSort sort) {
+  switch (sort) {
+    case PlantSort::Delivered:
+      return "delivered";
+    case PlantSort::Pallets:
+      return "pallets";
+    case PlantSort::Free:
+      break;
+  }
+  return "free";
+}
+
+std::optional<PlantSort> PlantSortNamed(const std::string& name) {
+  for (PlantSort sort : kPlantSorts) {
+    if (name == PlantSortName(sort)) return sort;
+  }
+  return std::nullopt;
+}
+
+namespace plant {
+
+namespace {
+
+using Kind = PlantFault::Kind;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void Tell(const PlantRequest& request, PlantStage stage) {
+  if (request.progress) request.progress(stage);
+}
+
+std::size_t Index(PlantSort sort) { return static_cast<std::size_t>(sort); }
+
+// The lower of the system limit and the inverter's maximum DC voltage, as the
+// inverter window takes it.
+double VoltageLimitV(const AssessConditions& conditions, const InverterProfile& profile) {
+  double limit = conditions.max_system_voltage_v;
+  if (profile.max_dc_voltage_v && !AtOrBelowLimit(limit, *profile.max_dc_voltage_v)) limit = *profile.max_dc_voltage_v;
+  return limit;
+}
+
+// One input's modules gathered from `slots`.
+void Gather(const Slots& slots, const PlantStructure& structure, std::size_t input, const LotCurves& curves,
+            InputModules& out) {
+  out.Clear();
+  const PlantStructure::Input& in = structure.inputs[input];
+  const std::size_t s = static_cast<std::size_t>(structure.series);
+  for (int j = 0; j < in.strings; ++j) {
+    const std::size_t string = static_cast<std::size_t>(in.first_string) + static_cast<std::size_t>(j);
+    out.string_sizes.push_back(structure.series);
+    for (std::size_t p = 0; p < s; ++p) {
+      const std::uint32_t m = slots[string * s + p];
+      out.curves.push_back(curves.curves[m]);
+      out.diodes.push_back(curves.diodes[m]);
+    }
+  }
+}
+
+// The input's figures at one cell temperature in full sun; NaN (and a
+// problem) when a curve cannot be carried there.
+struct AtTemperature {
+  PowerPoint point{kNaN, kNaN, kNaN};
+  double current_at_0v_a = kNaN;
+  std::string problem;
+};
+
+AtTemperature InputAt(const Slots& slots, const PlantStructure& structure, std::size_t input, const PlantLot& lot,
+                      const LotCurves& curves, double temperature_c, const AssessConditions& conditions,
+                      bool with_current, InputModules& scratch) {
+  scratch.Clear();
+  AtTemperature out;
+  const CellConditions cell{kStcIrradianceW_m2, temperature_c};
+  const TemperatureCoefficients coefficients{conditions.voc_coefficient_pct_per_k,
+                                             conditions.isc_coefficient_pct_per_k};
+  const PlantStructure::Input& in = structure.inputs[input];
+  const std::size_t s = static_cast<std::size_t>(structure.series);
+  for (int j = 0; j < in.strings; ++j) {
+    const std::size_t string = static_cast<std::size_t>(in.first_string) + static_cast<std::size_t>(j);
+    scratch.string_sizes.push_back(structure.series);
+    for (std::size_t p = 0; p < s; ++p) {
+      const std::uint32_t m = slots[string * s + p];
+      const CurveFit t = TranslateModuleCurve(curves.curves[m], lot.voc_v[m], cell, coefficients);
+      DiodeModule d;
+      // Its own maximum moves with the light current: the search starts there.
+      const double hint_a = curves.diodes[m].imp_a * (t.curve.il_a / curves.curves[m].il_a);
+      if (t.problem != FitProblem::None || !PrepareDiodeModule(t.curve, hint_a, d)) {
+        ModuleProblem problem{static_cast<int>(m), 0, std::string(lot.Serial(m)),
+                              t.problem != FitProblem::None ? t.problem : FitProblem::CurveNotFalling};
+        char at[96];
+        (void)std::snprintf(at, sizeof at, " at %g W/m² and %g °C", cell.irradiance_w_m2, cell.temperature_c);
+        out.problem = DescribeModuleProblem(problem) + at;
+        return out;
+      }
+      scratch.curves.push_back(t.curve);
+      scratch.diodes.push_back(d);
+    }
+  }
+  out.point = InputMaximumPowerPoint(scratch).point;
+  if (with_current) out.current_at_0v_a = InputCurrentAtZeroVoltsA(scratch);
+  return out;
+}
+
+void CheckWritten(PlantPlan& plan) {
+  const PlantStructure& st = plan.structure;
+  const Slots& slots = plan.Written().slots;
+  const std::size_t s = static_cast<std::size_t>(st.series);
+  const std::size_t strings = static_cast<std::size_t>(st.strings());
+  plan.string_voc_cold_v.assign(strings, 0.0);
+  plan.string_limit_v.assign(strings, 0.0);
+  for (std::size_t j = 0; j < strings; ++j) {
+    double voc_sum = 0;
+    for (std::size_t p = 0; p < s; ++p) voc_sum += plan.lot.voc_v[slots[j * s + p]];
+    const PlantStructure::Input& in = st.inputs[st.string_input[j]];
+    const InverterProfile& profile =
+        plan.layout.groups[static_cast<std::size_t>(st.inverters[static_cast<std::size_t>(in.inverter)].group)].profile;
+    plan.string_voc_cold_v[j] = ColdVocV(voc_sum, plan.conditions);
+    plan.string_limit_v[j] = VoltageLimitV(plan.conditions, profile);
+  }
+  plan.windows_by_input.assign(st.inputs.size(), InverterWindow{});
+  ParallelFor(0, st.inputs.size(), 16, [&](std::size_t first, std::size_t last) {
+    InputModules scratch;
+    for (std::size_t q = first; q < last; ++q) {
+      const PlantStructure::Input& in = st.inputs[q];
+      const InverterProfile& profile =
+          plan.layout.groups[static_cast<std::size_t>(st.inverters[static_cast<std::size_t>(in.inverter)].group)]
+              .profile;
+      WindowFigures figures;
+      for (int j = 0; j < in.strings; ++j) {
+        const double v =
+            plan.string_voc_cold_v[static_cast<std::size_t>(in.first_string) + static_cast<std::size_t>(j)];
+        // NaN wins and stays.
+        if (!std::isnan(figures.max_string_voc_tmin_v) && !(v <= figures.max_string_voc_tmin_v))
+          figures.max_string_voc_tmin_v = v;
+      }
+      const AtTemperature hot =
+          InputAt(slots, st, q, plan.lot, plan.curves, plan.conditions.t_hot_c, plan.conditions, true, scratch);
+      const AtTemperature cold = InputAt(slots, st, q, plan.lot, plan.curves, plan.conditions.t_cold_operating_c,
+                                         plan.conditions, false, scratch);
+      figures.hot = hot.point;
+      figures.cold = cold.point;
+      figures.array_current_at_0v_hot_a = hot.current_at_0v_a;
+      for (const AtTemperature* a : {&hot, &cold}) {
+        if (!a->problem.empty()) figures.problems.push_back(a->problem);
+      }
+      plan.windows_by_input[q] = JudgeInverterWindow(std::move(figures), plan.conditions, profile);
+    }
+  });
+}
+
+PlantFault RequestFault(Kind kind) {
+  PlantFault f;
+  f.kind = kind;
+  return f;
+}
+
+}  // namespace
+
+LotCurves FitLot(const PlantLot& lot, std::vector<std::pair<std::size_t, FitProblem>>& problems) {
+  const std::size_t n = lot.size();
+  LotCurves out;
+  out.curves.resize(n);
+  out.diodes.resize(n);
+  out.traits.power_w.resize(n);
+  out.traits.current_a.resize(n);
+  out.traits.curvature_w_per_a2.resize(n);
+  std::vector<FitProblem> problem(n, FitProblem::None);
+  ParallelFor(0, n, 2048, [&](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+      // The list's float values widened, as the assessment fits them.
+      const CurveFit fit = FitModuleCurve(lot.vmp_v[k], lot.imp_a[k], lot.voc_v[k], lot.isc_a[k]);
+      DiodeModule& d = out.diodes[k];
+      if (fit.problem != FitProblem::None || !PrepareDiodeModule(fit.curve, lot.imp_a[k], d)) {
+        problem[k] = fit.problem != FitProblem::None ? fit.problem : FitProblem::CurveNotFalling;
+        continue;
+      }
+      out.curves[k] = fit.curve;
+      const double i = d.imp_a;
+      const double gap = d.top_a - i;
+      const double v = d.a_v * (std::log(gap) - d.log_i0) - i * d.rs_ohm;
+      const double d1 = -d.a_v / gap - d.rs_ohm;
+      const double d2 = -d.a_v / (gap * gap);
+      out.traits.power_w[k] = i * v;
+      out.traits.current_a[k] = i;
+      out.traits.curvature_w_per_a2[k] = -(2 * d1 + i * d2);
+    }
+  });
+  for (std::size_t k = 0; k < n && problems.size() < kMaxPlantFaults; ++k) {
+    if (problem[k] != FitProblem::None) problems.emplace_back(k, problem[k]);
+  }
+  return out;
+}
+
+ModeResult EvaluateSlots(Slots slots, const PlantStructure& structure, const LotCurves& curves, const PlantLot& lot) {
+  ModeResult out;
+  out.slots = std::move(slots);
+  out.inputs.resize(structure.inputs.size());
+  ParallelFor(0, structure.inputs.size(), 16, [&](std::size_t first, std::size_t last) {
+    InputModules scratch;
+    for (std::size_t q = first; q < last; ++q) {
+      Gather(out.slots, structure, q, curves, scratch);
+      out.inputs[q] = InputMaximumPowerPoint(scratch);
+    }
+  });
+  for (const InputPoint& p : out.inputs) {
+    out.figures.pmp_w += p.point.pmp_w;
+    out.searched += p.searched ? 1 : 0;
+  }
+  for (std::uint32_t m : out.slots) out.figures.sum_mpp_w += static_cast<double>(lot.vmp_v[m]) * lot.imp_a[m];
+  out.figures.mismatch_loss_pct = MismatchLossPct(out.figures.pmp_w, out.figures.sum_mpp_w);
+  return out;
+}
+
+PlanMaking MakePlantPlan(const PlantRequest& request) {
+  PlanMaking out;
+  const ThreadLimit threads(request.threads);
+  if (const auto fault = ValidateConditions(request.conditions)) {
+    PlantFault f = RequestFault(Kind::BadConditions);
+    f.condition = *fault;
+    out.faults.push_back(std::move(f));
+    return out;
+  }
+  if (!(request.pallet_window >= 1 && request.pallet_window <= 1000)) {
+    PlantFault f = RequestFault(Kind::BadPalletWindow);
+    f.count = request.pallet_window;
+    out.faults.push_back(std::move(f));
+    return out;
+  }
+  LayoutReading layout = ReadPlantLayout(request.layout);
+  if (!layout.faults.empty()) {
+    out.faults = std::move(layout.faults);
+    return out;
+  }
+  Tell(request, PlantStage::ReadingLists);
+  LotReading reading =
+      ReadPlantLists(request.lists, request.extras,
+                     request.sort == PlantSort::Pallets ? PalletColumn::Required : PalletColumn::Optional);
+  if (!reading.faults.empty()) {
+    out.faults = std::move(reading.faults);
+    return out;
+  }
+  PlantPlan plan;
+  plan.sort = request.sort;
+  plan.pallet_window = request.pallet_window;
+  plan.conditions = request.conditions;
+  plan.lot = std::move(reading.lot);
+  plan.layout = std::move(*layout.layout);
+  plan.structure = ExpandLayout(plan.layout);
+  out.warnings = std::move(reading.warnings);
+  const PlantLot& lot = plan.lot;
+  const std::size_t used = static_cast<std::size_t>(plan.structure.modules());
+  if (lot.size() < used) {
+    PlantFault f = RequestFault(Kind::TooFewModules);
+    f.count = static_cast<std::int64_t>(lot.size());
+    f.needed = static_cast<std::int64_t>(used);
+    out.faults.push_back(std::move(f));
+    return out;
+  }
+  Tell(request, PlantStage::FittingCurves);
+  std::vector<std::pair<std::size_t, FitProblem>> problems;
+  plan.curves = FitLot(lot, problems);
+  for (const auto& [k, problem] : problems) {
+    PlantFault f = RequestFault(Kind::CurveNotFitted);
+    f.file = static_cast<int>(lot.file[k]);
+    f.file_name = request.lists[lot.file[k]].name;
+    f.line = lot.line[k];
+    f.value = std::string(lot.Serial(k));
+    f.fit_problem = problem;
+    out.faults.push_back(std::move(f));
+  }
+  if (!out.faults.empty()) return out;
+
+  const int series = plan.structure.series;
+  const auto evaluate = [&](Slots slots) { return EvaluateSlots(std::move(slots), plan.structure, plan.curves, lot); };
+  Tell(request, PlantStage::Delivered);
+  const ModeResult& delivered = *(plan.modes[Index(PlantSort::Delivered)] = evaluate(DeliveredSlots(used)));
+
+  // Pallets: wherever every list names its pallets; never below delivered,
+  // whose places lie within the windows too.
+  const bool pallets = std::all_of(lot.file_has_pallet.begin(), lot.file_has_pallet.end(), [](bool b) { return b; });
+  const ModeResult* best_pallets = nullptr;
+  if (pallets) {
+    Tell(request, PlantStage::Pallets);
+    plan.windows = WindowsOf(lot, series, static_cast<std::size_t>(plan.structure.strings()), request.pallet_window);
+    // Two fills, each run on its own thread where there are two.
+    constexpr std::array<PalletAnchor, 2> kAnchors = {PalletAnchor::None, PalletAnchor::ClosingFirst};
+    std::array<Slots, 2> fills;
+    ParallelFor(0, fills.size(), 1, [&](std::size_t first, std::size_t last) {
+      for (std::size_t k = first; k < last; ++k)
+        fills[k] = PalletSlots(lot, plan.curves.traits, series, *plan.windows, kAnchors[k]);
+    });
+    std::optional<ModeResult> best_fill;
+    for (Slots& slots : fills) {
+      if (slots.size() != used) continue;
+      ModeResult fill = evaluate(std::move(slots));
+      if (!best_fill || fill.figures.pmp_w > best_fill->figures.pmp_w) best_fill = std::move(fill);
+    }
+    plan.modes[Index(PlantSort::Pallets)] =
+        best_fill && best_fill->figures.pmp_w > delivered.figures.pmp_w ? std::move(*best_fill) : delivered;
+    best_pallets = &*plan.modes[Index(PlantSort::Pallets)];
+  }
+
+  // Free: the simple rule on the strongest modules, and on the modules
+  // delivered first; never below either, nor below pallets or delivered.
+  Tell(request, PlantStage::Free);
+  const std::vector<std::uint32_t> imp_order = ImpOrder(lot);
+  std::optional<ModeResult> best =
+      evaluate(SimpleRuleSlots(imp_order, StrongestModules(plan.curves.traits, used), lot, series));
+  if (lot.size() > used) {
+    ModeResult simple = evaluate(SimpleRuleSlots(imp_order, DeliveredSlots(used), lot, series));
+    if (simple.figures.pmp_w > best->figures.pmp_w) best = std::move(simple);
+  }
+  for (const ModeResult* other : {best_pallets, &delivered}) {
+    if (other != nullptr && other->figures.pmp_w > best->figures.pmp_w) best = *other;
+  }
+  plan.modes[Index(PlantSort::Free)] = std::move(best);
+
+  Tell(request, PlantStage::Checks);
+  CheckWritten(plan);
+  out.plan = std::move(plan);
+  return out;
+}
+
+}  // namespace plant
+
+PlantOutcome PlanPlant(const PlantRequest& request) {
+  PlantOutcome out;
+  plant::PlanMaking making = plant::MakePlantPlan(request);
+  out.faults = std::move(making.faults);
+  out.warnings = std::move(making.warnings);
+  if (!out.faults.empty() || !making.plan) return out;
+  const plant::ThreadLimit threads(request.threads);
+  if (request.progress) request.progress(PlantStage::Writing);
+  const plant::PlantPlan& plan = *making.plan;
+  out.summary = plant::SummaryOf(plan);
+  out.files = plant::FormatPlantLists(plan);
+  out.files.plant_json = plant::FormatPlantJson(plan);
+  return out;
+}
+
+}  // namespace voltrigg
