@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <queue>
 #include <tuple>
+
+#include "plant/parallel.h"
 
 namespace voltrigg::plant {
 
@@ -25,7 +28,7 @@ std::vector<std::uint32_t> ImpOrder(const PlantLot& lot) {
     std::memcpy(&bits, &imp, sizeof bits);
     keys[m] = (static_cast<std::uint64_t>(bits) << 32) | m;
   }
-  std::sort(keys.begin(), keys.end());
+  ParallelSort(keys.begin(), keys.end(), std::less<std::uint64_t>());
   std::vector<std::uint32_t> order(lot.size());
   for (std::size_t k = 0; k < keys.size(); ++k) order[k] = static_cast<std::uint32_t>(keys[k]);
   return order;
@@ -75,8 +78,7 @@ std::vector<std::uint32_t> StrongestModules(const ModuleTraits& traits, std::siz
   if (weak > 0) {
     std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(weak - 1), all.end(),
                      [&](std::uint32_t a, std::uint32_t b) {
-                       return traits.power_w[a] < traits.power_w[b] ||
-                              (traits.power_w[a] == traits.power_w[b] && a > b);
+                       return std::tie(traits.power_w[a], b) < std::tie(traits.power_w[b], a);
                      });
     for (std::size_t k = 0; k < weak; ++k) spare[all[k]] = true;
   }
@@ -240,7 +242,7 @@ class PalletFill {
     const std::size_t pool_size = 4 * s + 32;
     std::vector<std::uint32_t> pool;
     const auto by_current = [&](std::uint32_t a, std::uint32_t b) {
-      return traits_.current_a[a] < traits_.current_a[b] || (traits_.current_a[a] == traits_.current_a[b] && a < b);
+      return std::tie(traits_.current_a[a], a) < std::tie(traits_.current_a[b], b);
     };
     Slots slots;
     slots.reserve(t_count * s);
@@ -339,7 +341,7 @@ class PalletFill {
     const std::int64_t may_leave = static_cast<std::int64_t>(closing.size()) - ask_now;
     if (may_leave < 0) return false;
     std::sort(closing.begin(), closing.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return traits_.power_w[a] < traits_.power_w[b] || (traits_.power_w[a] == traits_.power_w[b] && a < b);
+      return std::tie(traits_.power_w[a], a) < std::tie(traits_.power_w[b], b);
     });
     // At most so many that the string can still be filled from the pool.
     const std::int64_t spare_room = static_cast<std::int64_t>(pool.size() - s);

@@ -329,7 +329,9 @@ class ZeroVoltString {
     // Down the bypass currents, highest first, to the first with a voltage above 0.
     double lo = 0;
     double hi = std::numeric_limits<double>::infinity();
-    for (double next = NextBelow(hi); next >= 0; next = NextBelow(hi)) {
+    for (;;) {
+      const double next = NextBelow(hi);
+      if (next < 0) break;
       if (hi == std::numeric_limits<double>::infinity()) {
         hi = next;  // the highest bypass current: every module bypassed from here on
         continue;

@@ -11,6 +11,7 @@
 #include <oneapi/tbb/blocked_range.h>
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/parallel_for.h>
+#include <oneapi/tbb/parallel_sort.h>
 #endif
 
 namespace voltrigg::plant {
@@ -27,6 +28,18 @@ void ParallelFor(std::size_t begin, std::size_t end, std::size_t grain, const Bo
                             [&](const oneapi::tbb::blocked_range<std::size_t>& r) { body(r.begin(), r.end()); });
 #else
   for (std::size_t first = begin; first < end; first += grain) body(first, std::min(end, first + grain));
+#endif
+}
+
+// Sorts [first, last) by `less`, possibly on several threads. The order
+// must be total (no two elements equivalent), so that every way of sorting
+// gives the same sequence.
+template <class Iterator, class Less>
+void ParallelSort(Iterator first, Iterator last, const Less& less) {
+#if defined(VOLTRIGG_PLANT_TBB)
+  oneapi::tbb::parallel_sort(first, last, less);
+#else
+  std::sort(first, last, less);
 #endif
 }
 

@@ -226,6 +226,7 @@ ModeResult EvaluateSlots(Slots slots, const PlantStructure& structure, const Lot
 
 PlanMaking MakePlantPlan(const PlantRequest& request) {
   PlanMaking out;
+  // cppcheck-suppress unreadVariable ; it holds the thread limit while the plan is made
   const ThreadLimit threads(request.threads);
   if (const auto fault = ValidateConditions(request.conditions)) {
     PlantFault f = RequestFault(Kind::BadConditions);
@@ -308,8 +309,11 @@ PlanMaking MakePlantPlan(const PlantRequest& request) {
       ModeResult fill = evaluate(std::move(slots));
       if (!best_fill || fill.figures.pmp_w > best_fill->figures.pmp_w) best_fill = std::move(fill);
     }
-    plan.modes[Index(PlantSort::Pallets)] =
-        best_fill && best_fill->figures.pmp_w > delivered.figures.pmp_w ? std::move(*best_fill) : delivered;
+    if (best_fill && best_fill->figures.pmp_w > delivered.figures.pmp_w) {
+      plan.modes[Index(PlantSort::Pallets)] = std::move(*best_fill);
+    } else {
+      plan.modes[Index(PlantSort::Pallets)] = delivered;
+    }
     best_pallets = &*plan.modes[Index(PlantSort::Pallets)];
   }
 
@@ -317,11 +321,17 @@ PlanMaking MakePlantPlan(const PlantRequest& request) {
   // delivered first; never below either, nor below pallets or delivered.
   Tell(request, PlantStage::Free);
   const std::vector<std::uint32_t> imp_order = ImpOrder(lot);
-  std::optional<ModeResult> best =
-      evaluate(SimpleRuleSlots(imp_order, StrongestModules(plan.curves.traits, used), lot, series));
+  std::array<Slots, 2> simple;
+  ParallelFor(0, lot.size() > used ? 2 : 1, 1, [&](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+      simple[k] = SimpleRuleSlots(imp_order, k == 0 ? StrongestModules(plan.curves.traits, used) : DeliveredSlots(used),
+                                  lot, series);
+    }
+  });
+  std::optional<ModeResult> best = evaluate(std::move(simple[0]));
   if (lot.size() > used) {
-    ModeResult simple = evaluate(SimpleRuleSlots(imp_order, DeliveredSlots(used), lot, series));
-    if (simple.figures.pmp_w > best->figures.pmp_w) best = std::move(simple);
+    ModeResult on_delivered = evaluate(std::move(simple[1]));
+    if (on_delivered.figures.pmp_w > best->figures.pmp_w) best = std::move(on_delivered);
   }
   for (const ModeResult* other : {best_pallets, &delivered}) {
     if (other != nullptr && other->figures.pmp_w > best->figures.pmp_w) best = *other;
@@ -342,6 +352,7 @@ PlantOutcome PlanPlant(const PlantRequest& request) {
   out.faults = std::move(making.faults);
   out.warnings = std::move(making.warnings);
   if (!out.faults.empty() || !making.plan) return out;
+  // cppcheck-suppress unreadVariable ; it holds the thread limit while the files are formatted
   const plant::ThreadLimit threads(request.threads);
   if (request.progress) request.progress(PlantStage::Writing);
   const plant::PlantPlan& plan = *making.plan;

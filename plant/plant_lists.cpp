@@ -635,40 +635,51 @@ LotReading ReadPlantLists(const std::vector<PlantSource>& lists, ExtrasUse extra
     out.faults.push_back(std::move(f));
     return out;
   }
-  // The pieces one after the other, pallets ranked in order of first appearance.
+  // The pieces one after the other, pallets ranked in order of first
+  // appearance; each piece copied to its place at once.
   texts.clear();
   PlantLot& lot = out.lot;
-  std::vector<float> numbers;
+  const std::size_t n = static_cast<std::size_t>(total);
+  std::vector<float> numbers(n);
   std::array<std::vector<float>*, 5> columns = {&lot.pmax_w, &lot.vmp_v, &lot.imp_a, &lot.voc_v, &lot.isc_a};
-  for (std::vector<float>* c : columns) c->reserve(static_cast<std::size_t>(total));
-  numbers.reserve(static_cast<std::size_t>(total));
-  lot.serial_end.reserve(static_cast<std::size_t>(total));
-  lot.pallet.reserve(static_cast<std::size_t>(total));
-  lot.file.reserve(static_cast<std::size_t>(total));
-  lot.line.reserve(static_cast<std::size_t>(total));
+  for (std::vector<float>* c : columns) c->resize(n);
+  lot.serial_end.resize(n);
+  lot.pallet.resize(n);
+  lot.file.resize(n);
+  lot.line.resize(n);
+  std::vector<std::size_t> first_row(pieces.size() + 1, 0);
+  std::vector<std::size_t> first_byte(pieces.size() + 1, 0);
   std::unordered_map<std::string, std::uint32_t> ranks;
-  std::vector<std::uint32_t> rank_of;
+  std::vector<std::vector<std::uint32_t>> rank_of(pieces.size());
   for (std::size_t p = 0; p < pieces.size(); ++p) {
-    PieceRows& r = rows[p];
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-      columns[k]->insert(columns[k]->end(), r.values[k].begin(), r.values[k].end());
+    first_row[p + 1] = first_row[p] + rows[p].rows();
+    first_byte[p + 1] = first_byte[p] + rows[p].serials.size();
+    for (const std::string& name : rows[p].pallet_names) {
+      const auto [it, added] = ranks.try_emplace(name, static_cast<std::uint32_t>(lot.pallet_names.size()));
+      if (added) lot.pallet_names.push_back(name);
+      rank_of[p].push_back(it->second);
     }
-    numbers.insert(numbers.end(), r.number.begin(), r.number.end());
-    lot.serial_text += r.serials;
-    std::uint64_t end = lot.serial_end.empty() ? 0 : lot.serial_end.back();
-    for (std::uint32_t size : r.serial_size) lot.serial_end.push_back(end += size);
-    rank_of.resize(r.pallet_names.size());
-    for (std::size_t i = 0; i < r.pallet_names.size(); ++i) {
-      const auto [it, added] =
-          ranks.try_emplace(r.pallet_names[i], static_cast<std::uint32_t>(lot.pallet_names.size()));
-      if (added) lot.pallet_names.push_back(r.pallet_names[i]);
-      rank_of[i] = it->second;
-    }
-    for (std::uint32_t id : r.pallet) lot.pallet.push_back(rank_of[id]);
-    lot.file.insert(lot.file.end(), r.line.size(), static_cast<std::uint32_t>(pieces[p].file));
-    lot.line.insert(lot.line.end(), r.line.begin(), r.line.end());
-    r = PieceRows();
   }
+  lot.serial_text.resize(first_byte.back());
+  ParallelFor(0, pieces.size(), 1, [&](std::size_t first, std::size_t last) {
+    for (std::size_t p = first; p < last; ++p) {
+      PieceRows& r = rows[p];
+      const std::size_t at = first_row[p];
+      for (std::size_t k = 0; k < columns.size(); ++k)
+        std::copy(r.values[k].begin(), r.values[k].end(), columns[k]->begin() + static_cast<std::ptrdiff_t>(at));
+      std::copy(r.number.begin(), r.number.end(), numbers.begin() + static_cast<std::ptrdiff_t>(at));
+      std::copy(r.serials.begin(), r.serials.end(),
+                lot.serial_text.begin() + static_cast<std::ptrdiff_t>(first_byte[p]));
+      std::uint64_t end = first_byte[p];
+      for (std::size_t k = 0; k < r.rows(); ++k) {
+        lot.serial_end[at + k] = end += r.serial_size[k];
+        lot.pallet[at + k] = rank_of[p][r.pallet[k]];
+        lot.file[at + k] = static_cast<std::uint32_t>(pieces[p].file);
+        lot.line[at + k] = r.line[k];
+      }
+      r = PieceRows();
+    }
+  });
   RepeatedSerials(lot, lists, out.faults);
   if (!out.faults.empty()) return out;
   out.warnings = LotWarnings(lot, numbers, seven_field);

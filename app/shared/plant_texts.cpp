@@ -1,6 +1,8 @@
 #include "app/shared/plant_texts.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 
 namespace voltrigg {
@@ -373,10 +375,11 @@ std::vector<std::string> PlantSummaryLines(const PlantSummary& s, Language langu
                      : "低温時のストリング開放電圧の最高 " + voc + " V、上限 " + Number(s.voltage_limit_v, "%.1f") +
                            " V: " + (s.voltage_ok ? "適合" : "超過"));
   if (s.failed_count == 0) {
-    lines.push_back(en ? "checks: all passed" : "検査: すべて適合");
+    lines.emplace_back(en ? "checks: all passed" : "検査: すべて適合");
   } else {
     lines.push_back(en ? "checks: " + N(s.failed_count) + " failed" : "検査: 不適合 " + N(s.failed_count) + " 件");
-    for (const PlantFailedCheck& c : s.failed) lines.push_back("  " + PlantFailedCheckText(c, s, language));
+    std::transform(s.failed.begin(), s.failed.end(), std::back_inserter(lines),
+                   [&](const PlantFailedCheck& c) { return "  " + PlantFailedCheckText(c, s, language); });
     if (static_cast<std::int64_t>(s.failed.size()) < s.failed_count) {
       const std::string more = N(s.failed_count - static_cast<std::int64_t>(s.failed.size()));
       lines.push_back(en ? "  and " + more + " more" : "  ほか " + more + " 件");
