@@ -124,12 +124,8 @@ const char* StageName(PlantStage stage) {
       return "read lists";
     case PlantStage::FittingCurves:
       return "fit curves";
-    case PlantStage::Delivered:
-      return "delivered";
-    case PlantStage::Pallets:
-      return "pallets";
-    case PlantStage::Free:
-      return "free";
+    case PlantStage::Placing:
+      return "placing";
     case PlantStage::Checks:
       return "checks";
     case PlantStage::Writing:

@@ -162,6 +162,22 @@ class RangeMax {
 
 constexpr std::uint32_t kNever = std::numeric_limits<std::uint32_t>::max();
 
+// A module waiting for the pool (earliest closing first, then by current),
+// and one in the pool (by current): keys held by value for the comparisons.
+struct Waiting {
+  double current_a = 0;
+  std::uint32_t last = 0;
+  std::uint32_t module = 0;
+  bool operator>(const Waiting& o) const {
+    return std::tie(last, current_a, module) > std::tie(o.last, o.current_a, o.module);
+  }
+};
+struct Pooled {
+  double current_a = 0;
+  std::uint32_t module = 0;
+  bool operator<(const Pooled& o) const { return std::tie(current_a, module) < std::tie(o.current_a, o.module); }
+};
+
 // The strings a module may go to: from `first` (its pallet's window opens)
 // to `last` (it closes); both follow the pallet's rank.
 struct Reach {
@@ -179,16 +195,18 @@ class PalletFill {
   PalletFill(const PlantLot& lot, const ModuleTraits& traits, int series, const PalletWindows& windows,
              PalletAnchor anchor)
       : traits_(traits), series_(static_cast<std::size_t>(series)), strings_(windows.lo.size()), anchor_(anchor) {
-    reach_.resize(lot.size());
-    for (std::size_t m = 0; m < lot.size(); ++m) {
-      const std::uint32_t rank = lot.pallet[m];
-      // The first string whose window reaches up to the rank, the last whose window starts at or below it.
-      const auto first = std::lower_bound(windows.hi.begin(), windows.hi.end(), rank) - windows.hi.begin();
-      const auto last = std::upper_bound(windows.lo.begin(), windows.lo.end(), rank) - windows.lo.begin() - 1;
-      if (first <= last && static_cast<std::size_t>(first) < strings_) {
-        reach_[m] = Reach{static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)};
-      }
+    // Per pallet: the first string whose window reaches up to its rank, the
+    // last whose window starts at or below it (both ends rise string by string).
+    std::vector<Reach> by_rank(lot.pallet_names.size());
+    std::size_t first = 0;
+    std::size_t last = 0;  // one past the last string with lo <= rank
+    for (std::size_t rank = 0; rank < by_rank.size(); ++rank) {
+      while (first < strings_ && windows.hi[first] < rank) ++first;
+      while (last < strings_ && windows.lo[last] <= rank) ++last;
+      if (first < last) by_rank[rank] = Reach{static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last - 1)};
     }
+    reach_.resize(lot.size());
+    for (std::size_t m = 0; m < lot.size(); ++m) reach_[m] = by_rank[lot.pallet[m]];
     // A module left as a spare is replaced by one of about the lot's mean power.
     double sum = 0;
     for (double p : traits.power_w) sum += p;
@@ -202,12 +220,20 @@ class PalletFill {
     // A(t): modules whose window opens by string t; D(t): closes by t.
     std::vector<std::int64_t> opens(t_count, 0);
     std::vector<std::int64_t> closes(t_count, 0);
-    std::vector<std::vector<std::uint32_t>> released(t_count);
-    for (std::size_t m = 0; m < reach_.size(); ++m) {
-      if (reach_[m].first == kNever) continue;
-      ++opens[reach_[m].first];
-      ++closes[reach_[m].last];
-      released[reach_[m].first].push_back(static_cast<std::uint32_t>(m));
+    for (const Reach& r : reach_) {
+      if (r.first == kNever) continue;
+      ++opens[r.first];
+      ++closes[r.last];
+    }
+    // The modules by the string their window opens at (a counting sort).
+    std::vector<std::size_t> released_at(t_count + 1, 0);
+    for (std::size_t t = 0; t < t_count; ++t) released_at[t + 1] = released_at[t] + static_cast<std::size_t>(opens[t]);
+    std::vector<std::uint32_t> released(released_at.back());
+    {
+      std::vector<std::size_t> next(released_at.begin(), released_at.end() - 1);
+      for (std::size_t m = 0; m < reach_.size(); ++m) {
+        if (reach_[m].first != kNever) released[next[reach_[m].first]++] = static_cast<std::uint32_t>(m);
+      }
     }
     // Hall: for s+1 <= t1 <= t2, RA(t2) - t2*S >= RD(t1-1) - (t1-1)*S over the
     // modules still free. Taking S modules that opened by s lowers every RA
@@ -235,34 +261,33 @@ class PalletFill {
 
     // Waiting modules, earliest closing first; the open pool holds the first
     // of them, sorted by current.
-    const auto later = [&](std::uint32_t a, std::uint32_t b) {
-      return std::tie(reach_[a].last, traits_.current_a[a], a) > std::tie(reach_[b].last, traits_.current_a[b], b);
-    };
-    std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, decltype(later)> waiting(later);
+    std::priority_queue<Waiting, std::vector<Waiting>, std::greater<Waiting>> waiting;
     const std::size_t pool_size = 4 * s + 32;
-    std::vector<std::uint32_t> pool;
-    const auto by_current = [&](std::uint32_t a, std::uint32_t b) {
-      return std::tie(traits_.current_a[a], a) < std::tie(traits_.current_a[b], b);
-    };
+    std::vector<Pooled> pool;
     Slots slots;
     slots.reserve(t_count * s);
     std::vector<std::uint32_t> chosen;
+    std::vector<std::uint32_t> in_string;
     for (std::size_t t = 0; t < t_count; ++t) {
-      for (std::uint32_t m : released[t]) waiting.push(m);
-      released[t].clear();
-      released[t].shrink_to_fit();
-      // Closed windows: what is left there stays a spare.
-      pool.erase(std::remove_if(pool.begin(), pool.end(), [&](std::uint32_t m) { return reach_[m].last < t; }),
-                 pool.end());
-      while (pool.size() < pool_size && !waiting.empty()) {
-        const std::uint32_t m = waiting.top();
-        waiting.pop();
-        if (reach_[m].last < t) continue;
-        pool.insert(std::upper_bound(pool.begin(), pool.end(), m, by_current), m);
+      for (std::size_t k = released_at[t]; k < released_at[t + 1]; ++k) {
+        const std::uint32_t m = released[k];
+        waiting.push(Waiting{traits_.current_a[m], reach_[m].last, m});
       }
+      // Closed windows: what is left there stays a spare.
+      pool.erase(std::remove_if(pool.begin(), pool.end(), [&](const Pooled& p) { return reach_[p.module].last < t; }),
+                 pool.end());
+      // The newcomers sorted and merged into the pool at once.
+      const std::size_t kept = pool.size();
+      while (pool.size() < pool_size && !waiting.empty()) {
+        const Waiting w = waiting.top();
+        waiting.pop();
+        if (w.last >= t) pool.push_back(Pooled{w.current_a, w.module});
+      }
+      std::sort(pool.begin() + static_cast<std::ptrdiff_t>(kept), pool.end());
+      std::inplace_merge(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(kept), pool.end());
       if (pool.size() < s) return {};
       if (!Choose(t, pool, needs, chosen)) return {};
-      std::vector<std::uint32_t> in_string = chosen;
+      in_string = chosen;
       std::sort(in_string.begin(), in_string.end());
       slots.insert(slots.end(), in_string.begin(), in_string.end());
       // Taken: need(t') for t' from here to before its close counts it as used after t'.
@@ -276,10 +301,10 @@ class PalletFill {
         if (closes_at[a] > t) needs.Add(t, closes_at[a] - 1, static_cast<std::int64_t>(b - a));
         a = b;
       }
-      pool.erase(
-          std::remove_if(pool.begin(), pool.end(),
-                         [&](std::uint32_t m) { return std::binary_search(in_string.begin(), in_string.end(), m); }),
-          pool.end());
+      pool.erase(std::remove_if(
+                     pool.begin(), pool.end(),
+                     [&](const Pooled& p) { return std::binary_search(in_string.begin(), in_string.end(), p.module); }),
+                 pool.end());
     }
     return slots;
   }
@@ -306,14 +331,14 @@ class PalletFill {
   // far as the strings to come allow, and those beyond S; the rest of the
   // string is the run of the other modules, by current, that loses least
   // with them and still meets every later need, else the ones closing first.
-  bool Choose(std::size_t t, const std::vector<std::uint32_t>& pool, const RangeMax& needs,
+  bool Choose(std::size_t t, const std::vector<Pooled>& pool, const RangeMax& needs,
               std::vector<std::uint32_t>& chosen) {
     const std::size_t s = series_;
     // The pool's few distinct deadlines, in order.
     std::vector<std::uint32_t>& deadlines = deadlines_;
     deadlines.clear();
-    for (std::uint32_t m : pool) {
-      const std::uint32_t d = reach_[m].last;
+    for (const Pooled& p : pool) {
+      const std::uint32_t d = reach_[p.module].last;
       const auto at = std::lower_bound(deadlines.begin(), deadlines.end(), d);
       if (at == deadlines.end() || *at != d) deadlines.insert(at, d);
     }
@@ -337,7 +362,7 @@ class PalletFill {
     std::vector<std::uint32_t>& others = others_;  // by current, as the pool
     closing.clear();
     others.clear();
-    for (std::uint32_t m : pool) (reach_[m].last == t ? closing : others).push_back(m);
+    for (const Pooled& p : pool) (reach_[p.module].last == t ? closing : others).push_back(p.module);
     const std::int64_t may_leave = static_cast<std::int64_t>(closing.size()) - ask_now;
     if (may_leave < 0) return false;
     std::sort(closing.begin(), closing.end(), [&](std::uint32_t a, std::uint32_t b) {

@@ -11,6 +11,7 @@
 #include <oneapi/tbb/blocked_range.h>
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/parallel_for.h>
+#include <oneapi/tbb/parallel_invoke.h>
 #include <oneapi/tbb/parallel_sort.h>
 #endif
 
@@ -28,6 +29,16 @@ void ParallelFor(std::size_t begin, std::size_t end, std::size_t grain, const Bo
                             [&](const oneapi::tbb::blocked_range<std::size_t>& r) { body(r.begin(), r.end()); });
 #else
   for (std::size_t first = begin; first < end; first += grain) body(first, std::min(end, first + grain));
+#endif
+}
+
+// Calls every one of `tasks`, possibly at once on several threads.
+template <class... Tasks>
+void ParallelInvoke(const Tasks&... tasks) {
+#if defined(VOLTRIGG_PLANT_TBB)
+  oneapi::tbb::parallel_invoke(tasks...);
+#else
+  (tasks(), ...);
 #endif
 }
 

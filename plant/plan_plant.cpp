@@ -286,57 +286,58 @@ PlanMaking MakePlantPlan(const PlantRequest& request) {
 
   const int series = plan.structure.series;
   const auto evaluate = [&](Slots slots) { return EvaluateSlots(std::move(slots), plan.structure, plan.curves, lot); };
-  Tell(request, PlantStage::Delivered);
-  const ModeResult& delivered = *(plan.modes[Index(PlantSort::Delivered)] = evaluate(DeliveredSlots(used)));
-
-  // Pallets: wherever every list names its pallets; never below delivered,
-  // whose places lie within the windows too.
+  // Pallets wherever every list names its pallets.
   const bool pallets = std::all_of(lot.file_has_pallet.begin(), lot.file_has_pallet.end(), [](bool b) { return b; });
-  const ModeResult* best_pallets = nullptr;
   if (pallets) {
-    Tell(request, PlantStage::Pallets);
     plan.windows = WindowsOf(lot, series, static_cast<std::size_t>(plan.structure.strings()), request.pallet_window);
-    // Two fills, each run on its own thread where there are two.
-    constexpr std::array<PalletAnchor, 2> kAnchors = {PalletAnchor::None, PalletAnchor::ClosingFirst};
-    std::array<Slots, 2> fills;
-    ParallelFor(0, fills.size(), 1, [&](std::size_t first, std::size_t last) {
-      for (std::size_t k = first; k < last; ++k)
-        fills[k] = PalletSlots(lot, plan.curves.traits, series, *plan.windows, kAnchors[k]);
-    });
-    std::optional<ModeResult> best_fill;
-    for (Slots& slots : fills) {
-      if (slots.size() != used) continue;
-      ModeResult fill = evaluate(std::move(slots));
-      if (!best_fill || fill.figures.pmp_w > best_fill->figures.pmp_w) best_fill = std::move(fill);
-    }
-    if (best_fill && best_fill->figures.pmp_w > delivered.figures.pmp_w) {
-      plan.modes[Index(PlantSort::Pallets)] = std::move(*best_fill);
-    } else {
-      plan.modes[Index(PlantSort::Pallets)] = delivered;
-    }
-    best_pallets = &*plan.modes[Index(PlantSort::Pallets)];
   }
-
-  // Free: the simple rule on the strongest modules, and on the modules
-  // delivered first; never below either, nor below pallets or delivered.
-  Tell(request, PlantStage::Free);
-  const std::vector<std::uint32_t> imp_order = ImpOrder(lot);
-  std::array<Slots, 2> simple;
-  ParallelFor(0, lot.size() > used ? 2 : 1, 1, [&](std::size_t first, std::size_t last) {
-    for (std::size_t k = first; k < last; ++k) {
-      simple[k] = SimpleRuleSlots(imp_order, k == 0 ? StrongestModules(plan.curves.traits, used) : DeliveredSlots(used),
-                                  lot, series);
-    }
-  });
-  std::optional<ModeResult> best = evaluate(std::move(simple[0]));
-  if (lot.size() > used) {
-    ModeResult on_delivered = evaluate(std::move(simple[1]));
-    if (on_delivered.figures.pmp_w > best->figures.pmp_w) best = std::move(on_delivered);
+  // Every candidate at once: delivered, two pallet fills, the simple rule on
+  // the strongest modules and on those delivered first.
+  Tell(request, PlantStage::Placing);
+  std::optional<ModeResult> delivered;
+  std::array<std::optional<ModeResult>, 2> fills;
+  std::array<std::optional<ModeResult>, 2> simple;
+  const auto fill = [&](PalletAnchor anchor, std::optional<ModeResult>& out) {
+    Slots slots = PalletSlots(lot, plan.curves.traits, series, *plan.windows, anchor);
+    if (slots.size() == used) out = evaluate(std::move(slots));
+  };
+  ParallelInvoke([&] { delivered = evaluate(DeliveredSlots(used)); },
+                 [&] {
+                   if (!pallets) return;
+                   ParallelInvoke([&] { fill(PalletAnchor::None, fills[0]); },
+                                  [&] { fill(PalletAnchor::ClosingFirst, fills[1]); });
+                 },
+                 [&] {
+                   const std::vector<std::uint32_t> order = ImpOrder(lot);
+                   ParallelInvoke(
+                       [&] {
+                         simple[0] =
+                             evaluate(SimpleRuleSlots(order, StrongestModules(plan.curves.traits, used), lot, series));
+                       },
+                       [&] {
+                         if (lot.size() > used)
+                           simple[1] = evaluate(SimpleRuleSlots(order, DeliveredSlots(used), lot, series));
+                       });
+                 });
+  // Each mode keeps its best candidate (of equals the first), and never falls
+  // below a more constrained mode: delivered places every module within its
+  // pallet window, and pallets and delivered are places free may give.
+  const auto better = [](const std::optional<ModeResult>& a, const std::optional<ModeResult>& b) {
+    return a && (!b || a->figures.pmp_w > b->figures.pmp_w);
+  };
+  plan.modes[Index(PlantSort::Delivered)] = std::move(delivered);
+  const std::optional<ModeResult>& by_delivered = plan.modes[Index(PlantSort::Delivered)];
+  if (pallets) {
+    std::optional<ModeResult>& best_fill = better(fills[1], fills[0]) ? fills[1] : fills[0];
+    plan.modes[Index(PlantSort::Pallets)] = better(best_fill, by_delivered) ? std::move(best_fill) : by_delivered;
   }
-  for (const ModeResult* other : {best_pallets, &delivered}) {
-    if (other != nullptr && other->figures.pmp_w > best->figures.pmp_w) best = *other;
+  std::optional<ModeResult>& best_simple = better(simple[1], simple[0]) ? simple[1] : simple[0];
+  std::optional<ModeResult> free = std::move(best_simple);
+  const std::optional<ModeResult>& by_pallets = plan.modes[Index(PlantSort::Pallets)];
+  for (const std::optional<ModeResult>* other : {&by_pallets, &by_delivered}) {
+    if (better(*other, free)) free = *other;
   }
-  plan.modes[Index(PlantSort::Free)] = std::move(best);
+  plan.modes[Index(PlantSort::Free)] = std::move(free);
 
   Tell(request, PlantStage::Checks);
   CheckWritten(plan);

@@ -59,7 +59,7 @@ struct PlantSource {
 };
 
 // What planning has got to, for a progress display only.
-enum class PlantStage { ReadingLists, FittingCurves, Delivered, Pallets, Free, Checks, Writing };
+enum class PlantStage { ReadingLists, FittingCurves, Placing, Checks, Writing };
 using PlantProgress = std::function<void(PlantStage stage)>;
 
 struct PlantRequest {

@@ -193,6 +193,13 @@ class JsonWriter {
   // As nlohmann-json escapes: the quote, the backslash and control characters.
   void AppendString(std::string_view text) {
     out_ += '"';
+    // Most texts need no escape: taken whole.
+    if (std::none_of(text.begin(), text.end(),
+                     [](char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; })) {
+      out_ += text;
+      out_ += '"';
+      return;
+    }
     for (char c : text) {
       const unsigned char u = static_cast<unsigned char>(c);
       switch (c) {
@@ -425,17 +432,23 @@ std::string FormatPlantJson(const PlantPlan& plan) {
   ParallelFor(0, inverters, 4, [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) parts[i] = InverterText(plan, i);
   });
-  std::string list = "[\n";
-  for (std::size_t i = 0; i < inverters; ++i) {
-    list += parts[i];
-    list += i + 1 < inverters ? ",\n" : "\n";
-    std::string().swap(parts[i]);
-  }
-  list += "  ]";
+  // The head, the inverters and the tail, into one text of its final size.
   const std::string quoted = Json(marker).dump();
   const std::size_t at = text.find(quoted);
-  text.replace(at, quoted.size(), list);
-  return text;
+  std::size_t size = text.size() - quoted.size() + 8;
+  for (const std::string& part : parts) size += part.size() + 2;
+  std::string out;
+  out.reserve(size);
+  out.append(text, 0, at);
+  out += "[\n";
+  for (std::size_t i = 0; i < inverters; ++i) {
+    out += parts[i];
+    out += i + 1 < inverters ? ",\n" : "\n";
+    std::string().swap(parts[i]);
+  }
+  out += "  ]";
+  out.append(text, at + quoted.size(), std::string::npos);
+  return out;
 }
 
 PlantSummary SummaryOf(const PlantPlan& plan) {

@@ -289,6 +289,57 @@ TEST(PlantLists, ALargeListReadInPiecesEqualsItReadWholeAndNamesLinesFarIntoIt) 
   }
 }
 
+// The field reader takes the run of an unquoted field within its buffer at
+// once (for plant lists of millions of fields): the same fields as byte by
+// byte across its 64 KiB buffer, at the length limit and at a NUL byte.
+TEST(PlantLists, TheFieldReaderTakesRunsOfBytesAsItTookBytes) {
+  testing::SeededRandom random(3);
+  std::string text;
+  std::vector<std::vector<std::string>> want;
+  while (text.size() < 5 * 64 * 1024) {
+    std::vector<std::string>& line = want.emplace_back();
+    const int fields = 1 + random.Below(6);
+    for (int f = 0; f < fields; ++f) {
+      // Never a line of one empty field: a blank line holds no fields.
+      std::string field(static_cast<std::size_t>(1 + random.Below(random.Below(10) == 0 ? 3000 : 12)), 'x');
+      for (char& c : field) c = static_cast<char>('a' + random.Below(26));
+      text += std::string(static_cast<std::size_t>(random.Below(2)), ' ') + field +
+              std::string(static_cast<std::size_t>(random.Below(2)), ' ') + (f + 1 < fields ? "," : "\n");
+      line.push_back(field);
+    }
+  }
+  std::istringstream in(text);
+  FieldReader reader(in);
+  for (const std::vector<std::string>& line : want) {
+    for (std::size_t f = 0; f < line.size(); ++f) {
+      const std::optional<FieldReader::Field> got = reader.Next();
+      ASSERT_TRUE(got.has_value());
+      EXPECT_EQ(got->text, line[f]);
+      EXPECT_EQ(got->ends_line, f + 1 == line.size());
+    }
+  }
+  EXPECT_TRUE(reader.AtEnd());
+  // The limit: a field of exactly 64 KiB is read, one byte more is refused;
+  // a NUL byte past the buffer's first fill is still found.
+  for (const std::size_t size : {FieldReader::kMaxFieldBytes, FieldReader::kMaxFieldBytes + 1}) {
+    std::istringstream one("a," + std::string(size, 'y') + ",b\n");
+    FieldReader r(one);
+    ASSERT_TRUE(r.Next().has_value());
+    const std::optional<FieldReader::Field> big = r.Next();
+    EXPECT_EQ(big.has_value(), size == FieldReader::kMaxFieldBytes);
+    if (!big) {
+      EXPECT_EQ(r.LastProblem(), FieldReader::Problem::TooLong);
+    }
+  }
+  std::string lines;
+  while (lines.size() < 70000) lines += "abc,def\n";
+  std::istringstream nul(lines + "zz" + std::string(1, '\0') + "q\n");
+  FieldReader r(nul);
+  while (r.Next().has_value()) {
+  }
+  EXPECT_EQ(r.LastProblem(), FieldReader::Problem::NulByte);
+}
+
 TEST(PlantLists, EveryRefusalNamesItsListLineFieldAndValue) {
   const std::string header = "serial,pallet,pmax_w,vmp_v,imp_a,voc_v,isc_a\r\n";
   const std::string good = "A-1,P1,580.8,44,13.2,52.5,14\r\n";
