@@ -268,20 +268,28 @@ class PalletFill {
     slots.reserve(t_count * s);
     std::vector<std::uint32_t> chosen;
     std::vector<std::uint32_t> in_string;
+    std::vector<char> taken(reach_.size(), 0);
     for (std::size_t t = 0; t < t_count; ++t) {
-      for (std::size_t k = released_at[t]; k < released_at[t + 1]; ++k) {
-        const std::uint32_t m = released[k];
-        waiting.push(Waiting{traits_.current_a[m], reach_[m].last, m});
-      }
       // Closed windows: what is left there stays a spare.
       pool.erase(std::remove_if(pool.begin(), pool.end(), [&](const Pooled& p) { return reach_[p.module].last < t; }),
                  pool.end());
-      // The newcomers sorted and merged into the pool at once.
+      // The newcomers sorted and merged into the pool at once; straight in
+      // when nothing waits and all of them fit, as the queue would give them.
       const std::size_t kept = pool.size();
-      while (pool.size() < pool_size && !waiting.empty()) {
-        const Waiting w = waiting.top();
-        waiting.pop();
-        if (w.last >= t) pool.push_back(Pooled{w.current_a, w.module});
+      if (waiting.empty() && kept + (released_at[t + 1] - released_at[t]) <= pool_size) {
+        for (std::size_t k = released_at[t]; k < released_at[t + 1]; ++k) {
+          pool.push_back(Pooled{traits_.current_a[released[k]], released[k]});
+        }
+      } else {
+        for (std::size_t k = released_at[t]; k < released_at[t + 1]; ++k) {
+          const std::uint32_t m = released[k];
+          waiting.push(Waiting{traits_.current_a[m], reach_[m].last, m});
+        }
+        while (pool.size() < pool_size && !waiting.empty()) {
+          const Waiting w = waiting.top();
+          waiting.pop();
+          if (w.last >= t) pool.push_back(Pooled{w.current_a, w.module});
+        }
       }
       std::sort(pool.begin() + static_cast<std::ptrdiff_t>(kept), pool.end());
       std::inplace_merge(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(kept), pool.end());
@@ -291,19 +299,24 @@ class PalletFill {
       std::sort(in_string.begin(), in_string.end());
       slots.insert(slots.end(), in_string.begin(), in_string.end());
       // Taken: need(t') for t' from here to before its close counts it as used after t'.
-      std::vector<std::uint32_t>& closes_at = deadlines_;
+      // (The string's modules close at few distinct strings: counted per string.)
+      std::vector<std::pair<std::uint32_t, std::int64_t>>& closes_at = asks_;
       closes_at.clear();
-      for (std::uint32_t m : chosen) closes_at.push_back(reach_[m].last);
-      std::sort(closes_at.begin(), closes_at.end());
-      for (std::size_t a = 0; a < closes_at.size();) {
-        std::size_t b = a;
-        while (b < closes_at.size() && closes_at[b] == closes_at[a]) ++b;
-        if (closes_at[a] > t) needs.Add(t, closes_at[a] - 1, static_cast<std::int64_t>(b - a));
-        a = b;
+      for (std::uint32_t m : chosen) {
+        const std::uint32_t last = reach_[m].last;
+        const auto at =
+            std::find_if(closes_at.begin(), closes_at.end(), [&](const auto& c) { return c.first == last; });
+        if (at == closes_at.end()) {
+          closes_at.emplace_back(last, 1);
+        } else {
+          ++at->second;
+        }
       }
-      pool.erase(std::remove_if(
-                     pool.begin(), pool.end(),
-                     [&](const Pooled& p) { return std::binary_search(in_string.begin(), in_string.end(), p.module); }),
+      for (const auto& [last, count] : closes_at) {
+        if (last > t) needs.Add(t, last - 1, count);
+      }
+      for (std::uint32_t m : chosen) taken[m] = 1;
+      pool.erase(std::remove_if(pool.begin(), pool.end(), [&](const Pooled& p) { return taken[p.module] != 0; }),
                  pool.end());
     }
     return slots;

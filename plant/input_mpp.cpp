@@ -32,34 +32,37 @@ inline double SmoothVoltage(const DiodeModule& m, double current_a) {
 
 }  // namespace
 
-bool PrepareDiodeModule(const ModuleCurve& curve, double imp_hint_a, DiodeModule& m) {
+bool PrepareDiodeModule(const ModuleCurve& curve, double imp_hint_a, DiodeModule& m, OwnMaximum* own) {
   if (!CurveUsable(curve)) return false;
   m.a_v = curve.a_v;
   m.top_a = curve.il_a + curve.i0_a;
   m.rs_ohm = curve.rs_ohm;
   m.log_i0 = std::log(curve.i0_a);
   m.voc_v = SmoothVoltage(m, 0.0);
-  // One Newton step on P' = V + I*V' from the hint towards the module's own
-  // maximum (the fit puts it at the measured Imp exactly; elsewhere the hint
-  // is close), kept inside the curve.
+  // From the hint (the fit puts the module's own maximum at the measured Imp
+  // exactly; at another temperature the hint is near it) Newton steps on
+  // P' = V + I*V' to the maximum, kept inside the curve.
   double i = imp_hint_a > 0 && imp_hint_a < m.top_a ? imp_hint_a : 0.92 * m.top_a;
-  {
-    const double gap = m.top_a - i;
-    const double v = m.a_v * (std::log(gap) - m.log_i0) - i * m.rs_ohm;
+  double gap = 0;
+  double v = 0;
+  double slope = 0;  // dP/dI
+  for (int step = 0;; ++step) {
+    gap = m.top_a - i;
+    v = m.a_v * (std::log(gap) - m.log_i0) - i * m.rs_ohm;
     const double d1 = -m.a_v / gap - m.rs_ohm;
-    const double d2 = -m.a_v / (gap * gap);
-    const double next = i - (v + i * d1) / (2 * d1 + i * d2);
-    if (next > 0 && next < m.top_a) i = next;
+    const double curvature = -(2 * d1 + i * (-m.a_v / (gap * gap)));  // -d2P/dI2, above 0
+    slope = v + i * d1;
+    if (step == 0 && own != nullptr) *own = OwnMaximum{i, i * v, curvature};
+    const double next = i + slope / curvature;
+    if (step == 8 || !(std::fabs(next - i) > 1e-9 * i) || !(next > 0 && next < m.top_a)) break;
+    i = next;
   }
   m.imp_a = i;
   // The power I*V(I) is concave on the smooth part (V' < 0 and V'' < 0 for a
   // usable curve) and negative where the bypass diode holds the module, so
   // the tangent at any point of the smooth part bounds it everywhere: its
-  // higher end over [0, top] lies above every point of the curve. Near the
-  // maximum the tangent is nearly flat and the bound tight.
-  const double gap = m.top_a - i;
-  const double v = m.a_v * (std::log(gap) - m.log_i0) - i * m.rs_ohm;
-  const double slope = v + i * (-m.a_v / gap - m.rs_ohm);
+  // higher end over [0, top] lies above every point of the curve. At the
+  // maximum the tangent is flat and the bound tight.
   const double tangent_top = i * v + std::max(-slope * i, slope * gap);
   m.bound_w = std::isfinite(tangent_top) ? std::max(tangent_top, 0.0) * (1 + kBoundMargin) : m.top_a * m.voc_v;
   return true;

@@ -25,10 +25,18 @@ struct DiodeModule {
   double bound_w = 0;  // no point of its curve, bypassed or not, gives more power
 };
 
+// The module near its own maximum: the current, the power and -d²P/dI² there.
+struct OwnMaximum {
+  double current_a = 0;
+  double power_w = 0;
+  double curvature_w_per_a2 = 0;
+};
+
 // The curve in that form; false when the curve is not usable (CurveUsable).
 // `imp_hint_a`, when inside the curve, is near its own maximum (the measured
-// Imp at the conditions it was fitted at, where the fit puts the maximum).
-bool PrepareDiodeModule(const ModuleCurve& curve, double imp_hint_a, DiodeModule& out);
+// Imp at the conditions it was fitted at, where the fit puts the maximum);
+// `own`, when given, gets the module there.
+bool PrepareDiodeModule(const ModuleCurve& curve, double imp_hint_a, DiodeModule& out, OwnMaximum* own = nullptr);
 
 // One input's modules, string after string, in series order; `curves` and
 // `diodes` parallel. Kept by the caller to be filled again for the next input.

@@ -76,6 +76,7 @@ struct AtTemperature {
   PowerPoint point{kNaN, kNaN, kNaN};
   double current_at_0v_a = kNaN;
   std::string problem;
+  bool searched = false;  // the general search of assess/ answered
 };
 
 AtTemperature InputAt(const Slots& slots, const PlantStructure& structure, std::size_t input, const PlantLot& lot,
@@ -109,12 +110,16 @@ AtTemperature InputAt(const Slots& slots, const PlantStructure& structure, std::
       scratch.diodes.push_back(d);
     }
   }
-  out.point = InputMaximumPowerPoint(scratch).point;
+  const InputPoint top = InputMaximumPowerPoint(scratch);
+  out.point = top.point;
+  out.searched = top.searched;
   if (with_current) out.current_at_0v_a = InputCurrentAtZeroVoltsA(scratch);
   return out;
 }
 
-void CheckWritten(PlantPlan& plan) {
+}  // namespace
+
+void CheckWrittenPlan(PlantPlan& plan) {
   const PlantStructure& st = plan.structure;
   const Slots& slots = plan.Written().slots;
   const std::size_t s = static_cast<std::size_t>(st.series);
@@ -131,6 +136,7 @@ void CheckWritten(PlantPlan& plan) {
     plan.string_limit_v[j] = VoltageLimitV(plan.conditions, profile);
   }
   plan.windows_by_input.assign(st.inputs.size(), InverterWindow{});
+  std::vector<char> searched(st.inputs.size(), 0);
   ParallelFor(0, st.inputs.size(), 16, [&](std::size_t first, std::size_t last) {
     InputModules scratch;
     for (std::size_t q = first; q < last; ++q) {
@@ -153,13 +159,18 @@ void CheckWritten(PlantPlan& plan) {
       figures.hot = hot.point;
       figures.cold = cold.point;
       figures.array_current_at_0v_hot_a = hot.current_at_0v_a;
+      searched[q] = static_cast<char>((hot.searched ? 1 : 0) + (cold.searched ? 1 : 0));
       for (const AtTemperature* a : {&hot, &cold}) {
         if (!a->problem.empty()) figures.problems.push_back(a->problem);
       }
       plan.windows_by_input[q] = JudgeInverterWindow(std::move(figures), plan.conditions, profile);
     }
   });
+  plan.window_searches = 0;
+  for (char n : searched) plan.window_searches += n;
 }
+
+namespace {
 
 PlantFault RequestFault(Kind kind) {
   PlantFault f;
@@ -183,19 +194,15 @@ LotCurves FitLot(const PlantLot& lot, std::vector<std::pair<std::size_t, FitProb
       // The list's float values widened, as the assessment fits them.
       const CurveFit fit = FitModuleCurve(lot.vmp_v[k], lot.imp_a[k], lot.voc_v[k], lot.isc_a[k]);
       DiodeModule& d = out.diodes[k];
-      if (fit.problem != FitProblem::None || !PrepareDiodeModule(fit.curve, lot.imp_a[k], d)) {
+      OwnMaximum own;
+      if (fit.problem != FitProblem::None || !PrepareDiodeModule(fit.curve, lot.imp_a[k], d, &own)) {
         problem[k] = fit.problem != FitProblem::None ? fit.problem : FitProblem::CurveNotFalling;
         continue;
       }
       out.curves[k] = fit.curve;
-      const double i = d.imp_a;
-      const double gap = d.top_a - i;
-      const double v = d.a_v * (std::log(gap) - d.log_i0) - i * d.rs_ohm;
-      const double d1 = -d.a_v / gap - d.rs_ohm;
-      const double d2 = -d.a_v / (gap * gap);
-      out.traits.power_w[k] = i * v;
-      out.traits.current_a[k] = i;
-      out.traits.curvature_w_per_a2[k] = -(2 * d1 + i * d2);
+      out.traits.power_w[k] = own.power_w;
+      out.traits.current_a[k] = own.current_a;
+      out.traits.curvature_w_per_a2[k] = own.curvature_w_per_a2;
     }
   });
   for (std::size_t k = 0; k < n && problems.size() < kMaxPlantFaults; ++k) {
@@ -339,8 +346,6 @@ PlanMaking MakePlantPlan(const PlantRequest& request) {
   }
   plan.modes[Index(PlantSort::Free)] = std::move(free);
 
-  Tell(request, PlantStage::Checks);
-  CheckWritten(plan);
   out.plan = std::move(plan);
   return out;
 }
@@ -353,12 +358,15 @@ PlantOutcome PlanPlant(const PlantRequest& request) {
   out.faults = std::move(making.faults);
   out.warnings = std::move(making.warnings);
   if (!out.faults.empty() || !making.plan) return out;
-  // cppcheck-suppress unreadVariable ; it holds the thread limit while the files are formatted
+  // cppcheck-suppress unreadVariable ; it holds the thread limit while the plan is checked and formatted
   const plant::ThreadLimit threads(request.threads);
+  if (request.progress) request.progress(PlantStage::Checks);
+  plant::PlantPlan& plan = *making.plan;
+  // The register and the pick list need no check: formatted meanwhile.
+  // The register and the pick list need no check: formatted meanwhile.
+  plant::ParallelInvoke([&] { plant::CheckWrittenPlan(plan); }, [&] { out.files = plant::FormatPlantLists(plan); });
   if (request.progress) request.progress(PlantStage::Writing);
-  const plant::PlantPlan& plan = *making.plan;
   out.summary = plant::SummaryOf(plan);
-  out.files = plant::FormatPlantLists(plan);
   out.files.plant_json = plant::FormatPlantJson(plan);
   return out;
 }

@@ -193,7 +193,9 @@ struct PlantSummary {
   std::int64_t failed_count = 0;            // all of them
   std::vector<std::string> inverter_names;  // for PlantFailedCheck::inverter
   bool ok = true;
-  std::int64_t inputs_searched = 0;  // inputs whose maximum the general search found (not an answer, a count)
+  // Maximum power points of the plan written (at 25, 70 and 15 °C) that the
+  // general search of assess/ found: slow, not wrong.
+  std::int64_t inputs_searched = 0;
 };
 
 // The three files, as bytes, each to be written whole.

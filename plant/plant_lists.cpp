@@ -106,13 +106,23 @@ std::string Lower(std::string_view text) {
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Line ends as the field reader counts them: CR LF, LF and a lone CR.
+// Line ends as the field reader counts them: CR LF, LF and a lone CR
+// (written without branches, which the compiler turns into wide steps).
 std::int64_t CountLineEnds(std::string_view text) {
   std::int64_t n = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++n;
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i + 1 < size; ++i) {
+    n += static_cast<std::int64_t>((text[i] == '\n') | ((text[i] == '\r') & (text[i + 1] != '\n')));
   }
+  if (size > 0) n += static_cast<std::int64_t>(text[size - 1] == '\n' || text[size - 1] == '\r');
   return n;
+}
+
+// True when every byte is ASCII (a UTF-8 text, and most lists are).
+bool IsAscii(std::string_view text) {
+  unsigned char any = 0;
+  for (char c : text) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
 }
 
 Kind ReaderProblemKind(FieldReader::Problem problem) {
@@ -202,7 +212,10 @@ bool IsUtf8InPieces(std::string_view text) {
   }
   std::vector<char> ok(cuts.size() - 1, 0);
   ParallelFor(0, ok.size(), 1, [&](std::size_t first, std::size_t last) {
-    for (std::size_t k = first; k < last; ++k) ok[k] = IsUtf8(text.substr(cuts[k], cuts[k + 1] - cuts[k])) ? 1 : 0;
+    for (std::size_t k = first; k < last; ++k) {
+      const std::string_view piece = text.substr(cuts[k], cuts[k + 1] - cuts[k]);
+      ok[k] = IsAscii(piece) || IsUtf8(piece) ? 1 : 0;
+    }
   });
   return std::all_of(ok.begin(), ok.end(), [](char c) { return c != 0; });
 }
@@ -412,7 +425,7 @@ void ReadPiece(const ListText& list, const Piece& piece, const std::string& name
   std::istream in(&buffer);
   FieldReader reader(in);
   if (!piece.with_header) {
-    ReadRows(reader, piece.first_line, list.columns, pallets, piece.file, name, out);
+    ReadRows(reader, 1, list.columns, pallets, piece.file, name, out);
     return;
   }
   if (reader.AtEnd()) {
@@ -589,13 +602,16 @@ LotReading ReadPlantLists(const std::vector<PlantSource>& lists, ExtrasUse extra
     if (out.faults.size() > kMaxPlantFaults) out.faults.resize(kMaxPlantFaults);
     return out;
   }
-  // Each piece's first line, then every piece read at once.
+  // Every piece read at once, its lines counted from its start; then each
+  // piece's first line from the line ends of the pieces before it.
   std::vector<std::int64_t> line_ends(pieces.size());
+  std::vector<PieceRows> rows(pieces.size());
   ParallelFor(0, pieces.size(), 1, [&](std::size_t first, std::size_t last) {
     for (std::size_t p = first; p < last; ++p) {
       const Piece& piece = pieces[p];
-      line_ends[p] =
-          CountLineEnds(texts[static_cast<std::size_t>(piece.file)].text.substr(piece.begin, piece.end - piece.begin));
+      const std::size_t f = static_cast<std::size_t>(piece.file);
+      ReadPiece(texts[f], piece, lists[f].name, extras, pallets, rows[p]);
+      line_ends[p] = CountLineEnds(texts[f].text.substr(piece.begin, piece.end - piece.begin));
     }
   });
   for (std::size_t p = 0; p < pieces.size(); ++p) {
@@ -603,14 +619,11 @@ LotReading ReadPlantLists(const std::vector<PlantSource>& lists, ExtrasUse extra
     const bool first_of_file = p == 0 || pieces[p - 1].file != pieces[p].file;
     pieces[p].first_line = first_of_file ? texts[static_cast<std::size_t>(pieces[p].file)].data_first_line
                                          : pieces[p - 1].first_line + line_ends[p - 1];
-  }
-  std::vector<PieceRows> rows(pieces.size());
-  ParallelFor(0, pieces.size(), 1, [&](std::size_t first, std::size_t last) {
-    for (std::size_t p = first; p < last; ++p) {
-      const std::size_t f = static_cast<std::size_t>(pieces[p].file);
-      ReadPiece(texts[f], pieces[p], lists[f].name, extras, pallets, rows[p]);
+    const std::int64_t shift = pieces[p].first_line - 1;
+    for (PlantFault& fault : rows[p].faults) {
+      if (fault.line > 0) fault.line += shift;
     }
-  });
+  }
   std::vector<bool> seven_field(lists.size(), false);
   out.lot.file_has_pallet.assign(lists.size(), false);
   for (std::size_t p = 0; p < pieces.size(); ++p) {
@@ -675,7 +688,7 @@ LotReading ReadPlantLists(const std::vector<PlantSource>& lists, ExtrasUse extra
         lot.serial_end[at + k] = end += r.serial_size[k];
         lot.pallet[at + k] = rank_of[p][r.pallet[k]];
         lot.file[at + k] = static_cast<std::uint32_t>(pieces[p].file);
-        lot.line[at + k] = r.line[k];
+        lot.line[at + k] = static_cast<std::uint32_t>(r.line[k] + pieces[p].first_line - 1);
       }
       r = PieceRows();
     }

@@ -500,7 +500,7 @@ PlantSummary SummaryOf(const PlantPlan& plan) {
     }
     if (w.input_current.ok && !*w.input_current.ok) ++s.inputs_clipping;
   }
-  s.inputs_searched = mode.searched;
+  s.inputs_searched = mode.searched + plan.window_searches;
   s.ok = voltage.ok && AllWindowsOk(plan);
   return s;
 }

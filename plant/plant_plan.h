@@ -45,6 +45,7 @@ struct PlantPlan {
   std::vector<double> string_voc_cold_v;  // each string's Voc at Tmin
   std::vector<double> string_limit_v;     // the lower of the system's and its inverter's limit
   std::vector<InverterWindow> windows_by_input;
+  std::int64_t window_searches = 0;  // inputs at 70 or 15 °C the general search answered
 
   const ModeResult& Written() const { return *modes[static_cast<std::size_t>(sort)]; }
 };
@@ -55,8 +56,13 @@ struct PlanMaking {
   std::vector<PlantWarning> warnings;
 };
 
-// Everything PlanPlant does but the formatting.
+// The lists and the layout read and every mode's places and figures: what
+// PlanPlant does before the checks and the files.
 PlanMaking MakePlantPlan(const PlantRequest& request);
+
+// The checks of the plan written: every string's cold Voc against its limit,
+// every input's inverter window.
+void CheckWrittenPlan(PlantPlan& plan);
 
 // Each module's curve fitted and prepared; `problems` gets the modules that
 // do not fit (in list order, at most kMaxPlantFaults).
