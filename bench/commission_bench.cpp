@@ -1,7 +1,9 @@
 // Timings of the commissioning check on 100 strings of 20 generated modules,
 // each string measured at its own irradiance and module temperature: the
 // check alone, and with the measurement file read and the commissioning file
-// formatted (what voltrigg-cli commission does after fitting the curves).
+// formatted (what voltrigg-cli commission does after fitting the curves),
+// for a file of Voc and Isc and for the whole record checked against its
+// plan; and the plan's fingerprint of the 2000 modules.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include "commission/commissioning.h"
 #include "commission/commissioning_json.h"
 #include "commission/measurement_file.h"
+#include "commission/plan_fingerprint.h"
 #include "support/module_generator.h"
 
 namespace {
@@ -25,7 +28,9 @@ struct Field {
   std::vector<ModuleCurve> curves;
   Wiring wiring;
   std::vector<StringMeasurement> measurements;
-  std::string file;  // the measurements as a measurement file
+  std::string file;    // the measurements as a measurement file
+  std::string record;  // the same with every further item and the plan
+  std::string plan;    // the wiring's fingerprint
 };
 
 const Field& TheField() {
@@ -38,19 +43,31 @@ const Field& TheField() {
                                      static_cast<float>(g.isc_a)});
       f.curves.push_back(FitModuleCurve(f.modules.back()).curve);
     }
-    f.file = "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c\r\n";
     for (int j = 0; j < kStrings; ++j) {
       f.wiring.emplace_back();
       for (int i = 0; i < kSeries; ++i) f.wiring.back().push_back(j * kSeries + i);
+    }
+    f.plan = PlanFingerprint(f.modules, f.wiring);
+    f.file = "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c\r\n";
+    f.record =
+        "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c,polarity,insulation_pos_mohm,insulation_neg_mohm,"
+        "insulation_test_v,earth_continuity_ohm,plan\r\n";
+    for (int j = 0; j < kStrings; ++j) {
       // The sun and the modules change while the crew walks the rows.
       const CellConditions cell{700.0 + 3.0 * j, 30.0 + 0.2 * j};
-      const ExpectedString e = ExpectedStringAt(f.modules, f.curves, f.wiring.back(), cell, {});
-      f.measurements.push_back(
-          StringMeasurement{j + 1, e.voc_v * 0.995, e.isc_a * 1.01, cell.irradiance_w_m2, cell.temperature_c, {}, 0});
+      const ExpectedString e = ExpectedStringAt(f.modules, f.curves, f.wiring[static_cast<std::size_t>(j)], cell, {});
+      StringMeasurement m;
+      m.string_no = j + 1;
+      m.voc_v = e.voc_v * 0.995;
+      m.isc_a = e.isc_a * 1.01;
+      m.irradiance_w_m2 = cell.irradiance_w_m2;
+      m.module_temperature_c = cell.temperature_c;
+      f.measurements.push_back(m);
       char row[160];
-      (void)std::snprintf(row, sizeof row, "%d,%.2f,%.3f,%.0f,%.1f\r\n", j + 1, e.voc_v * 0.995, e.isc_a * 1.01,
+      (void)std::snprintf(row, sizeof row, "%d,%.2f,%.3f,%.0f,%.1f", j + 1, e.voc_v * 0.995, e.isc_a * 1.01,
                           cell.irradiance_w_m2, cell.temperature_c);
-      f.file += row;
+      f.file += std::string(row) + "\r\n";
+      f.record += std::string(row) + ",ok,120,95.5,1000,0.15," + f.plan + "\r\n";
     }
     return f;
   }();
@@ -77,6 +94,27 @@ void BM_CommissioningFileToJson(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CommissioningFileToJson)->Unit(benchmark::kMillisecond);
+
+void BM_CommissioningRecordToJson(benchmark::State& state) {
+  const Field& f = TheField();
+  for (auto _ : state) {
+    std::istringstream in(f.record);
+    const std::vector<StringMeasurement> m = ReadMeasurements(in, "bench", kStrings, {}, f.plan);
+    const Commissioning c = CheckCommissioning(f.modules, f.curves, f.wiring, m, {});
+    std::string json = FormatCommissioningJson(c, f.modules, "r.csv", "list.csv");
+    benchmark::DoNotOptimize(json);
+  }
+}
+BENCHMARK(BM_CommissioningRecordToJson)->Unit(benchmark::kMillisecond);
+
+void BM_PlanFingerprint(benchmark::State& state) {
+  const Field& f = TheField();
+  for (auto _ : state) {
+    std::string plan = PlanFingerprint(f.modules, f.wiring);
+    benchmark::DoNotOptimize(plan);
+  }
+}
+BENCHMARK(BM_PlanFingerprint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -20,7 +20,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "calc/baseline.h"
 #include "calc/final_matrix.h"
 #include "calc/search.h"

@@ -1,6 +1,7 @@
-// voltrigg-view's two waits: opening a result with its module list (read the
+// voltrigg-view's waits: opening a result with its module list (read the
 // files, check the list, build the views, draw the window and the whole array
-// picture) and writing the printed plan as a PDF, for N = 100 to 1000.
+// picture), the opened result alone (the shared model, without the toolkit),
+// and writing the printed plan as a PDF, for N = 100 to 1000.
 //
 //   viewer_bench [--benchmark_filter=...]    runs on Qt's offscreen platform
 //
@@ -18,10 +19,11 @@
 #include <map>
 #include <string>
 
-#include "app/calculation_run.h"
+#include "app/shared/opened_result.h"
 #include "array_picture.h"
+#include "assess_view.h"
 #include "document.h"
-#include "summary.h"
+#include "run/calculation_run.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 #include "viewer_window.h"
@@ -67,8 +69,8 @@ void OpenAndDraw(benchmark::State& state) {
     if (window.Load(path)) state.SkipWithError("result not read");
     // The window as it shows, and the whole array picture (most of it scrolled away).
     window.render(&screen);
-    QImage picture(window.picture()->sizeHint(), QImage::Format_ARGB32_Premultiplied);
-    window.picture()->render(&picture);
+    QImage picture(window.array_page()->picture()->sizeHint(), QImage::Format_ARGB32_Premultiplied);
+    window.array_page()->picture()->render(&picture);
     benchmark::DoNotOptimize(picture.bits());
     // The optimised and random wiring go on on another thread; not part of
     // the wait, but not left to compete with the next opening either.
@@ -94,11 +96,35 @@ void OpenAssessFully(benchmark::State& state) {
 }
 BENCHMARK(OpenAssessFully)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The shared model as voltrigg-view --json uses it: the result and the list
+// read once, the planning run made again, both parts of the assessment.
+void OpenAndAssessModel(benchmark::State& state) {
+  const std::string path = ResultFile(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    OpenedResult opened = OpenResult(path, "", AssessOptions{});
+    RunAssessment(opened);
+    if (!(opened.assessment && opened.assessment->complete)) state.SkipWithError("not assessed");
+    benchmark::DoNotOptimize(opened.assessment->core.random_wiring.mean_pmp_w);
+  }
+}
+BENCHMARK(OpenAndAssessModel)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The plan of 1000 modules as the picture and the page draw it.
+void MakePlanView(benchmark::State& state) {
+  OpenedResult opened = OpenResult(ResultFile(static_cast<int>(state.range(0))), "", AssessOptions{});
+  RunAssessment(opened);
+  for (auto _ : state) benchmark::DoNotOptimize(MakePlan(opened, ShownWiring::Optimized, ColourBy::Ipm).cells.data());
+}
+BENCHMARK(MakePlanView)->Arg(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The printed plan with the list, as voltrigg-view --pdf writes it: the
+// assessment complete, the plan, the PDF.
 void WritePlanPdf(benchmark::State& state) {
   const std::string path = ResultFile(static_cast<int>(state.range(0)));
   const std::string pdf = (WorkDir() / "plan.pdf").string();
   for (auto _ : state) {
-    const Document doc = OpenDocument(path, "", AssessOptions{});
+    Document doc = OpenDocument(path, "", AssessOptions{});
+    RunAssessment(doc);
     const PlanView plan = MakePlan(doc, viewer::ShownWiring::Result, ColourBy::Ipm);
     QString error;
     if (!ExportPlanPdf(doc, plan, viewer::ShownWiring::Result, QString::fromStdString(pdf), ViewerFont(), &error)) {

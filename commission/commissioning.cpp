@@ -1,7 +1,10 @@
 #include "commission/commissioning.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +21,13 @@ void RequireValidMeasurement(const StringMeasurement& m, std::size_t string_coun
   if (!WithinLimit(m.irradiance_w_m2, kIrradianceLimit) ||
       !WithinLimit(m.module_temperature_c, kModuleTemperatureLimit)) {
     throw std::invalid_argument(which + " was made under conditions out of range");
+  }
+  const std::optional<double> further[] = {m.insulation_pos_mohm, m.insulation_neg_mohm, m.insulation_test_v,
+                                           m.earth_continuity_ohm};
+  if (std::any_of(std::begin(further), std::end(further), [](const std::optional<double>& value) {
+        return value && !(std::isfinite(*value) && *value >= 0);
+      })) {
+    throw std::invalid_argument(which + " holds a further item that is negative or not finite");
   }
 }
 
@@ -45,6 +55,8 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   Commissioning out;
   out.conditions = conditions;
+  out.system_voltage_v = ArraySystemVoltageV(modules, wiring);
+  out.insulation_test_required_v = InsulationTestVoltageForV(out.system_voltage_v);
   out.strings.reserve(wiring.size());
   for (std::size_t j = 0; j < wiring.size(); ++j) {
     StringCommissioning s;
@@ -55,7 +67,9 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
       s.measurement = *m;
       s.expected = ExpectedStringAt(modules, fitted, s.modules,
                                     CellConditions{m->irradiance_w_m2, m->module_temperature_c}, coefficients);
-      s.verdict = JudgeString(s.expected, *m, static_cast<int>(s.modules.size()), conditions);
+      s.verdict =
+          JudgeString(s.expected, *m, static_cast<int>(s.modules.size()), conditions, out.insulation_test_required_v);
+      out.further_items_measured = out.further_items_measured || HasFurtherItems(*m);
     } else {
       s.expected.voc_v = s.expected.isc_a = s.expected.mean_module_voc_v = kNaN;
       s.verdict = NotMeasuredVerdict();
@@ -65,6 +79,22 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
     out.strings.push_back(std::move(s));
   }
   out.ok = !out.strings.empty() && out.strings_failed.empty();
+  return out;
+}
+
+std::vector<TestItemCoverage> TestItemCoverages(const Commissioning& check) {
+  std::vector<TestItemCoverage> out;
+  out.reserve(kTestItemCount);
+  for (const TestItem item : kTestItems) {
+    TestItemCoverage c;
+    c.item = item;
+    for (const StringCommissioning& s : check.strings) {
+      const ItemStatus status = StatusOf(s.verdict, item);
+      (ItemMade(status) ? c.strings_made : c.strings_not_made).push_back(s.string_no);
+      if (status == ItemStatus::Fail) c.strings_failed.push_back(s.string_no);
+    }
+    out.push_back(std::move(c));
+  }
   return out;
 }
 

@@ -20,16 +20,33 @@ struct StringCommissioning {
 struct Commissioning {
   CommissionConditions conditions;
   std::vector<StringCommissioning> strings;  // string 1..P
-  bool ok = false;                           // every string measured and within its tolerances
+  bool ok = false;                           // every string measured, within its tolerances, no measured item failed
   std::vector<int> strings_failed;           // string numbers whose verdict is not ok (unmeasured ones included)
   std::vector<int> strings_not_measured;     // string numbers without a measurement
+  // The insulation test of the whole array (ArraySystemVoltageV,
+  // InsulationTestVoltageForV), whether or not one was recorded.
+  double system_voltage_v = 0;            // NaN when not known
+  double insulation_test_required_v = 0;  // the least test voltage that passes
+  bool further_items_measured = false;    // a measurement holds a further item (HasFurtherItems)
 };
+
+// Which strings made a test item and which did not, for a report's summary.
+struct TestItemCoverage {
+  TestItem item = TestItem::Voc;
+  std::vector<int> strings_made;      // measured, whatever the verdict
+  std::vector<int> strings_failed;    // made and failed
+  std::vector<int> strings_not_made;  // not measured (a string without a measurement included)
+};
+
+// One per TestItem, in the order of kTestItems.
+std::vector<TestItemCoverage> TestItemCoverages(const Commissioning& check);
 
 // `modules` and `fitted` are parallel, `wiring[j]` is string j + 1 (none
 // empty), every measurement names a string of the wiring once and holds
 // finite values with its irradiance and temperature in range
-// (kIrradianceLimit, kModuleTemperatureLimit). All checked, as are the
-// conditions: std::invalid_argument.
+// (kIrradianceLimit, kModuleTemperatureLimit) and its further items finite
+// and not negative. All checked, as are the conditions:
+// std::invalid_argument.
 Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
                                  const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
                                  const CommissionConditions& conditions);

@@ -13,7 +13,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& modules) {
+// A further item's value, null when not measured.
+Json Optional(const std::optional<double>& value) { return value ? Json(*value) : Json(); }
+
+Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& modules, bool further_items) {
   std::vector<double> numbers(s.modules.size());
   std::transform(s.modules.begin(), s.modules.end(), numbers.begin(),
                  [&](int index) { return modules[static_cast<std::size_t>(index)].number; });
@@ -27,18 +30,29 @@ Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& mod
   const StringMeasurement* m = s.measurement ? &*s.measurement : nullptr;
   const auto measured = [m](double StringMeasurement::*field) { return m != nullptr ? Json(m->*field) : Json(); };
   // Non-finite figures print as null.
-  return Json{{"string", s.string_no},
-              {"modules", numbers},
-              {"irradiance_w_m2", measured(&StringMeasurement::irradiance_w_m2)},
-              {"module_temperature_c", measured(&StringMeasurement::module_temperature_c)},
-              {"voc_measured_v", measured(&StringMeasurement::voc_v)},
-              {"voc_expected_v", s.expected.voc_v},
-              {"voc_deviation_pct", s.verdict.voc_deviation_pct},
-              {"isc_measured_a", measured(&StringMeasurement::isc_a)},
-              {"isc_expected_a", s.expected.isc_a},
-              {"isc_deviation_pct", s.verdict.isc_deviation_pct},
-              {"ok", s.verdict.ok},
-              {"findings", findings}};
+  Json out{{"string", s.string_no},
+           {"modules", numbers},
+           {"irradiance_w_m2", measured(&StringMeasurement::irradiance_w_m2)},
+           {"module_temperature_c", measured(&StringMeasurement::module_temperature_c)},
+           {"voc_measured_v", measured(&StringMeasurement::voc_v)},
+           {"voc_expected_v", s.expected.voc_v},
+           {"voc_deviation_pct", s.verdict.voc_deviation_pct},
+           {"isc_measured_a", measured(&StringMeasurement::isc_a)},
+           {"isc_expected_a", s.expected.isc_a},
+           {"isc_deviation_pct", s.verdict.isc_deviation_pct}};
+  if (further_items) {
+    out["polarity"] = m != nullptr && m->polarity ? Json(PolarityName(*m->polarity)) : Json();
+    out["insulation_pos_mohm"] = m != nullptr ? Optional(m->insulation_pos_mohm) : Json();
+    out["insulation_neg_mohm"] = m != nullptr ? Optional(m->insulation_neg_mohm) : Json();
+    out["insulation_test_v"] = m != nullptr ? Optional(m->insulation_test_v) : Json();
+    out["earth_continuity_ohm"] = m != nullptr ? Optional(m->earth_continuity_ohm) : Json();
+    Json items = Json::object();
+    for (const TestItem item : kTestItems) items[TestItemName(item)] = ItemStatusName(StatusOf(s.verdict, item));
+    out["test_items"] = std::move(items);
+  }
+  out["ok"] = s.verdict.ok;
+  out["findings"] = std::move(findings);
+  return out;
 }
 
 }  // namespace
@@ -46,18 +60,34 @@ Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& mod
 std::string FormatCommissioningJson(const Commissioning& c, const std::vector<ModuleData>& modules,
                                     const std::string& result_file, const std::string& modules_file) {
   Json strings = Json::array();
+  // A check of Voc and Isc alone keeps the file it has always had; the
+  // further items' keys come with the first value of one.
+  const bool further = c.further_items_measured;
   std::transform(c.strings.begin(), c.strings.end(), std::back_inserter(strings),
-                 [&](const StringCommissioning& s) { return StringJson(s, modules); });
-  const Json doc{{"result_file", TextAsUtf8(result_file)},
-                 {"modules_file", TextAsUtf8(modules_file)},
-                 {"conditions", Json{{"voc_coefficient_pct_per_k", c.conditions.voc_coefficient_pct_per_k},
-                                     {"isc_coefficient_pct_per_k", c.conditions.isc_coefficient_pct_per_k},
-                                     {"voc_tolerance_pct", c.conditions.voc_tolerance_pct},
-                                     {"isc_tolerance_pct", c.conditions.isc_tolerance_pct}}},
-                 {"strings", strings},
-                 {"ok", c.ok},
-                 {"strings_failed", c.strings_failed},
-                 {"strings_not_measured", c.strings_not_measured}};
+                 [&](const StringCommissioning& s) { return StringJson(s, modules, further); });
+  Json conditions{{"voc_coefficient_pct_per_k", c.conditions.voc_coefficient_pct_per_k},
+                  {"isc_coefficient_pct_per_k", c.conditions.isc_coefficient_pct_per_k},
+                  {"voc_tolerance_pct", c.conditions.voc_tolerance_pct},
+                  {"isc_tolerance_pct", c.conditions.isc_tolerance_pct}};
+  if (further) conditions["insulation_min_mohm"] = c.conditions.insulation_min_mohm;
+  Json doc{{"result_file", TextAsUtf8(result_file)},
+           {"modules_file", TextAsUtf8(modules_file)},
+           {"conditions", std::move(conditions)},
+           {"strings", std::move(strings)},
+           {"ok", c.ok},
+           {"strings_failed", c.strings_failed},
+           {"strings_not_measured", c.strings_not_measured}};
+  if (further) {
+    doc["system_voltage_v"] = c.system_voltage_v;
+    doc["insulation_test_required_v"] = c.insulation_test_required_v;
+    Json items = Json::object();
+    for (const TestItemCoverage& k : TestItemCoverages(c)) {
+      items[TestItemName(k.item)] = Json{{"strings_made", k.strings_made},
+                                         {"strings_failed", k.strings_failed},
+                                         {"strings_not_made", k.strings_not_made}};
+    }
+    doc["test_items"] = std::move(items);
+  }
   return FormatJsonText(doc);
 }
 

@@ -7,7 +7,16 @@
 namespace voltrigg {
 
 // The check as JSON text (UTF-8, numbers as their shortest round-trip text,
-// null for a figure of a string not measured; ends with a line end).
+// null for a figure of a string not measured; ends with a line end). When a
+// measurement holds a further item of the record (further_items_measured),
+// and only then, the file also has: conditions.insulation_min_mohm; in every
+// string, after isc_deviation_pct, polarity ("ok", "reversed" or null),
+// insulation_pos_mohm, insulation_neg_mohm, insulation_test_v,
+// earth_continuity_ohm (null where not measured) and test_items (each
+// TestItemName with its ItemStatusName); after strings_not_measured,
+// system_voltage_v, insulation_test_required_v and test_items (each
+// TestItemName with strings_made, strings_failed, strings_not_made). A check
+// of Voc and Isc alone gives the file it always gave.
 // `result_file` and `modules_file` are the paths as given (bytes; decoded as
 // Shift-JIS when not UTF-8); `modules` is the list the wiring indexes.
 std::string FormatCommissioningJson(const Commissioning& check, const std::vector<ModuleData>& modules,

@@ -9,6 +9,7 @@
 #include <map>
 #include <utility>
 
+#include "commission/plan_fingerprint.h"
 #include "input/field_reader.h"
 #include "input/number_text.h"
 #include "input/text_utf8.h"
@@ -17,10 +18,38 @@ namespace voltrigg {
 
 namespace {
 
-enum Column { kString, kVoc, kIsc, kIrradiance, kTemperature, kNote, kColumns };
+enum Column {
+  kString,
+  kVoc,
+  kIsc,
+  kIrradiance,
+  kTemperature,
+  kNote,
+  kPolarity,
+  kInsulationPositive,
+  kInsulationNegative,
+  kInsulationTestVoltage,
+  kEarthContinuity,
+  kPlan,
+  kColumns
+};
 
-constexpr std::array<const char*, kColumns> kColumnNames{
-    kStringColumn, kVocColumn, kIscColumn, kIrradianceColumn, kModuleTemperatureColumn, kNoteColumn};
+constexpr std::array<const char*, kColumns> kColumnNames{kStringColumn,
+                                                         kVocColumn,
+                                                         kIscColumn,
+                                                         kIrradianceColumn,
+                                                         kModuleTemperatureColumn,
+                                                         kNoteColumn,
+                                                         kPolarityColumn,
+                                                         kInsulationPositiveColumn,
+                                                         kInsulationNegativeColumn,
+                                                         kInsulationTestVoltageColumn,
+                                                         kEarthContinuityColumn,
+                                                         kPlanColumn};
+
+// The further items' number columns, in the order a missing Voc names them.
+constexpr std::array<Column, 4> kFurtherNumberColumns{kInsulationPositive, kInsulationNegative, kInsulationTestVoltage,
+                                                      kEarthContinuity};
 
 // More columns than any spreadsheet of this needs; bounds what a row holds.
 constexpr std::size_t kMaxColumns = 256;
@@ -133,6 +162,33 @@ std::optional<double> Number(const Reader& reader, const FieldReader::Field& f, 
   return value;
 }
 
+// A further item's number: none for an empty field (or no column), refused
+// as Number refuses and below 0.
+std::optional<double> NotNegative(const Reader& reader, const FieldReader::Field* f, const char* column) {
+  if (f == nullptr) return std::nullopt;
+  const std::optional<double> value = Number(reader, *f, column);
+  if (value && !(*value >= 0)) {
+    const std::string shown = TextAsUtf8(Trimmed(f->text).substr(0, 40));
+    reader.Fail(f->line, Refusal(MeasurementFault::Negative, column, shown),
+                "field " + std::string(column) + ": \"" + shown + "\" is negative");
+  }
+  return value;
+}
+
+// The polarity word, blanks and case aside: none for an empty field.
+std::optional<Polarity> PolarityWord(const Reader& reader, const FieldReader::Field* f) {
+  if (f == nullptr) return std::nullopt;
+  const std::string word = Lower(Trimmed(f->text));
+  if (word.empty()) return std::nullopt;
+  if (word == kPolarityOkWord) return Polarity::Ok;
+  if (word != kPolarityReversedWord) {
+    const std::string shown = TextAsUtf8(Trimmed(f->text).substr(0, 40));
+    reader.Fail(f->line, Refusal(MeasurementFault::UnknownWord, kPolarityColumn, shown),
+                "field polarity: \"" + shown + "\" is neither " + kPolarityOkWord + " nor " + kPolarityReversedWord);
+  }
+  return Polarity::Reversed;
+}
+
 std::string RangeOf(const ConditionLimit& limit) { return LimitRangeText(limit); }
 
 double Condition(const Reader& reader, const FieldReader::Field* f, const std::optional<double>& fallback,
@@ -161,7 +217,8 @@ double Condition(const Reader& reader, const FieldReader::Field* f, const std::o
 }  // namespace
 
 std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::string& where, int string_count,
-                                                const MeasurementDefaults& defaults) {
+                                                const MeasurementDefaults& defaults,
+                                                const std::string& plan_fingerprint) {
   if (defaults.irradiance_w_m2 && !WithinLimit(*defaults.irradiance_w_m2, kIrradianceLimit)) {
     throw std::invalid_argument(DescribeConditionFault({kIrradianceLimit, *defaults.irradiance_w_m2}));
   }
@@ -225,6 +282,18 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
       const int k = at[static_cast<std::size_t>(c)];
       return k < 0 ? nullptr : &row[static_cast<std::size_t>(k)];
     };
+    // A row of another plan first: its values belong to other strings.
+    if (const FieldReader::Field* plan = field(kPlan); plan != nullptr && !plan_fingerprint.empty()) {
+      const std::string written = Trimmed(plan->text);
+      if (!written.empty() && !SamePlan(written, plan_fingerprint)) {
+        const std::string shown = TextAsUtf8(written.substr(0, 40));
+        MeasurementRefusal refusal = Refusal(MeasurementFault::OtherPlan, kPlanColumn, shown);
+        refusal.expected = TextAsUtf8(plan_fingerprint);
+        const std::string what =
+            "field plan: " + shown + " is the form of another plan (this plan is " + refusal.expected + ")";
+        reader.Fail(line, std::move(refusal), what);
+      }
+    }
     const std::optional<double> string_no = Number(reader, *field(kString), kStringColumn);
     const std::optional<double> voc = Number(reader, *field(kVoc), kVocColumn);
     const std::optional<double> isc = Number(reader, *field(kIsc), kIscColumn);
@@ -234,8 +303,24 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
           line, Refusal(MeasurementFault::NotInPlan, kStringColumn, shown, string_count),
           "field string: " + shown + " is not a string of the plan (1 to " + std::to_string(string_count) + ")");
     }
+    const std::optional<Polarity> polarity = PolarityWord(reader, field(kPolarity));
+    std::array<std::optional<double>, kFurtherNumberColumns.size()> further;
+    for (std::size_t k = 0; k < further.size(); ++k) {
+      further[k] = NotNegative(reader, field(kFurtherNumberColumns[k]), kColumnNames[kFurtherNumberColumns[k]]);
+    }
     // A row of the blank form not filled in yet, or an empty spreadsheet row.
-    if (!voc && !isc) continue;
+    // A further item without Voc and Isc would be lost: refused.
+    if (!voc && !isc) {
+      const char* given = polarity ? kPolarityColumn : nullptr;
+      for (std::size_t k = 0; given == nullptr && k < further.size(); ++k) {
+        if (further[k]) given = kColumnNames[kFurtherNumberColumns[k]];
+      }
+      if (given != nullptr) {
+        reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, given),
+                    "field voc_v: no value (" + std::string(given) + " is given)");
+      }
+      continue;
+    }
     if (!string_no)
       reader.Fail(line, Refusal(MeasurementFault::NoStringNumber, kStringColumn), "field string: no string number");
     if (!voc)
@@ -260,18 +345,25 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     m.module_temperature_c = Condition(reader, field(kTemperature), defaults.module_temperature_c,
                                        kModuleTemperatureColumn, kModuleTemperatureLimit, line);
     if (const FieldReader::Field* note = field(kNote)) m.note = TextAsUtf8(note->text);
+    m.polarity = polarity;
+    m.insulation_pos_mohm = further[0];
+    m.insulation_neg_mohm = further[1];
+    m.insulation_test_v = further[2];
+    m.earth_continuity_ohm = further[3];
+    if (const FieldReader::Field* plan = field(kPlan)) m.plan = TextAsUtf8(Trimmed(plan->text));
     out.push_back(std::move(m));
   }
   return out;
 }
 
 std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
-                                                   const MeasurementDefaults& defaults) {
+                                                   const MeasurementDefaults& defaults,
+                                                   const std::string& plan_fingerprint) {
   std::ifstream in(path, std::ios::binary);
   if (!in.is_open()) {
     throw MeasurementFileError("cannot open the measurement file " + path, 0, Refusal(MeasurementFault::CannotOpen));
   }
-  return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults);
+  return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults, plan_fingerprint);
 }
 
 bool NamesMeasurementColumns(const std::string& path) {

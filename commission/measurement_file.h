@@ -1,9 +1,14 @@
 #pragma once
 // The commissioning measurement file: comma-separated text (UTF-8 or
 // Shift-JIS, CR LF or LF) with a header naming its columns in any order:
-// string, voc_v, isc_a, irradiance_w_m2, module_temperature_c; a note column
-// and unknown columns are carried and ignored. A row whose voc_v and isc_a
-// are both empty is a string not measured yet (the blank form's rows).
+// string, voc_v, isc_a, irradiance_w_m2, module_temperature_c; the further
+// items of the record in optional columns: polarity (ok or reversed),
+// insulation_pos_mohm, insulation_neg_mohm, insulation_test_v,
+// earth_continuity_ohm, each empty where not measured; a plan column with
+// the fingerprint of the plan the form was made for (PlanFingerprint); a
+// note column and unknown columns are carried and ignored. A row whose
+// voc_v and isc_a are both empty is a string not measured yet (the blank
+// form's rows); such a row may not hold a further item.
 #include <istream>
 #include <optional>
 #include <stdexcept>
@@ -24,6 +29,15 @@ inline constexpr const char* kIscColumn = "isc_a";
 inline constexpr const char* kIrradianceColumn = "irradiance_w_m2";
 inline constexpr const char* kModuleTemperatureColumn = "module_temperature_c";
 inline constexpr const char* kNoteColumn = "note";
+inline constexpr const char* kPolarityColumn = "polarity";
+inline constexpr const char* kInsulationPositiveColumn = "insulation_pos_mohm";
+inline constexpr const char* kInsulationNegativeColumn = "insulation_neg_mohm";
+inline constexpr const char* kInsulationTestVoltageColumn = "insulation_test_v";
+inline constexpr const char* kEarthContinuityColumn = "earth_continuity_ohm";
+inline constexpr const char* kPlanColumn = "plan";
+// The words of the polarity column (blanks and case aside).
+inline constexpr const char* kPolarityOkWord = "ok";
+inline constexpr const char* kPolarityReversedWord = "reversed";
 
 // The conditions of the whole file (--irradiance, --module-temperature), used
 // where a row leaves them empty. Checked by the reader (kIrradianceLimit,
@@ -53,10 +67,13 @@ enum class MeasurementFault {
   NotFinite,            // field, value
   NotInPlan,            // value: the string number as written, count: strings of the plan
   NoStringNumber,       //
-  NoValue,              // field: the empty one, value: the one given
+  NoValue,              // field: the empty one, value: the column given (isc_a, voc_v or a further item)
   MeasuredTwice,        // count: the string, other: the line of its first measurement
   NoCondition,          // field, value: the option that could give it
   ConditionOutOfRange,  // field, value: the number, limit: its range, from_option
+  Negative,             // field, value: a further item below 0
+  UnknownWord,          // field, value: a polarity that is neither ok nor reversed
+  OtherPlan,            // field, value: the fingerprint written, expected: the plan's own
 };
 
 struct MeasurementRefusal {
@@ -67,6 +84,7 @@ struct MeasurementRefusal {
   int other = 0;
   ConditionLimit limit{};    // ConditionOutOfRange
   bool from_option = false;  // ConditionOutOfRange: the value came from the option, not the row
+  std::string expected;      // OtherPlan: the fingerprint of the plan checked against
 };
 
 // A file that cannot be used, with the line (0 for the file as a whole), a
@@ -85,16 +103,23 @@ class MeasurementFileError : public std::runtime_error {
 };
 
 // The measured strings of the file, in file order; `string_count` is the
-// plan's P. Refused (MeasurementFileError): a number that does not parse or
-// is not finite, a string number not in the plan, a string measured twice, a
-// missing condition or one out of range, a row whose field count is not the
-// header's, more than kMaxMeasurementRows rows, a broken field.
+// plan's P. `plan_fingerprint` is the fingerprint of the plan checked
+// (PlanFingerprint): a row whose plan field names another plan is refused,
+// one whose plan field is empty is not; empty, the plan column is carried
+// unchecked. Refused (MeasurementFileError): a row of another plan, a number
+// that does not parse or is not finite, a further item below 0 or a polarity
+// other than ok or reversed, a further item in a row without Voc and Isc, a
+// string number not in the plan, a string measured twice, a missing
+// condition or one out of range, a row whose field count is not the header's,
+// more than kMaxMeasurementRows rows, a broken field.
 std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::string& where, int string_count,
-                                                const MeasurementDefaults& defaults);
+                                                const MeasurementDefaults& defaults,
+                                                const std::string& plan_fingerprint = {});
 
 // The same from the file at `path`.
 std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
-                                                   const MeasurementDefaults& defaults);
+                                                   const MeasurementDefaults& defaults,
+                                                   const std::string& plan_fingerprint = {});
 
 // True when the first line of the file at `path` names the columns string,
 // voc_v and isc_a, read as the reader reads a header (any order, quoted or

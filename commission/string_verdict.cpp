@@ -25,6 +25,14 @@ const char* FindingKeyName(FindingKey key) {
       return "low_irradiance";
     case FindingKey::NotMeasured:
       return "not_measured";
+    case FindingKey::PolarityReversed:
+      return "polarity_reversed";
+    case FindingKey::InsulationPositiveLow:
+      return "insulation_pos_low";
+    case FindingKey::InsulationNegativeLow:
+      return "insulation_neg_low";
+    case FindingKey::InsulationTestVoltageLow:
+      return "insulation_test_voltage_low";
   }
   return "";
 }
@@ -50,11 +58,23 @@ std::string FindingTextJa(const Finding& f) {
       return "日射強度が 400 W/m² 未満 (Isc の比較は不確か)";
     case FindingKey::NotMeasured:
       return "測定されていません";
+    case FindingKey::PolarityReversed:
+      return "極性が逆です (極性検査の記録)";
+    case FindingKey::InsulationPositiveLow:
+      return "正極と大地間の絶縁抵抗が下限未満";
+    case FindingKey::InsulationNegativeLow:
+      return "負極と大地間の絶縁抵抗が下限未満";
+    case FindingKey::InsulationTestVoltageLow:
+      return "絶縁抵抗の試験電圧がシステム電圧に必要な値未満";
   }
   return {};
 }
 
 bool IsNote(FindingKey key) { return key == FindingKey::LowIrradiance; }
+
+bool HasFurtherItems(const StringMeasurement& m) {
+  return m.polarity || m.insulation_pos_mohm || m.insulation_neg_mohm || m.insulation_test_v || m.earth_continuity_ohm;
+}
 
 double DeviationPct(double measured, double expected) {
   if (!(std::isfinite(expected) && expected > 0)) return std::nan("");
@@ -81,7 +101,7 @@ int WholeModules(double measured_v, const ExpectedString& e, int sign, int most,
 }  // namespace
 
 StringVerdict JudgeString(const ExpectedString& e, const StringMeasurement& m, int module_count,
-                          const CommissionConditions& conditions) {
+                          const CommissionConditions& conditions, double insulation_test_required_v) {
   if (const auto fault = ValidateCommissionConditions(conditions)) {
     throw std::invalid_argument(DescribeConditionFault(*fault));
   }
@@ -107,8 +127,44 @@ StringVerdict JudgeString(const ExpectedString& e, const StringMeasurement& m, i
   } else if (voc_ok && !isc_ok && std::isfinite(v.isc_deviation_pct)) {
     v.findings.push_back({v.isc_deviation_pct < 0 ? FindingKey::LowCurrent : FindingKey::HighCurrent, 0});
   }
+  const auto set = [&v](TestItem item, bool pass) {
+    v.items[static_cast<std::size_t>(item)] = pass ? ItemStatus::Pass : ItemStatus::Fail;
+  };
+  // A reversed string has failed its Voc, whatever the deviation says.
+  set(TestItem::Voc, !reversed && voc_ok);
+  set(TestItem::Isc, isc_ok);
+  bool further_ok = true;
+  if (m.polarity) {
+    // The crew's "ok" passes only when the meter agrees: a negative (or
+    // unknown) Voc is a reversed string, found above.
+    const bool recorded_ok = *m.polarity == Polarity::Ok;
+    const bool pass = recorded_ok && m.voc_v >= 0;
+    set(TestItem::Polarity, pass);
+    further_ok = further_ok && pass;
+    if (!recorded_ok && !reversed) v.findings.push_back({FindingKey::PolarityReversed, 0});
+  }
+  const auto judge = [&](const std::optional<double>& value, double limit, TestItem item, FindingKey low) {
+    if (!value) return;
+    const bool pass = *value >= limit;  // NaN fails
+    set(item, pass);
+    further_ok = further_ok && pass;
+    if (!pass) v.findings.push_back({low, 0});
+  };
+  judge(m.insulation_pos_mohm, conditions.insulation_min_mohm, TestItem::InsulationPositive,
+        FindingKey::InsulationPositiveLow);
+  judge(m.insulation_neg_mohm, conditions.insulation_min_mohm, TestItem::InsulationNegative,
+        FindingKey::InsulationNegativeLow);
+  judge(m.insulation_test_v, insulation_test_required_v, TestItem::InsulationTestVoltage,
+        FindingKey::InsulationTestVoltageLow);
+  if (m.earth_continuity_ohm) {
+    // No limit to judge by: the resistance that is acceptable depends on the
+    // conductor's length and cross-section, which the plan does not know.
+    const bool usable = std::isfinite(*m.earth_continuity_ohm) && *m.earth_continuity_ohm >= 0;
+    v.items[static_cast<std::size_t>(TestItem::EarthContinuity)] = usable ? ItemStatus::Measured : ItemStatus::Fail;
+    further_ok = further_ok && usable;
+  }
   if (!(m.irradiance_w_m2 >= kLowIrradianceW_m2)) v.findings.push_back({FindingKey::LowIrradiance, 0});
-  v.ok = !reversed && voc_ok && isc_ok;
+  v.ok = !reversed && voc_ok && isc_ok && further_ok;
   return v;
 }
 

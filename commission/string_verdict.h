@@ -2,11 +2,14 @@
 // The verdict on one string's measured open-circuit voltage and
 // short-circuit current against what its modules should give, and the
 // findings that say what is probably wrong.
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "commission/commission_conditions.h"
 #include "commission/expected_string.h"
+#include "commission/test_items.h"
 
 namespace voltrigg {
 
@@ -20,6 +23,11 @@ enum class FindingKey {
   HighCurrent,     // Isc above its tolerance while Voc is within
   LowIrradiance,   // a note: below kLowIrradianceW_m2 the Isc comparison is less certain
   NotMeasured,     // a string of the plan without a measurement
+  // The further items of the record.
+  PolarityReversed,          // the crew recorded reversed polarity while the measured Voc is not negative
+  InsulationPositiveLow,     // positive pole to earth below the insulation minimum
+  InsulationNegativeLow,     // negative pole to earth below the insulation minimum
+  InsulationTestVoltageLow,  // the insulation test's voltage below what the system voltage calls for
 };
 
 struct Finding {
@@ -45,26 +53,47 @@ struct StringMeasurement {
   double module_temperature_c = 0;  // taken as the cell temperature
   std::string note;                 // as written (UTF-8), carried
   int line = 0;                     // line of the measurement file, for messages
+  // The further items of the record; none: not measured.
+  std::optional<Polarity> polarity;
+  std::optional<double> insulation_pos_mohm;   // [MΩ] positive pole to earth
+  std::optional<double> insulation_neg_mohm;   // [MΩ] negative pole to earth
+  std::optional<double> insulation_test_v;     // [V] the voltage the insulation was tested at
+  std::optional<double> earth_continuity_ohm;  // [Ω] of the earthing conductor
+  std::string plan;                            // the row's plan fingerprint as written; empty: none
 };
+
+// True when any further item of the record has a value.
+bool HasFurtherItems(const StringMeasurement& measurement);
 
 struct StringVerdict {
   double voc_deviation_pct = 0;  // 100 * (measured - expected) / expected
   double isc_deviation_pct = 0;
-  bool ok = false;
+  bool ok = false;  // Voc and Isc pass and no measured item fails
   std::vector<Finding> findings;
+  std::array<ItemStatus, kTestItemCount> items{};  // by TestItem; not measured unless set
 };
+
+inline ItemStatus StatusOf(const StringVerdict& verdict, TestItem item) {
+  return verdict.items[static_cast<std::size_t>(item)];
+}
 
 // 100 * (measured - expected) / expected; NaN when `expected` is not a
 // positive finite number, so that no tolerance passes it.
 double DeviationPct(double measured, double expected);
 
 // The verdict within the tolerances: Voc and Isc each within ± its tolerance
-// of the expected value (NaN anywhere fails), a reversed string never.
-// Throws std::invalid_argument when the conditions are not valid.
+// of the expected value (NaN anywhere fails), a reversed string never. Of
+// the further items, those measured are judged and fail the string when they
+// fail: polarity passes when the crew recorded "ok" and the measured Voc is
+// not negative; each pole's insulation at or above
+// conditions.insulation_min_mohm; the test voltage at or above
+// `insulation_test_required_v` (InsulationTestVoltageForV); earth continuity
+// is only recorded. NaN fails each. Throws std::invalid_argument when the
+// conditions are not valid.
 StringVerdict JudgeString(const ExpectedString& expected, const StringMeasurement& measured, int module_count,
-                          const CommissionConditions& conditions);
+                          const CommissionConditions& conditions, double insulation_test_required_v);
 
-// A string of the plan that was not measured: failed, with NotMeasured.
+// A string of the plan that was not measured: failed, with NotMeasured, every item not measured.
 StringVerdict NotMeasuredVerdict();
 
 }  // namespace voltrigg

@@ -11,17 +11,19 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/shared/list_in_file_order.h"
 #include "assess/assessment.h"
 #include "assess/assessment_json.h"
 #include "fuzz/fuzz_support.h"
+#include "input/module_list.h"
 #include "input/run_error.h"
+#include "run/plan_assessment.h"
 
 using voltrigg::fuzz::NextLine;
 using voltrigg::fuzz::Require;
@@ -49,10 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int series = 1 + static_cast<unsigned char>(rest.front()) % 8;
   rest.remove_prefix(1);
   const std::string_view choice = NextLine(rest);
-  std::vector<ListModule> list;
+  std::vector<ListRow> list;
   try {
     std::istringstream in{std::string(rest)};
-    list = ReadListInFileOrder(in, "fuzz.csv");
+    const auto table = std::make_unique<ModuleTable>();
+    (void)LoadModuleList(in, "fuzz.csv", *table, &list);
   } catch (const RunError&) {
     return 0;
   }
@@ -70,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     left.erase(left.begin() + static_cast<std::ptrdiff_t>(pick));
   }
   AssessmentInput input;
-  input.modules = ModulesForAssessment(list, choice.size() % 2 == 1);
+  input.modules = ModulesForAssessment(list, choice.size() % 2 == 1 ? ExtrasUse::IscVoc : ExtrasUse::VocIsc);
   input.modules.resize(n);
   input.series = series;
   input.parallel = static_cast<int>(n) / series;

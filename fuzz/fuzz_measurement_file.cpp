@@ -3,19 +3,25 @@
 //
 // Input: the file's text. A file that is read holds only what the check
 // accepts (strings of the plan, each once, finite values, conditions in
-// range), and the check of it on a small planned array gives a verdict for
+// range, further items finite and not negative, rows of the plan checked
+// against), and the check of it on a small planned array gives a verdict for
 // every string: a failure for every string not measured, never a pass on a
-// value that is not a number. A file that is refused says why.
+// value that is not a number nor with a measured item failed. A file that is
+// refused says why.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "app/shared/measurement_texts.h"
 #include "commission/commissioning.h"
+#include "commission/commissioning_json.h"
 #include "commission/measurement_file.h"
+#include "commission/plan_fingerprint.h"
 #include "fuzz/fuzz_support.h"
 
 using voltrigg::fuzz::Require;
@@ -54,10 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MeasurementDefaults defaults;
   if (size > 0 && (data[0] & 1) != 0) defaults.irradiance_w_m2 = 800;
   if (size > 0 && (data[0] & 2) != 0) defaults.module_temperature_c = 40;
+  // And whether its rows are checked against the plan's fingerprint.
+  const Plan& p = ThePlan();
+  static const std::string fingerprint = PlanFingerprint(p.modules, p.wiring);
+  const bool plan_checked = size > 0 && (data[0] & 0x10) != 0;
   std::istringstream in(text);
   std::vector<StringMeasurement> measured;
   try {
-    measured = ReadMeasurements(in, "fuzz", kStrings, defaults);
+    measured = ReadMeasurements(in, "fuzz", kStrings, defaults, plan_checked ? fingerprint : std::string());
   } catch (const MeasurementFileError& e) {
     Require(std::string(e.what()).size() > std::string("fuzz: ").size());
     Require(e.line() >= 0);
@@ -72,8 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(std::isfinite(m.voc_v) && std::isfinite(m.isc_a));
     Require(WithinLimit(m.irradiance_w_m2, kIrradianceLimit));
     Require(WithinLimit(m.module_temperature_c, kModuleTemperatureLimit));
+    for (const std::optional<double>& v :
+         {m.insulation_pos_mohm, m.insulation_neg_mohm, m.insulation_test_v, m.earth_continuity_ohm}) {
+      Require(!v || (std::isfinite(*v) && *v >= 0));
+    }
+    if (plan_checked) Require(m.plan.empty() || SamePlan(m.plan, fingerprint));
   }
-  const Plan& p = ThePlan();
   const Commissioning c = CheckCommissioning(p.modules, p.curves, p.wiring, measured, {});
   Require(c.strings.size() == static_cast<std::size_t>(kStrings));
   Require(c.strings_not_measured.size() + measured.size() == static_cast<std::size_t>(kStrings));
@@ -87,7 +101,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (f.key == FindingKey::ModulesMissing) Require(f.count >= 1 && f.count < 2);
       if (f.key == FindingKey::ModuleExtra) Require(f.count >= 1 && f.count <= 2);
     }
+    // A measured item that fails fails the string; one not measured is never a pass.
+    for (const TestItem item : kTestItems) {
+      const ItemStatus status = StatusOf(s.verdict, item);
+      if (status == ItemStatus::Fail) Require(!s.verdict.ok);
+      if (!s.measurement) Require(status == ItemStatus::NotMeasured);
+    }
+    if (s.measurement && s.measurement->polarity == Polarity::Reversed) Require(!s.verdict.ok);
+    if (StatusOf(s.verdict, TestItem::InsulationPositive) == ItemStatus::Pass) {
+      Require(*s.measurement->insulation_pos_mohm >= c.conditions.insulation_min_mohm);
+    }
   }
   Require(c.ok == c.strings_failed.empty());
+  for (const TestItemCoverage& k : TestItemCoverages(c)) {
+    Require(k.strings_made.size() + k.strings_not_made.size() == static_cast<std::size_t>(kStrings));
+  }
+  // The further keys come with a further value, and only then.
+  const std::string json = FormatCommissioningJson(c, p.modules, "r.csv", "list.csv");
+  const bool further = std::any_of(measured.begin(), measured.end(), HasFurtherItems);
+  Require(c.further_items_measured == further);
+  Require((json.find("\"test_items\"") != std::string::npos) == further);
   return 0;
 }

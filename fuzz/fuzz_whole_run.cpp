@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "fuzz/fuzz_support.h"
 #include "support/run_support.h"
 

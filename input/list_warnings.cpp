@@ -7,8 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "input/number_text.h"
 #include "input/run_error.h"
-#include "output/result_file.h"
 
 namespace voltrigg {
 
@@ -156,15 +156,14 @@ std::string ListWarningText(const ListWarning& w, const std::function<std::strin
          " % を超えて離れています: " + RowsText(w, rows_named);
 }
 
-std::vector<ListWarning> ListWarningsOfFile(const std::string& path, ExtrasUse extras) {
-  std::vector<ListRow> rows;
-  try {
-    const auto table = std::make_unique<ModuleTable>();
-    (void)LoadModuleList(path, *table, &rows);
-  } catch (const RunError&) {
-    return {};
-  }
-  return ListWarnings(rows, extras);
+std::vector<std::string> ListWarningLines(const std::vector<ListWarning>& warnings,
+                                          const std::function<std::string(const std::string&)>& shown_serial,
+                                          std::size_t shown) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < warnings.size() && i < shown; ++i)
+    lines.push_back(ListWarningText(warnings[i], shown_serial));
+  if (warnings.size() > shown) lines.push_back("ほか " + std::to_string(warnings.size() - shown) + " 件");
+  return lines;
 }
 
 }  // namespace voltrigg

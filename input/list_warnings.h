@@ -42,8 +42,10 @@ std::string ListWarningText(const ListWarning& warning,
                             const std::function<std::string(const std::string&)>& shown_serial,
                             std::size_t rows_named = 10);
 
-// The warnings of the list at `path`, read as a run reads it; none when it
-// cannot be read (the run reports that).
-std::vector<ListWarning> ListWarningsOfFile(const std::string& path, ExtrasUse extras);
+// The lines every front end shows of a list's warnings: the first `shown`
+// as ListWarningText gives them, then one line with how many more.
+std::vector<std::string> ListWarningLines(const std::vector<ListWarning>& warnings,
+                                          const std::function<std::string(const std::string&)>& shown_serial,
+                                          std::size_t shown = 10);
 
 }  // namespace voltrigg

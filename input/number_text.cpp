@@ -55,4 +55,11 @@ bool ParseNumberField(std::string_view text, float& value) {
   return ec == std::errc() && ptr == last;
 }
 
+std::string FormatFloat(float value) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  (void)ec;  // 64 bytes always hold a float
+  return std::string(buf, end);
+}
+
 }  // namespace voltrigg

@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <string_view>
 
 namespace voltrigg {
@@ -12,5 +13,9 @@ bool LooksLikeNumber(std::string_view text);
 // rounded. The empty text reads as 0. False when the text is not a number or
 // lies beyond the float range.
 bool ParseNumberField(std::string_view text, float& value);
+
+// The shortest decimal text that reads back to the same float: the result
+// file's numbers, and every message that quotes one.
+std::string FormatFloat(float value);
 
 }  // namespace voltrigg

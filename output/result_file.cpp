@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "input/run_error.h"
+#include "output/interrupt_cleanup.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -57,13 +58,6 @@ void PointLine(std::string& out, const char* name, const OperatingPoint& p, cons
 std::string Reason(int error) { return error != 0 ? std::strerror(error) : "書き込みに失敗しました"; }
 
 }  // namespace
-
-std::string FormatFloat(float value) {
-  char buf[64];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  (void)ec;  // 64 bytes always hold a float
-  return std::string(buf, end);
-}
 
 std::string FormatResultFile(const ResultFileContent& c) {
   const FinalMatrixResult& f = c.final;
@@ -139,8 +133,12 @@ class TemporaryFile {
       if (file_ == nullptr && open_error != EEXIST) break;
     }
     if (file_ == nullptr) {
-      throw RunError("結果ファイルを作成できません: " + target.string() + " (" + Reason(open_error) + ")");
+      throw FileWriteError("結果ファイルを作成できません: " + target.string() + " (" + Reason(open_error) + ")",
+                           FileWriteError::Step::Create, target.string(), Reason(open_error));
     }
+    std::error_code ec;
+    remembered_ = std::filesystem::absolute(path_, ec).string();
+    if (ec || !RememberTemporaryFile(remembered_)) remembered_.clear();
   }
 
   TemporaryFile(const TemporaryFile&) = delete;
@@ -152,6 +150,7 @@ class TemporaryFile {
       std::error_code ec;
       std::filesystem::remove(path_, ec);
     }
+    if (!remembered_.empty()) ForgetTemporaryFile(remembered_);
   }
 
   std::FILE* file() const { return file_; }
@@ -175,17 +174,20 @@ class TemporaryFile {
 
  private:
   std::filesystem::path path_;
+  std::string remembered_;  // for an interruption's cleanup; empty when not remembered
   std::FILE* file_ = nullptr;
   bool renamed_ = false;
 };
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes, const WriteFailureHook& fail) {
+void WriteFileAtomically(const std::string& path, const std::string& bytes, const WriteFailureHook& fail,
+                         const std::function<void()>& before_replace) {
   const std::filesystem::path target(path);
   std::error_code ec;
   if (std::filesystem::is_directory(target, ec)) {
-    throw RunError("結果ファイルと同じ名前のフォルダがあります: " + path);
+    throw FileWriteError("結果ファイルと同じ名前のフォルダがあります: " + path, FileWriteError::Step::FolderOfThatName,
+                         path, "");
   }
 
   TemporaryFile temp(target);
@@ -205,17 +207,22 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes, cons
   if (ok && ::fsync(fileno(temp.file())) != 0) ok = false, error = errno;
 #endif
   if (ok) ok = temp.Close(error);
+  if (ok && before_replace) before_replace();
   if (ok) {
     error = temp.RenameOver(target);
     ok = error == 0;
   }
-  if (!ok) throw RunError("結果ファイルを書き込めません: " + path + " (" + Reason(error) + ")");
+  if (!ok) {
+    throw FileWriteError("結果ファイルを書き込めません: " + path + " (" + Reason(error) + ")",
+                         FileWriteError::Step::Write, path, Reason(error));
+  }
 }
 
-void WriteResultFile(const std::string& OutputBase, const ResultFileContent& content, const WriteFailureHook& fail) {
+void WriteResultFile(const std::string& OutputBase, const ResultFileContent& content, const WriteFailureHook& fail,
+                     const std::function<void()>& before_replace) {
   const char last = OutputBase.empty() ? '/' : OutputBase.back();
   if (last == '/' || last == '\\') throw RunError("出力データファイル名を入力してください");
-  WriteFileAtomically(OutputBase + ".csv", FormatResultFile(content), fail);
+  WriteFileAtomically(OutputBase + ".csv", FormatResultFile(content), fail, before_replace);
 }
 
 }  // namespace voltrigg

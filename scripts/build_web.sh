@@ -6,7 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium firefox-esr nodejs npm poppler-utils libboost-math-dev nlohmann-json3-dev cmake ninja-build)
+packages=(emscripten nodejs npm libboost-math-dev nlohmann-json3-dev cmake ninja-build)
+# The browsers and poppler are for the page's tests; scripts/package.sh, which
+# only builds the page, says VOLTRIGG_WEB_TEST_TOOLS=0.
+if [ "${VOLTRIGG_WEB_TEST_TOOLS:-1}" != 0 ]; then packages+=(chromium firefox-esr poppler-utils); fi
 missing=()
 for p in "${packages[@]}"; do
   # node and npm may come from elsewhere (Node 20 is needed); only a missing command asks for Debian's.

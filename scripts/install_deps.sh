@@ -9,8 +9,9 @@ packages=(
   libboost-math-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   qt6-charts-dev libqt6opengl6-dev libqt6printsupport6 libcups2 poppler-utils
-  xvfb xauth
+  xvfb xauth strace
   clang clang-tidy clang-format cppcheck libclang-rt-14-dev
+  python3 help2man man-db bash-completion desktop-file-utils appstream
 )
 
 missing=()

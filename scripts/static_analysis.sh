@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Static analysis of the program's own code (input/, calc/, output/, assess/, commission/, app/ with
+# Static analysis of the program's own code (input/, calc/, output/, assess/, commission/, run/, plant/, app/ with
 # the window in app/gui/): clang-tidy with the checks in .clang-tidy and
 # cppcheck with the suppressions in .cppcheck-suppressions; and the layout of
 # the C++ files (tests, benchmarks and fuzz targets too)
@@ -44,7 +44,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -D
 autogen=$(ninja -C "$build" -t targets all | sed -n 's/^\([A-Za-z0-9_]*_autogen\): .*/\1/p' | sort -u)
 if [ -n "$autogen" ]; then cmake --build "$build" -j 2 --target $autogen >/dev/null; fi
 
-areas="(input|calc|output|app|assess|commission|plant)"
+areas="(input|calc|output|app|assess|commission|run|plant)"
 status=0
 
 echo "== static analysis: clang-tidy ($tidy)"
@@ -67,12 +67,12 @@ cppcheck_status=0
 cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,style --library=qt \
   --inline-suppr --suppressions-list=.cppcheck-suppressions --error-exitcode=1 -q -j 2 \
   -I . -I "$build/generated" --template='{file}:{line}:{column}: {severity}: {message} [{id}]' \
-  input calc output app assess commission plant >"$cppcheck_log" 2>&1 || cppcheck_status=$?
+  input calc output app assess commission run $(test -d plant && echo plant) >"$cppcheck_log" 2>&1 || cppcheck_status=$?
 cppcheck_count=$(grep -cE '^[^ ]+:[0-9]+:[0-9]+: ' "$cppcheck_log" || true)
 if [ "$cppcheck_status" -ne 0 ]; then cat "$cppcheck_log" >&2; status=1; fi
 
 echo "== static analysis: layout ($format, .clang-format)"
-mapfile -t format_files < <(find input calc output assess commission plant app tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
+mapfile -t format_files < <(find input calc output assess commission run plant app tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
 unformatted=()
 for f in "${format_files[@]}"; do
   "$format" --dry-run -Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")

@@ -12,13 +12,14 @@
 #include <stop_token>
 
 #include "app/shared/assessment_input.h"
-#include "app/shared/list_in_file_order.h"
 #include "assess/assessment.h"
 #include "assess/assessment_json.h"
 #include "assess/optimize.h"
 #include "assess/wiring_match.h"
 #include "input/run_error.h"
 #include "input/text_utf8.h"
+#include "run/batch_run.h"
+#include "run/plan_assessment.h"
 #include "support/assess_support.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
@@ -480,52 +481,30 @@ TEST(AssessmentJson, KeysInOrderAndNumbersThatReadBackExactly) {
   EXPECT_EQ(TextAsUtf8("\xE3\x83\xA2"), "モ");
 }
 
-// --------------------------------------------------- the run's hook
+// ------------------------------------------- the assessment of a plan
 
-// Records what the run's tables held when the result file had just been
-// written, and assesses them as voltrigg-cli does.
-class HookFrontEnd : public testing::RecordingFrontEnd {
- public:
-  using RecordingFrontEnd::RecordingFrontEnd;
-  void ResultWritten(const RunState& state) override {
-    events.push_back("written");
-    result_exists = std::filesystem::exists(state.OutputBase + ".csv");
-    modules = ModulesForAssessment(ReadListInFileOrder(state.InputPath), false);
-    input = AssessmentInputFromRun(state, modules, AssessConditions{});
-  }
-  bool result_exists = false;
-  std::vector<ModuleData> modules;
-  AssessmentInput input;
-};
-
-TEST(RunHook, SeesTheTablesOfTheResultFileBeforeTheyAreCleared) {
+TEST(PlanAssessmentInput, HoldsTheResultFilesMatrixAndTheListInFileOrder) {
   TempDir dir{"voltrigg-assess"};
   const std::vector<GeneratedModule> list = testing::GenerateModules(24, 21);
   WriteFile(dir / "list.csv", testing::FormatModuleList(list));
-  RunState state;
-  state.InputPath = dir / "list.csv";
-  state.InputName = "list.csv";
-  state.OutputBase = dir / "r";
-  HookFrontEnd fe("6", "4");
-  ASSERT_EQ(CalculationRun(state, fe), RunOutcome::Completed);
-  // Called once, after the file is written and before the completion message.
-  ASSERT_EQ(std::count(fe.events.begin(), fe.events.end(), "written"), 1);
-  EXPECT_TRUE(fe.result_exists);
-  EXPECT_LT(std::find(fe.events.begin(), fe.events.end(), "written") - fe.events.begin(),
-            std::find_if(fe.events.begin(), fe.events.end(), [](const std::string& e) {
-              return e.rfind("message:", 0) == 0;
-            }) - fe.events.begin());
+  const BatchRun run = RunBatch(BatchRequest{.list_path = dir / "list.csv",
+                                             .input_name = "list.csv",
+                                             .series_text = "6",
+                                             .parallel_text = "4",
+                                             .output_base = dir / "r"});
+  ASSERT_EQ(run.outcome, RunOutcome::Completed) << run.message;
+  const PlanResult& plan = *run.plan;
+  const AssessmentInput in = AssessmentInputOfPlan(plan, ExtrasUse::VocIsc, AssessConditions{}, InverterProfile{});
   // The modules in file order, Voc and Isc from columns 6 and 7.
-  ASSERT_EQ(fe.modules.size(), list.size());
+  ASSERT_EQ(in.modules.size(), list.size());
   for (std::size_t k = 0; k < list.size(); ++k) {
-    EXPECT_EQ(fe.modules[k].number, list[k].module_no);
-    EXPECT_EQ(fe.modules[k].serial, list[k].serial_no);
-    EXPECT_EQ(fe.modules[k].voc_v, static_cast<float>(list[k].voc_v));
-    EXPECT_EQ(fe.modules[k].isc_a, static_cast<float>(list[k].isc_a));
+    EXPECT_EQ(in.modules[k].number, list[k].module_no);
+    EXPECT_EQ(in.modules[k].serial, list[k].serial_no);
+    EXPECT_EQ(in.modules[k].voc_v, static_cast<float>(list[k].voc_v));
+    EXPECT_EQ(in.modules[k].isc_a, static_cast<float>(list[k].isc_a));
   }
   // The estimated wiring is the result file's matrix, row by row; the initial
   // one holds the modules sorted by current.
-  const AssessmentInput& in = fe.input;
   ASSERT_EQ(in.estimated.size(), 4u);
   std::istringstream result(ReadFile(dir / "r.csv"));
   std::string line;
@@ -534,7 +513,7 @@ TEST(RunHook, SeesTheTablesOfTheResultFileBeforeTheyAreCleared) {
     ASSERT_EQ(string.size(), 6u);
     for (int index : string) {
       ASSERT_TRUE(std::getline(result, line));
-      const ModuleData& m = fe.modules[static_cast<std::size_t>(index)];
+      const ModuleData& m = in.modules[static_cast<std::size_t>(index)];
       EXPECT_NE(line.find("," + std::to_string(static_cast<int>(m.number)) + ",\"" + m.serial + "\","),
                 std::string::npos)
           << line;
@@ -543,25 +522,33 @@ TEST(RunHook, SeesTheTablesOfTheResultFileBeforeTheyAreCleared) {
   double previous = 0;
   for (const StringWiring& string : in.initial) {
     for (int index : string) {
-      EXPECT_GE(fe.modules[static_cast<std::size_t>(index)].ipm_a, previous);
-      previous = fe.modules[static_cast<std::size_t>(index)].ipm_a;
+      EXPECT_GE(in.modules[static_cast<std::size_t>(index)].ipm_a, previous);
+      previous = in.modules[static_cast<std::size_t>(index)].ipm_a;
     }
   }
-  EXPECT_EQ(in.estimated_point.pmax_w, state.final.EstimatedPoint.Pmax);
-  EXPECT_EQ(in.sum_pmax_w, state.baseline.SimplePmaxSum);
+  EXPECT_EQ(in.estimated_point.pmax_w, plan.final.EstimatedPoint.Pmax);
+  EXPECT_EQ(in.sum_pmax_w, plan.baseline.SimplePmaxSum);
   // Both wirings use every module once.
   EXPECT_TRUE(SameModules(in.initial, in.estimated));
+  // A plan whose counts failed a check holds no array to assess.
+  PlanResult failed = plan;
+  failed.failed_check = "モジュール枚数があいません";
+  EXPECT_THROW((void)AssessmentInputOfPlan(failed, ExtrasUse::VocIsc, AssessConditions{}, InverterProfile{}), RunError);
 }
 
-TEST(RunHook, ReadsTheTwoFurtherColumnsEitherWay) {
+TEST(PlanAssessmentInput, ReadsTheTwoFurtherColumnsEitherWay) {
   TempDir dir{"voltrigg-assess"};
   WriteFile(dir / "list.csv", "No,S/N,Pmax,Vpm,Ipm,a,b\r\n7,\"A,1\",250,30,8.3,8.85,37.5\r\n");
-  const std::vector<ModuleData> swapped = ModulesForAssessment(ReadListInFileOrder(dir / "list.csv"), true);
+  const PlanResult plan = Plan(PlanRequest{.list_path = dir / "list.csv", .input_name = "list.csv", .counts = {1, 1}});
+  const std::vector<ModuleData> swapped = ModulesForAssessment(plan.rows, ExtrasUse::IscVoc);
   ASSERT_EQ(swapped.size(), 1u);
   EXPECT_EQ(swapped[0].serial, "A,1");
   EXPECT_EQ(swapped[0].voc_v, 37.5);
   EXPECT_EQ(swapped[0].isc_a, static_cast<float>(8.85));
-  EXPECT_THROW(ReadListInFileOrder(dir / "missing.csv"), RunError);
+  const std::vector<ModuleData> plain = ModulesForAssessment(plan.rows, ExtrasUse::VocIsc);
+  EXPECT_EQ(plain[0].voc_v, static_cast<float>(8.85));
+  EXPECT_THROW((void)Plan(PlanRequest{.list_path = dir / "missing.csv", .input_name = "missing.csv", .counts = {1, 1}}),
+               RunError);
 }
 
 // ------------------------------------------------------------ voltrigg-cli

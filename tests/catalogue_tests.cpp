@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "input/field_reader.h"
 #include "input/module_list.h"
 #include "input/run_error.h"

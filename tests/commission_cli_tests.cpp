@@ -2,6 +2,7 @@
 // made by voltrigg-cli, the blank form, the form filled in, faults injected.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -32,25 +33,37 @@ class CommissionCli : public ::testing::Test {
   }
 
   // The form filled in at 1000 W/m² and 25 °C with its own expected values,
-  // each string's Voc and Isc scaled by the factors given for it.
+  // each string's Voc and Isc scaled by the factors given for it; the other
+  // columns as the form has them.
   std::string Filled(const std::vector<std::pair<double, double>>& factors, int skip = 0) const {
+    const auto fields = [](std::string line) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::vector<std::string> out;
+      std::istringstream in(line);
+      for (std::string f; std::getline(in, f, ',');) out.push_back(f);
+      if (!line.empty() && line.back() == ',') out.emplace_back();
+      return out;
+    };
     std::istringstream lines(form_);
     std::string line;
     std::getline(lines, line);
+    const std::vector<std::string> header = fields(line);
+    const auto at = [&](const char* name) {
+      return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
     std::string out = line + "\n";
     for (int j = 1; std::getline(lines, line); ++j) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (j == skip) {
-        out += line + "\n";
-        continue;
+      std::vector<std::string> row = fields(line);
+      if (j != skip) {
+        const auto [fv, fi] = j <= static_cast<int>(factors.size()) ? factors[static_cast<std::size_t>(j - 1)]
+                                                                    : std::pair<double, double>{1.0, 1.0};
+        row[at("voc_v")] = std::to_string(std::stod(row[at("voc_stc_v")]) * fv);
+        row[at("isc_a")] = std::to_string(std::stod(row[at("isc_stc_a")]) * fi);
+        row[at("irradiance_w_m2")] = "1000";
+        row[at("module_temperature_c")] = "25";
       }
-      const std::size_t stc = line.rfind(',', line.rfind(',') - 1);
-      const double voc = std::stod(line.substr(stc + 1));
-      const double isc = std::stod(line.substr(line.rfind(',') + 1));
-      const auto [fv, fi] = j <= static_cast<int>(factors.size()) ? factors[static_cast<std::size_t>(j - 1)]
-                                                                  : std::pair<double, double>{1.0, 1.0};
-      out += std::to_string(j) + "," + std::to_string(voc * fv) + "," + std::to_string(isc * fi) + ",1000,25,," +
-             line.substr(stc + 1) + "\n";
+      for (std::size_t k = 0; k < row.size(); ++k) out += (k == 0 ? "" : ",") + row[k];
+      out += "\n";
     }
     return out;
   }

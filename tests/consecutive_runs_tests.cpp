@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 

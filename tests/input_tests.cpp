@@ -398,5 +398,10 @@ TEST(ListWarnings, TenRowsNamedThenACountAndExtrasOnlyWhereUsed) {
   ASSERT_EQ(raw.size(), 1u);
   EXPECT_EQ(ListWarningText(raw[0], [](const std::string&) { return std::string("モ"); }),
             "シリアル番号 \"モ\" が 2 回あります: データ行 3, 4");
-  EXPECT_TRUE(ListWarningsOfFile("/nonexistent/list.csv", ExtrasUse::None).empty());
+  // Ten warnings named, then a count of the rest.
+  std::vector<ListWarning> many(13, raw[0]);
+  const std::vector<std::string> lines = ListWarningLines(many, {});
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[10], "ほか 3 件");
+  EXPECT_EQ(ListWarningLines(std::vector<ListWarning>(10, raw[0]), {}).size(), 10u);
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 #include "output/result_file.h"
 #include "output/result_reader.h"
 #include "support/module_generator.h"

@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_front_end.h"
 #include "app/shared/assess_options.h"
-#include "app/shared/assessment_input.h"
 #include "app/shared/curve_problems.h"
 #include "app/shared/inverter_window_texts.h"
-#include "app/shared/list_in_file_order.h"
+#include "app/shared/inverter_window_view.h"
+#include "app/shared/opened_result.h"
+#include "app/shared/plan_view.h"
 #include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
 #include "assess/assessment.h"
@@ -37,6 +37,8 @@
 #include "input/run_counts.h"
 #include "input/text_utf8.h"
 #include "output/result_reader.h"
+#include "run/batch_run.h"
+#include "run/plan_assessment.h"
 
 namespace voltrigg::web {
 namespace {
@@ -205,19 +207,17 @@ val InverterWindowValue(const Assessment& a) {
   out.set("has_profile", w.inverter.name.has_value());
   out.set("inverter_name", w.inverter.name ? val(TextAsUtf8(*w.inverter.name)) : val::null());
   out.set("heading", InverterWindowHeadingJa(w));
-  const std::vector<WindowRow> rows = InverterWindowRows(w);
   val rows_value = val::array();
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    const WindowRow& row = rows[r];
+  for (const InverterWindowRowText& row : InverterWindowTableJa(w)) {
     val v = val::object();
     v.set("check", row.check);
-    v.set("name", InverterCheckNameJa(r));
-    v.set("condition", InverterCheckConditionJa(r, w.conditions));
-    v.set("value", row.value);
-    v.set("limit", row.limit);
-    v.set("margin", row.margin);
+    v.set("name", row.cells[0]);
+    v.set("condition", row.cells[1]);
+    v.set("value", row.cells[2]);
+    v.set("limit", row.cells[3]);
+    v.set("margin", row.cells[4]);
     v.set("verdict", std::string(VerdictKey(row.verdict)));
-    v.set("verdict_name", InverterVerdictNameJa(row.verdict));
+    v.set("verdict_name", row.cells[5]);
     rows_value.call<void>("push", v);
   }
   out.set("rows", rows_value);
@@ -261,7 +261,78 @@ val InverterWindowValue(const Assessment& a) {
   return out;
 }
 
-val AssessmentValue(const Assessment& a) {
+// A plan view as the page draws it: the cells and the strings as columns of
+// typed arrays, the colours as RGB triples.
+val PlanViewValue(const PlanView& v) {
+  val out = val::object();
+  out.set("series", v.series);
+  out.set("parallel", v.parallel);
+  out.set("colour_range_pct", v.colour_range_pct);
+  out.set("mean_string_voltage_v", v.mean_string_voltage_v);
+  out.set("mean_string_current_a", v.mean_string_current_a);
+  out.set("limit_v", v.limit_v);
+  out.set("max_voc_cold_v", v.max_voc_cold_v ? val(*v.max_voc_cold_v) : val::null());
+  std::vector<std::int32_t> string_no, position;
+  std::vector<float> module_no;
+  std::vector<double> vpm, ipm, deviation;
+  std::vector<std::uint8_t> colour;
+  std::string serials;  // each ended by NUL (a list never holds one)
+  for (const ModuleCell& c : v.cells) {
+    string_no.push_back(c.string_no);
+    position.push_back(c.position);
+    module_no.push_back(c.moduleNo);
+    vpm.push_back(c.vpm_v);
+    ipm.push_back(c.ipm_a);
+    deviation.push_back(c.deviation_pct);
+    for (int channel : {c.colour.red, c.colour.green, c.colour.blue})
+      colour.push_back(static_cast<std::uint8_t>(channel));
+    serials += c.serial;
+    serials += '\0';
+  }
+  val cells = val::object();
+  cells.set("string_no", TypedArray("Int32Array", string_no));
+  cells.set("position", TypedArray("Int32Array", position));
+  cells.set("module_no", TypedArray("Float32Array", module_no));
+  cells.set("vpm_v", TypedArray("Float64Array", vpm));
+  cells.set("ipm_a", TypedArray("Float64Array", ipm));
+  cells.set("deviation_pct", TypedArray("Float64Array", deviation));
+  cells.set("colour", TypedArray("Uint8Array", colour));
+  cells.set("serials", serials);
+  out.set("cells", cells);
+  std::vector<double> sum, mean_vpm, mean_ipm, planning, current, voc_cold;
+  std::vector<std::uint8_t> over;
+  for (const StringSummary& st : v.strings) {
+    sum.push_back(st.vpm_sum_v);
+    mean_vpm.push_back(st.mean_vpm_v);
+    mean_ipm.push_back(st.mean_ipm_a);
+    planning.push_back(st.planning_current_a);
+    current.push_back(PlanView::Current(st));
+    voc_cold.push_back(st.physics ? st.physics->voc_cold_v : std::numeric_limits<double>::quiet_NaN());
+    over.push_back(st.over_limit ? 1 : 0);
+  }
+  val strings = val::object();
+  strings.set("vpm_sum_v", TypedArray("Float64Array", sum));
+  strings.set("mean_vpm_v", TypedArray("Float64Array", mean_vpm));
+  strings.set("mean_ipm_a", TypedArray("Float64Array", mean_ipm));
+  strings.set("planning_current_a", TypedArray("Float64Array", planning));
+  strings.set("current_a", TypedArray("Float64Array", current));
+  strings.set("voc_cold_v", TypedArray("Float64Array", voc_cold));
+  strings.set("over_limit", TypedArray("Uint8Array", over));
+  strings.set("physical", !v.strings.empty() && v.strings.front().physics.has_value());
+  out.set("strings", strings);
+  return out;
+}
+
+// The plan of `wiring` coloured by Ipm and by Vpm.
+val PlanViewsOf(const OpenedResult& opened, ShownWiring wiring) {
+  val out = val::object();
+  out.set("ipm", PlanViewValue(MakePlan(opened, wiring, ColourBy::Ipm)));
+  out.set("vpm", PlanViewValue(MakePlan(opened, wiring, ColourBy::Vpm)));
+  return out;
+}
+
+val AssessmentValue(const OpenedResult& opened) {
+  const Assessment& a = opened.assessment->core;
   val out = val::object();
   out.set("json", Bytes(FormatAssessmentJson(a)));
   out.set("sum_mpp_w", a.sum_mpp_w);
@@ -272,9 +343,46 @@ val AssessmentValue(const Assessment& a) {
   random.set("samples", a.random_wiring.samples);
   random.set("mean_pmp_w", a.random_wiring.mean_pmp_w);
   random.set("worst_pmp_w", a.random_wiring.worst_pmp_w);
+  // Against the modules' Σ Vmp·Imp, as the mismatch loss.
+  const auto loss = [&a](double pmp_w) { return a.sum_mpp_w > 0 ? val(100 * (1 - pmp_w / a.sum_mpp_w)) : val::null(); };
+  random.set("mean_loss_pct", loss(a.random_wiring.mean_pmp_w));
+  random.set("worst_loss_pct", loss(a.random_wiring.worst_pmp_w));
   out.set("random", random);
   out.set("voltage_check", VoltageCheckValue(a.voltage_check));
   out.set("inverter_window", InverterWindowValue(a));
+  val views = val::object();
+  views.set("result", PlanViewsOf(opened, ShownWiring::Result));
+  views.set("optimized", PlanViewsOf(opened, ShownWiring::Optimized));
+  out.set("plan_views", views);
+  return out;
+}
+
+// Why a planned run has no assessment, as voltrigg-cli says it.
+PlanAssessment FailureOf(const AssessmentStatus& s) {
+  PlanAssessment out;
+  using Kind = AssessmentStatus::Kind;
+  switch (s.kind) {
+    case Kind::NoColumns:
+    case Kind::CurveProblems:
+      out.failure = PlanAssessment::Failure::ModulesWithoutCurve;
+      out.problems = s.problems;
+      out.modules = s.modules;
+      break;
+    case Kind::OutOfMemory:
+      out.failure = PlanAssessment::Failure::OutOfMemory;
+      break;
+    case Kind::BackgroundFailed:
+      out.failure = s.out_of_memory ? PlanAssessment::Failure::OutOfMemory : PlanAssessment::Failure::Unexpected;
+      out.detail = s.detail;
+      break;
+    case Kind::Failed:
+    case Kind::ConditionFault:
+    case Kind::NotTheListsRun:
+    case Kind::None:
+      out.failure = s.unexpected ? PlanAssessment::Failure::Unexpected : PlanAssessment::Failure::Error;
+      out.detail = s.detail;
+      break;
+  }
   return out;
 }
 
@@ -370,75 +478,17 @@ WebAssessOptions ReadAssessOptions(const val& o) {
   return w;
 }
 
-// voltrigg-cli's batch front end, assessing the run once its result file is
-// written as voltrigg-cli --assess does, with the problems in the page's language.
-class WebFrontEnd : public BatchFrontEnd {
- public:
-  WebFrontEnd(std::string series, std::string parallel, const WebAssessOptions* assess, val first_part, val progress)
-      : BatchFrontEnd(std::move(series), std::move(parallel)),
-        assess_(assess),
-        first_part_(std::move(first_part)),
-        progress_(std::move(progress)) {}
+val ProgressValue(const CompletionProgress& p) {
+  val v = val::object();
+  v.set("percent", p.percent);
+  v.set("searches_done", p.searches_done);
+  v.set("searches_total", p.searches_total);
+  v.set("random_done", p.random_done);
+  v.set("random_total", p.random_total);
+  return v;
+}
 
-  void ResultWritten(const RunState& state) override {
-    if (assess_ == nullptr) return;
-    const Language language = assess_->language;
-    try {
-      std::vector<ModuleData> modules =
-          ModulesForAssessment(ReadListInFileOrder(state.InputPath), assess_->options.isc_first);
-      AssessmentInput input = AssessmentInputFromRun(state, std::move(modules), assess_->options.conditions);
-      input.inverter = assess_->options.inverter;
-      // AssessRun's two parts, with the first part's figures handed to the
-      // page while the optimiser and random wiring still run.
-      AssessmentOutcome outcome = AssessResultWiring(input);
-      if (outcome.assessment) {
-        if (first_part_.typeOf().as<std::string>() == "function") first_part_(FirstPartValue(*outcome.assessment));
-        CompletionProgressCallback told;
-        if (progress_.typeOf().as<std::string>() == "function") {
-          told = [this](const CompletionProgress& p) {
-            val v = val::object();
-            v.set("percent", p.percent);
-            v.set("searches_done", p.searches_done);
-            v.set("searches_total", p.searches_total);
-            v.set("random_done", p.random_done);
-            v.set("random_total", p.random_total);
-            progress_(v);
-          };
-        }
-        (void)CompleteAssessment(*outcome.assessment, {}, told);
-        assessment_ = std::move(outcome.assessment);
-      } else {
-        problems_ = CurveProblemTexts(outcome.problems, input.modules, language);
-        // A whole lot without Voc would name every module: ten, then a count, as voltrigg-cli.
-        constexpr std::size_t kNamed = 10;
-        if (problems_.size() > kNamed) {
-          const std::size_t more = problems_.size() - kNamed;
-          problems_.resize(kNamed);
-          problems_.push_back(language == Language::English
-                                  ? "and " + std::to_string(more) + " more modules whose values give no curve"
-                                  : "ほか " + std::to_string(more) + " 枚のモジュールの値から曲線が得られません");
-        }
-        if (SuggestsColumns(outcome.problems, input.modules)) problems_.push_back(ColumnsHint(language));
-      }
-    } catch (const RunError& e) {
-      problems_.emplace_back(e.what());
-    } catch (const std::bad_alloc&) {
-      problems_.emplace_back("not enough memory for the assessment");
-    } catch (const std::exception& e) {
-      problems_.push_back(std::string("the assessment failed: ") + e.what());
-    }
-  }
-
-  const std::optional<Assessment>& assessment() const { return assessment_; }
-  const std::vector<std::string>& problems() const { return problems_; }
-
- private:
-  const WebAssessOptions* assess_;
-  val first_part_;  // called with the first part's figures, when a function
-  val progress_;    // called as the optimiser and random wiring go on, when a function
-  std::optional<Assessment> assessment_;
-  std::vector<std::string> problems_;
-};
+bool IsFunction(const val& v) { return v.typeOf().as<std::string>() == "function"; }
 
 // One run. `options` holds assess (bool) and, when it is true, tmin_c,
 // voc_coefficient_pct_per_k, max_system_voltage_v and optionally
@@ -477,54 +527,70 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
     list.write(list_bytes.data(), static_cast<std::streamsize>(list_bytes.size()));
   }
 
-  RunState state;
-  state.InputPath = list_file;
-  state.InputName = list_file;
-  state.OutputBase = output_name;
-  WebFrontEnd front_end(series_text, parallel_text, assess ? &*assess : nullptr,
-                        assess ? options["first_part"] : val::undefined(),
-                        assess ? options["progress"] : val::undefined());
-  const RunOutcome outcome = CalculationRun(state, front_end);
+  const ExtrasUse extras = !assess                     ? ExtrasUse::None
+                           : assess->options.isc_first ? ExtrasUse::IscVoc
+                                                       : ExtrasUse::VocIsc;
+  BatchRun run = RunBatch(BatchRequest{.list_path = list_file,
+                                       .input_name = list_file,
+                                       .series_text = series_text,
+                                       .parallel_text = parallel_text,
+                                       .output_base = output_name,
+                                       .extras = extras});
 
   val out = val::object();
-  out.set("outcome", std::string(OutcomeName(outcome)));
-  out.set("exit_status", ExitStatus(outcome));
+  out.set("outcome", std::string(OutcomeName(run.outcome)));
+  out.set("exit_status", ExitStatus(run.outcome));
   val messages = val::array();
-  for (const std::string& m : front_end.messages()) messages.call<void>("push", Bytes(m));
+  // The run's messages as the window shows them: the failure, or the completion message.
+  messages.call<void>("push",
+                      Bytes(run.outcome == RunOutcome::Completed ? std::string(kCompletionMessage) : run.message));
   out.set("messages", messages);
   // As voltrigg-cli follows them: a failed check's figures, and after any run
   // that read the whole list the list's warnings (the first ten, then a count).
-  if (outcome == RunOutcome::CheckFailed) {
-    out.set("check_facts", CheckFacts(state.ModuleCount, state.SeriesCount, state.ParallelCount));
+  if (run.outcome == RunOutcome::CheckFailed) {
+    out.set("check_facts",
+            CheckFacts(run.plan->ModuleCount, run.plan->counts.SeriesCount, run.plan->counts.ParallelCount));
   }
-  if (outcome != RunOutcome::Failed) {
-    const ExtrasUse extras = !assess                     ? ExtrasUse::None
-                             : assess->options.isc_first ? ExtrasUse::IscVoc
-                                                         : ExtrasUse::VocIsc;
-    const std::vector<ListWarning> warnings = ListWarningsOfFile(list_file, extras);
-    constexpr std::size_t kShown = 10;
+  if (run.outcome != RunOutcome::Failed) {
     val texts = val::array();
-    for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) {
-      texts.call<void>("push",
-                       ListWarningText(warnings[i], [](const std::string& bytes) { return TextAsUtf8(bytes); }));
+    for (const std::string& line :
+         ListWarningLines(run.plan->warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); })) {
+      texts.call<void>("push", line);
     }
-    if (warnings.size() > kShown) texts.call<void>("push", "ほか " + std::to_string(warnings.size() - kShown) + " 件");
     out.set("list_warnings", texts);
   }
-  if (outcome == RunOutcome::Completed) {
-    const std::string result_path = output_name + ".csv";
-    out.set("result_file", Bytes(ReadWholeFile(result_path)));
+  if (run.outcome == RunOutcome::Completed) {
+    out.set("result_file", Bytes(ReadWholeFile(run.result_path)));
+    // The result read back, as the viewer opens it, with the run's own reading of the list.
+    std::optional<OpenedResult> opened;
     try {
-      out.set("result", ResultValue(ReadResultFile(result_path)));
+      opened = OpenResultOfRun(run.result_path, list_file, std::make_shared<const PlanResult>(std::move(*run.plan)),
+                               assess ? assess->options : AssessOptions{});
+      out.set("result", ResultValue(opened->result));
+      val views = val::object();
+      views.set("result", PlanViewsOf(*opened, ShownWiring::Result));
+      out.set("plan_views", views);
     } catch (const std::exception& e) {
       out.set("result_error", std::string(e.what()));
     }
-    if (assess) {
-      if (front_end.assessment()) {
-        out.set("assessment", AssessmentValue(*front_end.assessment()));
+    if (assess && opened) {
+      const val first_part = options["first_part"];
+      const val progress = options["progress"];
+      CompletionProgressCallback told_progress;
+      if (IsFunction(progress)) {
+        told_progress = [&progress](const CompletionProgress& p) { progress(ProgressValue(p)); };
+      }
+      if (std::optional<AssessmentJob> job = StartAssessment(*opened)) {
+        if (IsFunction(first_part)) first_part(FirstPartValue(opened->assessment->core));
+        ApplyBackgroundPart(*opened, RunBackgroundPart(std::move(*job), {}, told_progress));
+      }
+      if (opened->assessment && opened->assessment->complete) {
+        out.set("assessment", AssessmentValue(*opened));
       } else {
         val problems = val::array();
-        for (const std::string& p : front_end.problems()) problems.call<void>("push", p);
+        for (const std::string& p : AssessmentProblemLines(FailureOf(opened->assessment_status), assess->language)) {
+          problems.call<void>("push", p);
+        }
         out.set("assessment_problems", problems);
       }
     }

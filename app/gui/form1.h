@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/calculation_run.h"
-#include "app/run_state.h"
+#include "run/calculation_run.h"
+#include "run/run_state.h"
 
 class QFrame;
 class QLabel;

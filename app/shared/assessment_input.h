@@ -1,32 +1,39 @@
 #pragma once
-// The assessment's input from a planning run: both front ends assess exactly
-// what the run planned, the CLI from the run it has just made, the viewer
-// from the same run made again on the list beside the result.
-#include <memory>
+// The planning run made again on the list beside a result, compared with the
+// result: when it gives the result's figures and matrix bit for bit, the
+// result is that list's run, and the assessment of it is the one
+// voltrigg-cli --assess makes.
 #include <string>
-#include <vector>
 
-#include "app/run_state.h"
-#include "assess/assessment.h"
 #include "output/result_reader.h"
+#include "run/plan.h"
 
 namespace voltrigg {
 
-// The assessment's input from a run's state, before the end-of-run clearing.
-// `modules` are the list's modules in file order. Throws RunError when the
-// run's counts do not describe an array or a module of the run's tables is
-// not among `modules`.
-AssessmentInput AssessmentInputFromRun(const RunState& state, std::vector<ModuleData> modules,
-                                       const AssessConditions& conditions);
+// How a planning run on the list compares with the result.
+struct ReplanCheck {
+  enum class Kind {
+    Same,           // the run gives the result, bit for bit
+    NoArray,        // the result holds no array to plan
+    CannotPlan,     // the list cannot be planned with the result's S and P (`detail`: why)
+    SimplePmaxSum,  // the first figure that differs
+    Minimum,
+    Initial,
+    Estimated,
+    Wiring,  // the matrix differs from line `line` of the result file on
+  };
+  Kind kind = Kind::NoArray;
+  std::string detail;  // CannotPlan: the run's message
+  int line = 0;        // Wiring
 
-// The planning run made again on the list at `list_path` with the result's
-// S and P, without writing anything. Set when it gives the result's figures
-// and matrix, bit for bit; `mismatch` says what differs otherwise.
-struct Replan {
-  std::unique_ptr<RunState> state;  // the run's tables, when it reproduces the result
-  std::string mismatch;             // else why not (Japanese, for the viewer)
+  bool Same() const { return kind == Kind::Same; }
 };
 
-Replan ReplanResult(const ResultFileData& result, const std::string& list_path);
+// The first difference between `plan` (planned with the result's S and P)
+// and `result`, or Same.
+ReplanCheck CompareReplan(const PlanResult& plan, const ResultFileData& result);
+
+// True when the result's S and P can be handed to a planning run.
+bool ResultHasPlannableShape(const ResultFileData& result);
 
 }  // namespace voltrigg

@@ -102,4 +102,31 @@ std::string ColumnsHint(Language language) {
          "(--extras isc,voc when the list has them the other way round)";
 }
 
+std::vector<std::string> AssessmentProblemLines(const PlanAssessment& a, Language language) {
+  const bool english = language == Language::English;
+  switch (a.failure) {
+    case PlanAssessment::Failure::None:
+      return {};
+    case PlanAssessment::Failure::Error:
+      return {a.detail};
+    case PlanAssessment::Failure::OutOfMemory:
+      return {"not enough memory for the assessment"};
+    case PlanAssessment::Failure::Unexpected:
+      return {"the assessment failed: " + a.detail};
+    case PlanAssessment::Failure::ModulesWithoutCurve:
+      break;
+  }
+  std::vector<std::string> lines = CurveProblemTexts(a.problems, a.modules, language);
+  // A whole lot without Voc would name every module: ten, then a count.
+  constexpr std::size_t kNamed = 10;
+  if (lines.size() > kNamed) {
+    const std::string more = std::to_string(lines.size() - kNamed);
+    lines.resize(kNamed);
+    lines.push_back(english ? "and " + more + " more modules whose values give no curve"
+                            : "ほか " + more + " 枚のモジュールの値から曲線が得られません");
+  }
+  if (SuggestsColumns(a.problems, a.modules)) lines.push_back(ColumnsHint(language));
+  return lines;
+}
+
 }  // namespace voltrigg

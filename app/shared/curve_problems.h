@@ -6,6 +6,7 @@
 
 #include "assess/assessment.h"
 #include "assess/conditions.h"
+#include "run/plan_assessment.h"
 
 namespace voltrigg {
 
@@ -28,5 +29,10 @@ bool SuggestsColumns(const std::vector<ModuleProblem>& problems, const std::vect
 
 // What the assessment needs of the list's columns 6 and 7, and --extras.
 std::string ColumnsHint(Language language);
+
+// Why a planned run has no assessment, a line each: at most ten modules
+// without a curve named, then how many more, and the columns hint when the
+// problems suggest it; or the failure.
+std::vector<std::string> AssessmentProblemLines(const PlanAssessment& assessment, Language language);
 
 }  // namespace voltrigg

@@ -54,6 +54,12 @@ std::string What(const MeasurementRefusal& r) {
       return "ストリング " + N(r.count) + " が 2 回測定されています (" + N(r.other) + " 行目にも)";
     case MeasurementFault::NoCondition:
       return "値がありません (行に記入するか、ファイル全体に " + r.value + " で指定してください)";
+    case MeasurementFault::Negative:
+      return quoted + "は負の値です";
+    case MeasurementFault::UnknownWord:
+      return quoted + "は ok でも reversed でもありません";
+    case MeasurementFault::OtherPlan:
+      return "別の計画の測定用紙です (用紙は" + quoted + "、この計画は「" + r.expected + "」)";
     case MeasurementFault::ConditionOutOfRange: {
       const ConditionLimit& l = r.limit;
       char range[96];

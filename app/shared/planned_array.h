@@ -1,20 +1,15 @@
 #pragma once
-// A result file's array with its modules' curves, for the commissioning
-// check: the result read back, its module list found beside it (as the
-// viewer finds it) or named, checked to hold exactly the result's modules,
-// and every module's curve fitted.
+// A result file's array with its modules' curves, for voltrigg-cli
+// commission: the opened result (opened_result.h) seen as the check needs it,
+// with what stands in its way in voltrigg-cli's English.
 #include <string>
 #include <vector>
 
+#include "app/shared/opened_result.h"
 #include "assess/array_curve.h"
 #include "output/result_reader.h"
 
 namespace voltrigg {
-
-// The module list a result names: its file name (line 1) in the result's
-// folder. Only the last part of the name counts, so a result cannot point
-// elsewhere; empty when the name has no last part.
-std::string ListBesideResult(const std::string& result_path, const std::string& input_name);
 
 struct PlannedArray {
   ResultFileData result;
@@ -24,11 +19,14 @@ struct PlannedArray {
   Wiring wiring;                    // wiring[j]: string j + 1 of the result, series order
 };
 
-// Reads the result at `result_path` (ResultFileError), then the list:
+// Opens the result at `result_path` (ResultFileError) with its list:
 // `modules_path` when not empty, else the one beside the result. Throws
 // RunError (English, naming the file, the module or the row) when the list
 // cannot be found or read, does not hold exactly the result's modules
 // (number, serial number, Vpm and Ipm), or a module has no curve.
 PlannedArray LoadPlannedArray(const std::string& result_path, const std::string& modules_path, bool isc_first);
+
+// The same of a result already opened.
+PlannedArray PlannedArrayOf(OpenedResult opened);
 
 }  // namespace voltrigg

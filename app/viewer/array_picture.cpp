@@ -86,7 +86,7 @@ void PaintArrayPicture(QPainter& p, const PlanView& plan, const PictureGeometry&
              QStringLiteral("色: %1 のストリング平均からの偏差 [%]").arg(ColourName(plan.colour_by)));
   const QRectF bar(g.label_w, g.legend_h * 0.55, bar_w, g.legend_h * 0.3);
   QLinearGradient gradient(bar.topLeft(), bar.topRight());
-  for (int i = 0; i <= 10; ++i) gradient.setColorAt(i / 10.0, DeviationColour(-1.0 + i / 5.0));
+  for (int i = 0; i <= 10; ++i) gradient.setColorAt(i / 10.0, ToQColor(DeviationColour(-1.0 + i / 5.0)));
   p.fillRect(bar, gradient);
   p.setPen(QPen(Qt::gray, 0));
   p.drawRect(bar);
@@ -152,7 +152,7 @@ void PaintArrayPicture(QPainter& p, const PlanView& plan, const PictureGeometry&
     const ModuleCell& c = plan.cells[static_cast<std::size_t>(i)];
     const QRectF r = g.CellRect(plan, i);
     p.setPen(QPen(QColor(90, 90, 90), 0.8));
-    p.setBrush(c.colour);
+    p.setBrush(ToQColor(c.colour));
     p.drawRect(r);
     p.setPen(Qt::black);
     const QString number = QString::number(static_cast<double>(c.moduleNo), 'g', 9);
@@ -160,7 +160,7 @@ void PaintArrayPicture(QPainter& p, const PlanView& plan, const PictureGeometry&
       p.setFont(bold);
       p.drawText(r.adjusted(3, 1, -3, -r.height() / 2), Qt::AlignCenter, number);
       p.setFont(small);
-      const QString serial = QFontMetricsF(small).elidedText(c.serial, Qt::ElideMiddle, r.width() - 6);
+      const QString serial = QFontMetricsF(small).elidedText(Q(c.serial), Qt::ElideMiddle, r.width() - 6);
       p.drawText(r.adjusted(3, r.height() / 2, -3, -1), Qt::AlignCenter, serial);
     } else {
       p.setFont(normal);
@@ -202,7 +202,7 @@ QString CellToolTip(const PlanView& plan, int cell) {
   return QStringLiteral(
              "<b>モジュール番号 %1</b><br>シリアル番号: %2<br>ストリング %3、位置 %4<br>"
              "Vpm: %5 V (ストリング平均 %6 V)<br>Ipm: %7 A (ストリング平均 %8 A)<br>%9 の偏差: %10 %")
-      .arg(QString::number(static_cast<double>(c.moduleNo), 'g', 9), c.serial.toHtmlEscaped())
+      .arg(QString::number(static_cast<double>(c.moduleNo), 'g', 9), Q(c.serial).toHtmlEscaped())
       .arg(c.string_no)
       .arg(c.position)
       .arg(Fixed(c.vpm_v, 2), Fixed(s.mean_vpm_v, 2), Fixed(c.ipm_a, 3), Fixed(s.mean_ipm_a, 3),

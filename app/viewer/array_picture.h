@@ -8,7 +8,8 @@
 #include <QSizeF>
 #include <QWidget>
 
-#include "plan_view.h"
+#include "app/shared/plan_view.h"
+#include "qt_text.h"
 
 class QPainter;
 

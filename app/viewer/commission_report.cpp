@@ -84,12 +84,10 @@ constexpr int kReportCells[] = {kColString,      kColModules,      kColIrradianc
 std::vector<std::pair<QString, QColor>> FindingLines(const CommissionReport& report) {
   std::vector<std::pair<QString, QColor>> lines;
   for (const CommissionRow& r : report.rows) {
-    QString text = r.cells[kColFindings];
-    if (!r.note.isEmpty())
-      text += (text.isEmpty() ? QString() : QStringLiteral("  ")) + QStringLiteral("メモ: %1").arg(r.note);
+    const QString text = Q(FindingsWithNote(r));
     if (text.isEmpty()) continue;
-    lines.emplace_back(QStringLiteral("ストリング %1 (%2): %3").arg(r.string_no).arg(r.cells[kColVerdict], text),
-                       VerdictColour(r.kind));
+    lines.emplace_back(QStringLiteral("ストリング %1 (%2): %3").arg(r.string_no).arg(Q(r.cells[kColVerdict]), text),
+                       ToQColor(VerdictColour(r.kind)));
   }
   return lines;
 }
@@ -133,7 +131,7 @@ CommissionReport MakeCommissionReport(const Document& doc, const CommissionCheck
   CommissionReport out;
   out.header = DocumentPlanHeader(doc, ShownWiring::Result, ReportTitle(NameOf(doc.result_path)));
   out.measurement_name = NameOf(check.measurement_path);
-  out.conditions = CommissionConditionsText(check.options.conditions);
+  out.conditions = Q(CommissionConditionsTextJa(check.options.conditions));
   out.summary = CommissionSummary(check.check);
   out.ok = check.check.ok;
   out.rows = CommissionRows(check.check);
@@ -210,10 +208,11 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
         for (std::size_t c = 0; c < columns.size(); ++c) {
           const QRectF cell(x[c], ry, x[c + 1] - x[c], row_h);
           if (kReportCells[c] == kColVerdict) {
-            p.fillRect(cell.adjusted(pp.Mm(0.5), pp.Mm(0.5), -pp.Mm(0.5), -pp.Mm(0.5)), VerdictBackground(r.kind));
-            pp.Cell(cell, r.cells[kColVerdict], 8.5, Qt::AlignHCenter, true, VerdictColour(r.kind));
+            p.fillRect(cell.adjusted(pp.Mm(0.5), pp.Mm(0.5), -pp.Mm(0.5), -pp.Mm(0.5)),
+                       ToQColor(VerdictBackground(r.kind)));
+            pp.Cell(cell, Q(r.cells[kColVerdict]), 8.5, Qt::AlignHCenter, true, ToQColor(VerdictColour(r.kind)));
           } else {
-            pp.Cell(cell, r.cells[kReportCells[c]], 8.5, columns[c].align);
+            pp.Cell(cell, Q(r.cells[kReportCells[c]]), 8.5, columns[c].align);
           }
         }
         p.setPen(QPen(QColor(200, 200, 200), pp.Mm(0.15)));
@@ -252,14 +251,15 @@ bool ExportCommissionReportPdf(const Document& doc, const CommissionCheck& check
 
 std::optional<MeasurementFormPrint> MakeMeasurementForm(const Document& doc, const CommissionOptions& options,
                                                         QString* error) {
-  const std::optional<PlannedArray> plan = LoadCommissionPlan(doc, error);
-  if (!plan) return std::nullopt;
+  CommissionFailure failure;
+  std::optional<MeasurementForm> form = voltrigg::MakeMeasurementForm(doc, options, &failure);
+  if (!form) {
+    if (error != nullptr) *error = Q(failure.text);
+    return std::nullopt;
+  }
   MeasurementFormPrint out;
   out.header = DocumentPlanHeader(doc, ShownWiring::Result, FormTitle(NameOf(doc.result_path)));
-  const TemperatureCoefficients coefficients{options.conditions.voc_coefficient_pct_per_k,
-                                             options.conditions.isc_coefficient_pct_per_k};
-  out.rows = FormRowsAtStc(plan->modules, plan->curves, plan->wiring, coefficients);
-  for (const StringWiring& s : plan->wiring) out.modules.push_back(s.size());
+  out.form = std::move(*form);
   return out;
 }
 
@@ -278,7 +278,7 @@ int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& 
   const double line_h = pp.Mm(9);
   const double intro_h =
       PlanHeaderHeight(pp, form.header) + pp.Mm(2) + pp.TextHeight(w, intro, 9) + pp.Mm(2) + 2 * line_h + pp.Mm(3);
-  const auto pages = RowPages(static_cast<int>(form.rows.size()), pp.body_bottom() - intro_h - column_head_h,
+  const auto pages = RowPages(static_cast<int>(form.form.rows.size()), pp.body_bottom() - intro_h - column_head_h,
                               pp.body_bottom() - page_head_h - column_head_h, row_h);
   const std::vector<Column> columns = {{13, QStringLiteral("ストリング"), Qt::AlignRight},
                                        {12, QStringLiteral("枚数"), Qt::AlignRight},
@@ -317,9 +317,10 @@ int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& 
     const auto [first, count] = pages[static_cast<std::size_t>(k)];
     p.setBrush(Qt::NoBrush);
     for (int i = first; i < first + count; ++i) {
-      const FormRow& r = form.rows[static_cast<std::size_t>(i)];
-      const QString cells[] = {QString::number(r.string_no), QString::number(form.modules[static_cast<std::size_t>(i)]),
-                               Fixed(r.voc_stc_v, 1), Fixed(r.isc_stc_a, 2)};
+      const FormRow& r = form.form.rows[static_cast<std::size_t>(i)];
+      const QString cells[] = {QString::number(r.string_no),
+                               QString::number(form.form.modules[static_cast<std::size_t>(i)]), Fixed(r.voc_stc_v, 1),
+                               Fixed(r.isc_stc_a, 2)};
       for (std::size_t c = 0; c < columns.size(); ++c) {
         const QRectF cell(x[c], ry, x[c + 1] - x[c], row_h);
         if (c < 4) pp.Cell(cell, cells[c], 9, columns[c].align, c == 0);

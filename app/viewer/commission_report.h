@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "commission/measurement_form.h"
-#include "commission_view.h"
+#include "document.h"
 #include "wiring_plan.h"
 
 class QPagedPaintDevice;
@@ -39,8 +39,7 @@ bool ExportCommissionReportPdf(const Document& doc, const CommissionCheck& check
 
 struct MeasurementFormPrint {
   PlanHeader header;
-  std::vector<FormRow> rows;         // expected Voc and Isc at 1000 W/m² and 25 °C, per string
-  std::vector<std::size_t> modules;  // modules per string
+  MeasurementForm form;  // expected Voc and Isc at 1000 W/m² and 25 °C and modules, per string
 };
 
 // The form of `doc`'s result wiring; nothing (with `error` set) without a

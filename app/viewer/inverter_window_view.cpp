@@ -19,78 +19,34 @@
 #include <iterator>
 
 #include "app/shared/inverter_window_texts.h"
-#include "assess/array_at_conditions.h"
+#include "app/shared/inverter_window_view.h"
+#include "qt_text.h"
 
 namespace voltrigg::viewer {
 
 namespace {
 
 const QColor kRed(200, 0, 0);
-const QColor kGreen(0, 110, 40);
-const QColor kAmber(170, 100, 0);
 const QColor kGrey(110, 110, 110);
 
-QColor VerdictColour(Verdict v) {
-  switch (v) {
-    case Verdict::Ok:
-      return kGreen;
-    case Verdict::Fails:
-      return kRed;
-    case Verdict::Clips:
-      return kAmber;
-    case Verdict::NotChecked:
-      return kGrey;
-  }
-  return kGrey;
-}
+QColor VerdictColour(Verdict v) { return ToQColor(InverterVerdictColour(v)); }
 
 QString Degrees(double c) { return QStringLiteral("%1 °C").arg(c, 0, 'g', 4); }
 
 }  // namespace
 
-std::vector<TemperatureCurve> WindowCurves(const std::vector<ModuleData>& modules,
-                                           const std::vector<ModuleCurve>& curves, const Wiring& wiring,
-                                           const AssessConditions& conditions, int points) {
-  const TemperatureCoefficients coefficients{conditions.voc_coefficient_pct_per_k,
-                                             conditions.isc_coefficient_pct_per_k};
-  const double temperatures_c[] = {conditions.t_cold_operating_c, kStcTemperatureC, conditions.t_hot_c};
-  std::vector<TemperatureCurve> out(std::size(temperatures_c));
-  std::transform(std::begin(temperatures_c), std::end(temperatures_c), out.begin(), [&](double t) {
-    return TemperatureCurve{
-        t, SampleArrayCurveAt(modules, curves, wiring, CellConditions{kStcIrradianceW_m2, t}, coefficients, points)};
-  });
-  return out;
-}
-
-QString CheckName(std::size_t row) { return QString::fromStdString(InverterCheckNameJa(row)); }
-
-QString CheckCondition(std::size_t row, const AssessConditions& c) {
-  return QString::fromStdString(InverterCheckConditionJa(row, c));
-}
-
-QString VerdictName(Verdict v) { return QString::fromStdString(InverterVerdictNameJa(v)); }
-
-QString InverterWindowHeading(const InverterWindow& w) { return QString::fromStdString(InverterWindowHeadingJa(w)); }
-
-QString WindowVerdictLine(const InverterWindow& w) { return QString::fromStdString(InverterWindowVerdictLineJa(w)); }
-
 void FillInverterWindowTable(QTableWidget* table, const InverterWindow& window) {
-  const std::vector<WindowRow> rows = InverterWindowRows(window);
+  const std::vector<InverterWindowRowText> rows = InverterWindowTableJa(window);
   table->clear();
-  table->setColumnCount(6);
+  table->setColumnCount(static_cast<int>(kInverterWindowColumns));
   table->setRowCount(static_cast<int>(rows.size()));
-  table->setHorizontalHeaderLabels({QStringLiteral("検査"), QStringLiteral("値の内容"), QStringLiteral("値"),
-                                    QStringLiteral("限度"), QStringLiteral("余裕"), QStringLiteral("判定")});
+  QStringList heads;
+  for (const std::string& head : InverterWindowColumnsJa()) heads << Q(head);
+  table->setHorizontalHeaderLabels(heads);
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    const WindowRow& row = rows[r];
-    const QString cells[] = {CheckName(r),
-                             CheckCondition(r, window.conditions),
-                             QString::fromStdString(row.value),
-                             QString::fromStdString(row.limit),
-                             QString::fromStdString(row.margin),
-                             VerdictName(row.verdict)};
-    for (int c = 0; c < 6; ++c) {
-      auto* item = new QTableWidgetItem(cells[c]);
+    const InverterWindowRowText& row = rows[r];
+    for (int c = 0; c < static_cast<int>(kInverterWindowColumns); ++c) {
+      auto* item = new QTableWidgetItem(Q(row.cells[static_cast<std::size_t>(c)]));
       item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
       if (c >= 2 && c <= 4) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (row.verdict == Verdict::Fails) item->setForeground(kRed);
@@ -100,7 +56,7 @@ void FillInverterWindowTable(QTableWidget* table, const InverterWindow& window) 
         bold.setBold(row.verdict == Verdict::Fails);
         item->setFont(bold);
       }
-      item->setToolTip(QString::fromStdString(row.check));
+      item->setToolTip(Q(row.check));
       table->setItem(static_cast<int>(r), c, item);
     }
   }
@@ -222,16 +178,14 @@ double PaintInverterWindow(QPainter& p, double top, double width, double dpi, co
   double y = top;
   p.save();
   p.setFont(sized(10, true));
-  p.setPen(window.ok ? kGreen : kRed);
-  const QString heading = InverterWindowHeading(window);
+  p.setPen(window.ok ? ToQColor(InverterVerdictColour(Verdict::Ok)) : kRed);
+  const QString heading = Q(InverterWindowHeadingJa(window));
   const QRectF bound = p.boundingRect(QRectF(0, y, width, mm(30)), Qt::AlignLeft | Qt::TextWordWrap, heading);
   p.drawText(QRectF(0, y, width, bound.height()), Qt::AlignLeft | Qt::TextWordWrap, heading);
   y += bound.height() + mm(1);
 
   const double row_h = mm(5.5);
   const double edges[] = {0, 0.12, 0.42, 0.53, 0.62, 0.83, 1.0};
-  const QString heads[] = {QStringLiteral("検査"), QStringLiteral("値の内容"), QStringLiteral("値"),
-                           QStringLiteral("限度"), QStringLiteral("余裕"),     QStringLiteral("判定")};
   const auto cell = [&](int c, double at, const QString& text, bool bold, const QColor& colour) {
     const QRectF r(width * edges[c] + mm(1), at, width * (edges[c + 1] - edges[c]) - mm(2), row_h);
     p.setFont(sized(8.5, bold));
@@ -241,20 +195,13 @@ double PaintInverterWindow(QPainter& p, double top, double width, double dpi, co
     p.drawText(r, static_cast<int>(align.toInt()), shown);
   };
   p.fillRect(QRectF(0, y, width, row_h), QColor(230, 230, 230));
-  for (int c = 0; c < 6; ++c) cell(c, y, heads[c], true, Qt::black);
+  for (int c = 0; c < 6; ++c) cell(c, y, Q(InverterWindowColumnsJa()[static_cast<std::size_t>(c)]), true, Qt::black);
   y += row_h;
-  const std::vector<WindowRow> rows = InverterWindowRows(window);
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    const WindowRow& row = rows[r];
+  for (const InverterWindowRowText& row : InverterWindowTableJa(window)) {
     const QColor colour = row.verdict == Verdict::Fails ? kRed : QColor(Qt::black);
-    const QString cells[] = {CheckName(r),
-                             CheckCondition(r, window.conditions),
-                             QString::fromStdString(row.value),
-                             QString::fromStdString(row.limit),
-                             QString::fromStdString(row.margin),
-                             VerdictName(row.verdict)};
     for (int c = 0; c < 6; ++c) {
-      cell(c, y, cells[c], c == 5 && row.verdict == Verdict::Fails, c == 5 ? VerdictColour(row.verdict) : colour);
+      cell(c, y, Q(row.cells[static_cast<std::size_t>(c)]), c == 5 && row.verdict == Verdict::Fails,
+           c == 5 ? VerdictColour(row.verdict) : colour);
     }
     p.setPen(QPen(QColor(200, 200, 200), mm(0.15)));
     p.drawLine(QPointF(0, y + row_h), QPointF(width, y + row_h));

@@ -1,17 +1,19 @@
 #include "page_painter.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
 #include <string>
+
+#include "output/result_file.h"
 
 namespace voltrigg::viewer {
 
@@ -89,15 +91,13 @@ double PlanHeaderHeight(PagePainter& pp, const PlanHeader& header) {
 
 bool WritePdfPages(const QString& path, const QString& title, const std::function<int(QPagedPaintDevice&)>& paint,
                    QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error != nullptr)
-      *error = QStringLiteral("PDF ファイルを作成できません: %1 (%2)").arg(path, file.errorString());
-    return false;
-  }
+  // Painted in memory, then written whole or not at all by the same writer as
+  // every other file, so that an interruption leaves no temporary file.
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
   int pages = 0;
   {
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&buffer);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
                                      QPageLayout::Millimeter));
     writer.setResolution(300);
@@ -105,10 +105,20 @@ bool WritePdfPages(const QString& path, const QString& title, const std::functio
     writer.setCreator(QStringLiteral("voltrigg-view"));
     pages = paint(writer);
   }
-  if (pages == 0 || !file.commit()) {
-    if (error != nullptr)
-      *error = QStringLiteral("PDF ファイルを書き込めません: %1 (%2)").arg(path, file.errorString());
-    file.cancelWriting();
+  if (pages == 0) {
+    if (error != nullptr) *error = QStringLiteral("PDF ファイルを書き込めません: %1 (ページがありません)").arg(path);
+    return false;
+  }
+  try {
+    const QByteArray& bytes = buffer.data();
+    WriteFileAtomically(QFile::encodeName(path).toStdString(), std::string(bytes.constData(), bytes.size()));
+  } catch (const FileWriteError& e) {
+    if (error != nullptr) {
+      *error =
+          e.step() == FileWriteError::Step::FolderOfThatName
+              ? QStringLiteral("PDF ファイルと同じ名前のフォルダがあります: %1").arg(path)
+              : QStringLiteral("PDF ファイルを書き込めません: %1 (%2)").arg(path, QString::fromStdString(e.reason()));
+    }
     return false;
   }
   return true;

@@ -28,6 +28,7 @@
 #include "file_names.h"
 #include "identity.h"
 #include "options.h"
+#include "output/interrupt_cleanup.h"
 #include "summary.h"
 #include "viewer_window.h"
 #include "wiring_plan.h"
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
   // Beyond a file size limit a write fails with a message instead of killing the program.
   (void)std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  voltrigg::RemoveTemporaryFilesOnInterrupt();
   const bool headless = Headless(argc, argv);
   if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (!headless) voltrigg::ExitWithoutDisplay("voltrigg-view");

@@ -1,7 +1,9 @@
 #pragma once
-// voltrigg-view's window: the figures, the array picture, the wiring table
-// and the charts of one result file, a File menu (open, recent files, print,
-// export PDF, quit), and a result dropped on the window opens it.
+// voltrigg-view's window: a shell over the opened result (document.h) and
+// one widget per tab (pages.h) under the summary (summary.h), with a File
+// menu (open, recent files, the module list, print, export PDF, the
+// assessment file, the commissioning check, quit); a result dropped on the
+// window opens it, a measurement file dropped on it is checked.
 #include <QFutureWatcher>
 #include <QMainWindow>
 #include <QStringList>
@@ -10,33 +12,15 @@
 #include <stop_token>
 
 #include "assess_view.h"
-#include "commission_view.h"
 #include "document.h"
-#include "plan_view.h"
+#include "pages.h"
 #include "summary.h"
 
 class QAction;
-class QActionGroup;
-class QChartView;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
-class QScrollArea;
-class QStackedWidget;
 class QTabWidget;
-class QTableView;
-class QTableWidget;
 
 namespace voltrigg::viewer {
-
-class ArrayPictureWidget;
-class SerialFilter;
-class WiringTableModel;
-
-QFont ViewerFont();
 
 class ViewerWindow : public QMainWindow {
   Q_OBJECT
@@ -84,22 +68,13 @@ class ViewerWindow : public QMainWindow {
   const Document* document() const { return doc_.get(); }
   const PlanView& plan() const { return plan_; }
   ShownWiring wiring() const { return wiring_; }
-  WiringTableModel* table_model() const { return table_model_; }
-  SerialFilter* serial_filter() const { return filter_; }
-  QTableWidget* figures_table() const { return figures_; }
-  QLabel* verdict_label() const { return verdict_; }
-  QLabel* window_verdict_label() const { return window_verdict_; }
-  QTableWidget* window_table() const { return window_table_; }
-  QLabel* list_label() const { return list_label_; }
-  QLabel* search_label() const { return search_label_; }
-  ArrayPictureWidget* picture() const { return picture_; }
-  QTabWidget* tabs() const { return tabs_; }
-  QScrollArea* picture_scroll() const { return picture_scroll_; }
-  QCheckBox* fit_box() const { return fit_box_; }
   const std::optional<CommissionCheck>& commission_check() const { return check_; }
-  QTableWidget* commission_table() const { return commission_table_; }
-  QLabel* commission_summary() const { return commission_summary_; }
-  QStackedWidget* commission_page() const { return commission_stack_; }
+  SummaryPanel* summary() const { return summary_; }
+  ArrayPage* array_page() const { return array_; }
+  WiringTablePage* table_page() const { return table_; }
+  InverterWindowPage* window_page() const { return window_; }
+  CommissionPage* commission_page() const { return commission_; }
+  QTabWidget* tabs() const { return tabs_; }
   QStringList RecentFiles() const;
 
  protected:
@@ -108,29 +83,15 @@ class ViewerWindow : public QMainWindow {
 
  private:
   void BuildMenus();
-  QWidget* BuildSummary();
-  QWidget* BuildTablePage();
   void ShowDocument();
   void ShowPlan();
-  void ShowCharts();
-  void ShowCommission();
   void MakeShownPlan();
-  void MeasurementsDialog();
-  void PrintReportDialog();
-  void ExportReportDialog();
-  void PrintFormDialog();
-  void ExportFormDialog();
-  QString SuggestedPdf(const QString& suffix) const;
   void RememberRecent(const QString& path);
   void UpdateRecentMenu();
   void OpenDialog();
   void ListDialog();
-  void PrintDialog();
-  void ExportDialog();
-  void SaveJsonDialog();
-  void Warn(const QString& text);
-  QString WiringPlanTitle() const;
-
+  void MeasurementsDialog();
+  void Status(const QString& text);
   void AssessmentDone(int generation);
 
   AssessOptions options_;
@@ -145,46 +106,17 @@ class ViewerWindow : public QMainWindow {
   ShownWiring wiring_ = ShownWiring::Result;
   ColourBy colour_by_ = ColourBy::Ipm;
 
-  QLabel* title_ = nullptr;
-  QLabel* list_label_ = nullptr;
-  QLabel* verdict_ = nullptr;
-  QTableWidget* figures_ = nullptr;
-  QComboBox* wiring_box_ = nullptr;
-  QComboBox* colour_box_ = nullptr;
-  QCheckBox* fit_box_ = nullptr;
+  SummaryPanel* summary_ = nullptr;
   QTabWidget* tabs_ = nullptr;
-  QScrollArea* picture_scroll_ = nullptr;
-  ArrayPictureWidget* picture_ = nullptr;
-  QLineEdit* search_ = nullptr;
-  QLabel* search_label_ = nullptr;
-  QTableView* table_ = nullptr;
-  WiringTableModel* table_model_ = nullptr;
-  SerialFilter* filter_ = nullptr;
-  QChartView* voltage_chart_ = nullptr;
-  QChartView* current_chart_ = nullptr;
-  QStackedWidget* curve_stack_ = nullptr;
-  QChartView* curve_chart_ = nullptr;
-  QLabel* curve_note_ = nullptr;
-  QLabel* window_verdict_ = nullptr;  // one line under the voltage verdict
-  QStackedWidget* window_stack_ = nullptr;
-  QLabel* window_note_ = nullptr;
-  QLabel* window_heading_ = nullptr;
-  QTableWidget* window_table_ = nullptr;
-  QChartView* window_chart_ = nullptr;
-  QStackedWidget* commission_stack_ = nullptr;
-  QLabel* commission_note_ = nullptr;
-  QLabel* commission_heading_ = nullptr;
-  QLabel* commission_summary_ = nullptr;
-  QTableWidget* commission_table_ = nullptr;
+  ArrayPage* array_ = nullptr;
+  WiringTablePage* table_ = nullptr;
+  StringChartsPage* charts_ = nullptr;
+  CurvePage* curves_ = nullptr;
+  InverterWindowPage* window_ = nullptr;
+  CommissionPage* commission_ = nullptr;
   QMenu* recent_menu_ = nullptr;
-  QAction* measurements_action_ = nullptr;
-  QAction* report_print_action_ = nullptr;
-  QAction* report_pdf_action_ = nullptr;
-  QAction* form_print_action_ = nullptr;
-  QAction* form_pdf_action_ = nullptr;
-  QAction* print_action_ = nullptr;
-  QAction* list_action_ = nullptr;
-  QAction* export_action_ = nullptr;
+  // Enabled with an open result, with a matching list, with a check shown, with the CLI's assessment.
+  std::vector<QAction*> open_actions_, checkable_actions_, report_actions_;
   QAction* json_action_ = nullptr;
 };
 

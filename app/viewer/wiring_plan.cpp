@@ -62,7 +62,7 @@ double FirstPage(PagePainter& pp, const PlanPrint& plan) {
   }
   y += row_h;
   for (const FigureRow& r : plan.figures) {
-    const QString cells[] = {r.group, r.name, r.power_w, r.voltage_v, r.current_a, r.loss_pct};
+    const QString cells[] = {Q(r.group), Q(r.name), Q(r.power_w), Q(r.voltage_v), Q(r.current_a), Q(r.loss_pct)};
     for (int c = 0; c < 6; ++c) {
       pp.Cell(QRectF(w * edges[c], y, w * (edges[c + 1] - edges[c]), row_h), cells[c], 9,
               c < 2 ? Qt::AlignLeft : Qt::AlignRight);
@@ -175,7 +175,7 @@ void TablePage(PagePainter& pp, const PlanPrint& plan, const std::vector<Item>& 
     pp.Cell(QRectF(c.position, y, c.number - c.position, row_h), QString::number(m.position), pt, Qt::AlignRight);
     pp.Cell(QRectF(c.number, y, c.serial - c.number, row_h), QString::number(static_cast<double>(m.moduleNo), 'g', 9),
             pt, Qt::AlignRight, true);
-    pp.Cell(QRectF(c.serial, y, c.vpm - c.serial, row_h), m.serial, pt, Qt::AlignLeft);
+    pp.Cell(QRectF(c.serial, y, c.vpm - c.serial, row_h), Q(m.serial), pt, Qt::AlignLeft);
     pp.Cell(QRectF(c.vpm, y, c.ipm - c.vpm, row_h), Fixed(m.vpm_v, 2), pt, Qt::AlignRight);
     pp.Cell(QRectF(c.ipm, y, c.end - c.ipm, row_h), Fixed(m.ipm_a, 3), pt, Qt::AlignRight);
     p.setPen(QPen(QColor(210, 210, 210), pp.Mm(0.15)));
@@ -201,7 +201,7 @@ PlanPrint MakePlanPrint(const Document& doc, const PlanView& plan, ShownWiring w
   out.list_problems = DocumentPlanHeader(doc, wiring, QString()).list_problems;
   out.shape = ShapeText(doc);
   out.wiring_name = WiringName(wiring);
-  out.figures = FigureRows(doc);
+  out.figures = FigureRowsJa(doc);
   out.verdict = VoltageVerdict(doc, plan, &out.verdict_bad);
   out.plan = &plan;
   out.tmin_c = doc.options.conditions.tmin_c;

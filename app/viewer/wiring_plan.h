@@ -10,8 +10,6 @@
 
 #include "document.h"
 #include "page_painter.h"
-#include "plan_view.h"
-#include "summary.h"
 
 class QPagedPaintDevice;
 
@@ -23,7 +21,7 @@ struct PlanPrint {
   std::vector<QString> list_problems;
   QString shape;
   QString wiring_name;
-  std::vector<FigureRow> figures;
+  std::vector<FigureRow> figures;  // UTF-8
   QString verdict;
   bool verdict_bad = false;
   const PlanView* plan = nullptr;

@@ -29,7 +29,7 @@ QVariant WiringTableModel::data(const QModelIndex& index, int role) const {
       case kModuleNo:
         return QString::number(static_cast<double>(c.moduleNo), 'g', 9);
       case kSerial:
-        return c.serial;
+        return Q(c.serial);
       case kVpm:
         return Fixed(c.vpm_v, 2);
       case kIpm:
@@ -49,7 +49,7 @@ QVariant WiringTableModel::data(const QModelIndex& index, int role) const {
       case kModuleNo:
         return static_cast<double>(c.moduleNo);
       case kSerial:
-        return c.serial;
+        return Q(c.serial);
       case kVpm:
         return c.vpm_v;
       case kIpm:
@@ -63,7 +63,7 @@ QVariant WiringTableModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::TextAlignmentRole) {
     return column == kSerial ? QVariant(Qt::AlignLeft | Qt::AlignVCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
   }
-  if (role == Qt::BackgroundRole && column == kDeviation) return QBrush(c.colour);
+  if (role == Qt::BackgroundRole && column == kDeviation) return QBrush(ToQColor(c.colour));
   if (role == Qt::ForegroundRole && column == kString &&
       plan_->strings[static_cast<std::size_t>(c.string_no - 1)].over_limit) {
     return QBrush(QColor(200, 0, 0));

@@ -4,7 +4,8 @@
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
 
-#include "plan_view.h"
+#include "app/shared/plan_view.h"
+#include "qt_text.h"
 
 namespace voltrigg::viewer {
 

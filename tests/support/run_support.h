@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calculation_run.h"
+#include "run/calculation_run.h"
 
 namespace voltrigg::testing {
 

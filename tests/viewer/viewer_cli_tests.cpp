@@ -1,14 +1,19 @@
 // voltrigg-view --pdf as a process without a display: exit status 0 with
 // the plan written, 2 with a message naming what could not be read or
-// written (and no file changed), 64 for wrong usage.
+// written (and no file changed), 64 for wrong usage; the module list read
+// once by each program that writes from it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/shared/planned_array.h"
+#include "commission/expected_string.h"
 #include "file_names.h"
 #include "support/module_generator.h"
 #include "viewer_support.h"
@@ -19,7 +24,49 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// How often `program` with `arguments` opens `file` (by its name), as the
+// system's trace of the process and its threads shows it.
+int Opens(const std::string& dir, const QString& program, const QStringList& arguments, const std::string& file) {
+  const QString log = Q(dir + "/opens.log");
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  p.setProcessEnvironment(env);
+  p.setWorkingDirectory(Q(dir));
+  p.start(QStringLiteral(STRACE), QStringList{"-f", "-e", "trace=openat", "-o", log, program} + arguments);
+  EXPECT_TRUE(p.waitForFinished(120000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  int opens = 0;
+  const std::string trace = ReadFile(dir + "/opens.log");
+  for (std::size_t at = trace.find(file + "\""); at != std::string::npos; at = trace.find(file + "\"", at + 1)) ++opens;
+  return opens;
+}
+
 }  // namespace
+
+TEST(ViewerProgram, EachProgramReadsTheModuleListOnce) {
+  TempDir dir{"voltrigg-view-opens"};
+  WriteFile(dir / "lot.csv", FormatModuleList(GenerateModules(60, 41)));
+  EXPECT_EQ(Opens(dir.path(), QStringLiteral(VOLTRIGG_CLI),
+                  {"--assess", "-s", "10", "-p", "6", "-o", "result", "lot.csv"}, "lot.csv"),
+            1);
+  EXPECT_EQ(Opens(dir.path(), QStringLiteral(VOLTRIGG_VIEW), {"result.csv", "--json", "view.json"}, "lot.csv"), 1);
+  EXPECT_EQ(ReadFile(dir / "view.json"), ReadFile(dir / "result.assessment.json"));
+  // The commissioning report: the expected values come from the same reading.
+  const voltrigg::PlannedArray plan = voltrigg::LoadPlannedArray(dir / "result.csv", "", false);
+  std::string measured = "string,voc_v,isc_a\n";
+  for (std::size_t j = 0; j < plan.wiring.size(); ++j) {
+    const voltrigg::ExpectedString e = voltrigg::ExpectedStringAt(plan.modules, plan.curves, plan.wiring[j], {}, {});
+    measured += std::to_string(j + 1) + "," + std::to_string(e.voc_v) + "," + std::to_string(e.isc_a) + "\n";
+  }
+  WriteFile(dir / "m.csv", measured);
+  EXPECT_EQ(Opens(dir.path(), QStringLiteral(VOLTRIGG_VIEW),
+                  {"result.csv", "--measurements", "m.csv", "--irradiance", "1000", "--module-temperature", "25",
+                   "--pdf", "report.pdf"},
+                  "lot.csv"),
+            1);
+  EXPECT_TRUE(PdfText(Q(dir / "report.pdf")).contains(QStringLiteral("全 6 ストリング合格")));
+}
 
 TEST(ViewerProgram, WritesThePlanWithoutADisplay) {
   TempDir dir{"voltrigg-view-cli"};

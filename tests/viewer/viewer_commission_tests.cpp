@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "app/shared/commission_view.h"
 #include "app/shared/planned_array.h"
 #include "array_picture.h"
 #include "commission/expected_string.h"
-#include "commission_view.h"
 #include "viewer_support.h"
 #include "viewer_window.h"
 
@@ -31,8 +31,6 @@ using namespace voltrigg::viewer;
 using namespace voltrigg::testing;
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // One string's measurement as the crew writes it; factors of its expected values.
 struct Reading {
@@ -68,7 +66,7 @@ class ViewerCommission : public ::testing::Test {
   }
 
   static QString Cell(const ViewerWindow& w, int row, int column) {
-    return w.commission_table()->item(row, column)->text();
+    return w.commission_page()->table()->item(row, column)->text();
   }
 
   static std::vector<bool> Outlined(const ViewerWindow& w) {
@@ -91,17 +89,18 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
   ViewerWindow w(AssessOptions{});
   ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
   ASSERT_FALSE(w.LoadMeasurements(Measurements("good.csv", {})).has_value());
-  ASSERT_EQ(w.commission_table()->rowCount(), kParallel);
+  ASSERT_EQ(w.commission_page()->table()->rowCount(), kParallel);
   for (int j = 0; j < kParallel; ++j) {
     EXPECT_EQ(Cell(w, j, kColString), QString::number(j + 1));
     EXPECT_EQ(Cell(w, j, kColModules), QString::number(kSeries));
     EXPECT_EQ(Cell(w, j, kColVerdict), QStringLiteral("合格"));
-    EXPECT_EQ(w.commission_table()->item(j, kColVerdict)->foreground().color(), VerdictColour(VerdictKind::Pass));
+    EXPECT_EQ(w.commission_page()->table()->item(j, kColVerdict)->foreground().color(),
+              ToQColor(VerdictColour(VerdictKind::Pass)));
     EXPECT_EQ(Cell(w, j, kColVocDeviation), QStringLiteral("0.00"));
     // The expected value is the string's own, and what was measured.
     EXPECT_EQ(Cell(w, j, kColVocExpected), Cell(w, j, kColVocMeasured));
   }
-  EXPECT_EQ(w.commission_summary()->text(), QStringLiteral("全 5 ストリング合格"));
+  EXPECT_EQ(w.commission_page()->summary()->text(), QStringLiteral("全 5 ストリング合格"));
   EXPECT_EQ(Outlined(w), std::vector<bool>(kParallel, false));
   EXPECT_EQ(w.tabs()->currentWidget(), static_cast<QWidget*>(w.commission_page()));
 
@@ -118,13 +117,15 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
   EXPECT_EQ(Cell(w, 3, kColVerdict), QStringLiteral("合格 (注記)"));
   EXPECT_TRUE(Cell(w, 3, kColFindings).contains(QStringLiteral("400 W/m² 未満")));
   EXPECT_EQ(Cell(w, 4, kColVerdict), QStringLiteral("合格"));
-  const QColor red = VerdictColour(VerdictKind::Fail);
-  EXPECT_EQ(w.commission_table()->item(0, kColVerdict)->foreground().color(), red);
-  EXPECT_EQ(w.commission_table()->item(1, kColVerdict)->foreground().color(), red);
-  EXPECT_EQ(w.commission_table()->item(3, kColVerdict)->foreground().color(), VerdictColour(VerdictKind::PassWithNote));
-  EXPECT_NE(VerdictColour(VerdictKind::PassWithNote), red);
-  EXPECT_TRUE(w.commission_summary()->text().startsWith(QStringLiteral("不合格: ストリング 1, 2, 3 (未測定: 1)")))
-      << w.commission_summary()->text().toStdString();
+  const QColor red = ToQColor(VerdictColour(VerdictKind::Fail));
+  EXPECT_EQ(w.commission_page()->table()->item(0, kColVerdict)->foreground().color(), red);
+  EXPECT_EQ(w.commission_page()->table()->item(1, kColVerdict)->foreground().color(), red);
+  EXPECT_EQ(w.commission_page()->table()->item(3, kColVerdict)->foreground().color(),
+            ToQColor(VerdictColour(VerdictKind::PassWithNote)));
+  EXPECT_NE(ToQColor(VerdictColour(VerdictKind::PassWithNote)), red);
+  EXPECT_TRUE(
+      w.commission_page()->summary()->text().startsWith(QStringLiteral("不合格: ストリング 1, 2, 3 (未測定: 1)")))
+      << w.commission_page()->summary()->text().toStdString();
   EXPECT_EQ(Outlined(w), (std::vector<bool>{true, true, true, false, false}));
 
   // The outline is of the result's wiring: the optimised one has other strings.
@@ -134,7 +135,7 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
   w.SetWiring(ShownWiring::Result);
   EXPECT_EQ(Outlined(w), (std::vector<bool>{true, true, true, false, false}));
   // The outline is painted: red where string 2's modules are outlined.
-  const QImage picture = w.picture()->grab().toImage();
+  const QImage picture = w.array_page()->picture()->grab().toImage();
   int red_pixels = 0;
   for (int y = 0; y < picture.height(); ++y) {
     for (int x = 0; x < picture.width(); ++x) {
@@ -147,7 +148,7 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
   // Another result clears the check.
   ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
   EXPECT_FALSE(w.commission_check().has_value());
-  EXPECT_EQ(w.commission_table()->rowCount(), 0);
+  EXPECT_EQ(w.commission_page()->table()->rowCount(), 0);
   EXPECT_EQ(Outlined(w), std::vector<bool>(kParallel, false));
 }
 
@@ -179,7 +180,7 @@ TEST_F(ViewerCommission, RefusedFilesNameTheLineAndFieldAndKeepTheWindowUsable) 
     EXPECT_TRUE(error->contains(QStringLiteral("bad.csv"))) << error->toStdString();
     for (const QString& word : c.words) EXPECT_TRUE(error->contains(word)) << error->toStdString();
     // The check shown before stays.
-    EXPECT_EQ(w.commission_table()->rowCount(), kParallel);
+    EXPECT_EQ(w.commission_page()->table()->rowCount(), kParallel);
     EXPECT_EQ(Cell(w, 1, kColVerdict), QStringLiteral("不合格"));
   }
   EXPECT_TRUE(w.LoadMeasurements(dir_ / "missing.csv").has_value());

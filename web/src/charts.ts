@@ -3,7 +3,7 @@
 import uPlot from 'uplot';
 
 import type { AssessmentValue, InverterWindowValue } from './core';
-import { stringCurrentA, type PlanView } from './plan';
+import type { PlanView } from './plan';
 
 let stringPlot: uPlot | null = null;
 let curvePlot: uPlot | null = null;
@@ -22,7 +22,7 @@ export function drawCharts(stringHost: HTMLElement, curveHost: HTMLElement, view
 
   const numbers = view.strings.map((s) => s.string_no);
   const voltages = view.strings.map((s) => s.vpm_sum_v);
-  const currents = view.strings.map(stringCurrentA);
+  const currents = view.strings.map((s) => s.current_a);
   stringPlot = new uPlot({
     width: widthOf(stringHost),
     height: 260,

@@ -8,15 +8,6 @@ export interface PointValue {
   ipm_a: number;
 }
 
-export interface ResultRow {
-  string_no: number;
-  position: number;
-  module_no: number;
-  serial: string; // decoded for display (UTF-8, else Shift-JIS)
-  vpm_v: number;
-  ipm_a: number;
-}
-
 export interface ResultValue {
   input_name: string;
   simple_pmax_sum_w: number;
@@ -38,16 +29,42 @@ export interface ResultColumns {
   serials: string; // each ended by NUL
 }
 
-export function resultRows(c: ResultColumns): ResultRow[] {
-  const serials = c.serials.split('\0');
-  return Array.from(c.string_no, (string_no, k) => ({
-    string_no,
-    position: c.position[k],
-    module_no: c.module_no[k],
-    serial: serials[k],
-    vpm_v: c.vpm_v[k],
-    ipm_a: c.ipm_a[k],
-  }));
+// One wiring as the core's model draws it (the viewer's plan view): the
+// cells string by string, position by position, and the strings, as columns.
+export interface PlanViewValue {
+  series: number;
+  parallel: number;
+  colour_range_pct: number; // the deviation drawn in full colour (both ways)
+  mean_string_voltage_v: number;
+  mean_string_current_a: number;
+  limit_v: number;
+  max_voc_cold_v: number | null;
+  cells: {
+    string_no: Int32Array;
+    position: Int32Array;
+    module_no: Float32Array;
+    vpm_v: Float64Array;
+    ipm_a: Float64Array;
+    deviation_pct: Float64Array;
+    colour: Uint8Array; // red, green, blue per cell
+    serials: string; // decoded, each ended by NUL
+  };
+  strings: {
+    vpm_sum_v: Float64Array;
+    mean_vpm_v: Float64Array;
+    mean_ipm_a: Float64Array;
+    planning_current_a: Float64Array;
+    current_a: Float64Array; // the current shown: physical when assessed
+    voc_cold_v: Float64Array; // NaN without the assessment
+    over_limit: Uint8Array;
+    physical: boolean;
+  };
+}
+
+// A wiring coloured by Ipm and by Vpm.
+export interface PlanViews {
+  ipm: PlanViewValue;
+  vpm: PlanViewValue;
 }
 
 export interface StringValue {
@@ -111,9 +128,16 @@ export interface AssessmentValue {
   initial: ArrangementValue;
   estimated: ArrangementValue;
   optimized: ArrangementValue;
-  random: { samples: number; mean_pmp_w: number; worst_pmp_w: number };
+  random: {
+    samples: number;
+    mean_pmp_w: number;
+    worst_pmp_w: number;
+    mean_loss_pct: number | null; // against the modules' Σ Vmp·Imp
+    worst_loss_pct: number | null;
+  };
   voltage_check: { max_string_voc_cold_v: number; limit_v: number; ok: boolean; strings_over: number[] };
   inverter_window: InverterWindowValue;
+  plan_views: { result: PlanViews; optimized: PlanViews }; // one colour scale for both wirings
 }
 
 export interface RunValue {
@@ -127,6 +151,7 @@ export interface RunValue {
   result_file?: Uint8Array;
   result?: ResultValue;
   result_error?: string;
+  plan_views?: { result: PlanViews }; // the result's wiring before the assessment
   assessment?: AssessmentValue;
   assessment_problems?: string[];
 }

@@ -6,8 +6,8 @@ import './style.css';
 
 import { AssessWorker, type FirstPart } from './assess_worker';
 import { drawCharts, drawWindowChart } from './charts';
-import { coreFactory, messageText, resultRows, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type ResultRow, type RunValue } from './core';
-import { buildPlanView, findSerial, fixed, type ColourBy, type PlanView } from './plan';
+import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type RunValue } from './core';
+import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
 import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -19,7 +19,6 @@ interface ListFile {
 
 interface Completed {
   run: RunValue;
-  rows: ResultRow[]; // the result file's, string by string
   listFile: ListFile;
   series: string;
   parallel: string;
@@ -176,8 +175,7 @@ function run(): void {
     return;
   }
   showMessage(text, 'info');
-  completed = { run: r, rows: r.result ? resultRows(r.result.rows) : [], listFile, series, parallel, output,
-    resultName: resultFileName(output) };
+  completed = { run: r, listFile, series, parallel, output, resultName: resultFileName(output) };
   setPageHeader(completed.resultName);
   $('save-result').textContent = `結果ファイル ${completed.resultName} を保存`;
   $('downloads').hidden = false;
@@ -321,14 +319,13 @@ function showAssessment(a?: AssessmentValue | FirstPart): void {
     tr.append(Object.assign(document.createElement('th'), { textContent: name }));
     for (const c of cells) tr.append(Object.assign(document.createElement('td'), { textContent: c }));
   };
-  const loss = (pmp: number) => (a.sum_mpp_w > 0 ? (100 * (1 - pmp / a.sum_mpp_w)).toFixed(3) : '');
   const complete = 'optimized' in a;
   const pending = ['計算中…', '', '', ''];
   row('Initial (整列順)', [fixed(a.initial.pmp_w, 1), fixed(a.initial.vmp_v, 2), fixed(a.initial.imp_a, 3), fixed(a.initial.mismatch_loss_pct, 3)]);
   row('Estimated (結果ファイル)', [fixed(a.estimated.pmp_w, 1), fixed(a.estimated.vmp_v, 2), fixed(a.estimated.imp_a, 3), fixed(a.estimated.mismatch_loss_pct, 3)]);
   row('最適化した配線', complete ? [fixed(a.optimized.pmp_w, 1), fixed(a.optimized.vmp_v, 2), fixed(a.optimized.imp_a, 3), fixed(a.optimized.mismatch_loss_pct, 3)] : pending);
-  row(`ランダム配線 ${complete ? a.random.samples : 100} 通りの平均`, complete ? [fixed(a.random.mean_pmp_w, 1), '', '', loss(a.random.mean_pmp_w)] : pending);
-  row('ランダム配線の最悪', complete ? [fixed(a.random.worst_pmp_w, 1), '', '', loss(a.random.worst_pmp_w)] : pending);
+  row(`ランダム配線 ${complete ? a.random.samples : 100} 通りの平均`, complete ? [fixed(a.random.mean_pmp_w, 1), '', '', fixed(a.random.mean_loss_pct, 3)] : pending);
+  row('ランダム配線の最悪', complete ? [fixed(a.random.worst_pmp_w, 1), '', '', fixed(a.random.worst_loss_pct, 3)] : pending);
   const v = a.voltage_check;
   const at = ` (${$<HTMLInputElement>('tmin').value.trim()} °C)`;
   verdict.className = v.ok ? 'ok' : 'over';
@@ -371,37 +368,16 @@ function showInverterWindow(w?: InverterWindowValue): void {
     Object.assign(document.createElement('li'), { textContent: `この温度の値はありません: ${p}` })));
 }
 
-// The rows of the wiring shown: the result file's, or the optimised wiring
-// of the same modules.
-function shownRows(c: Completed): ResultRow[] {
-  const rows = c.rows;
-  if ($<HTMLSelectElement>('wiring').value !== 'optimized' || !c.assessment) return rows;
-  const byKey = new Map<string, ResultRow[]>();
-  for (const r of rows) {
-    const key = `${r.module_no}\u0000${r.serial}`;
-    byKey.set(key, [...(byKey.get(key) ?? []), r]);
-  }
-  const out: ResultRow[] = [];
-  c.assessment.optimized.strings.forEach((s, j) => {
-    s.module_numbers.forEach((no, k) => {
-      const found = byKey.get(`${no}\u0000${s.serials[k]}`)?.shift();
-      if (found) out.push({ ...found, string_no: j + 1, position: k + 1 });
-    });
-  });
-  return out.length === rows.length ? out : rows;
-}
-
 function refreshViews(): void {
   if (!completed?.run.result) return;
-  const res = completed.run.result;
   const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && completed.assessment;
-  const assessmentForView = completed.assessment
-    ? optimized
-      ? { ...completed.assessment, estimated: completed.assessment.optimized, voltage_check: overLimitOf(completed.assessment) }
-      : completed.assessment
-    : undefined;
-  view = buildPlanView(shownRows(completed), res.series, res.parallel,
-    $<HTMLSelectElement>('colour-by').value as ColourBy, assessmentForView);
+  // The core's plan of the wiring shown: after the assessment both wirings on one colour scale.
+  const views = completed.assessment
+    ? completed.assessment.plan_views[optimized ? 'optimized' : 'result']
+    : completed.run.plan_views?.result;
+  if (!views) return;
+  const colourBy = $<HTMLSelectElement>('colour-by').value as ColourBy;
+  view = planViewOf(views[colourBy], colourBy);
   renderPicture($('picture'), view, markedSerialKey, (text) => ($('hover-info').textContent = text));
   renderWiringTable($<HTMLTableElement>('wiring-table'), view, sort, markedSerialKey, (next) => {
     sort = next;
@@ -420,15 +396,6 @@ function refreshViews(): void {
     windowVerdict: $('window-verdict').textContent ?? '',
     wiringName: optimized ? '最適化した配線' : '結果ファイルの配線',
   });
-}
-
-// The optimised wiring's strings checked against the same limit.
-function overLimitOf(a: AssessmentValue): AssessmentValue['voltage_check'] {
-  const over: number[] = [];
-  a.optimized.strings.forEach((s, j) => {
-    if (s.voc_cold_v > a.voltage_check.limit_v) over.push(j + 1);
-  });
-  return { ...a.voltage_check, strings_over: over, ok: over.length === 0 };
 }
 
 function search(select: boolean): void {

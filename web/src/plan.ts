@@ -1,8 +1,9 @@
-// What the page shows of one wiring, computed once from the result's rows:
-// per module its deviation from its string's mean and the colour for it,
-// per string its sums. The picture, the table, the charts and the printed
-// plan all draw from this.
-import type { AssessmentValue, ResultRow } from './core';
+// What the page shows of one wiring, as the core's model of the opened result
+// hands it over (web/binding.cpp, the viewer's own plan view): per module its
+// deviation from its string's mean and its colour, per string its sums. The
+// picture, the table, the charts and the printed plan all draw from this;
+// nothing here computes a figure.
+import type { PlanViewValue } from './core';
 
 export type ColourBy = 'ipm' | 'vpm';
 
@@ -21,8 +22,8 @@ export interface StringSummary {
   string_no: number;
   cells: ModuleCell[];
   vpm_sum_v: number;
-  planning_current_a: number; // the planning rule: Ipm of position 1
-  physical_current_a?: number; // at the array's maximum power point
+  current_a: number; // at the array's maximum power point when assessed, else the planning rule's
+  physical: boolean;
   voc_cold_v?: number;
   over_limit: boolean;
 }
@@ -34,62 +35,39 @@ export interface PlanView {
   strings: StringSummary[];
   mean_string_voltage_v: number;
   mean_string_current_a: number;
-  limit_v?: number;
 }
 
-export function stringCurrentA(s: StringSummary): number {
-  return s.physical_current_a ?? s.planning_current_a;
-}
-
-// Blue below the mean, white at it, orange above; t in [-1, 1].
-export function deviationColour(t: number): string {
-  const c = Math.max(-1, Math.min(1, t));
-  const target = c < 0 ? [59, 111, 216] : [240, 140, 40];
-  const mix = (k: number) => Math.round(255 + (target[k] - 255) * Math.abs(c));
-  return `rgb(${mix(0)}, ${mix(1)}, ${mix(2)})`;
-}
-
-export function buildPlanView(
-  rows: ResultRow[],
-  series: number,
-  parallel: number,
-  colourBy: ColourBy,
-  assessment?: AssessmentValue,
-): PlanView {
-  const strings: StringSummary[] = [];
-  for (let j = 0; j < parallel; ++j) {
-    const own = rows.slice(j * series, (j + 1) * series);
-    const mean = own.reduce((sum, r) => sum + (colourBy === 'ipm' ? r.ipm_a : r.vpm_v), 0) / Math.max(own.length, 1);
-    const physics = assessment?.estimated.strings[j];
-    strings.push({
-      string_no: j + 1,
-      cells: own.map((r) => {
-        const value = colourBy === 'ipm' ? r.ipm_a : r.vpm_v;
-        return { ...r, deviation_pct: mean !== 0 ? (100 * (value - mean)) / Math.abs(mean) : 0, colour: '' };
-      }),
-      vpm_sum_v: own.reduce((sum, r) => sum + r.vpm_v, 0),
-      planning_current_a: own.length > 0 ? own[0].ipm_a : 0,
-      physical_current_a: physics?.current_a,
-      voc_cold_v: physics?.voc_cold_v,
-      over_limit: assessment?.voltage_check.strings_over.includes(j + 1) ?? false,
-    });
-  }
-  // Full colour at the largest deviation in the array, so that the spread of
-  // a well-sorted array still shows.
-  let widest = 0;
-  for (const s of strings) for (const c of s.cells) widest = Math.max(widest, Math.abs(c.deviation_pct));
-  for (const s of strings) {
-    for (const c of s.cells) c.colour = deviationColour(widest >= 0.01 ? c.deviation_pct / widest : 0);
-  }
-  const mean = (values: number[]) => values.reduce((a, b) => a + b, 0) / Math.max(values.length, 1);
+// The core's columns as the cells and strings the drawing walks.
+export function planViewOf(v: PlanViewValue, colourBy: ColourBy): PlanView {
+  const c = v.cells;
+  const serials = c.serials.split('\0');
+  const cells: ModuleCell[] = Array.from(c.string_no, (string_no, k) => ({
+    string_no,
+    position: c.position[k],
+    module_no: c.module_no[k],
+    serial: serials[k],
+    vpm_v: c.vpm_v[k],
+    ipm_a: c.ipm_a[k],
+    deviation_pct: c.deviation_pct[k],
+    colour: `rgb(${c.colour[3 * k]}, ${c.colour[3 * k + 1]}, ${c.colour[3 * k + 2]})`,
+  }));
+  const s = v.strings;
+  const strings: StringSummary[] = Array.from(s.vpm_sum_v, (vpm_sum_v, j) => ({
+    string_no: j + 1,
+    cells: cells.slice(j * v.series, (j + 1) * v.series),
+    vpm_sum_v,
+    current_a: s.current_a[j],
+    physical: s.physical,
+    voc_cold_v: Number.isNaN(s.voc_cold_v[j]) ? undefined : s.voc_cold_v[j],
+    over_limit: s.over_limit[j] === 1,
+  }));
   return {
-    series,
-    parallel,
+    series: v.series,
+    parallel: v.parallel,
     colour_by: colourBy,
     strings,
-    mean_string_voltage_v: mean(strings.map((s) => s.vpm_sum_v)),
-    mean_string_current_a: mean(strings.map(stringCurrentA)),
-    limit_v: assessment?.voltage_check.limit_v,
+    mean_string_voltage_v: v.mean_string_voltage_v,
+    mean_string_current_a: v.mean_string_current_a,
   };
 }
 
@@ -104,8 +82,8 @@ export function findSerial(view: PlanView, text: string): ModuleCell | undefined
   return undefined;
 }
 
-export function fixed(value: number | undefined, decimals: number): string {
-  return value === undefined || !Number.isFinite(value) ? '' : value.toFixed(decimals);
+export function fixed(value: number | undefined | null, decimals: number): string {
+  return value === undefined || value === null || !Number.isFinite(value) ? '' : value.toFixed(decimals);
 }
 
 // A 32-bit float value as its shortest text that reads back to the same float,

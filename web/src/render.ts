@@ -1,5 +1,5 @@
 // The array picture, the wiring table and the printed plan, drawn from a PlanView.
-import { fixed, floatText, stringCurrentA, type ModuleCell, type PlanView } from './plan';
+import { fixed, floatText, type ModuleCell, type PlanView } from './plan';
 
 const SVG = 'http://www.w3.org/2000/svg';
 
@@ -55,7 +55,7 @@ export function renderPicture(host: HTMLElement, view: PlanView, marked: string 
     });
     const sums = svg('text', { x: left + view.series * (box.w + box.gap) + 8, y: y + box.h / 2 + 4,
       class: s.over_limit ? 'sums over' : 'sums' });
-    sums.textContent = `${fixed(s.vpm_sum_v, 2)} / ${fixed(stringCurrentA(s), 3)}` +
+    sums.textContent = `${fixed(s.vpm_sum_v, 2)} / ${fixed(s.current_a, 3)}` +
       (s.voc_cold_v !== undefined ? ` / ${fixed(s.voc_cold_v, 1)}` : '') + (s.over_limit ? ' 上限超過' : '');
     root.append(sums);
   });

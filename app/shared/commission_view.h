@@ -1,0 +1,92 @@
+#pragma once
+// The commissioning check of an opened result as the viewer shows and prints
+// it: the result's own wiring and module list against a measurement file, one
+// row of texts per string with its verdict and colours, the summary and the
+// blank form's rows; refusals kept as what stands in the way.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/shared/commission_options.h"
+#include "app/shared/opened_result.h"
+#include "app/shared/plan_view.h"
+#include "commission/commissioning.h"
+#include "commission/measurement_form.h"
+
+namespace voltrigg {
+
+struct CommissionCheck {
+  std::string measurement_path;  // as given (bytes)
+  std::string list_path;         // the module list the expected values came from
+  CommissionOptions options;
+  Commissioning check;
+};
+
+// Why the check or the form cannot be made, in the viewer's Japanese: the
+// options, the list, the curves, or the measurement file (naming the file,
+// the line and the field).
+struct CommissionFailure {
+  std::string text;
+};
+
+// The check of `opened`'s result wiring against the measurement file at `path`.
+std::optional<CommissionCheck> RunCommissionCheck(const OpenedResult& opened, const std::string& path,
+                                                  const CommissionOptions& options, CommissionFailure* failure);
+
+struct MeasurementForm {
+  std::vector<FormRow> rows;         // expected Voc and Isc at 1000 W/m² and 25 °C, per string
+  std::vector<std::size_t> modules;  // modules per string
+};
+
+// The blank form of `opened`'s result wiring.
+std::optional<MeasurementForm> MakeMeasurementForm(const OpenedResult& opened, const CommissionOptions& options,
+                                                   CommissionFailure* failure);
+
+enum class VerdictKind { Pass, PassWithNote, Fail, NotMeasured };
+
+VerdictKind KindOf(const StringCommissioning& s);
+std::string VerdictTextJa(VerdictKind kind);  // 合格, 合格 (注記), 不合格, 未測定
+Rgb VerdictColour(VerdictKind kind);          // green, amber, red
+Rgb VerdictBackground(VerdictKind kind);
+
+// The columns of the table and of the printed report.
+enum CommissionColumn {
+  kColString,
+  kColModules,
+  kColIrradiance,
+  kColTemperature,
+  kColVocExpected,
+  kColVocMeasured,
+  kColVocDeviation,
+  kColIscExpected,
+  kColIscMeasured,
+  kColIscDeviation,
+  kColVerdict,
+  kColFindings,
+  kCommissionColumns
+};
+std::string CommissionColumnNameJa(int column);
+
+struct CommissionRow {
+  int string_no = 0;
+  std::string cells[kCommissionColumns];
+  VerdictKind kind = VerdictKind::Fail;
+  std::string note;  // the measurement file's note for the string
+};
+
+// One row of texts per string, the same on screen and on paper.
+std::vector<CommissionRow> CommissionRows(const Commissioning& check);
+
+// The findings cell with the file's note: "...  メモ: soiled".
+std::string FindingsWithNote(const CommissionRow& row);
+
+// One sentence: every string passes, or which fail and which are not measured.
+std::string CommissionSummaryJa(const Commissioning& check);
+// The tolerances and coefficients of the check.
+std::string CommissionConditionsTextJa(const CommissionConditions& c);
+
+// Marks the strings of the result's wiring that failed or were not measured,
+// for the picture's red outline.
+void MarkFailedStrings(PlanView& plan, const Commissioning& check);
+
+}  // namespace voltrigg

@@ -1,0 +1,56 @@
+#include "run/plan.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "calc/array_shape.h"
+#include "input/run_error.h"
+
+namespace voltrigg {
+
+PlanResult Plan(const PlanRequest& request) {
+  PlanResult plan;
+  plan.input_name = request.input_name;
+  plan.counts = request.counts;
+  plan.ModuleCount = LoadModuleList(request.list_path, plan.modules, &plan.rows);
+  plan.warnings = ListWarnings(plan.rows, request.extras);
+  plan.failed_check = CheckRunInputs(plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount);
+  if (plan.failed_check) return plan;
+
+  const ArrayShape shape{plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount};
+  plan.baseline = ComputeBaselineFigures(plan.modules, shape);
+  plan.pass1 = SearchPass(plan.modules, shape, AcceptTies::Yes);
+  plan.pass2 = SearchPass(plan.modules, shape, AcceptTies::No);
+  plan.InitialPoint = plan.pass2.InitialPoint;
+  plan.final = ComposeFinalMatrix(plan.pass1, plan.pass2, shape);
+  return plan;
+}
+
+ResultFileContent ResultContentOf(const PlanResult& plan) {
+  return ResultFileContent{.InputName = plan.input_name,
+                           .SimplePmaxSum = plan.baseline.SimplePmaxSum,
+                           .MinimumPoint = plan.baseline.MinimumPoint,
+                           .InitialPoint = plan.InitialPoint,
+                           .final = plan.final,
+                           .table = plan.modules,
+                           .N = plan.ModuleCount};
+}
+
+// A result named like the module list (list "mods.csv", output "mods") would
+// replace the user's measured data. The same file may hide behind another
+// spelling ("./mods", a linked folder, a hard link, letter case on a file
+// system that ignores it), so existing files are compared by device and inode.
+void RefuseToOverwriteTheList(const std::string& list_path, const std::string& output_base) {
+  namespace fs = std::filesystem;
+  if (output_base.empty() || list_path.empty()) return;  // the writer and the load report these
+  const std::string result_path = output_base + ".csv";
+  std::error_code ec;
+  if (!fs::exists(list_path, ec) || !fs::exists(result_path, ec)) return;
+  if (fs::equivalent(list_path, result_path, ec) && !ec) {
+    throw RunError(
+        "結果ファイルがモジュールリストファイルと同じファイルです。別の出力データファイル名を入力してください: " +
+        result_path);
+  }
+}
+
+}  // namespace voltrigg
