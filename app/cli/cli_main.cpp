@@ -14,6 +14,7 @@
 #include "app/cli/assess_report.h"
 #include "app/cli/commission_cli.h"
 #include "app/cli/plan_report.h"
+#include "app/cli/plant_cli.h"
 #include "identity.h"
 #include "input/list_warnings.h"
 #include "input/run_counts.h"
@@ -59,7 +60,9 @@ int RunCli(int argc, char** argv) {
   app.add_option("-o,--output", output, "result file without its extension; \".csv\" is appended")->required();
   app.add_option("MODULES.csv", modules, "the module list file")->required();
   app.set_version_flag("--version", identity::kComments);
-  app.footer("The commissioning check of a result: voltrigg-cli commission --help");
+  app.footer(
+      "The commissioning check of a result: voltrigg-cli commission --help\n"
+      "A whole plant (strings above 20, more than 1000 modules): voltrigg-cli plant --help");
   CliAssessOptions assess;
   AddAssessOptions(app, assess);
   try {
@@ -114,6 +117,10 @@ int RunCli(int argc, char** argv) {
       std::cerr << "voltrigg-cli: "
                 << CheckFacts(run.plan->ModuleCount, run.plan->counts.SeriesCount, run.plan->counts.ParallelCount)
                 << '\n';
+      // A plant's strings and module counts lie beyond the run's: where they are planned.
+      if (run.plan->counts.SeriesCount > 20 || run.plan->ModuleCount > 1000) {
+        std::cerr << "voltrigg-cli: " << PlantCliHintJa() << '\n';
+      }
     }
   }
   if (run.outcome != RunOutcome::Failed) WarnAboutTheList(*run.plan);
@@ -134,6 +141,7 @@ int main(int argc, char** argv) {
   try {
     // "commission" first: the commissioning check, with its own options.
     if (argc >= 2 && std::string_view(argv[1]) == "commission") return voltrigg::RunCommissionCli(argc - 1, argv + 1);
+    if (argc >= 2 && std::string_view(argv[1]) == "plant") return voltrigg::RunPlantCli(argc - 1, argv + 1);
     return RunCli(argc, argv);
   } catch (const std::exception& e) {
     (void)std::fprintf(stderr, "voltrigg-cli: %s\n", e.what());
