@@ -15,15 +15,15 @@ constexpr double kEps = std::numeric_limits<double>::epsilon();
 // Bounds are made this much larger than computed, for the rounding of the
 // sums they come from.
 constexpr double kBoundMargin = 1e-11;
-// Below this module voltage a module is near its bypass diode; the smooth
-// region of a string ends where its weakest module reaches it.
-constexpr double kNearBypassV = -(kBypassDropV - 0.1);
 
-// The module's voltage on its smooth part, and the two derivatives in I.
+// A string's voltage on its modules' smooth parts, the two derivatives in I,
+// and the lowest module voltage (a module at or below -kBypassDropV is held
+// by its bypass diode, off the smooth part).
 struct Smooth {
   double v = 0;
   double d1 = 0;  // dV/dI
   double d2 = 0;  // d2V/dI2
+  double lowest_module_v = std::numeric_limits<double>::infinity();
 };
 
 inline double SmoothVoltage(const DiodeModule& m, double current_a) {
@@ -74,12 +74,10 @@ struct StringState {
   int first = 0;  // index of its first module in the input
   int size = 0;
   double voc_v = 0;
-  double bound_w = 0;       // the sum of its modules' bounds
-  double smooth_top_a = 0;  // up to this current no module is near its bypass
-  double v_at_top_v = 0;    // the string's voltage there
-  double low_bound_w = 0;   // no point at a higher current gives more power
+  double bound_w = 0;                                      // the sum of its modules' bounds
+  double top_a = std::numeric_limits<double>::infinity();  // its lowest IL + I0: the smooth parts end there
   double current_a = 0;
-  Smooth at;  // the string's voltage and derivatives at current_a
+  Smooth at;  // the string at current_a
 };
 
 Smooth StringSmooth(const DiodeModule* m, int size, double current_a) {
@@ -87,44 +85,13 @@ Smooth StringSmooth(const DiodeModule* m, int size, double current_a) {
   for (int k = 0; k < size; ++k) {
     const double gap = m[k].top_a - current_a;
     const double inv = 1.0 / gap;
-    s.v += m[k].a_v * (std::log(gap) - m[k].log_i0) - current_a * m[k].rs_ohm;
+    const double v = m[k].a_v * (std::log(gap) - m[k].log_i0) - current_a * m[k].rs_ohm;
+    s.v += v;
+    s.lowest_module_v = std::min(s.lowest_module_v, v);
     s.d1 += -m[k].a_v * inv - m[k].rs_ohm;
     s.d2 += -m[k].a_v * inv * inv;
   }
   return s;
-}
-
-// Where the string's weakest module (lowest top) reaches kNearBypassV, and
-// whether every other module is still above it there. K = top - I0 *
-// exp((K*Rs + drop)/a) is a fixed point whose map shrinks distances by
-// (top - K)*|Rs|/a, tiny for real modules.
-bool SmoothRegion(const DiodeModule* m, StringState& s) {
-  int weakest = 0;
-  for (int k = 1; k < s.size; ++k) {
-    if (m[k].top_a < m[weakest].top_a) weakest = k;
-  }
-  const DiodeModule& w = m[weakest];
-  double k_a = w.top_a;
-  bool settled = false;
-  for (int step = 0; step < 20 && !settled; ++step) {
-    const double next = w.top_a - std::exp(w.log_i0 + (k_a * w.rs_ohm + kNearBypassV) / w.a_v);
-    settled = std::fabs(next - k_a) <= 4 * kEps * w.top_a;
-    k_a = next;
-  }
-  if (!settled || !(k_a > 0 && k_a < w.top_a)) return false;
-  s.smooth_top_a = k_a;
-  s.v_at_top_v = 0;
-  s.low_bound_w = 0;
-  for (int k = 0; k < s.size; ++k) {
-    const double gap = m[k].top_a - k_a;
-    if (!(gap > 0)) return false;
-    const double v = m[k].a_v * (std::log(gap) - m[k].log_i0) - k_a * m[k].rs_ohm;
-    if (!(v > -kBypassDropV)) return false;
-    s.v_at_top_v += v;
-    // Beyond this current the module's voltage is at most v.
-    s.low_bound_w += std::min(m[k].bound_w, m[k].top_a * std::max(v, 0.0) * (1 + kBoundMargin));
-  }
-  return true;
 }
 
 InputPoint BySearch(const InputModules& input) {
@@ -140,10 +107,11 @@ InputPoint BySearch(const InputModules& input) {
   return out;
 }
 
-// Newton on P' = V + I*V' for one string: the current stays in (0, top).
+// Newton on P' = V + I*V' for one string, the current kept in (0, top)
+// where P' falls from Voc to minus infinity.
 bool SolveOne(const DiodeModule* m, StringState& s) {
   double lo = 0;
-  double hi = s.smooth_top_a;
+  double hi = s.top_a;
   double i = s.current_a;
   for (int step = 0; step < 100; ++step) {
     const Smooth at = StringSmooth(m, s.size, i);
@@ -162,17 +130,16 @@ bool SolveOne(const DiodeModule* m, StringState& s) {
     if (done) {
       s.current_a = i;
       s.at = StringSmooth(m, s.size, i);
-      // At the end of the smooth region the top may lie beyond it.
-      return i < s.smooth_top_a && i > 0;
+      return i > 0 && i < s.top_a;
     }
   }
   return false;
 }
 
 // Newton on the strings' currents and the common voltage together:
-//   V_j(I_j) = V for every string, and dP/dV = sum I_j + V * sum 1/V_j' = 0.
-bool SolveParallel(const DiodeModule* modules, std::vector<StringState>& strings, double v_lo, double v_hi,
-                   double& voltage_v) {
+//   V_j(I_j) = V for every string, and dP/dV = sum I_j + V * sum 1/V_j' = 0,
+// each current kept in (0, top) and the voltage below the lowest Voc.
+bool SolveParallel(const DiodeModule* modules, std::vector<StringState>& strings, double v_hi, double& voltage_v) {
   double v = 0;
   for (StringState& s : strings) {
     s.at = StringSmooth(modules + s.first, s.size, s.current_a);
@@ -195,19 +162,19 @@ bool SolveParallel(const DiodeModule* modules, std::vector<StringState>& strings
     }
     const double dv = (-f + rhs) / (lhs + g);
     if (!std::isfinite(dv)) return false;
-    // Damped where a full step would leave the smooth region.
+    // Damped where a full step would leave the smooth parts.
     double t = 1;
     for (int halving = 0;; ++halving) {
       if (halving == 60) return false;
-      bool inside = v + t * dv > v_lo && v + t * dv < v_hi;
+      bool inside = v + t * dv < v_hi;
       for (const StringState& s : strings) {
         const double next = s.current_a + (t * dv - (s.at.v - v)) / s.at.d1;
-        inside = inside && next > 0 && next < s.smooth_top_a;
+        inside = inside && next > 0 && next < s.top_a;
       }
       if (inside) break;
       t *= 0.5;
     }
-    bool small = std::fabs(t * dv) <= 8 * kEps * v;
+    bool small = std::fabs(t * dv) <= 8 * kEps * std::fabs(v);
     for (StringState& s : strings) {
       const double di = (t * dv - (s.at.v - v)) / s.at.d1;
       small = small && std::fabs(di) <= 8 * kEps * s.current_a;
@@ -251,28 +218,33 @@ InputPoint InputMaximumPowerPoint(const InputModules& input) {
   if (strings.empty()) return {};
   const DiodeModule* modules = input.diodes.data();
 
+  // The smooth parts of the curves give a power that is concave in the
+  // voltage wherever every module of every string is on its smooth part
+  // (V' < 0, V'' < 0: each string's current is concave in the voltage) and
+  // every string carries current. A stationary point found there is the top
+  // of that stretch. Elsewhere a module is bypassed (its power then at most
+  // 0: the input gives at most the others' bounds) or a string is open (the
+  // others' bounds): when the top is at least both, it is the global one.
   double total_bound_w = 0;
-  double v_lo = -std::numeric_limits<double>::infinity();
+  double lowest_bound_w = std::numeric_limits<double>::infinity();
   double v_hi = std::numeric_limits<double>::infinity();
   const StringState* lowest_voc = nullptr;
-  const StringState* highest_smooth_end = nullptr;
   for (StringState& s : strings) {
     const DiodeModule* m = modules + s.first;
     double imp_sum = 0;
     for (int k = 0; k < s.size; ++k) {
       s.voc_v += m[k].voc_v;
       s.bound_w += m[k].bound_w;
+      s.top_a = std::min(s.top_a, m[k].top_a);
+      lowest_bound_w = std::min(lowest_bound_w, m[k].bound_w);
       imp_sum += m[k].imp_a;
     }
     total_bound_w += s.bound_w;
-    if (!SmoothRegion(m, s)) return BySearch(input);
     if (lowest_voc == nullptr || s.voc_v < lowest_voc->voc_v) lowest_voc = &s;
-    if (highest_smooth_end == nullptr || s.v_at_top_v > highest_smooth_end->v_at_top_v) highest_smooth_end = &s;
-    v_lo = std::max(v_lo, s.v_at_top_v);
     v_hi = std::min(v_hi, s.voc_v);
-    s.current_a = std::min(imp_sum / s.size, 0.999 * s.smooth_top_a);
+    s.current_a = std::min(imp_sum / s.size, 0.999 * s.top_a);
   }
-  if (!(v_lo >= 0 && v_lo < v_hi)) return BySearch(input);
+  if (!(v_hi > 0)) return BySearch(input);
 
   double voltage_v = 0;
   double current_a = 0;
@@ -281,15 +253,18 @@ InputPoint InputMaximumPowerPoint(const InputModules& input) {
     voltage_v = strings[0].at.v;
     current_a = strings[0].current_a;
   } else {
-    if (!SolveParallel(modules, strings, v_lo, v_hi, voltage_v)) return BySearch(input);
+    if (!SolveParallel(modules, strings, v_hi, voltage_v)) return BySearch(input);
     for (const StringState& s : strings) current_a += s.current_a;
   }
+  for (const StringState& s : strings) {
+    if (!(s.current_a > 0 && s.at.lowest_module_v > -kBypassDropV)) return BySearch(input);
+  }
   const double power_w = voltage_v * current_a;
-  // Below v_lo the string of highest_smooth_end runs past its smooth region;
-  // above v_hi the string of lowest_voc carries no current.
-  const double below_w = total_bound_w - highest_smooth_end->bound_w + highest_smooth_end->low_bound_w;
-  const double above_w = strings.size() == 1 ? 0.0 : total_bound_w - lowest_voc->bound_w;
-  if (!(std::isfinite(power_w) && power_w >= below_w && power_w >= above_w)) return BySearch(input);
+  const double bypassed_w = total_bound_w - lowest_bound_w;
+  const double open_w = strings.size() == 1 ? 0.0 : total_bound_w - lowest_voc->bound_w;
+  if (!(std::isfinite(power_w) && power_w > 0 && power_w >= bypassed_w && power_w >= open_w)) {
+    return BySearch(input);
+  }
   InputPoint out;
   out.point = PowerPoint{power_w, voltage_v, current_a};
   return out;
