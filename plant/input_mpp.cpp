@@ -54,7 +54,7 @@ bool PrepareDiodeModule(const ModuleCurve& curve, double imp_hint_a, DiodeModule
     slope = v + i * d1;
     if (step == 0 && own != nullptr) *own = OwnMaximum{i, i * v, curvature};
     const double next = i + slope / curvature;
-    if (step == 8 || !(std::fabs(next - i) > 1e-9 * i) || !(next > 0 && next < m.top_a)) break;
+    if (step == 8 || !(std::fabs(next - i) > 1e-7 * i) || !(next > 0 && next < m.top_a)) break;
     i = next;
   }
   m.imp_a = i;

@@ -3,6 +3,7 @@
 // the plant file the figures, places and checks; all three come from the
 // same places, so they agree.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -137,6 +138,15 @@ Json ModeJson(const std::optional<ModeResult>& mode) {
 // as their shortest text, strings escaped as the JSON library escapes them),
 // without building the document first; a plant's inverters hold a million
 // serials.
+// The bytes a JSON string escapes: control characters, the quote, the backslash.
+constexpr std::array<bool, 256> kEscaped = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 0x20; ++c) table[static_cast<std::size_t>(c)] = true;
+  table['"'] = true;
+  table['\\'] = true;
+  return table;
+}();
+
 class JsonWriter {
  public:
   explicit JsonWriter(std::string& out, int depth) : out_(out), depth_(depth) {}
@@ -194,8 +204,7 @@ class JsonWriter {
   void AppendString(std::string_view text) {
     out_ += '"';
     // Most texts need no escape: taken whole.
-    if (std::none_of(text.begin(), text.end(),
-                     [](char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; })) {
+    if (std::none_of(text.begin(), text.end(), [](char c) { return kEscaped[static_cast<unsigned char>(c)]; })) {
       out_ += text;
       out_ += '"';
       return;
