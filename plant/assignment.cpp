@@ -267,7 +267,6 @@ class PalletFill {
     Slots slots;
     slots.reserve(t_count * s);
     std::vector<std::uint32_t> chosen;
-    std::vector<std::uint32_t> in_string;
     std::vector<char> taken(reach_.size(), 0);
     for (std::size_t t = 0; t < t_count; ++t) {
       // Closed windows: what is left there stays a spare.
@@ -295,7 +294,7 @@ class PalletFill {
       std::inplace_merge(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(kept), pool.end());
       if (pool.size() < s) return {};
       if (!Choose(t, pool, needs, chosen)) return {};
-      in_string = chosen;
+      std::vector<std::uint32_t> in_string = chosen;
       std::sort(in_string.begin(), in_string.end());
       slots.insert(slots.end(), in_string.begin(), in_string.end());
       // Taken: need(t') for t' from here to before its close counts it as used after t'.

@@ -228,7 +228,7 @@ InputPoint InputMaximumPowerPoint(const InputModules& input) {
   double total_bound_w = 0;
   double lowest_bound_w = std::numeric_limits<double>::infinity();
   double v_hi = std::numeric_limits<double>::infinity();
-  const StringState* lowest_voc = nullptr;
+  double lowest_voc_bound_w = 0;  // the bounds of the string that opens first
   for (StringState& s : strings) {
     const DiodeModule* m = modules + s.first;
     double imp_sum = 0;
@@ -240,8 +240,10 @@ InputPoint InputMaximumPowerPoint(const InputModules& input) {
       imp_sum += m[k].imp_a;
     }
     total_bound_w += s.bound_w;
-    if (lowest_voc == nullptr || s.voc_v < lowest_voc->voc_v) lowest_voc = &s;
-    v_hi = std::min(v_hi, s.voc_v);
+    if (s.voc_v < v_hi) {
+      v_hi = s.voc_v;
+      lowest_voc_bound_w = s.bound_w;
+    }
     s.current_a = std::min(imp_sum / s.size, 0.999 * s.top_a);
   }
   if (!(v_hi > 0)) return BySearch(input);
@@ -261,7 +263,7 @@ InputPoint InputMaximumPowerPoint(const InputModules& input) {
   }
   const double power_w = voltage_v * current_a;
   const double bypassed_w = total_bound_w - lowest_bound_w;
-  const double open_w = strings.size() == 1 ? 0.0 : total_bound_w - lowest_voc->bound_w;
+  const double open_w = strings.size() == 1 ? 0.0 : total_bound_w - lowest_voc_bound_w;
   if (!(std::isfinite(power_w) && power_w > 0 && power_w >= bypassed_w && power_w >= open_w)) {
     return BySearch(input);
   }

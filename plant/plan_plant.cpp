@@ -336,7 +336,11 @@ PlanMaking MakePlantPlan(const PlantRequest& request) {
   const std::optional<ModeResult>& by_delivered = plan.modes[Index(PlantSort::Delivered)];
   if (pallets) {
     std::optional<ModeResult>& best_fill = better(fills[1], fills[0]) ? fills[1] : fills[0];
-    plan.modes[Index(PlantSort::Pallets)] = better(best_fill, by_delivered) ? std::move(best_fill) : by_delivered;
+    if (better(best_fill, by_delivered)) {
+      plan.modes[Index(PlantSort::Pallets)] = std::move(best_fill);
+    } else {
+      plan.modes[Index(PlantSort::Pallets)] = by_delivered;
+    }
   }
   std::optional<ModeResult>& best_simple = better(simple[1], simple[0]) ? simple[1] : simple[0];
   std::optional<ModeResult> free = std::move(best_simple);

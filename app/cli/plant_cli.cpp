@@ -1,6 +1,7 @@
 #include "app/cli/plant_cli.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -108,23 +109,22 @@ int RunPlantCli(int argc, char** argv) {
   for (const std::string& path : lists) request.lists.push_back(PlantSource{TextAsUtf8(path), path, std::nullopt});
   request.layout = PlantSource{TextAsUtf8(layout), layout, std::nullopt};
   const std::vector<std::string> outputs = {base + ".register.csv", base + ".picklist.csv", base + ".plant.json"};
+  std::vector<std::string> inputs = lists;
+  inputs.push_back(layout);
   for (const std::string& out : outputs) {
-    for (const std::string& in : [&] {
-           std::vector<std::string> inputs = lists;
-           inputs.push_back(layout);
-           return inputs;
-         }()) {
-      if (SameFile(out, in)) {
-        std::cerr << "voltrigg-cli: plant: " << TextAsUtf8(out) << " would replace an input: " << TextAsUtf8(in)
-                  << '\n';
-        return kBadInput;
-      }
+    const auto replaced =
+        std::find_if(inputs.begin(), inputs.end(), [&](const std::string& in) { return SameFile(out, in); });
+    if (replaced != inputs.end()) {
+      std::cerr << "voltrigg-cli: plant: " << TextAsUtf8(out) << " would replace an input: " << TextAsUtf8(*replaced)
+                << '\n';
+      return kBadInput;
     }
   }
 
   const PlantOutcome outcome = PlanPlant(request);
-  std::vector<std::string> list_names;
-  for (const PlantSource& s : request.lists) list_names.push_back(s.name);
+  std::vector<std::string> list_names(request.lists.size());
+  std::transform(request.lists.begin(), request.lists.end(), list_names.begin(),
+                 [](const PlantSource& s) { return s.name; });
   if (outcome.Refused()) {
     for (const PlantFault& f : outcome.faults) {
       std::cerr << "voltrigg-cli: plant: " << PlantFaultText(f, Language::English) << '\n';
