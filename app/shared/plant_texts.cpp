@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstdio>
+#include <iterator>
 
 namespace voltrigg {
 
