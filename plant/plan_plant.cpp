@@ -1,3 +1,6 @@
+// PlanPlant: the lists and the layout read, the curves fitted, every way of
+// placing the modules made and evaluated, the plan written checked and put
+// into its files.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -79,9 +82,13 @@ struct AtTemperature {
   bool searched = false;  // the general search of assess/ answered
 };
 
+// Whether the input's current at 0 V is wanted too (the hot afternoon's, for
+// the short-circuit check).
+enum class ZeroVoltCurrent { Skip, Compute };
+
 AtTemperature InputAt(const Slots& slots, const PlantStructure& structure, std::size_t input, const PlantLot& lot,
                       const LotCurves& curves, double temperature_c, const AssessConditions& conditions,
-                      bool with_current, InputModules& scratch) {
+                      ZeroVoltCurrent zero_volt, InputModules& scratch) {
   scratch.Clear();
   AtTemperature out;
   const CellConditions cell{kStcIrradianceW_m2, temperature_c};
@@ -113,7 +120,7 @@ AtTemperature InputAt(const Slots& slots, const PlantStructure& structure, std::
   const InputPoint top = InputMaximumPowerPoint(scratch);
   out.point = top.point;
   out.searched = top.searched;
-  if (with_current) out.current_at_0v_a = InputCurrentAtZeroVoltsA(scratch);
+  if (zero_volt == ZeroVoltCurrent::Compute) out.current_at_0v_a = InputCurrentAtZeroVoltsA(scratch);
   return out;
 }
 
@@ -152,10 +159,10 @@ void CheckWrittenPlan(PlantPlan& plan) {
         if (!std::isnan(figures.max_string_voc_tmin_v) && !(v <= figures.max_string_voc_tmin_v))
           figures.max_string_voc_tmin_v = v;
       }
-      const AtTemperature hot =
-          InputAt(slots, st, q, plan.lot, plan.curves, plan.conditions.t_hot_c, plan.conditions, true, scratch);
+      const AtTemperature hot = InputAt(slots, st, q, plan.lot, plan.curves, plan.conditions.t_hot_c, plan.conditions,
+                                        ZeroVoltCurrent::Compute, scratch);
       const AtTemperature cold = InputAt(slots, st, q, plan.lot, plan.curves, plan.conditions.t_cold_operating_c,
-                                         plan.conditions, false, scratch);
+                                         plan.conditions, ZeroVoltCurrent::Skip, scratch);
       figures.hot = hot.point;
       figures.cold = cold.point;
       figures.array_current_at_0v_hot_a = hot.current_at_0v_a;
