@@ -79,26 +79,28 @@ void AppendRow(std::string& out, const PlantPlan& plan, std::uint32_t module, st
   out += "\r\n";
 }
 
-// Every module's row, formatted once (piece by piece at once) for both lists.
+// Every module's row, formatted once for both lists: piece by piece at once,
+// module m's in piece m / kRowsPerPiece.
+constexpr std::size_t kRowsPerPiece = 16384;
+
 struct Rows {
-  std::string text;
-  std::vector<std::uint64_t> end;  // module m's row ends here
+  std::vector<std::string> pieces;
+  std::vector<std::uint64_t> end;  // module m's row ends here in its piece
+  std::size_t bytes = 0;
   std::string_view Row(std::size_t m) const {
-    const std::uint64_t begin = m == 0 ? 0 : end[m - 1];
-    return std::string_view(text).substr(begin, end[m] - begin);
+    const std::uint64_t begin = m % kRowsPerPiece == 0 ? 0 : end[m - 1];
+    return std::string_view(pieces[m / kRowsPerPiece]).substr(begin, end[m] - begin);
   }
 };
 
 Rows FormatRows(const PlantPlan& plan, const std::vector<std::uint32_t>& slot_of) {
-  constexpr std::size_t kRowsPerPiece = 16384;
   const std::size_t n = plan.lot.size();
-  const std::size_t pieces = (n + kRowsPerPiece - 1) / kRowsPerPiece;
-  std::vector<std::string> texts(pieces);
   Rows rows;
+  rows.pieces.resize((n + kRowsPerPiece - 1) / kRowsPerPiece);
   rows.end.resize(n);
-  ParallelFor(0, pieces, 1, [&](std::size_t first, std::size_t last) {
+  ParallelFor(0, rows.pieces.size(), 1, [&](std::size_t first, std::size_t last) {
     for (std::size_t p = first; p < last; ++p) {
-      std::string& text = texts[p];
+      std::string& text = rows.pieces[p];
       const std::size_t end = std::min(n, (p + 1) * kRowsPerPiece);
       text.reserve((end - p * kRowsPerPiece) * 48);
       for (std::size_t m = p * kRowsPerPiece; m < end; ++m) {
@@ -107,21 +109,13 @@ Rows FormatRows(const PlantPlan& plan, const std::vector<std::uint32_t>& slot_of
       }
     }
   });
-  std::size_t size = 0;
-  for (const std::string& t : texts) size += t.size();
-  rows.text.reserve(size);
-  for (std::size_t p = 0; p < pieces; ++p) {
-    const std::uint64_t base = rows.text.size();
-    for (std::size_t m = p * kRowsPerPiece; m < std::min(n, (p + 1) * kRowsPerPiece); ++m) rows.end[m] += base;
-    rows.text += texts[p];
-    std::string().swap(texts[p]);
-  }
+  for (const std::string& t : rows.pieces) rows.bytes += t.size();
   return rows;
 }
 
 std::string JoinRows(const Rows& rows, const std::vector<std::uint32_t>& order) {
   std::string out = "serial,pallet,inverter,input,string,position\r\n";
-  out.reserve(out.size() + rows.text.size());
+  out.reserve(out.size() + rows.bytes);
   for (std::uint32_t m : order) out += rows.Row(m);
   return out;
 }
