@@ -697,9 +697,11 @@ LotReading ReadPlantLists(const std::vector<PlantSource>& lists, ExtrasUse extra
       r = PieceRows();
     }
   });
-  RepeatedSerials(lot, lists, out.faults);
-  if (!out.faults.empty()) return out;
-  out.warnings = LotWarnings(lot, numbers, seven_field);
+  // Repeated serials and the warnings at once; the warnings only count
+  // when no serial is repeated.
+  ParallelInvoke([&] { RepeatedSerials(lot, lists, out.faults); },
+                 [&] { out.warnings = LotWarnings(lot, numbers, seven_field); });
+  if (!out.faults.empty()) out.warnings.clear();
   return out;
 }
 
