@@ -154,6 +154,8 @@ enum class CliPhrase {
   HelpFlagHelp,
   VersionFlagHelp,
   CommissionFooter,
+  PlantFooter,
+  PlantHint,
   CommissionDescription,
   CommissionResultHelp,
   CommissionMeasuredHelp,
