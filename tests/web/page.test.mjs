@@ -114,7 +114,7 @@ describe('the page in headless chromium from file://', () => {
     await page.fill('#search', '');
     await page.click('#search');
     await page.keyboard.type(`${serial.toLowerCase()}\n`); // as a scanner types, ending with Enter
-    assert.equal(await page.textContent('#search-result'), `ストリング 4 の 7 番目 (モジュール番号 ${rows[k][1]})`);
+    assert.equal(await page.textContent('#search-result'), `ストリング 4 の 7 番目 (モジュール番号 ${rows[k][1]}、結果ファイルの配線)`);
     assert.equal(await page.getAttribute('#picture g.marked', 'data-key'), '4:7');
     assert.equal(await page.locator('#wiring-table tr.marked td').nth(3).textContent(), serial);
     // The scanned code stays selected, so the next scan replaces it.
