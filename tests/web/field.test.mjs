@@ -385,6 +385,48 @@ for (const [deviceName, device] of Object.entries(devices)) {
       await noSidewaysScroll('search');
     });
 
+    it('fills rows from a block of cells pasted from a sheet, and opens a result and its list dropped together', async () => {
+      await showString(2);
+      const block = '381.2\t8.31\t850\t45\tok\n380.9\t8.29\t851\t45.5\tREVERSED\n';
+      await page.$eval('#s2-voc_v', (input, text) => {
+        const data = new DataTransfer();
+        data.setData('text/plain', text);
+        input.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
+      }, block);
+      assert.equal(await page.textContent('#commission-message'), 'ストリング 2〜3 に貼り付けました (2 行)');
+      assert.equal(await page.inputValue('#s2-isc_a'), '8.31');
+      assert.equal(await page.inputValue('#s2-polarity'), 'ok');
+      await showString(3);
+      assert.equal(await page.inputValue('#s3-voc_v'), '380.9');
+      assert.equal(await page.inputValue('#s3-module_temperature_c'), '45.5');
+      assert.equal(await page.inputValue('#s3-polarity'), 'reversed');
+      assert.notEqual(await verdictOf(3), '未測定');
+      // Dropped together: told apart by what they hold, not by their order or names.
+      await page.click('#close-opened');
+      const bytes = (p) => [...fs.readFileSync(p)];
+      await page.evaluate(([list, result]) => {
+        const data = new DataTransfer();
+        data.items.add(new File([new Uint8Array(list)], 'lot.csv', { type: 'text/csv' }));
+        data.items.add(new File([new Uint8Array(result)], 'plan.csv', { type: 'text/csv' }));
+        document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+      }, [bytes(files.list), bytes(files.result)]);
+      await page.waitForFunction(() => /を開きました/.test(document.getElementById('open-message').textContent));
+      assert.equal(await page.textContent('#open-message'), '結果ファイル plan.csv を開きました');
+      await page.waitForSelector('#commission-body:not([hidden])');
+      // The same bytes under other names: what was typed comes back.
+      await showString(3);
+      assert.equal(await page.inputValue('#s3-voc_v'), '380.9');
+      // Two module lists and no result are refused, naming why each is not a result.
+      await page.evaluate((list) => {
+        const data = new DataTransfer();
+        data.items.add(new File([new Uint8Array(list)], 'a.csv'));
+        data.items.add(new File([new Uint8Array(list)], 'b.csv'));
+        document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+      }, bytes(files.list));
+      await page.waitForFunction(() => /開けません/.test(document.getElementById('open-message').textContent));
+      assert.match(await page.textContent('#open-message'), /^開けません: 結果ファイルがありません \(a\.csv: .+、b\.csv: .+\)$/);
+    });
+
     it('made no network request and raised no script error', () => {
       assert.deepEqual(refused, []);
       assert.deepEqual(errors, []);

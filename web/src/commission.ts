@@ -98,7 +98,8 @@ function readOptions(): CommissionOptions {
 
 // The check's own fields, from the core's option table.
 export function buildCommissionFields(core: Core): void {
-  optionRows = core.commissionOptionTable();
+  // The conditions of every row first: the crew types them before anything else.
+  optionRows = core.commissionOptionTable().sort((a, b) => Number(b.every_row) - Number(a.every_row));
   const fields = optionRows.map((row) => {
     const input = el('input', { id: `c-${row.key}`, value: row.every_row ? '' : row.default, inputMode: 'decimal',
       autocomplete: 'off', title: row.help });
@@ -106,6 +107,7 @@ export function buildCommissionFields(core: Core): void {
     input.addEventListener('input', () => {
       if (state) {
         keepValues();
+        showEveryRow();
         recheckAll();
       }
     });
@@ -201,6 +203,18 @@ export function startCommissioning(host: CommissionHost): void {
 }
 
 
+// A row's empty irradiance and temperature show the value typed for every row.
+function showEveryRow(): void {
+  if (!state) return;
+  const options = readOptions();
+  for (const st of state.start.strings!) {
+    for (const [k, member] of [[2, 'irradiance_w_m2'], [3, 'module_temperature_c']] as const) {
+      const input = document.getElementById(fieldId(st.string_no, k)) as HTMLInputElement | null;
+      if (input) input.placeholder = options[member] ? `${options[member]} (全)` : '';
+    }
+  }
+}
+
 function fieldId(stringNo: number, k: number): string {
   return `s${stringNo}-${kFields[k].column}`;
 }
@@ -244,6 +258,7 @@ function buildRows(): void {
   });
   host.replaceChildren(...blocks);
   buildTable();
+  showEveryRow();
 }
 
 // The check as one table on a wide screen, with the viewer's columns.
@@ -361,17 +376,21 @@ function drawRow(j: number): void {
   badge.style.background = v.background;
   block.dataset.verdict = v.kind;
   const cells = v.cells;
+  // A number and its unit never part at a line end.
+  const unit = (value: string, u: string) => `${value}\u00a0${u}`;
   const lines: (HTMLElement | string)[] = [
-    el('p', {}, `Voc: 期待値 ${cells[4]} V / 測定 ${cells[5]} V / 偏差 ${cells[6]} %`),
-    el('p', {}, `Isc: 期待値 ${cells[7]} A / 測定 ${cells[8]} A / 偏差 ${cells[9]} %`),
-    el('p', { className: 'conditions-line' }, `日射強度 ${cells[2]} W/m²、モジュール温度 ${cells[3]} °C`),
+    el('p', {}, `Voc: 期待値 ${unit(cells[4], 'V')} / 測定 ${unit(cells[5], 'V')} / 偏差 ${unit(cells[6], '%')}`),
+    el('p', {}, `Isc: 期待値 ${unit(cells[7], 'A')} / 測定 ${unit(cells[8], 'A')} / 偏差 ${unit(cells[9], '%')}`),
+    el('p', { className: 'conditions-line' }, `日射強度 ${unit(cells[2], 'W/m²')}、モジュール温度 ${unit(cells[3], '°C')}`),
   ];
   const made = kItems.slice(2).filter(([key]) => v.items[key] !== 'not_measured');
   if (made.length > 0) {
     lines.push(el('p', { className: 'items-line' },
       made.map(([key, name]) => `${name} ${kStatusText[v.items[key]]}`).join(' · ')));
   }
-  if (v.findings_with_note) lines.push(el('p', { className: 'findings' }, v.findings_with_note));
+  if (v.findings) lines.push(el('p', { className: 'findings' }, v.findings));
+  const note = s.rows[j][kFields.length - 1].trim();
+  if (note) lines.push(el('p', { className: 'note-line' }, `メモ: ${note}`));
   result.replaceChildren(...lines);
 }
 

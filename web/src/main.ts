@@ -230,6 +230,10 @@ function show(c: Completed): void {
   $('assess-text').textContent = '';
   $('assess-problems').replaceChildren();
   refreshViews();
+  // Opened for the field, the check comes first; after a planning run, last.
+  const section = $('commissioning');
+  if (c.kind === 'open') $('figures').closest('.table-scroll')!.after(section);
+  else $('results').append(section);
   if (c.listFile && c.listMatches) {
     startCommissioning({
       core,
@@ -551,7 +555,9 @@ function noVerdictReason(): string {
 
 // The strings that failed the commissioning check, outlined in the picture.
 function markFailed(failed: Set<number>): void {
+  const same = failed.size === failedStrings.size && [...failed].every((n) => failedStrings.has(n));
   failedStrings = failed;
+  if (same) return;
   const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && !!completed?.assessment;
   const shown = optimized ? new Set<number>() : failed;
   markFailedStrings($('picture'), shown);
