@@ -35,8 +35,8 @@ class TypedRows : public ::testing::Test {
     ASSERT_EQ(Cli(dir_, "-s 10 -p 6 -o " + (dir_ / "r") + " " + (dir_ / "list.csv")).status, 0);
     opened_ = OpenResult(dir_ / "r.csv", "", AssessOptions{});
     CommissionFailure failure;
-    auto session = StartCommissionSession(opened_, CommissionOptions{}, dir_ / "r.csv", dir_ / "list.csv",
-                                          "m.csv", &failure);
+    auto session =
+        StartCommissionSession(opened_, CommissionOptions{}, dir_ / "r.csv", dir_ / "list.csv", "m.csv", &failure);
     ASSERT_TRUE(session) << failure.text;
     session_ = std::move(*session);
   }
@@ -163,8 +163,9 @@ TEST_F(TypedRows, HalfTypedRowsAreNamedWithWhatTheyLackAndNeverChecked) {
   EXPECT_EQ(missing(Row({"370", "8"}), CommissionOptions{}), (std::vector<F>{F::Irradiance, F::ModuleTemperature}));
   EXPECT_EQ(missing(Row({"370", "8", "850"}), CommissionOptions{}), (std::vector<F>{F::ModuleTemperature}));
   // Conditions and a note alone: a string not measured yet, not a half-typed one.
-  EXPECT_EQ(CheckTypedRow(session_, 2, Row({"", "", "850", "45", "", "", "", "", "", "later"}), CommissionOptions{}).state,
-            RowCheck::State::Empty);
+  EXPECT_EQ(
+      CheckTypedRow(session_, 2, Row({"", "", "850", "45", "", "", "", "", "", "later"}), CommissionOptions{}).state,
+      RowCheck::State::Empty);
   EXPECT_EQ(CheckTypedRow(session_, 2, Row({"　", " "}), CommissionOptions{}).state, RowCheck::State::Empty);
 
   std::vector<TypedRow> rows = SixRows();
@@ -272,8 +273,9 @@ TEST(WiringFile, EveryModuleOnceWithItsValuesAsTheResultFileWritesThem) {
   // The rows are the result file's rows (String, Module No, S/N, Vpm, Ipm) with the position.
   const std::string result = ReadFile(dir / "r.csv");
   const std::string rows = result.substr(result.find("\"Ipm [A]\"\r\n") + 11);
-  std::string expected = "\"Wiring=\",\"result\",\"Result File=\",\"r.csv\"\r\n"
-                         "\"String\",\"Position\",\"Module No\",\"S/N\",\"Vpm [V]\",\"Ipm [A]\"\r\n";
+  std::string expected =
+      "\"Wiring=\",\"result\",\"Result File=\",\"r.csv\"\r\n"
+      "\"String\",\"Position\",\"Module No\",\"S/N\",\"Vpm [V]\",\"Ipm [A]\"\r\n";
   int position = 0;
   int string_no = 0;
   for (std::size_t at = 0; at < rows.size();) {

@@ -594,7 +594,9 @@ void Keep(OpenedResult opened) {
 // inverter ({ name, bytes }: the inverter profile), first_part, a function
 // given the first part's figures before the optimiser runs, and progress, a
 // function given { percent, searches_done, searches_total, random_done,
-// random_total } as the optimiser and random wiring go on. Returns
+// random_total } as the optimiser and random wiring go on; without assess,
+// keep (bool) keeps the completed run's result for the commissioning check,
+// its modules' Voc and Isc read as extras says. Returns
 // { outcome, exit_status, messages (Uint8Arrays, the run's messages in order),
 // and after a completed run result_file (Uint8Array), result, and with assess
 // either assessment or assessment_problems }. Options that cannot be used give

@@ -475,6 +475,53 @@ describe('the camera scans a module\'s code into the search where the browser of
   });
 });
 
+describe('a result opened without its list, or with a list that is not its own', () => {
+  it('shows what the result alone allows and says what the check and the assessment need', async () => {
+    const work = tempDir('voltrigg-field-alone-');
+    const files = planned(exampleList, 'modules.csv', 10, 6, 'result');
+    const context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
+      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+      headless: true,
+      args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
+      ...devices.phone,
+    });
+    try {
+      const page = context.pages()[0] ?? (await context.newPage());
+      await page.goto(pathToFileURL(pagePath).href);
+      await page.waitForSelector('body[data-ready="yes"]');
+      const open = async (paths) => {
+        await page.evaluate(() => { document.getElementById('open-message').textContent = ''; });
+        await page.setInputFiles('#open-files', paths);
+        await page.waitForFunction(() => document.getElementById('open-message').textContent !== '');
+      };
+      await open([files.result]);
+      assert.equal(await page.textContent('#open-message'), '結果ファイル result.csv を開きました');
+      assert.match(await page.textContent('#open-notes'), /モジュールリスト \(結果ファイルの 1 行目: modules\.csv\) も一緒に開く/);
+      assert.match(await page.textContent('#commission-failure'), /モジュールリストを開いてください/);
+      assert.equal(await page.locator('#picture g.module').count(), 60);
+      assert.match(await page.textContent('#assess-text'), /モジュールリストが開かれていません/);
+      // Another lot's list: named with its first differences, no check against it.
+      const otherList = path.join(work, 'other.csv');
+      fs.writeFileSync(otherList, generatedList(60, 9));
+      await open([files.result, otherList]);
+      assert.match(await page.textContent('#open-notes'), /モジュールリスト other\.csv は結果ファイルのモジュールと一致しません/);
+      assert.match(await page.textContent('#open-notes'), /モジュール番号 \d+ のシリアル番号が違います/);
+      assert.match(await page.textContent('#commission-failure'), /一致するモジュールリストが必要です/);
+      // A file that is no result, with the reader's words and line.
+      const broken = path.join(work, 'broken.csv');
+      fs.writeFileSync(broken, fs.readFileSync(files.result, 'latin1').split('\r\n').slice(0, 9).join('\r\n').replace(/,9\.\d+$/, ',x'), 'latin1');
+      await open([broken, files.list]);
+      assert.match(await page.textContent('#open-message'), /^開けません: 結果ファイルがありません \(broken\.csv: .*9 行目/);
+      const [scroll, inner] = await page.evaluate(() => [document.documentElement.scrollWidth, innerWidth]);
+      assert.ok(scroll <= inner);
+    } finally {
+      await context.close();
+      fs.rmSync(work, { recursive: true, force: true });
+      fs.rmSync(files.dir, { recursive: true, force: true });
+    }
+  });
+});
+
 describe('1000 modules in 100 strings on the tablet', () => {
   it('opens the result and updates a typed row, and is timed', async (t) => {
     const work = tempDir('voltrigg-field-big-');
