@@ -323,6 +323,11 @@ function checkRow(j: number): void {
   drawTableRow(j);
 }
 
+// The check started again for the same result (its modules read anew).
+export function restartCommissioning(): void {
+  if (lastHost) startCommissioning(lastHost);
+}
+
 // The conditions changed: every row checked again, or the check started
 // again when the coefficients kept it from starting.
 export function recheckCommissioning(): void {

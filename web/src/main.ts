@@ -8,7 +8,7 @@ import './style.css';
 
 import { AssessWorker, type AssessRequest, type FirstPart } from './assess_worker';
 import { drawCharts, drawWindowChart } from './charts';
-import { buildCommissionFields, commissionActive, openMeasurementBytes, recheckCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
+import { buildCommissionFields, commissionActive, openMeasurementBytes, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
 import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OpenValue, type OptionRow, type PageFile, type PlanViews, type ResultValue, type RunValue } from './core';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
 import { markFailedStrings, renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
@@ -508,7 +508,6 @@ function refreshViews(): void {
   const saveWiring = $<HTMLButtonElement>('save-wiring');
   saveWiring.hidden = !optimized;
   saveWiring.textContent = `最適化した配線 ${optimizedFileName(shown.resultName)} を保存`;
-  document.body.dataset.wiring = optimized ? 'optimized' : 'result';
   pendingViews = () => {
     if (completed !== shown) return;
     renderWiringTable($<HTMLTableElement>('wiring-table'), shownView, sort, markedSerialKey, (next) => {
@@ -540,8 +539,6 @@ function refreshViews(): void {
     });
   }
 }
-
-let printTitle = document.title;
 
 const optimizedFileName = (resultName: string) => `${resultName.replace(/\.csv$/i, '')}-optimized.csv`;
 
@@ -581,8 +578,8 @@ function search(select: boolean): void {
   }
   drawPendingViews();
   markModule(markedSerialKey);
-  document.querySelector('#picture .marked')?.scrollIntoView({ block: 'nearest', inline: 'center' });
   $('wiring-table').querySelector('tr.marked')?.scrollIntoView({ block: 'nearest' });
+  document.querySelector('#picture .marked')?.scrollIntoView({ block: 'nearest', inline: 'center' });
   // A scanner types the next code over this one.
   if (select) input.select();
 }
@@ -705,10 +702,9 @@ async function openFiles(files: PageFile[]): Promise<void> {
   else notes.push(o.list_status ?? '');
   notes.push(...(o.list_differences ?? []), ...(o.list_warnings ?? []).map((w) => `警告: ${w}`));
   if (o.assessment_note) notes.push(o.assessment_note);
-  showOpenMessage(`結果ファイル ${result.name} を開きました`, listMatches ? 'info' : 'error');
-  setOpenState(notes);
   const kept = rememberOpened(result, list);
   if (!kept.ok) notes.push(`次に開いたときのために結果ファイルを保存できません: ${kept.reason}`);
+  showOpenMessage(`結果ファイル ${result.name} を開きました`, listMatches ? 'info' : 'error');
   setOpenState(notes);
   showMessage('', 'info');
   $('list-warnings').replaceChildren();
@@ -778,7 +774,6 @@ async function start(): Promise<void> {
   wireCommissioning();
   const identity = core.identity();
   document.title = identity.caption;
-  printTitle = identity.caption;
   $('caption').textContent = identity.caption;
   $('copyright').textContent = identity.copyright;
 
@@ -870,14 +865,13 @@ async function start(): Promise<void> {
   }, 0);
 }
 
-// The extras decide the modules' Voc and Isc: the result is shown again with them.
+// The extras decide the modules' Voc and Isc: the result shown is kept
+// again with them for the commissioning check, which starts afresh.
 function reopenForExtras(): void {
-  if (!completed) return;
-  if (completed.kind === 'open' && completed.listFile) {
-    void openFiles([{ name: completed.resultName, bytes: completed.resultFile }, completed.listFile]);
-  } else {
-    void listReading.then(run);
-  }
+  if (!completed?.listFile) return;
+  core.openResult({ name: completed.resultName, bytes: completed.resultFile }, completed.listFile,
+    { assess: false, keep: true, extras: extrasValue() });
+  restartCommissioning();
 }
 
 void start().catch((err: unknown) => showMessage(String(err), 'error'));
