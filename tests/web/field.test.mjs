@@ -475,7 +475,7 @@ describe('the camera scans a module\'s code into the search where the browser of
   });
 });
 
-describe('a result opened without its list, or with a list that is not its own', () => {
+describe('a result opened alone, with a list that is not its own, or with its list and a filled form', () => {
   it('shows what the result alone allows and says what the check and the assessment need', async () => {
     const work = tempDir('voltrigg-field-alone-');
     const files = planned(exampleList, 'modules.csv', 10, 6, 'result');
@@ -514,6 +514,14 @@ describe('a result opened without its list, or with a list that is not its own',
       assert.match(await page.textContent('#open-message'), /^開けません: 結果ファイルがありません \(broken\.csv: .*9 行目/);
       const [scroll, inner] = await page.evaluate(() => [document.documentElement.scrollWidth, innerWidth]);
       assert.ok(scroll <= inner);
+      // The result, its list and a filled form picked together: the form's values are checked at once.
+      assert.equal(cli(files.dir, ['commission', '--form', 'form.csv', 'result.csv']).status, 0);
+      const form = path.join(files.dir, 'form.csv');
+      fs.writeFileSync(form, fs.readFileSync(form, 'utf8').replace(/^2,,,,/m, '2,-369.1,8.33,850,45'));
+      await open([form, files.result, files.list]);
+      await page.waitForFunction(() => document.getElementById('verdict-2')?.textContent === '不合格');
+      assert.match(await page.textContent('#commission-message'), /測定ファイル form\.csv を開きました/);
+      assert.equal(await page.inputValue('#s2-voc_v'), '-369.1');
     } finally {
       await context.close();
       fs.rmSync(work, { recursive: true, force: true });
