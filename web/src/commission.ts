@@ -59,7 +59,6 @@ interface State {
   rows: string[][];
   checks: RowCheckValue[];
   current: number;
-  storeProblem: string;
 }
 
 let state: State | null = null;
@@ -133,11 +132,9 @@ function keepValues(): void {
   const outcome = saveValues(state.key, typedValues());
   const status = $('commission-store');
   if (outcome.ok) {
-    state.storeProblem = '';
     status.className = 'store-ok';
     status.textContent = `入力した値はこのブラウザに保存されています (${new Date().toLocaleTimeString('ja-JP')})`;
   } else {
-    state.storeProblem = outcome.reason;
     status.className = 'store-failed';
     status.textContent = `入力した値をブラウザに保存できません: ${outcome.reason}。` +
       '「測定ファイルを保存」でファイルに残してください';
@@ -186,7 +183,7 @@ export function startCommissioning(host: CommissionHost): void {
     return Array.from({ length: kFieldCount }, (_, k) => row[k] ?? '');
   });
   state = { host, key, start, rows, checks: rows.map(() => ({ state: 'empty', missing: [], refusal: '' })),
-    current: Math.min(Math.max(kept?.current ?? 0, 0), count - 1), storeProblem: '' };
+    current: Math.min(Math.max(kept?.current ?? 0, 0), count - 1) };
   document.body.dataset.commissionKey = key;
   const system = start.system_voltage_v;
   $('commission-plan').textContent = `計画 ${start.plan} (測定ファイルの各行に記入されます) — ` +
