@@ -404,7 +404,7 @@ TEST(PlantLists, EveryRefusalNamesItsListLineFieldAndValue) {
       {"serial,pmax_w,vmp_v,imp_a,voc_v\r\n", Kind::MissingColumn},
       {"serial,pmax_w,vmp_v,imp_a,voc_v,isc_a,Serial\r\n", Kind::RepeatedColumn},
       {header + "A-2,P1,580.8,44,13.2,52.5,14\r\nB,\"P1,580.8\r\n", Kind::UnclosedQuote},
-      {header + std::string("B,P1,580.8,44,13.2,52.5,1\0", 35) + "4\r\n", Kind::NotText},
+      {header + "B,P1,580.8,44,13.2,52.5,1" + std::string(1, '\0') + "4\r\n", Kind::NotText},
   };
   for (const auto& file : files) {
     const PlantFault f = FirstFault(Request({Text("l.csv", file.text)}, Layout(1, {1}, 1)));
