@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "app/shared/measurement_texts.h"
 #include "input/number_text.h"
 
 namespace voltrigg {
@@ -536,7 +537,10 @@ Language LanguageOfEnvironment() {
   return LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
-void SpeakFaultsIn(Language language) { SetRunFaultWording(Ja(language) ? &JapaneseFault : &EnglishFault); }
+void SpeakFaultsIn(Language language) {
+  SetRunFaultWording(Ja(language) ? &JapaneseFault : &EnglishFault);
+  SpeakMeasurementRefusalsIn(language);
+}
 
 bool HoldsJapanese(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
