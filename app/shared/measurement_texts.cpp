@@ -420,7 +420,7 @@ std::string Fixed(double value, int digits) {
 // The further items of the record, in the table's order after the Isc deviation.
 constexpr TestItem kFurtherItems[] = {TestItem::Polarity, TestItem::InsulationPositive, TestItem::InsulationNegative,
                                       TestItem::InsulationTestVoltage, TestItem::EarthContinuity};
-constexpr std::size_t kFurtherWidths[] = {8, 11, 11, 11, 10};
+constexpr std::size_t kFurtherWidths[] = {9, 11, 11, 11, 10};  // "reversed!" the widest polarity
 
 // A further item's cell: its value, "!" after one that fails, "-" where not measured.
 std::string FurtherCell(const StringCommissioning& s, TestItem item, Language language) {

@@ -154,6 +154,9 @@ CommissionPage::CommissionPage(QWidget* parent) : QStackedWidget(parent) {
   QStringList heads;
   for (int c = 0; c < kCommissionColumns; ++c) heads << Q(CommissionColumnNameJa(c));
   for (const TestItem item : kFurtherItems) heads << Q(TestItemColumnNameJa(item));
+  // Units on a second line: the headings, not the figures, set the columns'
+  // widths, and seventeen of them must leave the findings room.
+  for (QString& head : heads) head.replace(QStringLiteral(" ["), QStringLiteral("\n["));
   table_->setHorizontalHeaderLabels(heads);
   // The further items after the Isc deviation, before the verdict.
   for (std::size_t k = 0; k < kFurtherItems.size(); ++k) {
@@ -239,7 +242,20 @@ void CommissionPage::Show(const Document* doc, const std::optional<CommissionChe
   }
   for (std::size_t k = 0; k < kFurtherItems.size(); ++k) table_->setColumnHidden(FurtherColumn(k), !further);
   table_->resizeColumnsToContents();
-  table_->horizontalHeader()->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
+  // The findings take what is left, but never so little that a row grows
+  // tall with them: the table scrolls sideways first.
+  QHeaderView* header = table_->horizontalHeader();
+  int others = 0;
+  for (int col = 0; col < table_->columnCount(); ++col) {
+    if (col != kColFindings && !table_->isColumnHidden(col)) others += header->sectionSize(col);
+  }
+  constexpr int kLeastFindingsWidth = 320;  // [px]
+  if (table_->viewport()->width() - others >= kLeastFindingsWidth) {
+    header->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
+  } else {
+    header->setSectionResizeMode(kColFindings, QHeaderView::Interactive);
+    header->resizeSection(kColFindings, kLeastFindingsWidth);
+  }
   table_->resizeRowsToContents();
   setCurrentIndex(1);
 }
