@@ -249,7 +249,7 @@ void CommissionPage::Show(const Document* doc, const std::optional<CommissionChe
   for (int col = 0; col < table_->columnCount(); ++col) {
     if (col != kColFindings && !table_->isColumnHidden(col)) others += header->sectionSize(col);
   }
-  constexpr int kLeastFindingsWidth = 320;  // [px]
+  constexpr int kLeastFindingsWidth = 280;  // [px]
   if (table_->viewport()->width() - others >= kLeastFindingsWidth) {
     header->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
   } else {

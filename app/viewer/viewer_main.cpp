@@ -4,7 +4,7 @@
 //   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--json OUT.json] [--wiring result|optimized]
 //                 [--tmin C] [--voc-coefficient PCT] [--max-system-voltage V] [--extras voc,isc|isc,voc]
 //                 [--measurements MEASURED.csv] [--voc-tolerance PCT] [--isc-tolerance PCT] [--irradiance W]
-//                 [--module-temperature C]
+//                 [--module-temperature C] [--insulation-min MOHM]
 //
 // With --pdf it writes the plan (with --measurements the commissioning
 // report), with --form-pdf the blank measurement form, with --json the
