@@ -212,8 +212,8 @@ std::vector<CommissionRow> CommissionRows(const Commissioning& check) {
     r.cells[kColIscMeasured] = measured(&StringMeasurement::isc_a, 3);
     r.cells[kColIscDeviation] = m != nullptr ? Deviation(s.verdict.isc_deviation_pct) : "—";
     r.cells[kColVerdict] = VerdictTextJa(r.kind);
-    std::vector<std::string> findings;
-    for (const Finding& f : s.verdict.findings) findings.push_back(FindingTextJa(f));
+    std::vector<std::string> findings(s.verdict.findings.size());
+    std::transform(s.verdict.findings.begin(), s.verdict.findings.end(), findings.begin(), FindingTextJa);
     if (!s.expected.problem.empty()) findings.push_back("期待値を計算できません: " + s.expected.problem);
     r.cells[kColFindings] = Join(findings, "、");
     if (m != nullptr) r.note = Trimmed(m->note);
@@ -237,8 +237,8 @@ std::string FindingsWithNote(const CommissionRow& row) {
 
 std::string CommissionSummaryJa(const Commissioning& check) {
   const auto list = [](const std::vector<int>& numbers) {
-    std::vector<std::string> out;
-    for (int n : numbers) out.push_back(std::to_string(n));
+    std::vector<std::string> out(numbers.size());
+    std::transform(numbers.begin(), numbers.end(), out.begin(), [](int n) { return std::to_string(n); });
     return Join(out, ", ");
   };
   if (check.ok) return "全 " + std::to_string(check.strings.size()) + " ストリング合格";

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/shared/option_table.h"
@@ -377,8 +378,10 @@ std::string TestItemCoverageText(const TestItemCoverage& k, Language language) {
 }
 
 std::vector<std::string> TestItemCoverageLines(const Commissioning& check, Language language) {
-  std::vector<std::string> lines;
-  for (const TestItemCoverage& k : TestItemCoverages(check)) lines.push_back(TestItemCoverageText(k, language));
+  const std::vector<TestItemCoverage> coverages = TestItemCoverages(check);
+  std::vector<std::string> lines(coverages.size());
+  std::transform(coverages.begin(), coverages.end(), lines.begin(),
+                 [language](const TestItemCoverage& k) { return TestItemCoverageText(k, language); });
   return lines;
 }
 
@@ -499,10 +502,10 @@ std::string CommissioningTableText(const Commissioning& c, const std::string& re
     const std::string verdict = s.verdict.ok   ? (ja ? "合格" : "OK")
                                 : m == nullptr ? (ja ? "未測定" : "NOT MEASURED")
                                                : (ja ? "不合格" : "FAIL");
-    std::vector<std::string> further_cells;
-    if (further) {
-      for (const TestItem item : kFurtherItems) further_cells.push_back(FurtherCell(s, item, language));
-    }
+    std::vector<std::string> further_cells(further ? std::size(kFurtherItems) : 0);
+    std::transform(std::begin(kFurtherItems),
+                   std::begin(kFurtherItems) + static_cast<std::ptrdiff_t>(further_cells.size()), further_cells.begin(),
+                   [&](TestItem item) { return FurtherCell(s, item, language); });
     row(std::to_string(s.string_no), std::to_string(s.modules.size()), measured(&StringMeasurement::irradiance_w_m2, 0),
         measured(&StringMeasurement::module_temperature_c, 1), Fixed(s.expected.voc_v, 2),
         measured(&StringMeasurement::voc_v, 2), Fixed(s.verdict.voc_deviation_pct, 2), Fixed(s.expected.isc_a, 3),
@@ -526,7 +529,7 @@ std::string CommissioningTableText(const Commissioning& c, const std::string& re
   }
   if (further) {
     out += ja ? "検査項目:\n" : "Test items:\n";
-    for (const std::string& line : TestItemCoverageLines(c, language)) out += "  " + line + "\n";
+    for (const std::string& item_line : TestItemCoverageLines(c, language)) out += "  " + item_line + "\n";
   }
   return out;
 }
