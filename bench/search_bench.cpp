@@ -20,12 +20,12 @@
 #include <tuple>
 #include <vector>
 
-#include "run/calculation_run.h"
 #include "calc/baseline.h"
 #include "calc/final_matrix.h"
 #include "calc/search.h"
 #include "input/run_counts.h"
 #include "output/result_file.h"
+#include "run/calculation_run.h"
 #include "support/module_generator.h"
 
 namespace {

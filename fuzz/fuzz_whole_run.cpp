@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
-#include "run/calculation_run.h"
 #include "fuzz/fuzz_support.h"
+#include "run/calculation_run.h"
 #include "support/run_support.h"
 
 namespace fs = std::filesystem;

@@ -122,7 +122,8 @@ inline RunFault MakeFault(RunFaultKind what, std::string file = {}, std::string 
   return fault;
 }
 
-// A fault of `what` with the counts it compared.
+// A fault of `what` with the counts it compared, in the order its text names them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): plain numbers of the fault, named by its kind
 inline RunFault MakeFault(RunFaultKind what, std::int64_t a, std::int64_t b = 0, std::int64_t c = 0,
                           std::int64_t d = 0) {
   RunFault fault = MakeFault(what);

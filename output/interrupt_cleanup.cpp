@@ -1,8 +1,10 @@
 #include "output/interrupt_cleanup.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -79,9 +81,9 @@ void ForgetTemporaryFile(const std::string& path) {
 }
 
 int RememberedTemporaryFiles() {
-  int count = 0;
-  for (const Slot& slot : g_slots) count += slot.state.load(std::memory_order_acquire) == kPublished ? 1 : 0;
-  return count;
+  return static_cast<int>(std::count_if(std::begin(g_slots), std::end(g_slots), [](const Slot& slot) {
+    return slot.state.load(std::memory_order_acquire) == kPublished;
+  }));
 }
 
 }  // namespace voltrigg

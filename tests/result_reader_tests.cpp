@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "run/calculation_run.h"
 #include "output/result_file.h"
 #include "output/result_reader.h"
+#include "run/calculation_run.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
 

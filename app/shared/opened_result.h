@@ -83,7 +83,7 @@ struct AssessmentStatus {
     BackgroundFailed,  // the optimiser and random wiring: `detail` (empty: stopped before the end), or OutOfMemory
   };
   Kind kind = Kind::None;
-  ConditionFault fault;
+  ConditionFault fault{};
   std::vector<ModuleProblem> problems;
   std::vector<ModuleData> modules;
   bool isc_first = false;

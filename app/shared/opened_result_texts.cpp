@@ -169,11 +169,8 @@ std::vector<std::string> ListDifferenceTextsJa(const ResultListMatch& m, const s
 }
 
 std::vector<std::string> ListWarningTextsJa(const std::vector<ListWarning>& warnings) {
-  std::vector<std::string> out;
-  for (const std::string& line :
-       ListWarningLines(warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); })) {
-    out.push_back("警告: " + line);
-  }
+  std::vector<std::string> out = ListWarningLines(warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); });
+  for (std::string& line : out) line.insert(0, "警告: ");
   return out;
 }
 

@@ -1,15 +1,15 @@
 #include "document.h"
 
 #include <QFont>
+#include <algorithm>
 
 namespace voltrigg::viewer {
 
 namespace {
 
 std::vector<QString> Texts(const std::vector<std::string>& lines) {
-  std::vector<QString> out;
-  out.reserve(lines.size());
-  for (const std::string& line : lines) out.push_back(Q(line));
+  std::vector<QString> out(lines.size());
+  std::transform(lines.begin(), lines.end(), out.begin(), [](const std::string& line) { return Q(line); });
   return out;
 }
 
