@@ -787,12 +787,12 @@ TEST(MeasurementTexts, WhatSpeaksTheProgramsLanguageAndPlainlyWithoutOne) {
     }
     return std::nullopt;
   };
-  SpeakFaultsIn(Language::English);
+  SpeakMeasurementRefusalsIn(Language::English);
   std::optional<MeasurementFileError> e = refused();
   ASSERT_TRUE(e.has_value());
   EXPECT_STREQ(e->what(), "m.csv line 2: field voc_v: \"abc\" is not a number");
   EXPECT_EQ(e->where(), "m.csv");
-  SpeakFaultsIn(Language::Japanese);
+  SpeakMeasurementRefusalsIn(Language::Japanese);
   e = refused();
   EXPECT_EQ(e->what(), MeasurementErrorTextJa(*e, "m.csv"));
   // Without a catalogue the core still says where, for a developer, in no language of its own.
@@ -800,7 +800,7 @@ TEST(MeasurementTexts, WhatSpeaksTheProgramsLanguageAndPlainlyWithoutOne) {
   e = refused();
   EXPECT_FALSE(HoldsJapanese(e->what())) << e->what();
   EXPECT_NE(std::string(e->what()).find("m.csv line 2 field voc_v: abc"), std::string::npos) << e->what();
-  SpeakFaultsIn(Language::Japanese);
+  SpeakMeasurementRefusalsIn(Language::Japanese);
 }
 
 TEST(MeasurementTexts, TheTestItemsSayWhichStringsMadeThemAndWhichDidNot) {

@@ -67,6 +67,7 @@ int WriteForm(const PlannedArray& plan, const std::string& form_path, const Temp
 }  // namespace
 
 int RunCommissionCli(int argc, char** argv, Language language) {
+  SpeakMeasurementRefusalsIn(language);
   CLI::App app{CliText(CliPhrase::CommissionDescription, language), "voltrigg-cli commission"};
   SpeakCli11(app, language);
   std::string result_path;

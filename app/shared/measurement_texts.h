@@ -31,7 +31,8 @@ std::string MeasurementErrorText(const MeasurementFileError& error, const std::s
 std::string MeasurementErrorTextJa(const MeasurementFileError& error, const std::string& file_name);
 
 // What MeasurementFileError::what() gives in this program from now on
-// (SetMeasurementRefusalWording); SpeakFaultsIn calls it.
+// (SetMeasurementRefusalWording): beside SpeakFaultsIn in every program that
+// checks measurements. Call once, at the start.
 void SpeakMeasurementRefusalsIn(Language language);
 
 // --- Findings and the commissioning file --------------------------------------

@@ -10,7 +10,6 @@
 #include <iterator>
 #include <string_view>
 
-#include "app/shared/measurement_texts.h"
 #include "input/number_text.h"
 
 namespace voltrigg {
@@ -537,10 +536,7 @@ Language LanguageOfEnvironment() {
   return LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
-void SpeakFaultsIn(Language language) {
-  SetRunFaultWording(Ja(language) ? &JapaneseFault : &EnglishFault);
-  SpeakMeasurementRefusalsIn(language);
-}
+void SpeakFaultsIn(Language language) { SetRunFaultWording(Ja(language) ? &JapaneseFault : &EnglishFault); }
 
 bool HoldsJapanese(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {

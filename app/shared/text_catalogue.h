@@ -38,9 +38,9 @@ Language LanguageOfLocale(const char* lc_all, const char* lc_messages, const cha
 // The same from the environment.
 Language LanguageOfEnvironment();
 
-// What RunError::what() and MeasurementFileError::what() give in this
-// program from now on: the core's faults in `language` (SetRunFaultWording,
-// SetMeasurementRefusalWording). Call once, at the start.
+// What RunError::what() gives in this program from now on: the core's
+// faults in `language` (SetRunFaultWording). Call once, at the start. (The
+// commissioning check's refusals: SpeakMeasurementRefusalsIn.)
 void SpeakFaultsIn(Language language);
 
 // True when `text` holds a Japanese character (kana, kanji, full-width forms).
