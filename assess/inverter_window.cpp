@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "assess/array_at_conditions.h"
 #include "assess/curve_translation.h"
@@ -31,29 +32,18 @@ int ChecksMade(const InverterWindow& w) {
   return made;
 }
 
-InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
-                                    const Wiring& wiring, const AssessConditions& conditions,
-                                    const InverterProfile& inverter) {
+InverterWindow JudgeInverterWindow(WindowFigures figures, const AssessConditions& conditions,
+                                   const InverterProfile& inverter) {
   if (const auto fault = ValidateConditions(conditions)) throw std::invalid_argument(DescribeConditionFault(*fault));
-  const TemperatureCoefficients& coefficients = conditions;
   InverterWindow w;
   w.inverter = inverter;
   w.conditions = conditions;
-
-  w.max_string_voc_tmin_v =
-      MaxStringVocAtV(modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.tmin_c}, coefficients);
-  const ArrayAtConditions hot =
-      AssessArrayAt(modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.t_hot_c}, coefficients);
-  const ArrayAtConditions cold = AssessArrayAt(
-      modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.t_cold_operating_c}, coefficients);
-  for (const ArrayAtConditions* a : {&hot, &cold}) {
-    if (a->problem.empty()) continue;
-    w.problems.push_back(a->problem);
-    w.untranslated.push_back(UntranslatedCurve{a->untranslated_index, a->untranslated_problem, a->cell.temperature_c});
-  }
-  w.hot = hot.point;
-  w.cold = cold.point;
-  w.array_current_at_0v_hot_a = hot.current_at_0v_a;
+  w.hot = figures.hot;
+  w.cold = figures.cold;
+  w.array_current_at_0v_hot_a = figures.array_current_at_0v_hot_a;
+  w.max_string_voc_tmin_v = figures.max_string_voc_tmin_v;
+  w.problems = std::move(figures.problems);
+  w.untranslated = std::move(figures.untranslated);
 
   // The lower of the two voltage limits; the system limit is always given.
   double voltage_limit_v = conditions.max_system_voltage_v;
@@ -61,16 +51,40 @@ InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, cons
     voltage_limit_v = *inverter.max_dc_voltage_v;
   }
   w.max_voltage = MakeWindowCheck(w.max_string_voc_tmin_v, voltage_limit_v, LimitSide::AtMost);
-  w.mppt_min = MakeWindowCheck(hot.point.vmp_v, inverter.mppt_min_v, LimitSide::AtLeast);
-  w.mppt_max = MakeWindowCheck(cold.point.vmp_v, inverter.mppt_max_v, LimitSide::AtMost);
-  w.short_circuit_current = MakeWindowCheck(conditions.isc_factor * hot.current_at_0v_a,
+  w.mppt_min = MakeWindowCheck(w.hot.vmp_v, inverter.mppt_min_v, LimitSide::AtLeast);
+  w.mppt_max = MakeWindowCheck(w.cold.vmp_v, inverter.mppt_max_v, LimitSide::AtMost);
+  w.short_circuit_current = MakeWindowCheck(conditions.isc_factor * w.array_current_at_0v_hot_a,
                                             inverter.max_short_circuit_current_a, LimitSide::AtMost);
-  w.input_current = MakeWindowCheck(hot.point.imp_a, inverter.max_input_current_a, LimitSide::AtMost);
+  w.input_current = MakeWindowCheck(w.hot.imp_a, inverter.max_input_current_a, LimitSide::AtMost);
   w.ok = true;
   for (const WindowCheck* c : {&w.max_voltage, &w.mppt_min, &w.mppt_max, &w.short_circuit_current}) {
     if (c->ok && !*c->ok) w.ok = false;
   }
   return w;
+}
+
+InverterWindow AssessInverterWindow(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
+                                    const Wiring& wiring, const AssessConditions& conditions,
+                                    const InverterProfile& inverter) {
+  if (const auto fault = ValidateConditions(conditions)) throw std::invalid_argument(DescribeConditionFault(*fault));
+  const TemperatureCoefficients& coefficients = conditions;
+  WindowFigures figures;
+  figures.max_string_voc_tmin_v =
+      MaxStringVocAtV(modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.tmin_c}, coefficients);
+  const ArrayAtConditions hot =
+      AssessArrayAt(modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.t_hot_c}, coefficients);
+  const ArrayAtConditions cold = AssessArrayAt(
+      modules, fitted, wiring, CellConditions{kStcIrradianceW_m2, conditions.t_cold_operating_c}, coefficients);
+  for (const ArrayAtConditions* a : {&hot, &cold}) {
+    if (a->problem.empty()) continue;
+    figures.problems.push_back(a->problem);
+    figures.untranslated.push_back(
+        UntranslatedCurve{a->untranslated_index, a->untranslated_problem, a->cell.temperature_c});
+  }
+  figures.hot = hot.point;
+  figures.cold = cold.point;
+  figures.array_current_at_0v_hot_a = hot.current_at_0v_a;
+  return JudgeInverterWindow(std::move(figures), conditions, inverter);
 }
 
 }  // namespace voltrigg

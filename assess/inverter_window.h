@@ -62,6 +62,21 @@ struct InverterWindow {
 // always has the system limit).
 int ChecksMade(const InverterWindow& window);
 
+// What the window is judged on: the array's figures at the three temperatures.
+struct WindowFigures {
+  PowerPoint hot;   // the array's maximum power point at t_hot_c
+  PowerPoint cold;  // at t_cold_operating_c
+  double array_current_at_0v_hot_a = 0;
+  double max_string_voc_tmin_v = 0;
+  std::vector<std::string> problems;            // curves that could not be carried to a temperature (figures NaN)
+  std::vector<UntranslatedCurve> untranslated;  // the same, for front ends that word them
+};
+
+// The window's checks of those figures against the conditions and the
+// inverter. Throws std::invalid_argument when the conditions are not valid.
+InverterWindow JudgeInverterWindow(WindowFigures figures, const AssessConditions& conditions,
+                                   const InverterProfile& inverter);
+
 // The window of `wiring` (indices into the parallel `modules` and `fitted`).
 // Throws std::invalid_argument when the conditions are not valid
 // (ValidateConditions), the vectors differ in length or the wiring names a

@@ -221,9 +221,16 @@ TEST_F(CliLanguage, UnderAJapaneseLocaleWarningsRefusalsAndHelpAreJapanese) {
 TEST_F(CliLanguage, TheCountThatFailedIsNamedAfterASeriesOrParallelRefusal) {
   Output r = Cli(dir_, "LANG=ja_JP.UTF-8", "-s 30 -p 2 -o f list.csv");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "voltrigg-cli: 直列モジュール数が20を超えています\nvoltrigg-cli: 直列 30 > 20\n");
+  // Strings above 20 modules: the third line says where such an array is planned.
+  EXPECT_EQ(r.err,
+            "voltrigg-cli: 直列モジュール数が20を超えています\nvoltrigg-cli: 直列 30 > 20\nvoltrigg-cli: 20 "
+            "直列を超えるストリングや 1000 枚を超えるモジュールは発電所として計画できます: voltrigg-cli plant "
+            "LIST.csv... --layout PLANT.json -o BASE\n");
   r = Cli(dir_, "LANG=C", "-s 30 -p 2 -o f list.csv");
-  EXPECT_EQ(r.err, "voltrigg-cli: 直列モジュール数が20を超えています\nvoltrigg-cli: series 30 > 20\n");
+  EXPECT_EQ(r.err,
+            "voltrigg-cli: 直列モジュール数が20を超えています\nvoltrigg-cli: series 30 > 20\nvoltrigg-cli: strings "
+            "above 20 modules and more than 1000 modules are planned as a plant: voltrigg-cli plant LIST.csv... "
+            "--layout PLANT.json -o BASE\n");
   r = Cli(dir_, "LANG=C", "-s -6 -p -10 -o f list.csv");
   EXPECT_EQ(r.err, "voltrigg-cli: the parallel count is below 1\nvoltrigg-cli: parallel -10 < 1\n");
   // A mismatch keeps the product.

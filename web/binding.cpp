@@ -1,12 +1,16 @@
 // The browser page's way into the core: one calculation run exactly as
 // voltrigg-cli makes it (the same run driver and batch front end, the
-// assessment by the same shared functions), on files in emscripten's
+// assessment by the same shared functions), a result file opened with its
+// list as the viewer opens it, and the commissioning check of the rows typed
+// on the page (app/shared/commission_session.h), on files in emscripten's
 // in-memory file system, with what the page shows handed back as JavaScript
 // values.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -20,13 +24,17 @@
 #include <vector>
 
 #include "app/shared/assess_options.h"
+#include "app/shared/commission_session.h"
+#include "app/shared/commission_view.h"
 #include "app/shared/curve_problems.h"
 #include "app/shared/inverter_window_texts.h"
 #include "app/shared/inverter_window_view.h"
 #include "app/shared/opened_result.h"
+#include "app/shared/opened_result_texts.h"
 #include "app/shared/option_table.h"
 #include "app/shared/plan_view.h"
 #include "app/shared/text_catalogue.h"
+#include "app/shared/wiring_csv.h"
 #include "assess/array_at_conditions.h"
 #include "assess/array_curve.h"
 #include "assess/assessment.h"
@@ -34,6 +42,8 @@
 #include "assess/conditions.h"
 #include "assess/curve_translation.h"
 #include "assess/inverter_window_rows.h"
+#include "commission/measurement_file.h"
+#include "commission/test_items.h"
 #include "identity.h"
 #include "input/list_warnings.h"
 #include "input/run_counts.h"
@@ -333,10 +343,15 @@ val PlanViewsOf(const OpenedResult& opened, ShownWiring wiring) {
   return out;
 }
 
-val AssessmentValue(const OpenedResult& opened) {
+// `result_name` names the result file in the optimised wiring's file.
+val AssessmentValue(const OpenedResult& opened, const std::string& result_name) {
   const Assessment& a = opened.assessment->core;
   val out = val::object();
   out.set("json", Bytes(FormatAssessmentJson(a)));
+  // voltrigg-cli's file only when the planning run on the list gives the result.
+  out.set("json_same_as_cli", opened.assessment->same_as_cli);
+  out.set("optimized_csv", Bytes(FormatWiringCsv(MakePlan(opened, ShownWiring::Optimized, ColourBy::Ipm),
+                                                 ShownWiring::Optimized, result_name)));
   out.set("sum_mpp_w", a.sum_mpp_w);
   out.set("initial", ArrangementValue(a, a.initial));
   out.set("estimated", ArrangementValue(a, a.estimated));
@@ -515,6 +530,62 @@ val ProgressValue(const CompletionProgress& p) {
 
 bool IsFunction(const val& v) { return v.typeOf().as<std::string>() == "function"; }
 
+// "OUTPUT.csv": the output name's last part, as the page saves the result.
+std::string ResultNameOf(const std::string& output_name) {
+  const std::size_t cut = output_name.find_last_of("/\\");
+  return (cut == std::string::npos ? output_name : output_name.substr(cut + 1)) + ".csv";
+}
+
+// Only the extras of `options` ("voc,isc" or "isc,voc"; the default when
+// missing or not one of them), for a result opened without the assessment:
+// they decide the modules' Voc and Isc for the commissioning check.
+AssessOptions ExtrasOnly(const val& options) {
+  AssessOptions out;
+  const val extras = options["extras"];
+  if (extras.isString()) {
+    if (const auto isc_first = ParseExtrasOrder(extras.as<std::string>())) out.isc_first = *isc_first;
+  }
+  return out;
+}
+
+// Both parts of the assessment of `opened`, telling the page the first
+// part's figures and the progress through the functions in `options`.
+void AssessOpened(OpenedResult& opened, const val& options) {
+  const val first_part = options["first_part"];
+  const val progress = options["progress"];
+  CompletionProgressCallback told_progress;
+  if (IsFunction(progress)) {
+    told_progress = [&progress](const CompletionProgress& p) { progress(ProgressValue(p)); };
+  }
+  if (std::optional<AssessmentJob> job = StartAssessment(opened)) {
+    if (IsFunction(first_part)) first_part(FirstPartValue(opened.assessment->core));
+    ApplyBackgroundPart(opened, RunBackgroundPart(std::move(*job), {}, told_progress));
+  }
+}
+
+// The result the page shows, kept on the page's own thread for the
+// commissioning check: the last one planned or opened with `keep`. The
+// worker, which only assesses, never keeps one. The check's session is made
+// from it and goes with it.
+std::optional<OpenedResult>& KeptResult() {
+  static std::optional<OpenedResult> kept;
+  return kept;
+}
+std::optional<CommissionSession>& Session() {
+  static std::optional<CommissionSession> session;
+  return session;
+}
+
+bool KeepsResult(const val& options) {
+  const val keep = options["keep"];
+  return keep.isTrue();
+}
+
+void Keep(OpenedResult opened) {
+  Session().reset();
+  KeptResult() = std::move(opened);
+}
+
 // One run. `options` holds assess (bool) and, when it is true, tmin_c,
 // voc_coefficient_pct_per_k, max_system_voltage_v and optionally
 // t_cold_operating_c, t_hot_c, isc_coefficient_pct_per_k and isc_factor
@@ -523,7 +594,9 @@ bool IsFunction(const val& v) { return v.typeOf().as<std::string>() == "function
 // inverter ({ name, bytes }: the inverter profile), first_part, a function
 // given the first part's figures before the optimiser runs, and progress, a
 // function given { percent, searches_done, searches_total, random_done,
-// random_total } as the optimiser and random wiring go on. Returns
+// random_total } as the optimiser and random wiring go on; without assess,
+// keep (bool) keeps the completed run's result for the commissioning check,
+// its modules' Voc and Isc read as extras says. Returns
 // { outcome, exit_status, messages (Uint8Arrays, the run's messages in order),
 // and after a completed run result_file (Uint8Array), result, and with assess
 // either assessment or assessment_problems }. Options that cannot be used give
@@ -590,7 +663,7 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
     std::optional<OpenedResult> opened;
     try {
       opened = OpenResultOfRun(run.result_path, list_file, std::make_shared<const PlanResult>(std::move(*run.plan)),
-                               assess ? assess->options : AssessOptions{});
+                               assess ? assess->options : ExtrasOnly(options));
       out.set("result", ResultValue(opened->result));
       val views = val::object();
       views.set("result", PlanViewsOf(*opened, ShownWiring::Result));
@@ -599,18 +672,9 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
       out.set("result_error", std::string(e.what()));
     }
     if (assess && opened) {
-      const val first_part = options["first_part"];
-      const val progress = options["progress"];
-      CompletionProgressCallback told_progress;
-      if (IsFunction(progress)) {
-        told_progress = [&progress](const CompletionProgress& p) { progress(ProgressValue(p)); };
-      }
-      if (std::optional<AssessmentJob> job = StartAssessment(*opened)) {
-        if (IsFunction(first_part)) first_part(FirstPartValue(opened->assessment->core));
-        ApplyBackgroundPart(*opened, RunBackgroundPart(std::move(*job), {}, told_progress));
-      }
+      AssessOpened(*opened, options);
       if (opened->assessment && opened->assessment->complete) {
-        out.set("assessment", AssessmentValue(*opened));
+        out.set("assessment", AssessmentValue(*opened, ResultNameOf(output_name)));
       } else {
         val problems = val::array();
         for (const std::string& p : AssessmentProblemLines(FailureOf(opened->assessment_status), assess->language)) {
@@ -618,10 +682,499 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
         }
         out.set("assessment_problems", problems);
       }
+    } else if (opened && KeepsResult(options)) {
+      Keep(std::move(*opened));
     }
   }
   FreshRunFolder();  // the list and the result leave no trace for the next run
   return out;
+}
+
+// Opened files are written to a folder of their own, never the run's.
+constexpr const char* kOpenFolder = "/voltrigg-open";
+
+void FreshFolder(const char* folder) {
+  std::error_code ec;
+  std::filesystem::current_path("/", ec);
+  std::filesystem::remove_all(folder, ec);
+  std::filesystem::create_directories(folder, ec);
+  std::filesystem::current_path(folder, ec);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+val Texts(const std::vector<std::string>& lines) {
+  val out = val::array();
+  for (const std::string& line : lines) out.call<void>("push", line);
+  return out;
+}
+
+const char* ListStateName(ListState state) {
+  switch (state) {
+    case ListState::NotFound:
+      return "not_found";
+    case ListState::Unreadable:
+      return "unreadable";
+    case ListState::Mismatch:
+      return "mismatch";
+    case ListState::Matches:
+      break;
+  }
+  return "matches";
+}
+
+// A picked or dropped file: { name, bytes }.
+struct PageFile {
+  std::string name;  // the name's last part, as written to the folder
+  std::string bytes;
+};
+
+std::vector<PageFile> FilesOf(const val& files) {
+  std::vector<PageFile> out;
+  const auto count = files["length"].as<unsigned>();
+  for (unsigned k = 0; k < count; ++k) {
+    const val f = files[k];
+    out.push_back(
+        {ListFileName(f["name"].isString() ? f["name"].as<std::string>() : ""), f["bytes"].as<std::string>()});
+  }
+  return out;
+}
+
+// Files picked or dropped together, told apart as the viewer tells them
+// apart: a file whose header names string, voc_v and isc_a is a measurement
+// file; one the result reader reads is the result; the other is its module
+// list. `files` is an array of { name, bytes } (at most three). Returns
+// { result, list, measurements } (the files' indices, -1 for none) or
+// { refused, reasons } where they cannot be told apart: no result, two
+// results, or more than one other file; each reason names a file and why it
+// is not a result (the reader's words).
+val TellFilesApart(const val& files) {
+  const std::vector<PageFile> picked = FilesOf(files);
+  FreshFolder(kOpenFolder);
+  int result = -1;
+  int list = -1;
+  int measurements = -1;
+  int results = 0;
+  int others = 0;
+  std::vector<std::string> reasons;
+  for (std::size_t k = 0; k < picked.size(); ++k) {
+    const std::string path = "file-" + std::to_string(k) + ".csv";
+    WriteWholeFile(path, picked[k].bytes);
+    if (NamesMeasurementColumns(path)) {
+      measurements = static_cast<int>(k);
+      continue;
+    }
+    try {
+      (void)ReadResultFile(path);
+      result = static_cast<int>(k);
+      ++results;
+    } catch (const std::exception& e) {
+      list = static_cast<int>(k);
+      ++others;
+      reasons.push_back(TextAsUtf8(picked[k].name) + ": " + e.what());
+    }
+  }
+  FreshFolder(kOpenFolder);
+  val out = val::object();
+  if (results != 1 || others > 1) {
+    out.set("refused", results == 0 ? std::string("no_result") : results > 1 ? "two_results" : "two_lists");
+    out.set("reasons", Texts(reasons));
+    return out;
+  }
+  out.set("result", result);
+  out.set("list", list);
+  out.set("measurements", measurements);
+  return out;
+}
+
+// A result file with its module list (`list` null for none), opened as the
+// viewer opens it: the result read once (a file that is not one is refused
+// with the reader's words, naming the line), its list matched once, the same
+// refusals and notes. `result` and `list` are { name, bytes }; `options` as
+// Run's (assess, the conditions, extras, language, first_part, progress),
+// and keep: keep the opened result for the commissioning check. Returns
+// { outcome "completed", result_file, result, plan_views, list_state,
+// list_status, list_differences, list_warnings, assessment_note, and with
+// assess assessment }, or { outcome "refused", result_error } or the
+// options' fault as Run gives it.
+val OpenResultFiles(const val& result, const val& list, const val& options) {
+  val out = val::object();
+  std::optional<WebAssessOptions> assess;
+  if (options["assess"].as<bool>()) {
+    assess = ReadAssessOptions(options);
+    if (!assess->fault.empty() || !assess->inverter_fault.empty()) {
+      out.set("outcome", std::string("refused"));
+      if (!assess->fault.empty()) out.set("condition_fault", assess->fault);
+      if (!assess->inverter_fault.empty()) out.set("inverter_fault", assess->inverter_fault);
+      return out;
+    }
+  }
+  const PageFile result_file{ListFileName(result["name"].as<std::string>()), result["bytes"].as<std::string>()};
+  std::optional<PageFile> list_file;
+  if (!list.isNull() && !list.isUndefined()) {
+    list_file = PageFile{ListFileName(list["name"].as<std::string>()), list["bytes"].as<std::string>()};
+  }
+  // Side by side, as the viewer finds them; a list named like the result in a folder of its own.
+  FreshFolder(kOpenFolder);
+  WriteWholeFile(result_file.name, result_file.bytes);
+  std::string list_path;
+  if (list_file) {
+    list_path = list_file->name;
+    if (list_path == result_file.name) {
+      std::filesystem::create_directories("list");
+      list_path = "list/" + list_path;
+    }
+    WriteWholeFile(list_path, list_file->bytes);
+  }
+  std::optional<OpenedResult> opened;
+  try {
+    opened = OpenResult(result_file.name, list_path, assess ? assess->options : ExtrasOnly(options));
+  } catch (const std::exception& e) {
+    FreshFolder(kOpenFolder);
+    out.set("outcome", std::string("refused"));
+    out.set("result_error", std::string(e.what()));
+    return out;
+  }
+  // The list as the viewer names it: its own name, not the folder it was read from.
+  if (list_file) opened->list_status.name = TextAsUtf8(list_file->name);
+  out.set("outcome", std::string("completed"));
+  out.set("result_file", Bytes(result_file.bytes));
+  out.set("result", ResultValue(opened->result));
+  val views = val::object();
+  views.set("result", PlanViewsOf(*opened, ShownWiring::Result));
+  out.set("plan_views", views);
+  out.set("list_state", std::string(ListStateName(opened->list_state)));
+  out.set("list_status", ListStatusTextJa(opened->list_status));
+  out.set("list_differences", Texts(ListDifferenceTextsJa(opened->match, opened->list)));
+  out.set("list_warnings",
+          Texts(ListWarningLines(opened->warnings, [](const std::string& bytes) { return TextAsUtf8(bytes); })));
+  if (assess) {
+    AssessOpened(*opened, options);
+    if (opened->assessment && opened->assessment->complete) {
+      out.set("assessment", AssessmentValue(*opened, result_file.name));
+    }
+  }
+  out.set("assessment_note", AssessmentStatusTextJa(opened->assessment_status));
+  FreshFolder(kOpenFolder);
+  if (!assess && KeepsResult(options)) Keep(std::move(*opened));
+  return out;
+}
+
+// The commissioning check's options as the page holds them (texts by the
+// option table's members: voc_coefficient_pct_per_k, isc_coefficient_pct_per_k,
+// voc_tolerance_pct, isc_tolerance_pct, insulation_min_mohm, and the
+// irradiance_w_m2 and module_temperature_c of every row, empty for none),
+// read as voltrigg-cli commission reads its options; the fault names the
+// field by its label.
+struct WebCommissionOptions {
+  CommissionOptions options;
+  std::string fault;
+};
+
+WebCommissionOptions ReadCommissionOptions(const val& o) {
+  WebCommissionOptions w;
+  for (const OptionEntry& entry : OptionTable()) {
+    if (entry.kind != OptionKind::Number || !TakesOption(entry, OptionUse::Commissioning)) continue;
+    const val given = o[entry.member];
+    if (!given.isString()) continue;
+    const std::string text = NormalisedNumberText(given.as<std::string>());
+    if (text.empty() && entry.measurement_default) continue;  // no value for every row
+    if (const auto fault = SetOption(entry, text, nullptr, &w.options)) {
+      w.fault = ConditionFaultText(*fault, Language::Japanese, ConditionNaming::Label);
+      return w;
+    }
+  }
+  if (const auto fault = ValidateCommissionOptions(w.options)) {
+    w.fault = ConditionFaultText(*fault, Language::Japanese, ConditionNaming::Label);
+  }
+  return w;
+}
+
+// The option table's rows of the commissioning check that the page's form
+// shows beside the assessment's (the coefficients are the assessment's fields).
+val CommissionOptionTableValue() {
+  val rows = val::array();
+  for (const OptionEntry& entry : OptionTable()) {
+    if (entry.kind != OptionKind::Number || entry.use != OptionUse::Commissioning) continue;
+    val row = val::object();
+    row.set("key", std::string(entry.key));
+    row.set("member", std::string(entry.member));
+    row.set("label", std::string(entry.label_ja));
+    row.set("default", DefaultText(entry));
+    row.set("help", OptionHelp(entry, Language::Japanese));
+    row.set("every_row", entry.measurement_default);
+    rows.call<void>("push", row);
+  }
+  return rows;
+}
+
+std::string CommissionOptionsFault(const val& options) { return ReadCommissionOptions(options).fault; }
+
+std::string Css(const Rgb& c) {
+  return "rgb(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
+}
+
+const char* VerdictKey(VerdictKind kind) {
+  switch (kind) {
+    case VerdictKind::Pass:
+      return "pass";
+    case VerdictKind::PassWithNote:
+      return "pass_with_note";
+    case VerdictKind::Fail:
+      return "fail";
+    case VerdictKind::NotMeasured:
+      break;
+  }
+  return "not_measured";
+}
+
+std::string ShortestText(double value) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return ec == std::errc() ? std::string(text, end) : std::string();
+}
+
+// One string of the check as the page shows it: the viewer's cells, the
+// verdict with its colours, the findings (with the row's note) and each test
+// item's status, and the further items as read.
+val StringValue(const StringCommissioning& s) {
+  Commissioning one;
+  one.strings.push_back(s);
+  const CommissionRow row = CommissionRows(one).front();
+  val out = val::object();
+  out.set("string_no", s.string_no);
+  val cells = val::array();
+  for (const std::string& cell : row.cells) cells.call<void>("push", cell);
+  out.set("cells", cells);
+  out.set("kind", std::string(VerdictKey(row.kind)));
+  out.set("verdict", row.cells[kColVerdict]);
+  out.set("colour", Css(VerdictColour(row.kind)));
+  out.set("background", Css(VerdictBackground(row.kind)));
+  out.set("findings", row.cells[kColFindings]);
+  out.set("findings_with_note", FindingsWithNote(row));
+  val keys = val::array();
+  for (const Finding& f : s.verdict.findings) keys.call<void>("push", std::string(FindingKeyName(f.key)));
+  out.set("finding_keys", keys);
+  val items = val::object();
+  for (const TestItem item : kTestItems) {
+    items.set(TestItemName(item), std::string(ItemStatusName(StatusOf(s.verdict, item))));
+  }
+  out.set("items", items);
+  val further = val::object();
+  if (s.measurement) {
+    const StringMeasurement& m = *s.measurement;
+    const auto optional = [](const std::optional<double>& v) { return v ? ShortestText(*v) : std::string(); };
+    further.set("polarity", m.polarity ? std::string(PolarityName(*m.polarity)) : std::string());
+    further.set("insulation_pos_mohm", optional(m.insulation_pos_mohm));
+    further.set("insulation_neg_mohm", optional(m.insulation_neg_mohm));
+    further.set("insulation_test_v", optional(m.insulation_test_v));
+    further.set("earth_continuity_ohm", optional(m.earth_continuity_ohm));
+  }
+  out.set("further", further);
+  return out;
+}
+
+val FieldNames(const std::vector<TypedField>& fields) {
+  val out = val::array();
+  for (const TypedField f : fields) out.call<void>("push", std::string(TypedFieldColumn(f)));
+  return out;
+}
+
+// The rows the page holds: an array (string 1..P) of arrays of the ten texts
+// in TypedField's order.
+TypedRow RowOf(const val& fields) {
+  TypedRow row;
+  const auto count = std::min<std::size_t>(fields["length"].as<std::size_t>(), kTypedFieldCount);
+  for (std::size_t k = 0; k < count; ++k) {
+    const val f = fields[k];
+    if (f.isString()) row.fields[k] = f.as<std::string>();
+  }
+  return row;
+}
+
+std::vector<TypedRow> RowsOf(const val& rows) {
+  std::vector<TypedRow> out;
+  const auto count = rows["length"].as<std::size_t>();
+  out.reserve(count);
+  for (std::size_t j = 0; j < count; ++j) out.push_back(RowOf(rows[j]));
+  return out;
+}
+
+val RowsValue(const std::vector<TypedRow>& rows) {
+  val out = val::array();
+  for (const TypedRow& row : rows) {
+    val fields = val::array();
+    for (const std::string& f : row.fields) fields.call<void>("push", f);
+    out.call<void>("push", fields);
+  }
+  return out;
+}
+
+// The commissioning check of the kept result: its session made once (the
+// list's modules with the page's extras, their curves fitted), the names
+// the files carry, and what the page shows before anything is typed: the
+// plan's fingerprint, each string's modules and its expected values at
+// 1000 W/m² and 25 °C, and the insulation test the array calls for.
+// { ok: false, failure } when the check cannot be made (no matching list, a
+// module without a curve, or the options' fault).
+val StartCommission(const std::string& result_name, const std::string& list_name, const std::string& file_name,
+                    const val& options) {
+  val out = val::object();
+  Session().reset();
+  std::optional<OpenedResult>& kept = KeptResult();
+  const WebCommissionOptions w = ReadCommissionOptions(options);
+  const auto fail = [&out](const std::string& text) {
+    out.set("ok", false);
+    out.set("failure", text);
+    return out;
+  };
+  if (!kept) return fail("結果ファイルが開かれていません");
+  if (!w.fault.empty()) return fail(w.fault);
+  // The modules' Voc and Isc as the page's extras say.
+  const AssessOptions extras = ExtrasOnly(options);
+  if (extras.isc_first != kept->options.isc_first && !kept->list.empty()) {
+    kept->options.isc_first = extras.isc_first;
+    kept->modules = ModulesForAssessment(kept->list, extras.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc);
+  }
+  CommissionFailure failure;
+  std::optional<CommissionSession> session =
+      StartCommissionSession(*kept, w.options, result_name, list_name, file_name, &failure);
+  if (!session) return fail(failure.text);
+  out.set("ok", true);
+  out.set("plan", session->plan);
+  val strings = val::array();
+  for (std::size_t j = 0; j < session->form.size(); ++j) {
+    val s = val::object();
+    s.set("string_no", session->form[j].string_no);
+    s.set("modules", static_cast<int>(session->array.wiring[j].size()));
+    s.set("voc_stc_v", session->form[j].voc_stc_v);
+    s.set("isc_stc_a", session->form[j].isc_stc_a);
+    strings.call<void>("push", s);
+  }
+  out.set("strings", strings);
+  const double system_v = ArraySystemVoltageV(session->array.modules, session->array.wiring);
+  out.set("system_voltage_v", system_v);
+  out.set("insulation_test_required_v", InsulationTestVoltageForV(system_v));
+  Session() = std::move(session);
+  return out;
+}
+
+const char* RowStateName(RowCheck::State state) {
+  switch (state) {
+    case RowCheck::State::Empty:
+      return "empty";
+    case RowCheck::State::Incomplete:
+      return "incomplete";
+    case RowCheck::State::Refused:
+      return "refused";
+    case RowCheck::State::Checked:
+      break;
+  }
+  return "checked";
+}
+
+// One typed row checked: { state, missing (columns), refusal, string }.
+val CheckRow(int string_no, const val& fields, const val& options) {
+  val out = val::object();
+  const WebCommissionOptions w = ReadCommissionOptions(options);
+  if (!Session() || !w.fault.empty()) {
+    out.set("state", std::string("refused"));
+    out.set("refusal", w.fault.empty() ? std::string("試運転検査が始まっていません") : w.fault);
+    return out;
+  }
+  const RowCheck check = CheckTypedRow(*Session(), string_no, RowOf(fields), w.options);
+  out.set("state", std::string(RowStateName(check.state)));
+  out.set("missing", FieldNames(check.missing));
+  out.set("refusal", check.refusal);
+  if (check.string) out.set("string", StringValue(*check.string));
+  return out;
+}
+
+// Every row as the file that is saved: { file (Uint8Array), incomplete
+// ([{ string, missing }]), refusal, and when complete check: { ok, summary,
+// conditions, json (Uint8Array), strings, failed, not_measured,
+// further_items_measured, system_voltage_v, insulation_test_required_v,
+// coverage } }.
+val CheckRows(const val& rows, const val& options) {
+  val out = val::object();
+  const WebCommissionOptions w = ReadCommissionOptions(options);
+  if (!Session() || !w.fault.empty()) {
+    out.set("refusal", w.fault.empty() ? std::string("試運転検査が始まっていません") : w.fault);
+    return out;
+  }
+  const CommissionSession& session = *Session();
+  const RowsCheck check = CheckTypedRows(session, RowsOf(rows), w.options);
+  out.set("file", Bytes(check.file));
+  val incomplete = val::array();
+  for (const auto& [string_no, missing] : check.incomplete) {
+    val v = val::object();
+    v.set("string", string_no);
+    v.set("missing", FieldNames(missing));
+    incomplete.call<void>("push", v);
+  }
+  out.set("incomplete", incomplete);
+  if (check.refusal) out.set("refusal", *check.refusal);
+  if (!check.check) return out;
+  const Commissioning& c = *check.check;
+  val v = val::object();
+  v.set("ok", c.ok);
+  v.set("summary", CommissionSummaryJa(c));
+  v.set("conditions", CommissionConditionsTextJa(c.conditions));
+  v.set("json", Bytes(CommissioningJsonOfRows(session, c)));
+  val strings = val::array();
+  for (const StringCommissioning& s : c.strings) strings.call<void>("push", StringValue(s));
+  v.set("strings", strings);
+  v.set("failed", TypedArray("Int32Array", c.strings_failed));
+  v.set("not_measured", TypedArray("Int32Array", c.strings_not_measured));
+  v.set("further_items_measured", c.further_items_measured);
+  v.set("system_voltage_v", c.system_voltage_v);
+  v.set("insulation_test_required_v", c.insulation_test_required_v);
+  val coverage = val::array();
+  for (const TestItemCoverage& k : TestItemCoverages(c)) {
+    val item = val::object();
+    item.set("item", std::string(TestItemName(k.item)));
+    item.set("made", TypedArray("Int32Array", k.strings_made));
+    item.set("failed", TypedArray("Int32Array", k.strings_failed));
+    item.set("not_made", TypedArray("Int32Array", k.strings_not_made));
+    coverage.call<void>("push", item);
+  }
+  v.set("coverage", coverage);
+  out.set("check", v);
+  return out;
+}
+
+// A measurement file opened to go on with it: { rows } (arrays of the ten
+// texts, string 1..P) or { refusal } naming the file, the line and the
+// column (another plan's file among them), as voltrigg-cli refuses it.
+val ReadMeasurementFileRows(const std::string& name, const std::string& bytes, const val& options) {
+  val out = val::object();
+  const WebCommissionOptions w = ReadCommissionOptions(options);
+  if (!Session() || !w.fault.empty()) {
+    out.set("refusal", w.fault.empty() ? std::string("試運転検査が始まっていません") : w.fault);
+    return out;
+  }
+  const std::string file = ListFileName(name);
+  FreshFolder(kOpenFolder);
+  WriteWholeFile(file, bytes);
+  const MeasurementRows read = ReadMeasurementRows(*Session(), file, TextAsUtf8(file), w.options);
+  FreshFolder(kOpenFolder);
+  if (read.refusal) {
+    out.set("refusal", *read.refusal);
+  } else {
+    out.set("rows", RowsValue(read.rows));
+  }
+  return out;
+}
+
+// The blank form of the plan, as voltrigg-cli commission --form writes it.
+val BlankForm() { return Session() ? Bytes(BlankFormOf(*Session())) : val::null(); }
+
+// The key under which the page keeps what is typed for a result and its list.
+std::string ContentKeyOf(const std::string& result_bytes, const std::string& list_bytes) {
+  return ContentKey(result_bytes, list_bytes);
 }
 
 // The assessment's options checked without a run: the conditions' fault, or "".
@@ -649,6 +1202,16 @@ EMSCRIPTEN_BINDINGS(voltrigg) {
   emscripten::function("checkAssessOptions", &voltrigg::web::CheckAssessOptions);
   emscripten::function("checkInverterProfile", &voltrigg::web::CheckInverterProfile);
   emscripten::function("optionTable", &voltrigg::web::OptionTableValue);
+  emscripten::function("tellFilesApart", &voltrigg::web::TellFilesApart);
+  emscripten::function("openResult", &voltrigg::web::OpenResultFiles);
+  emscripten::function("commissionOptionTable", &voltrigg::web::CommissionOptionTableValue);
+  emscripten::function("commissionOptionsFault", &voltrigg::web::CommissionOptionsFault);
+  emscripten::function("startCommission", &voltrigg::web::StartCommission);
+  emscripten::function("checkRow", &voltrigg::web::CheckRow);
+  emscripten::function("checkRows", &voltrigg::web::CheckRows);
+  emscripten::function("readMeasurementFile", &voltrigg::web::ReadMeasurementFileRows);
+  emscripten::function("blankForm", &voltrigg::web::BlankForm);
+  emscripten::function("contentKey", &voltrigg::web::ContentKeyOf);
   // The page speaks Japanese; so do the core's faults it shows.
   voltrigg::SpeakFaultsIn(voltrigg::Language::Japanese);
 }

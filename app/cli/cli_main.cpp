@@ -16,6 +16,7 @@
 #include "app/cli/cli_options.h"
 #include "app/cli/commission_cli.h"
 #include "app/cli/plan_report.h"
+#include "app/cli/plant_cli.h"
 #include "app/shared/text_catalogue.h"
 #include "identity.h"
 #include "input/list_warnings.h"
@@ -49,7 +50,7 @@ int RunCli(int argc, char** argv, voltrigg::Language language) {
   app.add_option("-o,--output", output, CliText(CliPhrase::OutputHelp, language))->required();
   app.add_option("MODULES.csv", modules, CliText(CliPhrase::ModulesHelp, language))->required();
   app.set_version_flag("--version", identity::kComments, CliText(CliPhrase::VersionFlagHelp, language));
-  app.footer(CliText(CliPhrase::CommissionFooter, language));
+  app.footer(CliText(CliPhrase::CommissionFooter, language) + "\n" + CliText(CliPhrase::PlantFooter, language));
   CliAssessOptions assess;
   AddAssessOptions(app, assess, language);
   try {
@@ -93,6 +94,10 @@ int RunCli(int argc, char** argv, voltrigg::Language language) {
     std::cerr << "voltrigg-cli: " << CountCheckText(*plan.failed, language) << '\n'
               << "voltrigg-cli: "
               << CheckFactsText(plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount, language) << '\n';
+    // A plant's strings and module counts lie beyond the run's: where they are planned.
+    if (plan.counts.SeriesCount > 20 || plan.ModuleCount > 1000) {
+      std::cerr << "voltrigg-cli: " << CliText(CliPhrase::PlantHint, language) << '\n';
+    }
   } else {
     const std::string message = run.fault ? FaultText(*run.fault, language) : run.message;
     std::cerr << "voltrigg-cli: " << ForTerminal(message, names) << '\n';
@@ -120,6 +125,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::string_view(argv[1]) == "commission") {
       return voltrigg::RunCommissionCli(argc - 1, argv + 1, language);
     }
+    if (argc >= 2 && std::string_view(argv[1]) == "plant") return voltrigg::RunPlantCli(argc - 1, argv + 1, language);
     return RunCli(argc, argv, language);
   } catch (const std::exception& e) {
     (void)std::fprintf(stderr, "voltrigg-cli: %s\n", e.what());

@@ -7,11 +7,13 @@
 
 namespace voltrigg {
 
-void AddConditionOptions(CLI::App& app, OptionUse use, Language language, ConditionTexts& texts, CLI::Option* needs) {
+void AddConditionOptions(CLI::App& app, OptionUse use, Language language, ConditionTexts& texts, CLI::Option* needs,
+                         const AssessConditions& defaults) {
   for (const OptionEntry& entry : OptionTable()) {
     if (entry.kind != OptionKind::Number || !TakesOption(entry, use)) continue;
-    CLI::Option* option = app.add_option(OptionName(entry), texts.given[entry.key], OptionHelp(entry, language))
-                              ->type_name(entry.value_name);
+    CLI::Option* option =
+        app.add_option(OptionName(entry), texts.given[entry.key], OptionHelp(entry, language, defaults))
+            ->type_name(entry.value_name);
     if (needs != nullptr) option->needs(needs);
     texts.options[entry.key] = option;
   }

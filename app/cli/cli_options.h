@@ -29,8 +29,11 @@ struct ConditionTexts {
 
 // Adds an option per number of the table that a run of `use` takes
 // (Assessment: the assessment's, Commissioning: the check's), with the
-// table's help in `language`; each needs `needs` when it is not null.
-void AddConditionOptions(CLI::App& app, OptionUse use, Language language, ConditionTexts& texts, CLI::Option* needs);
+// table's help in `language`; each needs `needs` when it is not null. The
+// help names the defaults of `defaults` (a plant's system voltage is not a
+// planning run's).
+void AddConditionOptions(CLI::App& app, OptionUse use, Language language, ConditionTexts& texts, CLI::Option* needs,
+                         const AssessConditions& defaults = {});
 
 // The conditions given, set into `assess` and `commission` (either may be
 // null) in the table's order: the refusal of the first that is no number or

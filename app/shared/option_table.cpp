@@ -129,19 +129,21 @@ std::string OptionNameIn(const OptionEntry& entry, Language language, ConditionN
   return language == Language::Japanese ? entry.label_ja : entry.label_en;
 }
 
-std::string DefaultText(const OptionEntry& entry) {
-  if (entry.assess_member != nullptr) return Shortest(AssessConditions{}.*entry.assess_member);
-  if (entry.commission_member != nullptr) return Shortest(CommissionConditions{}.*entry.commission_member);
+std::string DefaultText(const OptionEntry& entry, const AssessConditions& assess_defaults,
+                        const CommissionConditions& commission_defaults) {
+  if (entry.assess_member != nullptr) return Shortest(assess_defaults.*entry.assess_member);
+  if (entry.commission_member != nullptr) return Shortest(commission_defaults.*entry.commission_member);
   if (entry.kind == OptionKind::Extras) return "voc,isc";
   return {};
 }
 
-std::string OptionHelp(const OptionEntry& entry, Language language) {
+std::string OptionHelp(const OptionEntry& entry, Language language, const AssessConditions& assess_defaults,
+                       const CommissionConditions& commission_defaults) {
   const bool ja = language == Language::Japanese;
   std::string help = ja ? entry.help_ja : entry.help_en;
   if (entry.kind != OptionKind::Number) return help;
   std::string range = RangeText(*entry.limit, language);
-  const std::string fallback = DefaultText(entry);
+  const std::string fallback = DefaultText(entry, assess_defaults, commission_defaults);
   if (!fallback.empty()) {
     range += ja ? "、既定 " + fallback : "; default " + fallback;
   } else {

@@ -65,12 +65,15 @@ std::string OptionName(const OptionEntry& entry);
 // or the page's label.
 std::string OptionNameIn(const OptionEntry& entry, Language language, ConditionNaming naming);
 
-// The default as the help shows it ("-10", "-0.3"); empty for none.
-std::string DefaultText(const OptionEntry& entry);
+// The default as the help shows it ("-10", "-0.3"); empty for none. A
+// command whose defaults differ (a plant's system voltage) gives its own.
+std::string DefaultText(const OptionEntry& entry, const AssessConditions& assess_defaults = {},
+                        const CommissionConditions& commission_defaults = {});
 
 // The help line: what it is, its range and its default:
 // "lowest cell temperature for the cold open-circuit voltage [°C] (from -60 to 40 °C; default -10)".
-std::string OptionHelp(const OptionEntry& entry, Language language);
+std::string OptionHelp(const OptionEntry& entry, Language language, const AssessConditions& assess_defaults = {},
+                       const CommissionConditions& commission_defaults = {});
 
 // An option's number from its text: the whole text a decimal number, blanks
 // around it allowed. "nan" and "inf" read as such; the range refuses them.

@@ -155,6 +155,8 @@ enum class CliPhrase {
   HelpFlagHelp,
   VersionFlagHelp,
   CommissionFooter,
+  PlantFooter,
+  PlantHint,
   CommissionDescription,
   CommissionResultHelp,
   CommissionMeasuredHelp,

@@ -43,6 +43,15 @@ Pair PhrasePair(CliPhrase phrase) {
     case CliPhrase::CommissionFooter:
       return {"The commissioning check of a result: voltrigg-cli commission --help",
               "結果の試運転検査: voltrigg-cli commission --help"};
+    case CliPhrase::PlantFooter:
+      return {"A whole plant (strings above 20, more than 1000 modules): voltrigg-cli plant --help",
+              "発電所全体 (20 直列を超えるストリング、1000 枚を超えるモジュール): voltrigg-cli plant --help"};
+    case CliPhrase::PlantHint:
+      return {
+          "strings above 20 modules and more than 1000 modules are planned as a plant: voltrigg-cli plant "
+          "LIST.csv... --layout PLANT.json -o BASE",
+          "20 直列を超えるストリングや 1000 枚を超えるモジュールは発電所として計画できます: voltrigg-cli plant "
+          "LIST.csv... --layout PLANT.json -o BASE"};
     case CliPhrase::CommissionDescription:
       return {
           "Commissioning check: every string's measured open-circuit voltage and short-circuit current against "

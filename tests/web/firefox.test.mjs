@@ -4,13 +4,14 @@
 // voltrigg-cli's, byte for byte. Prints the page's timings.
 //   node --test tests/web/firefox.test.mjs
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { generatedList, pagePath, repo, runCli, tempDir } from './support.mjs';
+import { cliPath, generatedList, pagePath, repo, runCli, tempDir } from './support.mjs';
 
 const require = createRequire(path.join(repo, 'web/package.json'));
 const puppeteer = require('puppeteer-core');
@@ -136,6 +137,39 @@ describe('the page in headless Firefox from file://', () => {
     const timing = await page.evaluate(() => ({ run: document.body.dataset.runMs, assess: document.body.dataset.assessMs }));
     t.diagnostic(`Firefox: run at N = 1000 (S 20, P 50) ${timing.run} ms in the page, ` +
       `assessment with the optimiser ${timing.assess} ms`);
+  });
+
+  it('opens a result with its list, checks typed strings, keeps them through a reload and saves voltrigg-cli\'s JSON', async () => {
+    const dir = path.join(work, 'field');
+    fs.mkdirSync(dir);
+    fs.writeFileSync(path.join(dir, 'modules.csv'), exampleList);
+    assert.equal(spawnSync(cliPath, ['-s', '10', '-p', '6', '-o', 'result', 'modules.csv'], { cwd: dir }).status, 0);
+    const input = await page.$('#open-files');
+    await input.uploadFile(path.join(dir, 'result.csv'), path.join(dir, 'modules.csv'));
+    await page.waitForSelector('#commission-body:not([hidden])', { timeout: 30000 });
+    const type = async (id, value) => {
+      await page.$eval(id, (e) => { e.value = ''; });
+      await page.type(id, value);
+    };
+    await type('#c-irradiance', '850');
+    await type('#c-module-temperature', '45');
+    await type('#s1-voc_v', '369.3');
+    await type('#s1-isc_a', '8.45');
+    await type('#s3-voc_v', '332');
+    await type('#s3-isc_a', '8.4');
+    await page.waitForFunction(() => document.getElementById('verdict-3').textContent === '不合格', { timeout: 10000 });
+    assert.equal(await page.$eval('#verdict-1', (e) => e.textContent), '合格');
+    await page.reload();
+    await page.waitForSelector('#commission-body:not([hidden])', { timeout: 30000 });
+    assert.equal(await page.$eval('#s3-voc_v', (e) => e.value), '332');
+    assert.equal(await page.$eval('#c-irradiance', (e) => e.value), '850');
+    const measured = await saved('#save-measurements', 'result-measured.csv');
+    const json = await saved('#save-commissioning', 'result-measured.commissioning.json');
+    fs.writeFileSync(path.join(dir, 'result-measured.csv'), measured);
+    const r = spawnSync(cliPath, ['commission', 'result.csv', 'result-measured.csv'], { cwd: dir });
+    assert.equal(r.status, 1, String(r.stderr));
+    assert.ok(json.equals(fs.readFileSync(path.join(dir, 'result-measured.commissioning.json'))),
+      'the commissioning JSON differs from voltrigg-cli\'s');
   });
 
   it('made no network request and raised no script error', () => {

@@ -95,10 +95,38 @@ describe('the page in headless chromium from file://', () => {
     assert.match(await page.textContent('#verdict'), /以下です/);
     assert.equal(await page.evaluate(() => document.body.dataset.assessedIn), 'worker');
     // The optimised wiring of the same modules, in the picture and the table.
-    const optimizedFirst = JSON.parse(json.bytes.toString()).arrangements.optimized.strings[0].modules[0];
+    const optimized = JSON.parse(json.bytes.toString()).arrangements.optimized.strings.map((s) => s.modules);
     await page.selectOption('#wiring', 'optimized');
     assert.equal(await page.locator('#wiring-table tbody tr').count(), 60);
-    assert.equal(await page.locator('#wiring-table tbody tr').first().locator('td').nth(2).textContent(), String(optimizedFirst));
+    assert.equal(await page.locator('#wiring-table tbody tr').first().locator('td').nth(2).textContent(), String(optimized[0][0]));
+    // The optimised wiring saved under its own name, its rows in string order.
+    const wiring = await saveDownload(() => page.click('#save-wiring'));
+    assert.equal(wiring.name, 'result-optimized.csv');
+    const lines = wiring.bytes.toString('latin1').split('\r\n').filter((l) => l !== '');
+    assert.equal(lines[0], '"Wiring=","optimized","Result File=","result.csv"');
+    assert.deepEqual(lines.slice(2).map((l) => Number(l.split(',')[2])), optimized.flat());
+    assert.deepEqual(lines.slice(2).map((l) => l.split(',').slice(0, 2).join(',')),
+      optimized.flatMap((string, j) => string.map((_, k) => `${j + 1},${k + 1}`)));
+    // The search names the wiring it answers for.
+    const firstSerial = lines[2].split(',')[3].replaceAll('"', '');
+    await page.fill('#search', firstSerial);
+    assert.match(await page.textContent('#search-result'), /^ストリング 1 の 1 番目 \(モジュール番号 \d+、最適化した配線\)$/);
+    await page.fill('#search', '');
+    // Printed: the title a browser offers as the PDF's name, and every page, name the wiring.
+    await page.evaluate(() => {
+      window.print = () => { document.body.dataset.printedTitle = document.title; };
+    });
+    await page.click('#print');
+    assert.equal(await page.evaluate(() => document.body.dataset.printedTitle), 'result-optimized 配線図 (最適化した配線)');
+    const pdf = path.join(work, 'plan-optimized.pdf');
+    await page.pdf({ path: pdf, format: 'A4', printBackground: true });
+    const pages = spawnSync('pdftotext', ['-layout', pdf, '-'], { encoding: 'utf8' }).stdout.split('\f').filter((p) => p.trim());
+    assert.ok(pages.length >= 2);
+    pages.forEach((text, k) => assert.match(text, /result\.csv — 最適化した配線/, `page ${k + 1}`));
+    // The charts' legends in Japanese.
+    const legends = await page.$$eval('.u-legend', (ls) => ls.map((l) => l.textContent).join(' '));
+    assert.doesNotMatch(legends, /Value/);
+    assert.match(legends, /ストリング/);
     await page.selectOption('#wiring', 'result');
     t.diagnostic(`page open ${await page.evaluate(() => document.body.dataset.openMs)} ms, ` +
       `assessment of 60 modules ${await page.evaluate(() => document.body.dataset.assessMs)} ms`);
@@ -114,7 +142,7 @@ describe('the page in headless chromium from file://', () => {
     await page.fill('#search', '');
     await page.click('#search');
     await page.keyboard.type(`${serial.toLowerCase()}\n`); // as a scanner types, ending with Enter
-    assert.equal(await page.textContent('#search-result'), `ストリング 4 の 7 番目 (モジュール番号 ${rows[k][1]})`);
+    assert.equal(await page.textContent('#search-result'), `ストリング 4 の 7 番目 (モジュール番号 ${rows[k][1]}、結果ファイルの配線)`);
     assert.equal(await page.getAttribute('#picture g.marked', 'data-key'), '4:7');
     assert.equal(await page.locator('#wiring-table tr.marked td').nth(3).textContent(), serial);
     // The scanned code stays selected, so the next scan replaces it.
@@ -139,6 +167,19 @@ describe('the page in headless chromium from file://', () => {
     }
     assert.match(text, /result\.csv/);
     assert.match(text, /1 \/ [2-9]/);
+    // Every page says which wiring it holds.
+    text.split('\f').filter((p) => p.trim()).forEach((p, k) => assert.match(p, /result\.csv — 結果ファイルの配線/, `page ${k + 1}`));
+    // Laid out on A4's width (186 mm between the margins, at 96 px per inch), nothing passes its right edge.
+    await page.setViewportSize({ width: 703, height: 900 });
+    await page.emulateMedia({ media: 'print' });
+    const overflow = await page.evaluate(() => {
+      const width = document.documentElement.clientWidth;
+      return [...document.querySelectorAll('#plan table, #plan td, #plan th, #plan svg')]
+        .filter((e) => e.getBoundingClientRect().right > width + 0.5).map((e) => e.outerHTML.slice(0, 60));
+    });
+    await page.emulateMedia({ media: null });
+    await page.setViewportSize({ width: 1200, height: 900 });
+    assert.deepEqual(overflow, []);
     const pages = spawnSync('pdfinfo', [pdf], { encoding: 'utf8' }).stdout.match(/Pages:\s+(\d+)/)[1];
     assert.ok(Number(pages) >= 2);
     fs.copyFileSync(pdf, path.join(shots, 'plan.pdf'));
@@ -235,6 +276,11 @@ describe('the page in headless chromium from file://', () => {
     await page.click('#reassess');
     assert.equal(await page.textContent('#assess-text'),
       '評価できません: 「最低セル温度 [°C]」には -60 から 40 °C の数値を指定してください: 99');
+    // A plan printed now says why it has no voltage verdict.
+    const refusedPdf = path.join(work, 'plan-refused.pdf');
+    await page.pdf({ path: refusedPdf, format: 'A4', printBackground: true });
+    assert.match(spawnSync('pdftotext', [refusedPdf, '-'], { encoding: 'utf8' }).stdout.replace(/\s+/g, ''),
+      /電圧チェックはありません:評価できません:「最低セル温度\[°C\]」には-60から40°Cの数値を指定してください:99/);
     await page.fill('#tmin', '-10');
     await page.click('#reassess');
     await page.waitForFunction(() => !document.body.dataset.assessing, null, { timeout: 60000 });
@@ -302,6 +348,33 @@ describe('the page in headless chromium from file://', () => {
     assert.match(await page.textContent('#window-verdict'), /プロファイルなし/);
     await page.fill('#t-hot', '70');
     t.diagnostic('inverter window shown, saved and printed');
+  });
+
+  it('keeps long serial numbers inside their boxes in the picture, wrapped or drawn narrower', async () => {
+    const serials = ['KV300-2401147', 'LONG-SERIAL-NUMBER-0123456789-ABCDEFG', 'シリアル番号-長い-0001', 'X'];
+    const rows = ['No,S/N,Pmax,Vpm,Ipm,Voc,Isc'];
+    for (let k = 1; k <= 8; ++k) {
+      rows.push(`${k},${serials[k % 4]}-${k},300,${(32 + k / 10).toFixed(2)},${(9 + k / 100).toFixed(3)},40,9.7`);
+    }
+    await fillRun(listFile('long.csv', Buffer.from(rows.join('\r\n') + '\r\n')), 4, 2, 'long-plan');
+    await page.click('#run');
+    await messageIs('計算が終了しました');
+    const boxes = await page.$$eval('#picture g.module', (gs) => gs.map((g) => {
+      const plain = (r) => ({ x: r.x, y: r.y, width: r.width, height: r.height });
+      return {
+        box: plain(g.querySelector('rect').getBBox()),
+        lines: [...g.querySelectorAll('text.serial')].map((t) => ({ text: t.textContent, box: plain(t.getBBox()) })),
+      };
+    }));
+    assert.equal(boxes.length, 8);
+    for (const { box, lines } of boxes) {
+      const serial = lines.map((l) => l.text).join('');
+      assert.ok(serials.some((s) => serial.startsWith(s)), `the whole serial: ${serial}`);
+      for (const l of lines) {
+        assert.ok(l.box.x >= box.x && l.box.x + l.box.width <= box.x + box.width + 0.5, `${l.text} passes its box`);
+        assert.ok(l.box.y >= box.y && l.box.y + l.box.height <= box.y + box.height + 0.5, `${l.text} below its box`);
+      }
+    }
   });
 
   it('takes a dropped list', async () => {

@@ -3,26 +3,25 @@
 // made from a Blob: the core's factory (its source holds the WebAssembly) and
 // workerMain below. The worker repeats the run with the assessment switched on,
 // exactly as voltrigg-cli --assess does; the planning run costs milliseconds.
-import { coreFactory, type AssessProgress, type AssessmentValue, type Conditions, type RunValue } from './core';
+import { coreFactory, type AssessProgress, type AssessmentValue, type Conditions, type OpenValue, type PageFile, type RunValue } from './core';
 
 // What the assessment's first part gives before the optimiser runs.
 export type FirstPart = Pick<AssessmentValue, 'sum_mpp_w' | 'initial' | 'estimated' | 'voltage_check' | 'inverter_window'>;
 
-export interface AssessRequest {
-  list: Uint8Array;
-  listName: string;
-  series: string;
-  parallel: string;
-  output: string;
-  conditions: Conditions;
-}
+// A planning run repeated with the assessment, or a result opened again
+// with its list and assessed, as the viewer assesses an opened result.
+export type AssessRequest =
+  | { kind: 'run'; list: Uint8Array; listName: string; series: string; parallel: string; output: string;
+    conditions: Conditions }
+  | { kind: 'open'; result: PageFile; list: PageFile; conditions: Conditions };
 
-export type AssessReply = Pick<RunValue, 'outcome' | 'assessment' | 'assessment_problems'> & { error?: string };
+export type AssessReply = Pick<RunValue, 'outcome' | 'assessment' | 'assessment_problems'> &
+  { error?: string; assessment_note?: string };
 
 // Runs inside the worker; refers to nothing outside itself but the factory.
 function workerMain(): void {
   const scope = self as unknown as {
-    VoltriggCore: () => Promise<{ run: (...args: unknown[]) => RunValue }>;
+    VoltriggCore: () => Promise<{ run: (...args: unknown[]) => RunValue; openResult: (...args: unknown[]) => OpenValue }>;
     onmessage: ((e: MessageEvent) => void) | null;
     postMessage: (m: unknown) => void;
   };
@@ -35,6 +34,13 @@ function workerMain(): void {
       // then how far the optimiser and random wiring have come.
       const firstPart = (partial: unknown) => scope.postMessage({ id, partial });
       const progress = (step: unknown) => scope.postMessage({ id, step });
+      if (request.kind === 'open') {
+        const o = core.openResult(request.result, request.list, { ...request.conditions, first_part: firstPart, progress });
+        const refusal = o.result_error ?? o.condition_fault ?? o.inverter_fault;
+        scope.postMessage({ id, reply: { outcome: o.outcome, assessment: o.assessment,
+          assessment_problems: refusal ? [refusal] : undefined, assessment_note: o.assessment_note } });
+        return;
+      }
       const r = core.run(request.list, request.listName, request.series, request.parallel, request.output,
         { ...request.conditions, first_part: firstPart, progress });
       scope.postMessage({ id, reply: { outcome: r.outcome, assessment: r.assessment,

@@ -10,8 +10,12 @@ let curvePlot: uPlot | null = null;
 let windowPlot: uPlot | null = null;
 
 function widthOf(host: HTMLElement): number {
-  return Math.max(320, Math.min(host.clientWidth || 800, 1000));
+  return Math.max(240, Math.min(host.clientWidth || 800, 1000));
 }
+
+// The legend's values: a number with its places, nothing where the cursor is not.
+const valueWith = (decimals: number) => (_u: uPlot, v: number | null) =>
+  v === null || v === undefined || !Number.isFinite(v) ? '' : v.toFixed(decimals);
 
 export function drawCharts(stringHost: HTMLElement, curveHost: HTMLElement, view: PlanView,
   assessment: AssessmentValue | undefined, optimized: boolean): void {
@@ -33,11 +37,11 @@ export function drawCharts(stringHost: HTMLElement, curveHost: HTMLElement, view
       { scale: 'a', label: '電流 [A]', side: 1, grid: { show: false } },
     ],
     series: [
-      {},
-      { label: 'Σ Vpm [V]', scale: 'v', stroke: '#3b6fd8', points: { show: true, size: 6 } },
-      { label: '平均 [V]', scale: 'v', stroke: '#3b6fd8', dash: [6, 4], points: { show: false } },
-      { label: '電流 [A]', scale: 'a', stroke: '#e07b14', points: { show: true, size: 6 } },
-      { label: '平均 [A]', scale: 'a', stroke: '#e07b14', dash: [6, 4], points: { show: false } },
+      { label: 'ストリング', value: valueWith(0) },
+      { label: 'Σ Vpm [V]', scale: 'v', stroke: '#3b6fd8', points: { show: true, size: 6 }, value: valueWith(2) },
+      { label: '平均 [V]', scale: 'v', stroke: '#3b6fd8', dash: [6, 4], points: { show: false }, value: valueWith(2) },
+      { label: '電流 [A]', scale: 'a', stroke: '#e07b14', points: { show: true, size: 6 }, value: valueWith(3) },
+      { label: '平均 [A]', scale: 'a', stroke: '#e07b14', dash: [6, 4], points: { show: false }, value: valueWith(3) },
     ],
   }, [numbers, voltages, voltages.map(() => view.mean_string_voltage_v), currents,
     currents.map(() => view.mean_string_current_a)], stringHost);
@@ -67,11 +71,11 @@ export function drawCharts(stringHost: HTMLElement, curveHost: HTMLElement, view
       { scale: 'w', label: '電力 [W]', side: 1, grid: { show: false } },
     ],
     series: [
-      {},
-      { label: 'I-V [A]', scale: 'a', stroke: '#3b6fd8', points: { show: false } },
-      { label: 'P-V [W]', scale: 'w', stroke: '#e07b14', points: { show: false } },
+      { label: '電圧 [V]', value: valueWith(1) },
+      { label: '電流 I-V [A]', scale: 'a', stroke: '#3b6fd8', points: { show: false }, value: valueWith(3) },
+      { label: '電力 P-V [W]', scale: 'w', stroke: '#e07b14', points: { show: false }, value: valueWith(1) },
       { label: `最大電力点 ${arrangement.pmp_w.toFixed(1)} W`, scale: 'w', stroke: '#c00000',
-        points: { show: true, size: 9, fill: '#c00000' }, paths: () => null },
+        points: { show: true, size: 9, fill: '#c00000' }, paths: () => null, value: valueWith(1) },
     ],
   }, [volts, curve.map((p) => p[1]), curve.map((p) => p[2]), mpp], curveHost);
 }
@@ -128,8 +132,8 @@ export function drawWindowChart(host: HTMLElement, w: InverterWindowValue | unde
     scales: { x: { time: false, range: [0, highest * 1.04 || 1] }, w: { range: (_u, _min, max) => [0, max * 1.05 || 1] } },
     axes: [{ label: '電圧 [V]' }, { scale: 'w', label: '電力 [W]', size: 70 }],
     series: [
-      {},
-      ...w.curves.map((c, k) => ({ label: `${c.temperature_c} °C [W]`, scale: 'w', stroke: kWindowColours[k] ?? '#888',
+      { label: '電圧 [V]' },
+      ...w.curves.map((c, k) => ({ label: `${c.temperature_c} °C の電力 [W]`, scale: 'w', stroke: kWindowColours[k] ?? '#888',
         width: 2, spanGaps: true, points: { show: false } })),
     ],
     legend: { live: false },

@@ -123,6 +123,8 @@ export interface InverterWindowValue {
 
 export interface AssessmentValue {
   json: Uint8Array;
+  json_same_as_cli: boolean; // voltrigg-cli's file: the result is the list's run
+  optimized_csv: Uint8Array; // the optimised wiring for the crew (OUTPUT-optimized.csv)
   table: string;
   sum_mpp_w: number;
   initial: ArrangementValue;
@@ -211,8 +213,116 @@ export interface OptionRow {
   range?: string;
 }
 
+// A picked or dropped file.
+export interface PageFile {
+  name: string;
+  bytes: Uint8Array;
+}
+
+// Files picked or dropped together, told apart as the viewer tells them
+// apart (indices into the files, -1 for none), or why they cannot be.
+export interface FilesApart {
+  result?: number;
+  list?: number;
+  measurements?: number;
+  refused?: 'no_result' | 'two_results' | 'two_lists';
+  reasons?: string[]; // "name: why it is not a result file"
+}
+
+// A result file opened with its list, as the viewer opens it.
+export interface OpenValue {
+  outcome: 'completed' | 'refused';
+  result_error?: string; // the result reader's refusal, naming the line
+  condition_fault?: string;
+  inverter_fault?: string;
+  result_file?: Uint8Array;
+  result?: ResultValue;
+  plan_views?: { result: PlanViews };
+  list_state?: 'not_found' | 'unreadable' | 'mismatch' | 'matches';
+  list_status?: string;
+  list_differences?: string[];
+  list_warnings?: string[];
+  assessment?: AssessmentValue;
+  assessment_note?: string; // why there is no assessment, or what it lacks (the viewer's words)
+}
+
+// A row of the option table for the commissioning check's own fields.
+export interface CommissionOptionRow {
+  key: string;
+  member: string;
+  label: string;
+  default: string;
+  help: string;
+  every_row: boolean; // a value for every row that leaves it empty (irradiance, module temperature)
+}
+
+// The commissioning check's options as typed (texts by the option table's members).
+export type CommissionOptions = Record<string, string>;
+
+export interface CommissionStart {
+  ok: boolean;
+  failure?: string;
+  plan?: string; // the plan's fingerprint
+  strings?: { string_no: number; modules: number; voc_stc_v: number; isc_stc_a: number }[];
+  system_voltage_v?: number; // NaN when not known
+  insulation_test_required_v?: number;
+}
+
+// One string of the check: the viewer's cells (string, modules, G, T, Voc
+// expected, measured, deviation, Isc expected, measured, deviation, verdict,
+// findings), the verdict and its colours, each test item's status.
+export interface StringCheckValue {
+  string_no: number;
+  cells: string[];
+  kind: 'pass' | 'pass_with_note' | 'fail' | 'not_measured';
+  verdict: string;
+  colour: string;
+  background: string;
+  findings: string;
+  findings_with_note: string;
+  finding_keys: string[];
+  items: Record<string, 'not_measured' | 'pass' | 'fail' | 'measured'>;
+  further: Record<string, string>;
+}
+
+export interface RowCheckValue {
+  state: 'empty' | 'incomplete' | 'refused' | 'checked';
+  missing: string[]; // columns still to be typed
+  refusal: string;
+  string?: StringCheckValue;
+}
+
+export interface RowsCheckValue {
+  file?: Uint8Array; // the measurement file
+  incomplete?: { string: number; missing: string[] }[];
+  refusal?: string;
+  check?: {
+    ok: boolean;
+    summary: string;
+    conditions: string;
+    json: Uint8Array;
+    strings: StringCheckValue[];
+    failed: Int32Array;
+    not_measured: Int32Array;
+    further_items_measured: boolean;
+    system_voltage_v: number;
+    insulation_test_required_v: number;
+    coverage: { item: string; made: Int32Array; failed: Int32Array; not_made: Int32Array }[];
+  };
+}
+
 export interface Core {
   run(list: Uint8Array, listName: string, series: string, parallel: string, output: string, c: Conditions): RunValue;
+  tellFilesApart(files: PageFile[]): FilesApart;
+  openResult(result: PageFile, list: PageFile | null, options: object): OpenValue;
+  commissionOptionTable(): CommissionOptionRow[];
+  commissionOptionsFault(options: CommissionOptions): string;
+  startCommission(resultName: string, listName: string, fileName: string, options: CommissionOptions): CommissionStart;
+  checkRow(stringNo: number, fields: string[], options: CommissionOptions): RowCheckValue;
+  checkRows(rows: string[][], options: CommissionOptions): RowsCheckValue;
+  readMeasurementFile(name: string, bytes: Uint8Array, options: CommissionOptions): { rows?: string[][]; refusal?: string };
+  blankForm(): Uint8Array | null;
+  contentKey(result: Uint8Array, list: Uint8Array): string;
   identity(): Identity;
   optionTable(language: 'ja' | 'en'): OptionRow[];
   checkAssessOptions(c: Conditions): string; // why the conditions cannot be used, or ""

@@ -1,14 +1,19 @@
-// The page: the window's inputs and its run, the result download, the
-// physical assessment in a worker, the array picture, the charts, the wiring
-// table with its search, and the printed wiring plan.
+// The page: the window's inputs and its run, the result download, a result
+// file opened with its list, the physical assessment in a worker, the array
+// picture, the charts, the wiring table with its search (typed, scanned by a
+// scanner that types or by the camera), the commissioning check of the
+// result's strings, and the printed wiring plan and report.
 import 'uplot/dist/uPlot.min.css';
 import './style.css';
 
-import { AssessWorker, type FirstPart } from './assess_worker';
+import { AssessWorker, type AssessRequest, type FirstPart } from './assess_worker';
 import { drawCharts, drawWindowChart } from './charts';
-import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OptionRow, type RunValue } from './core';
+import { buildCommissionFields, commissionActive, openMeasurementBytes, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
+import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OpenValue, type OptionRow, type PageFile, type PlanViews, type ResultValue, type RunValue } from './core';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
-import { renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
+import { markFailedStrings, renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
+import { wireScanner } from './scan';
+import { forgetOpened, lastOpened, rememberOpened } from './store';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 
@@ -17,13 +22,19 @@ interface ListFile {
   bytes: Uint8Array;
 }
 
+// The result shown: one the page has just planned, or one opened from its
+// files. Both are the same to everything but the assessment's request.
 interface Completed {
-  run: RunValue;
-  listFile: ListFile;
-  series: string;
+  kind: 'run' | 'open';
+  result: ResultValue;
+  resultFile: Uint8Array;
+  planViews: { result: PlanViews };
+  listFile: ListFile | null; // null: a result opened without its list
+  listMatches: boolean; // the list holds exactly the result's modules
+  series: string; // the run's texts (a run only)
   parallel: string;
   output: string;
-  resultName: string; // OUTPUT.csv
+  resultName: string; // OUTPUT.csv, or the opened file's name
   assessment?: AssessmentValue;
 }
 
@@ -43,6 +54,7 @@ let completed: Completed | null = null;
 let view: PlanView | null = null;
 let sort: SortState = { column: 'string', descending: false };
 let markedSerialKey: string | null = null;
+let failedStrings = new Set<number>(); // of the commissioning check, outlined in the picture
 const worker = new AssessWorker();
 
 function showMessage(text: string, kind: 'info' | 'error'): void {
@@ -173,7 +185,9 @@ function run(): void {
   const started = performance.now();
   let r: RunValue;
   try {
-    r = core.run(listFile.bytes, listFile.name, series, parallel, output, { assess: false });
+    // Kept by the core for the commissioning check, with the modules' Voc and Isc as the extras say.
+    r = core.run(listFile.bytes, listFile.name, series, parallel, output,
+      { assess: false, keep: true, extras: extrasValue() } as unknown as Conditions);
   } catch (err) {
     // The core reports every failure of a run itself; this is the WebAssembly
     // machine giving out (memory). The page stays; a reload starts afresh.
@@ -186,31 +200,80 @@ function run(): void {
   const warnings = $('list-warnings');
   warnings.replaceChildren(...(r.list_warnings ?? []).map((w) =>
     Object.assign(document.createElement('li'), { textContent: `警告: ${w}` })));
-  if (r.outcome !== 'completed' || !r.result_file) {
+  if (r.outcome !== 'completed' || !r.result_file || !r.result || !r.plan_views) {
     // Nothing of an earlier run stays on show beside a failed one.
-    completed = null;
-    $('results').hidden = true;
-    $('downloads').hidden = true;
+    closeShown();
     showMessage(text, 'error');
     return;
   }
   showMessage(text, 'info');
-  completed = { run: r, listFile, series, parallel, output, resultName: resultFileName(output) };
-  setPageHeader(completed.resultName);
-  $('save-result').textContent = `結果ファイル ${completed.resultName} を保存`;
+  // A run shown replaces an opened result, which is not opened again after a reload.
+  forgetOpened();
+  setOpenState(null);
+  show({ kind: 'run', result: r.result, resultFile: r.result_file, planViews: r.plan_views, listFile, listMatches: true,
+    series, parallel, output, resultName: resultFileName(output) });
+}
+
+// What the page shows of a result, planned or opened.
+function show(c: Completed): void {
+  worker.cancel();
+  completed = c;
+  failedStrings = new Set();
+  markedSerialKey = null;
+  $<HTMLSelectElement>('wiring').value = 'result';
+  $('save-result').textContent = `結果ファイル ${c.resultName} を保存`;
+  $('save-result').hidden = c.kind !== 'run';
   $('downloads').hidden = false;
   $('results').hidden = false;
-  showFigures(r);
+  showFigures(c);
+  showAssessment(undefined);
+  $('assess-text').textContent = '';
+  $('assess-problems').replaceChildren();
   refreshViews();
+  // Opened for the field, the check comes first; after a planning run, last.
+  const section = $('commissioning');
+  if (c.kind === 'open') $('figures').closest('.table-scroll')!.after(section);
+  else $('results').append(section);
+  if (c.listFile && c.listMatches) {
+    startCommissioning({
+      core,
+      resultName: c.resultName,
+      listName: c.listFile.name,
+      resultBytes: c.resultFile,
+      listBytes: c.listFile.bytes,
+      shape: `${c.result.parallel} ストリング × ${c.result.series} 直列 (${c.result.rows.string_no.length} 枚)`,
+      coefficients: commissionCoefficients,
+      download,
+      markFailed,
+    });
+  } else {
+    stopCommissioning();
+    $('commissioning').hidden = false;
+    $('commission-body').hidden = true;
+    $('commission-failure').textContent = c.listFile
+      ? '試運転検査はできません: 結果ファイルと一致するモジュールリストが必要です'
+      : '試運転検査には、結果ファイルと一緒にそのモジュールリストを開いてください';
+  }
+  $('jump-commissioning').hidden = false;
   assess();
 }
 
-function showFigures(r: RunValue): void {
+// Nothing shown: after a failed run, or when the opened result is closed.
+function closeShown(): void {
+  worker.cancel();
+  completed = null;
+  view = null;
+  stopCommissioning();
+  $('results').hidden = true;
+  $('downloads').hidden = true;
+}
+
+function showFigures(c: Completed): void {
   // The figures as the result file writes them (lines 2 to 5).
-  const lines = new TextDecoder('latin1').decode(r.result_file).split('\r\n');
-  const fields = (k: number) => lines[k].split(',');
+  const lines = new TextDecoder('latin1').decode(c.resultFile).split(/\r?\n/);
+  const fields = (k: number) => (lines[k] ?? '').split(',');
   const table = $<HTMLTableElement>('figures');
-  const res = r.result!;
+  const res = c.result;
   table.innerHTML = '';
   const head = table.createTHead().insertRow();
   for (const h of ['', 'Pmax [W]', 'Vpm [V]', 'Ipm [A]']) head.append(Object.assign(document.createElement('th'), { textContent: h }));
@@ -231,6 +294,19 @@ function showFigures(r: RunValue): void {
 
 function assess(): void {
   if (!completed) return;
+  if (!completed.listFile || !completed.listMatches) {
+    // The viewer's rule: the physical assessment needs the result's own modules.
+    worker.cancel();
+    completed.assessment = undefined;
+    $<HTMLButtonElement>('save-json').disabled = true;
+    $('assess-progress').hidden = true;
+    $('assess-text').textContent = completed.listFile
+      ? '評価できません: モジュールリストが結果ファイルと一致しません'
+      : '評価できません: 結果ファイルのモジュールリストが開かれていません';
+    showAssessment(undefined);
+    refreshViews();
+    return;
+  }
   const conditions = readConditions();
   const status = $('assess-text');
   const progress = $<HTMLProgressElement>('assess-progress');
@@ -238,6 +314,7 @@ function assess(): void {
   $('assess-problems').innerHTML = '';
   worker.cancel();
   const job = completed;
+  const listOfJob = job.listFile!;
   job.assessment = undefined;
   const conditionFault = core.checkAssessOptions(conditions);
   const inverterFault = conditionFault === '' ? core.checkInverterProfile(conditions) : '';
@@ -254,15 +331,12 @@ function assess(): void {
   status.textContent = '計算中… (最適化とランダム配線はワーカーで計算しています)';
   document.body.dataset.progress = '';
   document.body.dataset.assessing = 'yes';
+  const request: AssessRequest = job.kind === 'run'
+    ? { kind: 'run', list: listOfJob.bytes, listName: listOfJob.name, series: job.series, parallel: job.parallel,
+      output: job.output, conditions }
+    : { kind: 'open', result: { name: job.resultName, bytes: job.resultFile }, list: listOfJob, conditions };
   void worker
-    .assess({
-      list: job.listFile.bytes,
-      listName: job.listFile.name,
-      series: job.series,
-      parallel: job.parallel,
-      output: job.output,
-      conditions,
-    }, (first) => {
+    .assess(request, (first) => {
       if (completed !== job) return;
       status.textContent = '結果ファイルの配線を評価しました。最適化とランダム配線を計算中…';
       showAssessment(first);
@@ -276,10 +350,17 @@ function assess(): void {
       document.body.dataset.assessedIn = 'worker';
       if (reply.error?.startsWith('no worker')) {
         document.body.dataset.assessedIn = 'page';
-        // The same run on the page's thread: slower to answer, same figures.
-        const r = core.run(job.listFile.bytes, job.listFile.name, job.series, job.parallel, job.output,
-          conditions.assess ? { ...conditions, progress: showProgress } : conditions);
-        reply = { outcome: r.outcome, assessment: r.assessment, assessment_problems: r.assessment_problems };
+        // The same on the page's thread: slower to answer, same figures.
+        const withProgress = conditions.assess ? { ...conditions, progress: showProgress } : conditions;
+        if (job.kind === 'run') {
+          const r = core.run(listOfJob.bytes, listOfJob.name, job.series, job.parallel, job.output, withProgress);
+          reply = { outcome: r.outcome, assessment: r.assessment, assessment_problems: r.assessment_problems };
+        } else {
+          const o: OpenValue = core.openResult({ name: job.resultName, bytes: job.resultFile }, listOfJob, withProgress);
+          const refusal = o.result_error ?? o.condition_fault ?? o.inverter_fault;
+          reply = { outcome: o.outcome, assessment: o.assessment, assessment_problems: refusal ? [refusal] : undefined,
+            assessment_note: o.assessment_note };
+        }
       }
       progress.hidden = true;
       delete document.body.dataset.assessing;
@@ -288,11 +369,15 @@ function assess(): void {
       if (reply.assessment) {
         job.assessment = reply.assessment;
         status.textContent = `評価が終わりました (${seconds} 秒)`;
-        $<HTMLButtonElement>('save-json').disabled = false;
+        // voltrigg-cli's file only for the list's own run.
+        $<HTMLButtonElement>('save-json').disabled = !reply.assessment.json_same_as_cli;
+        if (reply.assessment_note) {
+          $('assess-problems').append(Object.assign(document.createElement('li'), { textContent: reply.assessment_note }));
+        }
       } else {
         status.textContent = '評価できません (結果ファイルは出力済みです)';
         const list = $('assess-problems');
-        for (const p of reply.assessment_problems ?? [reply.error ?? '']) {
+        for (const p of reply.assessment_problems ?? (reply.assessment_note ? [reply.assessment_note] : [reply.error ?? ''])) {
           list.append(Object.assign(document.createElement('li'), { textContent: p }));
         }
       }
@@ -388,65 +473,278 @@ function showInverterWindow(w?: InverterWindowValue): void {
     Object.assign(document.createElement('li'), { textContent: `この温度の値はありません: ${p}` })));
 }
 
+const wiringNameOf = (optimized: boolean) => (optimized ? '最適化した配線' : '結果ファイルの配線');
+
+// The parts below the picture (the wiring table, the charts, the printed
+// plan) of a large array are drawn just after the page has shown the rest.
+let pendingViews: (() => void) | null = null;
+let pendingTimer = 0;
+const kDrawAtOnceModules = 200;
+
+function drawPendingViews(): void {
+  clearTimeout(pendingTimer);
+  const draw = pendingViews;
+  pendingViews = null;
+  draw?.();
+}
+
 function refreshViews(): void {
-  if (!completed?.run.result) return;
-  const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && completed.assessment;
+  if (!completed) return;
+  const shown = completed;
+  const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && !!shown.assessment;
   // The core's plan of the wiring shown: after the assessment both wirings on one colour scale.
-  const views = completed.assessment
-    ? completed.assessment.plan_views[optimized ? 'optimized' : 'result']
-    : completed.run.plan_views?.result;
-  if (!views) return;
+  const views = shown.assessment
+    ? shown.assessment.plan_views[optimized ? 'optimized' : 'result']
+    : shown.planViews.result;
   const colourBy = $<HTMLSelectElement>('colour-by').value as ColourBy;
-  view = planViewOf(views[colourBy], colourBy);
-  renderPicture($('picture'), view, markedSerialKey, (text) => ($('hover-info').textContent = text));
-  renderWiringTable($<HTMLTableElement>('wiring-table'), view, sort, markedSerialKey, (next) => {
-    sort = next;
-    refreshViews();
-  });
-  drawCharts($('string-chart'), $('curve-chart'), view, completed.assessment, !!optimized);
-  drawWindowChart($('window-chart'), completed.assessment?.inverter_window);
-  renderPlan($('plan'), view, {
-    resultName: completed.resultName,
-    listName: completed.listFile.name,
-    figures: $<HTMLTableElement>('figures'),
-    assessment: $<HTMLTableElement>('assessment'),
-    verdict: $('verdict').textContent ?? '',
-    windowHeading: $('inverter-window').hidden ? '' : $('window-heading').textContent ?? '',
-    windowTable: $('inverter-window').hidden ? null : $<HTMLTableElement>('window-table'),
-    windowVerdict: $('window-verdict').textContent ?? '',
-    wiringName: optimized ? '最適化した配線' : '結果ファイルの配線',
-  });
+  const shownView = planViewOf(views[colourBy], colourBy);
+  view = shownView;
+  const wiringName = wiringNameOf(optimized);
+  // The commissioning check is of the result file's wiring.
+  const failed = optimized ? new Set<number>() : failedStrings;
+  renderPicture($('picture'), shownView, markedSerialKey, (text) => ($('hover-info').textContent = text), failed);
+  setPageHeader(shown.resultName, wiringName);
+  // The optimised wiring has a file of its own: OUTPUT-optimized.csv.
+  const saveWiring = $<HTMLButtonElement>('save-wiring');
+  saveWiring.hidden = !optimized;
+  saveWiring.textContent = `最適化した配線 ${optimizedFileName(shown.resultName)} を保存`;
+  pendingViews = () => {
+    if (completed !== shown) return;
+    renderWiringTable($<HTMLTableElement>('wiring-table'), shownView, sort, markedSerialKey, (next) => {
+      sort = next;
+      refreshViews();
+    });
+    drawCharts($('string-chart'), $('curve-chart'), shownView, shown.assessment, optimized);
+    drawWindowChart($('window-chart'), shown.assessment?.inverter_window);
+    renderPlan($('plan'), shownView, {
+      resultName: shown.resultName,
+      listName: shown.listFile?.name ?? '',
+      figures: $<HTMLTableElement>('figures'),
+      assessment: $<HTMLTableElement>('assessment'),
+      verdict: $('verdict').textContent ?? '',
+      noVerdict: noVerdictReason(),
+      windowHeading: $('inverter-window').hidden ? '' : $('window-heading').textContent ?? '',
+      windowTable: $('inverter-window').hidden ? null : $<HTMLTableElement>('window-table'),
+      windowVerdict: $('window-verdict').textContent ?? '',
+      wiringName,
+    }, failed);
+    document.body.dataset.viewsDrawn = String(Number(document.body.dataset.viewsDrawn ?? 0) + 1);
+  };
+  clearTimeout(pendingTimer);
+  if (shownView.series * shownView.parallel <= kDrawAtOnceModules) {
+    drawPendingViews();
+  } else {
+    requestAnimationFrame(() => {
+      pendingTimer = window.setTimeout(drawPendingViews, 0);
+    });
+  }
+}
+
+const optimizedFileName = (resultName: string) => `${resultName.replace(/\.csv$/i, '')}-optimized.csv`;
+
+// Why a plan has no voltage verdict: the assessment refused or not (yet) made.
+function noVerdictReason(): string {
+  if ($('verdict').textContent) return '';
+  const why = [$('assess-text').textContent ?? '', ...[...$('assess-problems').children].map((li) => li.textContent ?? '')]
+    .filter((t) => t.trim() !== '').join(' ');
+  return `電圧チェックはありません: ${why || '物理評価がされていません'}`;
+}
+
+// The strings that failed the commissioning check, outlined in the picture.
+function markFailed(failed: Set<number>): void {
+  const same = failed.size === failedStrings.size && [...failed].every((n) => failedStrings.has(n));
+  failedStrings = failed;
+  if (same) return;
+  const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && !!completed?.assessment;
+  const shown = optimized ? new Set<number>() : failed;
+  markFailedStrings($('picture'), shown);
+  markFailedStrings($('plan'), shown);
 }
 
 function search(select: boolean): void {
   const input = $<HTMLInputElement>('search');
   const out = $('search-result');
   if (!view) return;
+  const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && !!completed?.assessment;
   const cell = findSerial(view, input.value);
   if (!cell) {
     markedSerialKey = null;
     out.textContent = input.value.trim() === '' ? '' : `見つかりません: ${input.value.trim()}`;
   } else {
     markedSerialKey = `${cell.string_no}:${cell.position}`;
-    out.textContent = `ストリング ${cell.string_no} の ${cell.position} 番目 (モジュール番号 ${cell.module_no})`;
+    // The answer names the wiring it is for.
+    out.textContent = `ストリング ${cell.string_no} の ${cell.position} 番目 (モジュール番号 ${cell.module_no}、` +
+      `${wiringNameOf(optimized)})`;
   }
-  refreshViews();
-  document.querySelector('#picture .marked')?.scrollIntoView({ block: 'nearest' });
+  drawPendingViews();
+  markModule(markedSerialKey);
+  $('wiring-table').querySelector('tr.marked')?.scrollIntoView({ block: 'nearest' });
+  document.querySelector('#picture .marked')?.scrollIntoView({ block: 'nearest', inline: 'center' });
   // A scanner types the next code over this one.
   if (select) input.select();
 }
 
-// The result file's name in every printed page's header (from the print
-// button or the browser's own print command), as a CSS string.
-function setPageHeader(resultName: string): void {
-  const text = resultName.replace(/[\u0000-\u001f\u007f]/g, '').replace(/[\\"]/g, (c) => `\\${c}`);
+// The module found, marked in the picture and the table without redrawing them.
+function markModule(key: string | null): void {
+  for (const g of $('picture').querySelectorAll<SVGGElement>('g.module')) {
+    g.classList.toggle('marked', g.dataset.key === key);
+  }
+  for (const tr of $<HTMLTableElement>('wiring-table').tBodies[0]?.rows ?? []) {
+    tr.classList.toggle('marked', tr.dataset.key === key);
+  }
+}
+
+// The result file's name and the wiring shown in every printed page's header
+// (from the print button or the browser's own print command), as a CSS string.
+function setPageHeader(resultName: string, wiringName: string): void {
+  const text = `${resultName} — ${wiringName}`.replace(/[\u0000-\u001f\u007f]/g, '').replace(/[\\"]/g, (c) => `\\${c}`);
   let style = document.getElementById('page-header') as HTMLStyleElement | null;
   if (!style) {
     style = document.createElement('style');
     style.id = 'page-header';
     document.head.append(style);
   }
-  style.textContent = `@media print { @page { @top-left { content: "${text}"; } } }`;
+  style.textContent = `@media print { @page plan { @top-left { content: "${text}"; } } }`;
+}
+
+// The plan printed under a title that names the result and the wiring: a
+// browser offers it as the PDF's file name.
+function printPlan(): void {
+  if (!completed) return;
+  const optimized = $<HTMLSelectElement>('wiring').value === 'optimized' && !!completed.assessment;
+  const base = completed.resultName.replace(/\.csv$/i, '');
+  const title = document.title;
+  document.title = `${optimized ? `${base}-optimized` : base} 配線図 (${wiringNameOf(optimized)})`;
+  delete document.body.dataset.print;
+  drawPendingViews();
+  const restore = () => {
+    document.title = title;
+    window.removeEventListener('afterprint', restore);
+  };
+  window.addEventListener('afterprint', restore);
+  window.print();
+}
+
+// The value of the extras field ("voc,isc" or "isc,voc").
+function extrasValue(): string {
+  return (document.getElementById('extras') as HTMLSelectElement | null)?.value ?? 'voc,isc';
+}
+
+// The commissioning check's coefficients are the assessment's fields, as in the viewer.
+function commissionCoefficients(): Record<string, string> {
+  const out: Record<string, string> = { extras: extrasValue() };
+  for (const row of optionRows) {
+    if (row.member === 'voc_coefficient_pct_per_k' || row.member === 'isc_coefficient_pct_per_k') {
+      out[row.member] = $<HTMLInputElement>(row.key).value;
+    }
+  }
+  return out;
+}
+
+// --- Opening a result file with its list ------------------------------------
+
+// A file far larger than any result or list is not read into the page.
+const kLargestOpenedBytes = 32 * 1024 * 1024;
+
+async function readFiles(files: File[]): Promise<PageFile[] | null> {
+  const out: PageFile[] = [];
+  for (const file of files) {
+    if (file.size > kLargestOpenedBytes) {
+      showOpenMessage(`ファイルが大きすぎます (${(file.size / 1048576).toFixed(0)} MiB、32 MiB まで): ${file.name}`, 'error');
+      return null;
+    }
+    try {
+      out.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    } catch (err) {
+      showOpenMessage(`ファイルを読み込めません: ${file.name} (${String(err)})`, 'error');
+      return null;
+    }
+  }
+  return out;
+}
+
+function showOpenMessage(text: string, kind: 'info' | 'error'): void {
+  const box = $('open-message');
+  box.textContent = text;
+  box.className = kind;
+}
+
+function setOpenState(notes: string[] | null): void {
+  $('open-notes').replaceChildren(...(notes ?? []).map((n) =>
+    Object.assign(document.createElement('li'), { textContent: n })));
+  $('close-opened').hidden = notes === null;
+  if (notes === null) showOpenMessage('', 'info');
+}
+
+// Files picked or dropped together: the result, its list and a measurement
+// file, told apart by the core as the viewer tells them apart.
+async function openFiles(files: PageFile[]): Promise<void> {
+  const started = performance.now();
+  const apart = core.tellFilesApart(files);
+  if (apart.refused) {
+    const why = apart.refused === 'two_results' ? '結果ファイルが 2 つあります'
+      : apart.refused === 'two_lists' ? '結果ファイルのほかにモジュールリストが 2 つあります'
+        : '結果ファイルがありません';
+    showOpenMessage(`開けません: ${why}${apart.reasons?.length ? ` (${apart.reasons.join('、')})` : ''}`, 'error');
+    return;
+  }
+  const result = files[apart.result!];
+  const list = apart.list !== undefined && apart.list >= 0 ? files[apart.list] : null;
+  const measurements = apart.measurements !== undefined && apart.measurements >= 0 ? files[apart.measurements] : null;
+  const o = core.openResult(result, list, { assess: false, keep: true, extras: extrasValue() });
+  if (o.outcome !== 'completed' || !o.result || !o.plan_views || !o.result_file) {
+    showOpenMessage(`結果ファイル ${result.name} を開けません: ${o.result_error ?? ''}`, 'error');
+    return;
+  }
+  const listMatches = o.list_state === 'matches';
+  const notes: string[] = [];
+  if (!list) notes.push(`モジュールリスト (結果ファイルの 1 行目: ${o.result.input_name}) も一緒に開くと、物理評価と試運転検査ができます`);
+  else notes.push(o.list_status ?? '');
+  notes.push(...(o.list_differences ?? []), ...(o.list_warnings ?? []).map((w) => `警告: ${w}`));
+  if (o.assessment_note) notes.push(o.assessment_note);
+  const kept = rememberOpened(result, list);
+  if (!kept.ok) notes.push(`次に開いたときのために結果ファイルを保存できません: ${kept.reason}`);
+  showOpenMessage(`結果ファイル ${result.name} を開きました`, listMatches ? 'info' : 'error');
+  setOpenState(notes);
+  showMessage('', 'info');
+  $('list-warnings').replaceChildren();
+  show({ kind: 'open', result: o.result, resultFile: o.result_file, planViews: o.plan_views,
+    listFile: list, listMatches, series: String(o.result.series), parallel: String(o.result.parallel), output: '',
+    resultName: result.name });
+  document.body.dataset.openResultMs = (performance.now() - started).toFixed(1);
+  // The parts drawn after the first paint, timed from the same start.
+  requestAnimationFrame(() => setTimeout(() => {
+    drawPendingViews();
+    document.body.dataset.openResultAllMs = (performance.now() - started).toFixed(1);
+  }, 0));
+  if (measurements && commissionActive()) await openMeasurementBytes(measurements.name, measurements.bytes);
+  if (commissionActive()) $('commissioning').scrollIntoView({ block: 'start' });
+}
+
+// One file dropped: a measurement file goes to the check, a result is
+// opened, anything else is the planning run's list (as before).
+async function dropped(files: File[]): Promise<void> {
+  if (files.length > 1) {
+    const read = await readFiles(files.slice(0, 3));
+    if (read) await openFiles(read);
+    return;
+  }
+  const [file] = files;
+  if (file.size <= kLargestOpenedBytes) {
+    const read = await readFiles([file]);
+    if (!read) return;
+    const apart = core.tellFilesApart(read);
+    if (apart.measurements === 0) {
+      if (commissionActive()) await openMeasurementBytes(read[0].name, read[0].bytes);
+      else showOpenMessage('測定ファイルを確かめる結果ファイルを先に開いてください', 'error');
+      return;
+    }
+    if (apart.result === 0) {
+      await openFiles(read);
+      return;
+    }
+  }
+  await chooseFile(file);
 }
 
 // The browser compiles the core's WebAssembly quickly at first and better
@@ -472,6 +770,8 @@ async function start(): Promise<void> {
   core = await coreFactory()();
   optionRows = core.optionTable('ja');
   buildConditionFields(optionRows);
+  buildCommissionFields(core);
+  wireCommissioning();
   const identity = core.identity();
   document.title = identity.caption;
   $('caption').textContent = identity.caption;
@@ -481,6 +781,22 @@ async function start(): Promise<void> {
     const file = (e.target as HTMLInputElement).files?.[0];
     if (file) await chooseFile(file);
   });
+  $<HTMLInputElement>('open-files').addEventListener('change', async (e) => {
+    const input = e.target as HTMLInputElement;
+    const files = [...(input.files ?? [])];
+    if (files.length > 3) {
+      showOpenMessage('結果ファイル、モジュールリストと測定ファイルの 3 つまで選んでください', 'error');
+    } else if (files.length > 0) {
+      const read = await readFiles(files);
+      if (read) await openFiles(read);
+    }
+    input.value = '';
+  });
+  $('close-opened').addEventListener('click', () => {
+    forgetOpened();
+    setOpenState(null);
+    closeShown();
+  });
   document.addEventListener('dragover', (e) => {
     e.preventDefault();
     document.body.classList.add('dragging');
@@ -489,29 +805,43 @@ async function start(): Promise<void> {
   document.addEventListener('drop', async (e) => {
     e.preventDefault();
     document.body.classList.remove('dragging');
-    const file = e.dataTransfer?.files[0];
-    if (file) await chooseFile(file);
+    const files = [...(e.dataTransfer?.files ?? [])];
+    if (files.length > 0) await dropped(files);
   });
   $('run-form').addEventListener('submit', (e) => {
     e.preventDefault();
     void listReading.then(run);
   });
   $('save-result').addEventListener('click', () => {
-    if (completed?.run.result_file) download(completed.run.result_file, completed.resultName, 'text/csv');
+    if (completed?.kind === 'run') download(completed.resultFile, completed.resultName, 'text/csv');
+  });
+  $('save-wiring').addEventListener('click', () => {
+    if (completed?.assessment) download(completed.assessment.optimized_csv, optimizedFileName(completed.resultName), 'text/csv');
   });
   $('save-json').addEventListener('click', () => {
-    if (!completed?.assessment) return;
+    if (!completed?.assessment?.json_same_as_cli) return;
     const base = completed.resultName.replace(/\.csv$/, '');
     download(completed.assessment.json, `${base}.assessment.json`, 'application/json');
   });
-  $('print').addEventListener('click', () => window.print());
+  $('print').addEventListener('click', printPlan);
+  // The browser's own print command prints what is drawn: nothing left pending.
+  window.addEventListener('beforeprint', drawPendingViews);
   $('reassess').addEventListener('click', assess);
+  // The coefficients are the commissioning check's too; the extras choose its modules' Voc and Isc.
+  $('condition-fields').addEventListener('input', (e) => {
+    if (!completed) return;
+    if ((e.target as HTMLElement).id === 'extras') reopenForExtras();
+    else recheckCommissioning();
+  });
   $<HTMLInputElement>('inverter-file').addEventListener('change', (e) => {
     void chooseProfile((e.target as HTMLInputElement).files?.[0] ?? null);
   });
   $('inverter-clear').addEventListener('click', () => void chooseProfile(null));
   $('colour-by').addEventListener('change', refreshViews);
-  $('wiring').addEventListener('change', refreshViews);
+  $('wiring').addEventListener('change', () => {
+    refreshViews();
+    search(false);
+  });
   const searchBox = $<HTMLInputElement>('search');
   searchBox.addEventListener('input', () => search(false));
   searchBox.addEventListener('keydown', (e) => {
@@ -520,12 +850,28 @@ async function start(): Promise<void> {
       search(true);
     }
   });
+  wireScanner((code) => {
+    searchBox.value = code;
+    search(true);
+  });
   document.body.dataset.openMs = performance.now().toFixed(0); // since the page was opened
+  // What was opened last comes back, with everything typed for it.
+  const last = lastOpened();
+  if (last) await openFiles(last.list ? [last.result, last.list] : [last.result]);
   document.body.dataset.ready = 'yes';
   setTimeout(() => {
     worker.warm();
     warmUp();
   }, 0);
+}
+
+// The extras decide the modules' Voc and Isc: the result shown is kept
+// again with them for the commissioning check, which starts afresh.
+function reopenForExtras(): void {
+  if (!completed?.listFile) return;
+  core.openResult({ name: completed.resultName, bytes: completed.resultFile }, completed.listFile,
+    { assess: false, keep: true, extras: extrasValue() });
+  restartCommissioning();
 }
 
 void start().catch((err: unknown) => showMessage(String(err), 'error'));

@@ -19,12 +19,44 @@ function hoverText(c: ModuleCell, view: PlanView): string {
     `Vpm ${floatText(c.vpm_v)} V, Ipm ${floatText(c.ipm_a)} A, ${by} の偏差 ${c.deviation_pct.toFixed(2)} %`;
 }
 
+// The columns a text takes: a Japanese (wide) character two, any other one.
+function textColumns(text: string): number {
+  let columns = 0;
+  for (const ch of text) columns += /[\u1100-\u115f\u2e80-\ua4cf\uac00-\ud7a3\uf900-\ufaff\ufe30-\ufe4f\uff00-\uff60\uffe0-\uffe6]/u.test(ch) ? 2 : 1;
+  return columns;
+}
+
+// A serial number in its box: whole, on one line or two; a line too long for
+// the box is drawn narrower (textLength), never cut and never past the edge.
+function serialLines(serial: string, x: number, y: number, width: number): SVGTextElement[] {
+  const perLine = 15; // columns on one line; narrower drawn where they do not fit
+  const chars = [...serial];
+  const lines: string[] = [];
+  if (textColumns(serial) <= perLine || chars.length <= 1) {
+    lines.push(serial);
+  } else {
+    const half = Math.ceil(chars.length / 2);
+    lines.push(chars.slice(0, half).join(''), chars.slice(half).join(''));
+  }
+  return lines.map((line, k) => {
+    const t = svg('text', { x, y: lines.length === 1 ? y + 6 : y + k * 11, class: 'serial' });
+    t.textContent = line;
+    const estimated = textColumns(line) * 5.4; // [px] at the serial's 9 px
+    if (estimated > width) {
+      t.setAttribute('textLength', String(width));
+      t.setAttribute('lengthAdjust', 'spacingAndGlyphs');
+    }
+    return t;
+  });
+}
+
 // One row per string, one box per module in series order; each row ends with
 // the string's Σ Vpm, its current and its cold open-circuit voltage; a string
-// above the voltage limit in red.
+// above the voltage limit in red, one that failed the commissioning check
+// outlined in red.
 export function renderPicture(host: HTMLElement, view: PlanView, marked: string | null,
-  onHover: (text: string) => void): void {
-  const box = { w: 74, h: 40, gap: 4 };
+  onHover: (text: string) => void, failed: Set<number> = new Set()): void {
+  const box = { w: 74, h: 44, gap: 4 };
   const left = 64;
   const right = 260;
   const width = left + view.series * (box.w + box.gap) + right;
@@ -39,17 +71,21 @@ export function renderPicture(host: HTMLElement, view: PlanView, marked: string 
     const label = svg('text', { x: 4, y: y + box.h / 2 + 4, class: s.over_limit ? 'label over' : 'label' });
     label.textContent = `S${s.string_no}`;
     root.append(label);
+    // Drawn for every string, shown for those that failed the commissioning check (markFailedStrings).
+    const outline = svg('rect', { x: left - 3, y: y - 2, width: view.series * (box.w + box.gap) + 2, height: box.h + 4,
+      rx: 4, class: 'commission-outline', 'data-string': s.string_no });
+    const note = svg('text', { x: 4, y: y + box.h / 2 + 16, class: 'failed-label', 'data-string': s.string_no });
+    note.textContent = '不合格';
+    root.append(outline, note);
     s.cells.forEach((c, k) => {
       const x = left + k * (box.w + box.gap);
       const g = svg('g', { class: marked === cellKey(c) ? 'module marked' : 'module', 'data-key': cellKey(c) });
       const rect = svg('rect', { x, y, width: box.w, height: box.h, rx: 3, fill: c.colour });
       const title = svg('title', {});
       title.textContent = hoverText(c, view);
-      const no = svg('text', { x: x + 4, y: y + 15, class: 'no' });
+      const no = svg('text', { x: x + 4, y: y + 14, class: 'no' });
       no.textContent = floatText(c.module_no);
-      const serial = svg('text', { x: x + 4, y: y + 32, class: 'serial' });
-      serial.textContent = c.serial.length > 12 ? `…${c.serial.slice(-11)}` : c.serial;
-      g.append(rect, title, no, serial);
+      g.append(rect, title, no, ...serialLines(c.serial, x + 4, y + 27, box.w - 8));
       g.addEventListener('mouseenter', () => onHover(hoverText(c, view)));
       root.append(g);
     });
@@ -60,6 +96,15 @@ export function renderPicture(host: HTMLElement, view: PlanView, marked: string 
     root.append(sums);
   });
   host.replaceChildren(root);
+  markFailedStrings(host, failed);
+}
+
+// Shows the outline of each string in `failed` and hides the others': no
+// redrawing, so that a typed value's row is answered at once.
+export function markFailedStrings(host: HTMLElement, failed: Set<number>): void {
+  for (const e of host.querySelectorAll<SVGElement>('.commission-outline, .failed-label')) {
+    e.classList.toggle('failed', failed.has(Number(e.dataset.string)));
+  }
 }
 
 export type SortColumn = 'string' | 'position' | 'no' | 'serial' | 'vpm' | 'ipm' | 'deviation';
@@ -116,10 +161,15 @@ export function renderWiringTable(table: HTMLTableElement, view: PlanView, sort:
   const body = table.createTBody();
   for (const c of cells) {
     const tr = body.insertRow();
+    tr.dataset.key = cellKey(c);
     if (marked === cellKey(c)) tr.className = 'marked';
-    for (const v of [c.string_no, c.position, floatText(c.module_no), c.serial, floatText(c.vpm_v), floatText(c.ipm_a), c.deviation_pct.toFixed(2)]) {
-      tr.insertCell().textContent = String(v);
-    }
+    const values = [c.string_no, c.position, floatText(c.module_no), c.serial, floatText(c.vpm_v), floatText(c.ipm_a), c.deviation_pct.toFixed(2)];
+    values.forEach((v, k) => {
+      const td = tr.insertCell();
+      td.textContent = String(v);
+      // On a narrow screen each row is a card, each value under its column's name.
+      td.dataset.label = columns[k][1];
+    });
   }
   table.querySelector('tr.marked')?.scrollIntoView({ block: 'nearest' });
 }
@@ -134,6 +184,7 @@ export interface PlanHeader {
   windowTable: HTMLTableElement | null;
   windowVerdict: string;
   wiringName: string;
+  noVerdict: string; // why there is no voltage verdict, or ""
 }
 
 // The printed plan: page 1 the summary with the picture, then the table in
@@ -148,16 +199,17 @@ function copyOf(element: HTMLElement): HTMLElement {
   return copy;
 }
 
-export function renderPlan(host: HTMLElement, view: PlanView, h: PlanHeader): void {
+export function renderPlan(host: HTMLElement, view: PlanView, h: PlanHeader, failed: Set<number> = new Set()): void {
   const summary = document.createElement('section');
   summary.className = 'plan-summary';
   const title = document.createElement('h1');
-  title.textContent = `配線図 ${h.resultName}`;
+  title.textContent = `配線図 ${h.resultName} (${h.wiringName})`;
   const facts = document.createElement('p');
   facts.textContent = `モジュールリスト ${h.listName} / ${view.parallel} ストリング × ${view.series} 直列 / ${h.wiringName}`;
   summary.append(title, facts, copyOf(h.figures));
   if (!h.assessment.hidden) summary.append(copyOf(h.assessment));
   if (h.verdict) summary.append(Object.assign(document.createElement('p'), { textContent: h.verdict }));
+  if (h.noVerdict) summary.append(Object.assign(document.createElement('p'), { textContent: h.noVerdict, className: 'no-verdict' }));
   if (h.windowTable) {
     // The inverter window always judges the result file's wiring.
     summary.append(Object.assign(document.createElement('p'), { textContent: h.windowHeading, className: 'window-heading' }),
@@ -166,12 +218,26 @@ export function renderPlan(host: HTMLElement, view: PlanView, h: PlanHeader): vo
   }
   const picture = document.createElement('div');
   picture.className = 'plan-picture';
-  renderPicture(picture, view, null, () => undefined);
+  renderPicture(picture, view, null, () => undefined, failed);
   summary.append(picture);
 
   const table = document.createElement('table');
   table.className = 'plan-table';
-  const head = table.createTHead().insertRow();
+  // The tick box and the numbers narrow, the serial number wide.
+  const columnsMm = ['9mm', '13mm', '24mm', '', '22mm', '22mm'];
+  table.append(Object.assign(document.createElement('colgroup'), {}));
+  for (const width of columnsMm) {
+    const col = document.createElement('col');
+    if (width) col.style.width = width;
+    table.querySelector('colgroup')!.append(col);
+  }
+  // Every page of the table says which wiring it holds: the heading repeats.
+  const tableHead = table.createTHead();
+  const wiringRow = tableHead.insertRow();
+  const wiringCell = Object.assign(document.createElement('th'), { colSpan: 6, className: 'plan-wiring',
+    textContent: `${h.wiringName} (${h.resultName})` });
+  wiringRow.append(wiringCell);
+  const head = tableHead.insertRow();
   for (const name of ['✓', '位置', 'モジュール番号', 'シリアル番号', 'Vpm [V]', 'Ipm [A]']) {
     head.append(Object.assign(document.createElement('th'), { textContent: name }));
   }
