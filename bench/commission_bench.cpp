@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include "app/shared/measurement_texts.h"
 #include "commission/commissioning.h"
-#include "commission/commissioning_json.h"
 #include "commission/measurement_file.h"
 #include "commission/plan_fingerprint.h"
 #include "support/module_generator.h"
@@ -89,7 +89,7 @@ void BM_CommissioningFileToJson(benchmark::State& state) {
     std::istringstream in(f.file);
     const std::vector<StringMeasurement> m = ReadMeasurements(in, "bench", kStrings, {});
     const Commissioning c = CheckCommissioning(f.modules, f.curves, f.wiring, m, {});
-    std::string json = FormatCommissioningJson(c, f.modules, "r.csv", "list.csv");
+    std::string json = CommissioningJsonText(c, f.modules, "r.csv", "list.csv");
     benchmark::DoNotOptimize(json);
   }
 }
@@ -101,7 +101,7 @@ void BM_CommissioningRecordToJson(benchmark::State& state) {
     std::istringstream in(f.record);
     const std::vector<StringMeasurement> m = ReadMeasurements(in, "bench", kStrings, {}, f.plan);
     const Commissioning c = CheckCommissioning(f.modules, f.curves, f.wiring, m, {});
-    std::string json = FormatCommissioningJson(c, f.modules, "r.csv", "list.csv");
+    std::string json = CommissioningJsonText(c, f.modules, "r.csv", "list.csv");
     benchmark::DoNotOptimize(json);
   }
 }

@@ -16,7 +16,8 @@ using Json = nlohmann::ordered_json;
 // A further item's value, null when not measured.
 Json Optional(const std::optional<double>& value) { return value ? Json(*value) : Json(); }
 
-Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& modules, bool further_items) {
+Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& modules, bool further_items,
+                const FindingWording& finding_text) {
   std::vector<double> numbers(s.modules.size());
   std::transform(s.modules.begin(), s.modules.end(), numbers.begin(),
                  [&](int index) { return modules[static_cast<std::size_t>(index)].number; });
@@ -24,7 +25,7 @@ Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& mod
   for (const Finding& f : s.verdict.findings) {
     Json finding{{"key", FindingKeyName(f.key)}};
     if (f.key == FindingKey::ModulesMissing || f.key == FindingKey::ModuleExtra) finding["count"] = f.count;
-    finding["text"] = FindingTextJa(f);
+    finding["text"] = finding_text ? finding_text(f) : std::string();
     findings.push_back(std::move(finding));
   }
   const StringMeasurement* m = s.measurement ? &*s.measurement : nullptr;
@@ -58,13 +59,14 @@ Json StringJson(const StringCommissioning& s, const std::vector<ModuleData>& mod
 }  // namespace
 
 std::string FormatCommissioningJson(const Commissioning& c, const std::vector<ModuleData>& modules,
-                                    const std::string& result_file, const std::string& modules_file) {
+                                    const std::string& result_file, const std::string& modules_file,
+                                    const FindingWording& finding_text) {
   Json strings = Json::array();
   // A check of Voc and Isc alone keeps the file it has always had; the
   // further items' keys come with the first value of one.
   const bool further = c.further_items_measured;
   std::transform(c.strings.begin(), c.strings.end(), std::back_inserter(strings),
-                 [&](const StringCommissioning& s) { return StringJson(s, modules, further); });
+                 [&](const StringCommissioning& s) { return StringJson(s, modules, further, finding_text); });
   Json conditions{{"voc_coefficient_pct_per_k", c.conditions.voc_coefficient_pct_per_k},
                   {"isc_coefficient_pct_per_k", c.conditions.isc_coefficient_pct_per_k},
                   {"voc_tolerance_pct", c.conditions.voc_tolerance_pct},

@@ -1,5 +1,6 @@
 #pragma once
 // The commissioning file, MEASURED_BASE.commissioning.json.
+#include <functional>
 #include <string>
 
 #include "commission/commissioning.h"
@@ -19,7 +20,11 @@ namespace voltrigg {
 // of Voc and Isc alone gives the file it always gave.
 // `result_file` and `modules_file` are the paths as given (bytes; decoded as
 // Shift-JIS when not UTF-8); `modules` is the list the wiring indexes.
+// `finding_text` words each finding's "text" (the front ends give the text
+// catalogue's Japanese, app/shared/measurement_texts.h: CommissioningJsonText).
+using FindingWording = std::function<std::string(const Finding& finding)>;
 std::string FormatCommissioningJson(const Commissioning& check, const std::vector<ModuleData>& modules,
-                                    const std::string& result_file, const std::string& modules_file);
+                                    const std::string& result_file, const std::string& modules_file,
+                                    const FindingWording& finding_text);
 
 }  // namespace voltrigg

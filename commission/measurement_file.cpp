@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -76,23 +77,23 @@ int ColumnNamed(const FieldReader::Field& field) {
   return it == kColumnNames.end() ? -1 : static_cast<int>(it - kColumnNames.begin());
 }
 
-std::pair<MeasurementFault, const char*> ProblemText(FieldReader::Problem p) {
+MeasurementFault FaultOf(FieldReader::Problem p) {
   switch (p) {
     case FieldReader::Problem::UnclosedQuote:
-      return {MeasurementFault::UnclosedQuote, "a quoted field is not closed"};
+      return MeasurementFault::UnclosedQuote;
     case FieldReader::Problem::TextAfterQuote:
-      return {MeasurementFault::TextAfterQuote, "text follows a closing quote"};
+      return MeasurementFault::TextAfterQuote;
     case FieldReader::Problem::TooLong:
-      return {MeasurementFault::FieldTooLong, "a field is longer than 64 KiB"};
+      return MeasurementFault::FieldTooLong;
     case FieldReader::Problem::NulByte:
-      return {MeasurementFault::NulByte, "a NUL byte (not a text file)"};
+      return MeasurementFault::NulByte;
     case FieldReader::Problem::ReadFailed:
-      return {MeasurementFault::ReadFailed, "the file cannot be read"};
+      return MeasurementFault::ReadFailed;
     case FieldReader::Problem::EndOfInput:
     case FieldReader::Problem::None:
       break;
   }
-  return {MeasurementFault::EndsInsideRow, "the file ends inside a row"};
+  return MeasurementFault::EndsInsideRow;
 }
 
 MeasurementRefusal Refusal(MeasurementFault fault, std::string field = {}, std::string value = {}, int count = 0,
@@ -110,9 +111,8 @@ class Reader {
  public:
   Reader(std::istream& in, const std::string& where) : fields_(in), where_(where) {}
 
-  [[noreturn]] void Fail(int line, MeasurementRefusal refusal, const std::string& what) const {
-    throw MeasurementFileError(where_ + (line > 0 ? " line " + std::to_string(line) : std::string()) + ": " + what,
-                               line, std::move(refusal));
+  [[noreturn]] void Fail(int line, MeasurementRefusal refusal) const {
+    throw MeasurementFileError(std::move(refusal), line, where_);
   }
 
   // The fields of the next line, or an empty vector at the end.
@@ -121,17 +121,13 @@ class Reader {
     if (fields_.AtEnd()) return line;
     for (;;) {
       std::optional<FieldReader::Field> f = fields_.Next();
-      if (!f) {
-        const auto [fault, text] = ProblemText(fields_.LastProblem());
-        Fail(line_of_last_, Refusal(fault), text);
-      }
+      if (!f) Fail(line_of_last_, Refusal(FaultOf(fields_.LastProblem())));
       line_of_last_ = f->line;
       const bool last = f->ends_line;
       line.push_back(std::move(*f));
       if (last) return line;
       if (line.size() > kMaxColumns) {
-        Fail(line.front().line, Refusal(MeasurementFault::TooManyFields, {}, {}, static_cast<int>(kMaxColumns)),
-             "more than " + std::to_string(kMaxColumns) + " fields");
+        Fail(line.front().line, Refusal(MeasurementFault::TooManyFields, {}, {}, static_cast<int>(kMaxColumns)));
       }
     }
   }
@@ -149,15 +145,13 @@ std::optional<double> Number(const Reader& reader, const FieldReader::Field& f, 
   if (text.empty()) return std::nullopt;
   const std::string shown = TextAsUtf8(text.substr(0, 40));
   if (!LooksLikeNumber(text)) {
-    reader.Fail(f.line, Refusal(MeasurementFault::NotANumber, column, shown),
-                "field " + std::string(column) + ": \"" + shown + "\" is not a number");
+    reader.Fail(f.line, Refusal(MeasurementFault::NotANumber, column, shown));
   }
   if (text.front() == '+') text.erase(0, 1);  // from_chars takes no plus sign
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-    reader.Fail(f.line, Refusal(MeasurementFault::NotFinite, column, shown),
-                "field " + std::string(column) + ": \"" + shown + "\" is not a finite number");
+    reader.Fail(f.line, Refusal(MeasurementFault::NotFinite, column, shown));
   }
   return value;
 }
@@ -169,8 +163,7 @@ std::optional<double> NotNegative(const Reader& reader, const FieldReader::Field
   const std::optional<double> value = Number(reader, *f, column);
   if (value && !(*value >= 0)) {
     const std::string shown = TextAsUtf8(Trimmed(f->text).substr(0, 40));
-    reader.Fail(f->line, Refusal(MeasurementFault::Negative, column, shown),
-                "field " + std::string(column) + ": \"" + shown + "\" is negative");
+    reader.Fail(f->line, Refusal(MeasurementFault::Negative, column, shown));
   }
   return value;
 }
@@ -183,41 +176,54 @@ std::optional<Polarity> PolarityWord(const Reader& reader, const FieldReader::Fi
   if (word == kPolarityOkWord) return Polarity::Ok;
   if (word != kPolarityReversedWord) {
     const std::string shown = TextAsUtf8(Trimmed(f->text).substr(0, 40));
-    reader.Fail(f->line, Refusal(MeasurementFault::UnknownWord, kPolarityColumn, shown),
-                "field polarity: \"" + shown + "\" is neither " + kPolarityOkWord + " nor " + kPolarityReversedWord);
+    reader.Fail(f->line, Refusal(MeasurementFault::UnknownWord, kPolarityColumn, shown));
   }
   return Polarity::Reversed;
 }
 
-std::string RangeOf(const ConditionLimit& limit) { return LimitRangeText(limit); }
-
-// The option that gives a condition for the whole file, as voltrigg-cli and the viewer name it.
-std::string OptionOf(const ConditionLimit& limit) { return std::string("--") + KeyOf(limit.condition); }
+// A refusal about a condition: its column and the limit that names it.
+MeasurementRefusal ConditionRefusal(MeasurementFault fault, const char* column, const ConditionLimit& limit) {
+  MeasurementRefusal refusal = Refusal(fault, column);
+  refusal.limit = limit;
+  return refusal;
+}
 
 double Condition(const Reader& reader, const FieldReader::Field* f, const std::optional<double>& fallback,
                  const char* column, const ConditionLimit& limit, int line) {
   std::optional<double> value = f != nullptr ? Number(reader, *f, column) : std::nullopt;
   const bool from_option = !value;
   if (!value) value = fallback;
-  if (!value) {
-    reader.Fail(line, Refusal(MeasurementFault::NoCondition, column, OptionOf(limit)),
-                "field " + std::string(column) + ": no value (give it in the row or for the whole file with " +
-                    OptionOf(limit) + ")");
-  }
+  if (!value) reader.Fail(line, ConditionRefusal(MeasurementFault::NoCondition, column, limit));
   if (!WithinLimit(*value, limit)) {
     char text[64];
     (void)std::snprintf(text, sizeof text, "%g", *value);
-    MeasurementRefusal refusal = Refusal(MeasurementFault::ConditionOutOfRange, column, text);
-    refusal.limit = limit;
+    MeasurementRefusal refusal = ConditionRefusal(MeasurementFault::ConditionOutOfRange, column, limit);
+    refusal.value = text;
     refusal.from_option = from_option;
-    reader.Fail(line, std::move(refusal),
-                "field " + std::string(column) + ": " + text + (from_option ? " (from " + OptionOf(limit) + ")" : "") +
-                    " is not " + RangeOf(limit));
+    reader.Fail(line, std::move(refusal));
   }
   return *value;
 }
 
+std::atomic<MeasurementRefusalWording> installed_wording{nullptr};
+
+// Without a catalogue: the fault's number and what it names, for a developer.
+std::string PlainDescription(const MeasurementRefusal& r, int line, const std::string& where) {
+  std::string out = "measurement fault " + std::to_string(static_cast<int>(r.fault)) + " in " + where;
+  if (line > 0) out += " line " + std::to_string(line);
+  if (!r.field.empty()) out += " field " + r.field;
+  if (!r.value.empty()) out += ": " + r.value;
+  return out;
+}
+
 }  // namespace
+
+void SetMeasurementRefusalWording(MeasurementRefusalWording wording) { installed_wording.store(wording); }
+
+std::string WordMeasurementRefusal(const MeasurementRefusal& refusal, int line, const std::string& where) {
+  const MeasurementRefusalWording wording = installed_wording.load();
+  return wording != nullptr ? wording(refusal, line, where) : PlainDescription(refusal, line, where);
+}
 
 std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::string& where, int string_count,
                                                 const MeasurementDefaults& defaults,
@@ -230,10 +236,7 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   }
   Reader reader(in, where);
   const std::vector<FieldReader::Field> header = reader.NextLine();
-  if (header.empty())
-    reader.Fail(0, Refusal(MeasurementFault::Empty),
-                "the file is empty (a header line is needed: " + std::string(kStringColumn) + "," + kVocColumn + "," +
-                    kIscColumn + "," + kIrradianceColumn + "," + kModuleTemperatureColumn + ")");
+  if (header.empty()) reader.Fail(0, Refusal(MeasurementFault::Empty));
   std::array<int, kColumns> at{};
   at.fill(-1);
   for (std::size_t c = 0; c < header.size(); ++c) {
@@ -241,8 +244,7 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     if (k < 0) continue;
     if (at[static_cast<std::size_t>(k)] >= 0) {
       const std::string name = kColumnNames[static_cast<std::size_t>(k)];
-      reader.Fail(header[c].line, Refusal(MeasurementFault::ColumnTwice, name),
-                  "the column " + name + " is named twice");
+      reader.Fail(header[c].line, Refusal(MeasurementFault::ColumnTwice, name));
     }
     at[static_cast<std::size_t>(k)] = static_cast<int>(c);
   }
@@ -250,22 +252,16 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   for (int k : {kString, kVoc, kIsc}) {
     if (at[static_cast<std::size_t>(k)] < 0) {
       const char* name = kColumnNames[static_cast<std::size_t>(k)];
-      reader.Fail(header_line, Refusal(MeasurementFault::NoColumn, name),
-                  std::string("the header has no column ") + name);
+      reader.Fail(header_line, Refusal(MeasurementFault::NoColumn, name));
     }
   }
   if (at[kIrradiance] < 0 && !defaults.irradiance_w_m2) {
     reader.Fail(header_line,
-                Refusal(MeasurementFault::NoConditionColumn, kIrradianceColumn, OptionOf(kIrradianceLimit)),
-                std::string("the header has no column ") + kIrradianceColumn + " and " + OptionOf(kIrradianceLimit) +
-                    " is not given");
+                ConditionRefusal(MeasurementFault::NoConditionColumn, kIrradianceColumn, kIrradianceLimit));
   }
   if (at[kTemperature] < 0 && !defaults.module_temperature_c) {
-    reader.Fail(
-        header_line,
-        Refusal(MeasurementFault::NoConditionColumn, kModuleTemperatureColumn, OptionOf(kModuleTemperatureLimit)),
-        std::string("the header has no column ") + kModuleTemperatureColumn + " and " +
-            OptionOf(kModuleTemperatureLimit) + " is not given");
+    reader.Fail(header_line, ConditionRefusal(MeasurementFault::NoConditionColumn, kModuleTemperatureColumn,
+                                              kModuleTemperatureLimit));
   }
 
   std::vector<StringMeasurement> out;
@@ -274,14 +270,11 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   for (std::vector<FieldReader::Field> row = reader.NextLine(); !row.empty(); row = reader.NextLine()) {
     const int line = row.front().line;
     if (++rows > kMaxMeasurementRows) {
-      reader.Fail(line, Refusal(MeasurementFault::TooManyRows, {}, {}, kMaxMeasurementRows),
-                  "more than " + std::to_string(kMaxMeasurementRows) + " rows");
+      reader.Fail(line, Refusal(MeasurementFault::TooManyRows, {}, {}, kMaxMeasurementRows));
     }
     if (row.size() != header.size()) {
-      reader.Fail(
-          line,
-          Refusal(MeasurementFault::FieldCount, {}, {}, static_cast<int>(row.size()), static_cast<int>(header.size())),
-          std::to_string(row.size()) + " fields where the header has " + std::to_string(header.size()));
+      reader.Fail(line, Refusal(MeasurementFault::FieldCount, {}, {}, static_cast<int>(row.size()),
+                                static_cast<int>(header.size())));
     }
     const auto field = [&](Column c) -> const FieldReader::Field* {
       const int k = at[static_cast<std::size_t>(c)];
@@ -294,9 +287,7 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
         const std::string shown = TextAsUtf8(written.substr(0, 40));
         MeasurementRefusal refusal = Refusal(MeasurementFault::OtherPlan, kPlanColumn, shown);
         refusal.expected = TextAsUtf8(plan_fingerprint);
-        const std::string what =
-            "field plan: " + shown + " is the form of another plan (this plan is " + refusal.expected + ")";
-        reader.Fail(line, std::move(refusal), what);
+        reader.Fail(line, std::move(refusal));
       }
     }
     const std::optional<double> string_no = Number(reader, *field(kString), kStringColumn);
@@ -304,9 +295,7 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     const std::optional<double> isc = Number(reader, *field(kIsc), kIscColumn);
     if (string_no && !(*string_no >= 1 && *string_no <= string_count && *string_no == std::floor(*string_no))) {
       const std::string shown = TextAsUtf8(Trimmed(field(kString)->text).substr(0, 40));
-      reader.Fail(
-          line, Refusal(MeasurementFault::NotInPlan, kStringColumn, shown, string_count),
-          "field string: " + shown + " is not a string of the plan (1 to " + std::to_string(string_count) + ")");
+      reader.Fail(line, Refusal(MeasurementFault::NotInPlan, kStringColumn, shown, string_count));
     }
     const std::optional<Polarity> polarity = PolarityWord(reader, field(kPolarity));
     std::array<std::optional<double>, kFurtherNumberColumns.size()> further;
@@ -320,20 +309,12 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
       for (std::size_t k = 0; given == nullptr && k < further.size(); ++k) {
         if (further[k]) given = kColumnNames[kFurtherNumberColumns[k]];
       }
-      if (given != nullptr) {
-        reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, given),
-                    "field voc_v: no value (" + std::string(given) + " is given)");
-      }
+      if (given != nullptr) reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, given));
       continue;
     }
-    if (!string_no)
-      reader.Fail(line, Refusal(MeasurementFault::NoStringNumber, kStringColumn), "field string: no string number");
-    if (!voc)
-      reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, kIscColumn),
-                  "field voc_v: no value (isc_a is given)");
-    if (!isc)
-      reader.Fail(line, Refusal(MeasurementFault::NoValue, kIscColumn, kVocColumn),
-                  "field isc_a: no value (voc_v is given)");
+    if (!string_no) reader.Fail(line, Refusal(MeasurementFault::NoStringNumber, kStringColumn));
+    if (!voc) reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, kIscColumn));
+    if (!isc) reader.Fail(line, Refusal(MeasurementFault::NoValue, kIscColumn, kVocColumn));
     StringMeasurement m;
     m.string_no = static_cast<int>(*string_no);
     m.voc_v = *voc;
@@ -341,9 +322,7 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     m.line = line;
     const auto [it, fresh] = line_of_string.emplace(m.string_no, line);
     if (!fresh) {
-      reader.Fail(line, Refusal(MeasurementFault::MeasuredTwice, kStringColumn, {}, m.string_no, it->second),
-                  "field string: string " + std::to_string(m.string_no) + " is measured twice (also line " +
-                      std::to_string(it->second) + ")");
+      reader.Fail(line, Refusal(MeasurementFault::MeasuredTwice, kStringColumn, {}, m.string_no, it->second));
     }
     m.irradiance_w_m2 =
         Condition(reader, field(kIrradiance), defaults.irradiance_w_m2, kIrradianceColumn, kIrradianceLimit, line);
@@ -365,9 +344,7 @@ std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int 
                                                    const MeasurementDefaults& defaults,
                                                    const std::string& plan_fingerprint) {
   std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) {
-    throw MeasurementFileError("cannot open the measurement file " + path, 0, Refusal(MeasurementFault::CannotOpen));
-  }
+  if (!in.is_open()) throw MeasurementFileError(Refusal(MeasurementFault::CannotOpen), 0, TextAsUtf8(path));
   return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults, plan_fingerprint);
 }
 

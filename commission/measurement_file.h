@@ -47,7 +47,8 @@ struct MeasurementDefaults {
   std::optional<double> module_temperature_c;
 };
 
-// Why a file cannot be used, for front ends that say it in their own words.
+// Why a file cannot be used. The core words none of it: the front ends'
+// text catalogue does (app/shared/measurement_texts.h), in their language.
 enum class MeasurementFault {
   CannotOpen,
   UnclosedQuote,
@@ -60,7 +61,7 @@ enum class MeasurementFault {
   Empty,                // no header line
   ColumnTwice,          // field: the column
   NoColumn,             // field: the column
-  NoConditionColumn,    // field: the column, value: the option that could give it
+  NoConditionColumn,    // field: the column, limit: the condition the whole file could give it by
   TooManyRows,          // count: the most a file may hold
   FieldCount,           // count: fields of the row, other: fields of the header
   NotANumber,           // field, value
@@ -69,7 +70,7 @@ enum class MeasurementFault {
   NoStringNumber,       //
   NoValue,              // field: the empty one, value: the column given (isc_a, voc_v or a further item)
   MeasuredTwice,        // count: the string, other: the line of its first measurement
-  NoCondition,          // field, value: the option that could give it
+  NoCondition,          // field, limit: the condition the whole file could give it by
   ConditionOutOfRange,  // field, value: the number, limit: its range, from_option
   Negative,             // field, value: a further item below 0
   UnknownWord,          // field, value: a polarity that is neither ok nor reversed
@@ -82,24 +83,39 @@ struct MeasurementRefusal {
   std::string value;  // as the message shows it (UTF-8)
   int count = 0;
   int other = 0;
-  ConditionLimit limit{};    // ConditionOutOfRange
+  // ConditionOutOfRange: the range; NoCondition, NoConditionColumn: the
+  // condition a front end's option (--irradiance) gives for the whole file.
+  ConditionLimit limit{};
   bool from_option = false;  // ConditionOutOfRange: the value came from the option, not the row
   std::string expected;      // OtherPlan: the fingerprint of the plan checked against
 };
 
-// A file that cannot be used, with the line (0 for the file as a whole), a
-// message naming the file, the line and the field, and the same as a
-// refusal for other words.
+// How a program words a refusal in what(): its text catalogue's language,
+// chosen once at its start (as SetRunFaultWording). `where` is the file as
+// the reader was given it, `line` 0 for the file as a whole. Until one is
+// chosen, what() gives a plain description for a developer.
+using MeasurementRefusalWording = std::string (*)(const MeasurementRefusal& refusal, int line,
+                                                  const std::string& where);
+void SetMeasurementRefusalWording(MeasurementRefusalWording wording);
+std::string WordMeasurementRefusal(const MeasurementRefusal& refusal, int line, const std::string& where);
+
+// A file that cannot be used: the refusal, the line (0 for the file as a
+// whole) and the file as the reader was given it (UTF-8).
 class MeasurementFileError : public std::runtime_error {
  public:
-  MeasurementFileError(const std::string& message, int line, MeasurementRefusal refusal = {})
-      : std::runtime_error(message), line_(line), refusal_(std::move(refusal)) {}
+  MeasurementFileError(MeasurementRefusal refusal, int line, const std::string& where)
+      : std::runtime_error(WordMeasurementRefusal(refusal, line, where)),
+        line_(line),
+        refusal_(std::move(refusal)),
+        where_(where) {}
   int line() const { return line_; }
   const MeasurementRefusal& refusal() const { return refusal_; }
+  const std::string& where() const { return where_; }
 
  private:
   int line_;
   MeasurementRefusal refusal_;
+  std::string where_;
 };
 
 // The measured strings of the file, in file order; `string_count` is the

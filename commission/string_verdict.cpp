@@ -37,39 +37,6 @@ const char* FindingKeyName(FindingKey key) {
   return "";
 }
 
-std::string FindingTextJa(const Finding& f) {
-  const std::string count = std::to_string(f.count);
-  switch (f.key) {
-    case FindingKey::Reversed:
-      return "極性が逆です (測定 Voc が負)";
-    case FindingKey::ModulesMissing:
-      return "Voc がモジュール " + count + " 枚分不足 (モジュールの欠落、短絡、バイパスダイオードの導通)";
-    case FindingKey::ModuleExtra:
-      return "Voc がモジュール " + count + " 枚分過剰 (計画より多いモジュール)";
-    case FindingKey::VocLow:
-      return "Voc が許容範囲より低い (モジュールの枚数では説明できません)";
-    case FindingKey::VocHigh:
-      return "Voc が許容範囲より高い (モジュールの枚数では説明できません)";
-    case FindingKey::LowCurrent:
-      return "Isc が低い (影、汚れ、損傷したモジュール、日射計の誤り)";
-    case FindingKey::HighCurrent:
-      return "Isc が高い (日射計の誤り、ほかのストリングとの接続)";
-    case FindingKey::LowIrradiance:
-      return "日射強度が 400 W/m² 未満 (Isc の比較は不確か)";
-    case FindingKey::NotMeasured:
-      return "測定されていません";
-    case FindingKey::PolarityReversed:
-      return "極性が逆です (極性検査の記録)";
-    case FindingKey::InsulationPositiveLow:
-      return "正極と大地間の絶縁抵抗が下限未満";
-    case FindingKey::InsulationNegativeLow:
-      return "負極と大地間の絶縁抵抗が下限未満";
-    case FindingKey::InsulationTestVoltageLow:
-      return "絶縁抵抗の試験電圧がシステム電圧に必要な値未満";
-  }
-  return {};
-}
-
 bool IsNote(FindingKey key) { return key == FindingKey::LowIrradiance; }
 
 bool HasFurtherItems(const StringMeasurement& m) {

@@ -38,8 +38,8 @@ struct Finding {
 // The key in the commissioning file: "reversed", "modules_missing", ...
 const char* FindingKeyName(FindingKey key);
 
-// The short Japanese text of the report, with the count where there is one.
-std::string FindingTextJa(const Finding& finding);
+// The findings are worded by the front ends' text catalogue
+// (app/shared/measurement_texts.h: FindingText).
 
 // A note leaves the verdict alone; every other finding comes with a failure.
 bool IsNote(FindingKey key);

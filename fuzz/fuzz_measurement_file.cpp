@@ -7,7 +7,7 @@
 // against), and the check of it on a small planned array gives a verdict for
 // every string: a failure for every string not measured, never a pass on a
 // value that is not a number nor with a measured item failed. A file that is
-// refused says why.
+// refused says why, in both languages, at the line it names.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -19,7 +19,6 @@
 
 #include "app/shared/measurement_texts.h"
 #include "commission/commissioning.h"
-#include "commission/commissioning_json.h"
 #include "commission/measurement_file.h"
 #include "commission/plan_fingerprint.h"
 #include "fuzz/fuzz_support.h"
@@ -69,10 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     measured = ReadMeasurements(in, "fuzz", kStrings, defaults, plan_checked ? fingerprint : std::string());
   } catch (const MeasurementFileError& e) {
-    Require(std::string(e.what()).size() > std::string("fuzz: ").size());
     Require(e.line() >= 0);
-    // The viewer's words name the same line as the reader's.
+    Require(e.where() == "fuzz");
+    // Both languages of the catalogue name the line the reader refused.
+    const std::string en = MeasurementErrorText(e, "fuzz", Language::English);
     const std::string ja = MeasurementErrorTextJa(e, "fuzz");
+    Require(en.size() > std::string("fuzz: ").size() && !HoldsJapanese(en));
+    Require(e.line() == 0 || en.find("fuzz line " + std::to_string(e.line()) + ": ") == 0);
     Require(e.line() == 0 || ja.find("の " + std::to_string(e.line()) + " 行目") != std::string::npos);
     return 0;
   }
@@ -117,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(k.strings_made.size() + k.strings_not_made.size() == static_cast<std::size_t>(kStrings));
   }
   // The further keys come with a further value, and only then.
-  const std::string json = FormatCommissioningJson(c, p.modules, "r.csv", "list.csv");
+  const std::string json = CommissioningJsonText(c, p.modules, "r.csv", "list.csv");
   const bool further = std::any_of(measured.begin(), measured.end(), HasFurtherItems);
   Require(c.further_items_measured == further);
   Require((json.find("\"test_items\"") != std::string::npos) == further);

@@ -104,6 +104,16 @@ class CliLanguage : public ::testing::Test {
           std::to_string(j) + "," + row.at(column("voc_stc_v")) + "," + row.at(column("isc_stc_a")) + ",1000,25\n";
     }
     WriteFile(dir_ / "m.csv", filled);
+    // The same with further items of the record (a pole nearly to earth), and as the form of another plan.
+    std::string record;
+    std::string other;
+    std::istringstream filled_lines(filled);
+    for (int j = 0; std::getline(filled_lines, line); ++j) {
+      record += line + (j == 0 ? ",polarity,insulation_neg_mohm\n" : j == 1 ? ",ok,0.4\n" : ",,\n");
+      other += line + (j == 0 ? ",plan\n" : ",p0123456789abcdef\n");
+    }
+    WriteFile(dir_ / "record-m.csv", record);
+    WriteFile(dir_ / "other-m.csv", other);
     WriteFile(dir_ / "bad-m.csv", "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c\n1,abc,9,1000,25\n");
   }
 
@@ -148,6 +158,8 @@ class CliLanguage : public ::testing::Test {
         "commission --help",
         "commission --form form2.csv r.csv",
         "commission r.csv m.csv",
+        "commission r.csv record-m.csv",
+        "commission r.csv other-m.csv",
         "commission -o no/such/base r.csv m.csv",
         "commission r.csv bad-m.csv",
         "commission --modules none.csv r.csv m.csv",

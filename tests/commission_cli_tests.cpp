@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "app/shared/planned_array.h"
+#include "commission/plan_fingerprint.h"
 #include "support/assess_support.h"
 #include "support/module_generator.h"
 #include "support/run_support.h"
@@ -35,7 +37,9 @@ class CommissionCli : public ::testing::Test {
   // The form filled in at 1000 W/m² and 25 °C with its own expected values,
   // each string's Voc and Isc scaled by the factors given for it; the other
   // columns as the form has them.
-  std::string Filled(const std::vector<std::pair<double, double>>& factors, int skip = 0) const {
+  // `record`: further columns of the record by string, "column=value" each.
+  std::string Filled(const std::vector<std::pair<double, double>>& factors, int skip = 0,
+                     const std::map<int, std::vector<std::string>>& record = {}) const {
     const auto fields = [](std::string line) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       std::vector<std::string> out;
@@ -61,6 +65,12 @@ class CommissionCli : public ::testing::Test {
         row[at("isc_a")] = std::to_string(std::stod(row[at("isc_stc_a")]) * fi);
         row[at("irradiance_w_m2")] = "1000";
         row[at("module_temperature_c")] = "25";
+      }
+      if (const auto it = record.find(j); it != record.end()) {
+        for (const std::string& item : it->second) {
+          const std::size_t eq = item.find('=');
+          row[at(item.substr(0, eq).c_str())] = item.substr(eq + 1);
+        }
       }
       for (std::size_t k = 0; k < row.size(); ++k) out += (k == 0 ? "" : ",") + row[k];
       out += "\n";
@@ -96,6 +106,80 @@ TEST_F(CommissionCli, TheFilledFormPassesAndEachFaultFails) {
   EXPECT_TRUE(j["strings"][3]["voc_measured_v"].is_null());
   EXPECT_NE(r.out.find("Voc short by 1 module (missing"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("NOT MEASURED"), std::string::npos) << r.out;
+}
+
+TEST_F(CommissionCli, TheRecordsItemsAndTheInsulationMinimumReachTheCheckAndItsTable) {
+  // String 1 with every item, 2 with a pole nearly to earth, 3 recorded
+  // reversed, 4 with Voc and Isc alone.
+  WriteFile(dir_ / "m.csv", Filled({}, 0,
+                                   {{1,
+                                     {"polarity=ok", "insulation_pos_mohm=80", "insulation_neg_mohm=75",
+                                      "insulation_test_v=1000", "earth_continuity_ohm=0.08"}},
+                                    {2, {"polarity=ok", "insulation_neg_mohm=0.4", "insulation_test_v=1000"}},
+                                    {3, {"polarity=reversed"}}}));
+  const std::string files = " " + (dir_ / "r.csv") + " " + (dir_ / "m.csv");
+  CliResult r = Cli(dir_, "commission" + files);
+  ASSERT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_EQ(Json()["strings_failed"], nlohmann::json({2, 3}));
+  EXPECT_EQ(Json()["conditions"]["insulation_min_mohm"], 1.0);
+  for (const char* word :
+       {"Polarity  Ins+[MOhm]  Ins-[MOhm]     Test[V] Earth[Ohm]  Verdict", "     ok          80          75",
+        "        0.4!", "reversed!", "  polarity: made on strings 1-3 (failed: 3); not made on 4\n",
+        "  earth continuity: made on string 1; not made on 2-4\n"}) {
+    EXPECT_NE(r.out.find(word), std::string::npos) << word << "\n" << r.out;
+  }
+  r = Cli(dir_, "commission" + files, "ja_JP.UTF-8");
+  ASSERT_EQ(r.status, 1) << r.err;
+  for (const char* word : {"極性 絶縁+[MOhm] 絶縁-[MOhm] 試験電圧[V]  接地[Ohm]  判定", "     正常          80",
+                           "      逆!", "検査項目:\n", "  極性: ストリング 1-3 で実施 (不合格: 3)、4 は未実施\n"}) {
+    EXPECT_NE(r.out.find(word), std::string::npos) << word << "\n" << r.out;
+  }
+  // A stricter minimum fails string 1's 80 and 75 MΩ; it is the file's condition.
+  r = Cli(dir_, "commission --insulation-min 100" + files);
+  ASSERT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(Json()["strings_failed"], nlohmann::json({1, 2, 3}));
+  EXPECT_EQ(Json()["conditions"]["insulation_min_mohm"], 100.0);
+  EXPECT_EQ(Json()["strings"][0]["test_items"]["insulation_pos"], "fail");
+  EXPECT_NE(r.out.find("insulation at least 100 MΩ from each pole to earth"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("         80!         75!        1000       0.08  FAIL"), std::string::npos) << r.out;
+  r = Cli(dir_, "commission --insulation-min 0" + files);
+  EXPECT_EQ(r.status, 64);
+  EXPECT_NE(r.err.find("--insulation-min"), std::string::npos) << r.err;
+}
+
+TEST_F(CommissionCli, AnotherPlansFormIsRefusedNamingItsLineAndItsOwnPlanIsNot) {
+  // Another lot of the same shape, planned and its form filled in.
+  TempDir other{"voltrigg-commission-other"};
+  WriteFile(other / "list.csv", testing::FormatModuleList(testing::GenerateModules(40, 13)));
+  ASSERT_EQ(Cli(other, "-s 10 -p 4 -o " + (other / "r") + " " + (other / "list.csv")).status, 0);
+  ASSERT_EQ(Cli(other, "commission --form " + (other / "form.csv") + " " + (other / "r.csv")).status, 0);
+  const std::string own = form_;
+  form_ = ReadFile(other / "form.csv");
+  WriteFile(dir_ / "m.csv", Filled({}));
+  const std::string others = form_.substr(form_.rfind(',') + 1, kPlanFingerprintLength);
+  form_ = own;
+  const std::string plan = form_.substr(form_.rfind(',') + 1, kPlanFingerprintLength);
+  ASSERT_NE(plan, others);
+
+  CliResult r = Cli(dir_, "commission " + (dir_ / "r.csv") + " " + (dir_ / "m.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "voltrigg-cli: " + (dir_ / "m.csv") + " line 2: field plan: " + others +
+                       " is the form of another plan (this plan is " + plan + ")\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "m.commissioning.json"));
+  r = Cli(dir_, "commission " + (dir_ / "r.csv") + " " + (dir_ / "m.csv"), "ja_JP.UTF-8");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("m.csv の 2 行目、列 plan: 別の計画の測定用紙です (用紙は「" + others + "」、この計画は「" +
+                       plan + "」)"),
+            std::string::npos)
+      << r.err;
+  // Against its own plan the same file is checked.
+  r = Cli(other, "commission " + (other / "r.csv") + " " + (dir_ / "m.csv"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Without the plan column, as before the column was written.
+  WriteFile(dir_ / "m.csv", "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c\n1,400,9,1000,25\n");
+  r = Cli(dir_, "commission " + (dir_ / "r.csv") + " " + (dir_ / "m.csv"));
+  EXPECT_EQ(r.status, 1) << r.err;
 }
 
 TEST(ListBesideResult, OnlyTheLastPartOfTheNameCounts) {

@@ -15,9 +15,11 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "app/shared/measurement_texts.h"
+#include "app/shared/option_table.h"
 #include "app/shared/planned_array.h"
 #include "assess/array_at_conditions.h"
 #include "commission/commissioning.h"
@@ -279,7 +281,7 @@ TEST(Commissioning, TheFileHoldsTheKeysOfEveryStringAndNullsForOneNotMeasured) {
   const Commissioning c =
       CheckCommissioning(lot.modules, lot.curves, lot.wiring, {Measure(lot, 1, short_string, {700, 30})}, {});
   const nlohmann::ordered_json j =
-      nlohmann::ordered_json::parse(FormatCommissioningJson(c, lot.modules, "r\x83\x65.csv", "modules.csv"));
+      nlohmann::ordered_json::parse(CommissioningJsonText(c, lot.modules, "r\x83\x65.csv", "modules.csv"));
   std::vector<std::string> keys;
   for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"result_file", "modules_file", "conditions", "strings", "ok",
@@ -316,6 +318,9 @@ std::vector<StringMeasurement> Read(const std::string& text, int strings = 6, Me
   std::istringstream in(text);
   return ReadMeasurements(in, "m.csv", strings, defaults, plan);
 }
+
+// A refusal in voltrigg-cli's English, as the reader has always worded it.
+std::string English(const MeasurementFileError& e) { return MeasurementErrorText(e, "m.csv", Language::English); }
 
 TEST(MeasurementFile, ReadsColumnsInAnyOrderWithNotesAndDefaults) {
   // A byte order mark, CR LF, a Shift-JIS note, an unknown column, quotes,
@@ -388,7 +393,7 @@ TEST(MeasurementFile, EachBadFileIsRefusedNamingTheLineAndField) {
       (void)Read(k.text);
       ADD_FAILURE() << "accepted: " << k.text;
     } catch (const MeasurementFileError& e) {
-      EXPECT_NE(std::string(e.what()).find(k.message), std::string::npos) << e.what() << "\nexpected: " << k.message;
+      EXPECT_NE(English(e).find(k.message), std::string::npos) << English(e) << "\nexpected: " << k.message;
     }
   }
   std::string many = head;
@@ -398,7 +403,7 @@ TEST(MeasurementFile, EachBadFileIsRefusedNamingTheLineAndField) {
     ADD_FAILURE() << "more than the rows allowed";
   } catch (const MeasurementFileError& e) {
     EXPECT_EQ(e.line(), kMaxMeasurementRows + 2);
-    EXPECT_NE(std::string(e.what()).find("more than 10000 rows"), std::string::npos) << e.what();
+    EXPECT_NE(English(e).find("more than 10000 rows"), std::string::npos) << English(e);
   }
   // A file-wide condition out of its range is the caller's to refuse first.
   EXPECT_THROW(Read(head, 6, {kNaN, std::nullopt}), std::invalid_argument);
@@ -505,8 +510,7 @@ TEST(MeasurementRecord, EachBadFurtherValueIsRefusedNamingItsLineAndField) {
     } catch (const MeasurementFileError& e) {
       EXPECT_EQ(e.line(), 3) << k.row;
       EXPECT_EQ(e.refusal().fault, k.fault) << k.row;
-      EXPECT_NE(std::string(e.what()).find("m.csv line 3: field " + k.field + ": " + k.message), std::string::npos)
-          << e.what();
+      EXPECT_NE(English(e).find("m.csv line 3: field " + k.field + ": " + k.message), std::string::npos) << English(e);
       // The viewer's words name the same line and field.
       EXPECT_NE(MeasurementErrorTextJa(e, "m.csv").find("の 3 行目、列 " + k.field + ": "), std::string::npos)
           << MeasurementErrorTextJa(e, "m.csv");
@@ -649,7 +653,7 @@ TEST(MeasurementRecord, AFailedItemFailsItsStringAndTheFileSaysWhichItemsWereMad
   EXPECT_EQ(by_item[TestItem::InsulationPositive].strings_made, std::vector<int>{1});
   EXPECT_EQ(by_item[TestItem::InsulationNegative].strings_failed, std::vector<int>{2});
 
-  const auto j = nlohmann::ordered_json::parse(FormatCommissioningJson(c, lot.modules, "r.csv", "list.csv"));
+  const auto j = nlohmann::ordered_json::parse(CommissioningJsonText(c, lot.modules, "r.csv", "list.csv"));
   EXPECT_EQ(KeysOf(j), (std::vector<std::string>{"result_file", "modules_file", "conditions", "strings", "ok",
                                                  "strings_failed", "strings_not_measured", "system_voltage_v",
                                                  "insulation_test_required_v", "test_items"}));
@@ -713,13 +717,190 @@ TEST(MeasurementRecord, EarlierMeasurementFilesGiveTheSameCommissioningFileByteF
       const std::vector<StringMeasurement> m =
           ReadMeasurementFile(data + f.name + ".csv", static_cast<int>(plan.wiring.size()), f.defaults, checked);
       const Commissioning c = CheckCommissioning(plan.modules, plan.curves, plan.wiring, m, f.conditions);
-      EXPECT_EQ(FormatCommissioningJson(c, plan.modules, "r.csv", "list.csv"), expected) << f.name;
+      EXPECT_EQ(CommissioningJsonText(c, plan.modules, "r.csv", "list.csv"), expected) << f.name;
     }
-    // And as voltrigg-cli commission writes it.
-    const std::string command = "cd '" + dir.path().string() + "' && " + VOLTRIGG_CLI + " commission " + f.options +
-                                "r.csv " + f.name + ".csv >/dev/null 2>&1";
-    EXPECT_NE(std::system(command.c_str()), -1);
-    EXPECT_EQ(ReadFile(dir / (std::string(f.name) + ".commissioning.json")), expected) << f.name;
+    // And as voltrigg-cli commission writes it, with the table it printed
+    // then in each language.
+    for (const std::string language : {"", "-ja"}) {
+      const std::string command =
+          "cd '" + dir.path().string() + "' && env -u LANGUAGE LC_ALL=" + (language.empty() ? "C" : "ja_JP.UTF-8") +
+          " " + VOLTRIGG_CLI + " commission " + f.options + "r.csv " + f.name + ".csv >table.txt 2>/dev/null";
+      EXPECT_NE(std::system(command.c_str()), -1);
+      EXPECT_EQ(ReadFile(dir / (std::string(f.name) + ".commissioning.json")), expected) << f.name;
+      EXPECT_EQ(ReadFile(dir / "table.txt"), ReadFile(data + f.name + ".table" + language + ".txt"))
+          << f.name << language;
+    }
+  }
+}
+
+// ------------------------------------------------------------ the catalogue's words
+
+TEST(MeasurementTexts, EveryRefusalIsWordedInBothLanguagesNamingTheFileAndLine) {
+  std::set<std::string> english;
+  std::set<std::string> japanese;
+  for (int k = 0; k <= static_cast<int>(MeasurementFault::OtherPlan); ++k) {
+    MeasurementRefusal r;
+    r.fault = static_cast<MeasurementFault>(k);
+    r.field = "irradiance_w_m2";
+    r.value = "x";
+    r.count = 6;
+    r.other = 2;
+    r.limit = kIrradianceLimit;
+    r.expected = "p0123456789abcdef";
+    const std::string en = MeasurementRefusalText(r, 3, "m.csv", Language::English);
+    const std::string ja = MeasurementRefusalText(r, 3, "m.csv", Language::Japanese);
+    EXPECT_FALSE(HoldsJapanese(en)) << en;
+    EXPECT_TRUE(HoldsJapanese(ja)) << ja;
+    EXPECT_NE(ja.find("測定ファイル m.csv の 3 行目"), std::string::npos) << ja;
+    if (r.fault == MeasurementFault::CannotOpen) {
+      EXPECT_EQ(en, "cannot open the measurement file m.csv");
+    } else {
+      EXPECT_EQ(en.rfind("m.csv line 3: ", 0), 0u) << en;
+    }
+    english.insert(en);
+    japanese.insert(ja);
+  }
+  // No two faults read alike.
+  EXPECT_EQ(english.size(), static_cast<std::size_t>(MeasurementFault::OtherPlan) + 1);
+  EXPECT_EQ(japanese.size(), english.size());
+
+  // A condition the whole file could give is named as each front end names it.
+  MeasurementRefusal none;
+  none.fault = MeasurementFault::NoCondition;
+  none.field = kIrradianceColumn;
+  none.limit = kIrradianceLimit;
+  const std::string option = MeasurementRefusalText(none, 2, "m.csv", Language::Japanese);
+  const std::string label = MeasurementRefusalText(none, 2, "m.csv", Language::Japanese, ConditionNaming::Label);
+  EXPECT_NE(option.find("--irradiance"), std::string::npos) << option;
+  EXPECT_EQ(label.find("--irradiance"), std::string::npos) << label;
+  EXPECT_NE(label.find(std::string("「") + OptionOf(ConditionKey::Irradiance).label_ja + "」"), std::string::npos)
+      << label;
+}
+
+TEST(MeasurementTexts, WhatSpeaksTheProgramsLanguageAndPlainlyWithoutOne) {
+  const std::string bad = "string,voc_v,isc_a,irradiance_w_m2,module_temperature_c\n1,abc,9,1000,25\n";
+  const auto refused = [&bad]() -> std::optional<MeasurementFileError> {
+    try {
+      (void)Read(bad);
+    } catch (const MeasurementFileError& e) {
+      return e;
+    }
+    return std::nullopt;
+  };
+  SpeakMeasurementRefusalsIn(Language::English);
+  std::optional<MeasurementFileError> e = refused();
+  ASSERT_TRUE(e.has_value());
+  EXPECT_STREQ(e->what(), "m.csv line 2: field voc_v: \"abc\" is not a number");
+  EXPECT_EQ(e->where(), "m.csv");
+  SpeakMeasurementRefusalsIn(Language::Japanese);
+  e = refused();
+  EXPECT_EQ(e->what(), MeasurementErrorTextJa(*e, "m.csv"));
+  // Without a catalogue the core still says where, for a developer, in no language of its own.
+  SetMeasurementRefusalWording(nullptr);
+  e = refused();
+  EXPECT_FALSE(HoldsJapanese(e->what())) << e->what();
+  EXPECT_NE(std::string(e->what()).find("m.csv line 2 field voc_v: abc"), std::string::npos) << e->what();
+  SpeakMeasurementRefusalsIn(Language::Japanese);
+}
+
+TEST(MeasurementTexts, TheTestItemsSayWhichStringsMadeThemAndWhichDidNot) {
+  EXPECT_EQ(StringNumbersText({1, 2, 3, 5, 7, 8, 10, 11, 12, 13}), "1-3, 5, 7, 8, 10-13");
+  EXPECT_EQ(StringNumbersText({}), "");
+  TestItemCoverage every{TestItem::InsulationNegative, {1, 2, 3}, {2}, {}};
+  TestItemCoverage some{TestItem::Polarity, {4}, {}, {1, 2, 3}};
+  TestItemCoverage none{TestItem::EarthContinuity, {}, {}, {1, 2, 3, 4}};
+  EXPECT_EQ(TestItemCoverageText(every, Language::English),
+            "insulation of the negative pole to earth: made on every string (failed: 2)");
+  EXPECT_EQ(TestItemCoverageText(some, Language::English), "polarity: made on string 4; not made on 1-3");
+  EXPECT_EQ(TestItemCoverageText(none, Language::English), "earth continuity: not made");
+  EXPECT_EQ(TestItemCoverageText(every, Language::Japanese), "絶縁抵抗 (負極と大地間): 全ストリングで実施 (不合格: 2)");
+  EXPECT_EQ(TestItemCoverageText(some, Language::Japanese), "極性: ストリング 4 で実施、1-3 は未実施");
+  EXPECT_EQ(TestItemCoverageText(none, Language::Japanese), "接地の導通: 未実施");
+}
+
+// A check of four strings: 1 with every item of the record, 2 with a pole
+// nearly to earth and too low a test voltage, 3 with Voc and Isc alone, 4
+// not measured.
+Commissioning RecordCheck(const Lot& lot) {
+  std::vector<StringMeasurement> m;
+  for (int j = 0; j < 3; ++j) m.push_back(Measure(lot, j + 1, lot.wiring[static_cast<std::size_t>(j)], {1000, 25}));
+  m[0].polarity = Polarity::Ok;
+  m[0].insulation_pos_mohm = 80;
+  m[0].insulation_neg_mohm = 75.5;
+  m[0].insulation_test_v = 1000;
+  m[0].earth_continuity_ohm = 0.08;
+  m[1].polarity = Polarity::Reversed;
+  m[1].insulation_neg_mohm = 0.4;
+  m[1].insulation_test_v = 250;
+  return CheckCommissioning(lot.modules, lot.curves, lot.wiring, m, {});
+}
+
+TEST(CommissioningTable, TheFurtherItemsShowInTheirColumnsInBothLanguages) {
+  const Lot lot = MakeLot(10, 4, 21);
+  const Commissioning c = RecordCheck(lot);
+  const auto lines_of = [](const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  };
+  const struct {
+    Language language;
+    std::vector<std::string> heads;
+    std::string row1;
+    std::string row2;
+    std::vector<std::string> verdicts;  // the heading's, then each row's
+    std::vector<std::string> words;
+  } cases[] = {
+      {Language::English,
+       {"Polarity", "Ins+[MOhm]", "Ins-[MOhm]", "Test[V]", "Earth[Ohm]"},
+       "       ok          80        75.5        1000       0.08  OK",
+       " reversed!           -        0.4!        250!          -  FAIL",
+       {"Verdict", "OK", "FAIL", "OK", "NOT MEASURED"},
+       {"Further items: insulation at least 1 MΩ from each pole to earth, tested at 1000 V or more (system voltage ",
+        "Test items:\n  open-circuit voltage Voc: made on strings 1-3; not made on 4\n",
+        "  polarity: made on strings 1, 2 (failed: 2); not made on 3, 4\n",
+        "  insulation test voltage: made on strings 1, 2 (failed: 2); not made on 3, 4\n",
+        "  earth continuity: made on string 1; not made on 2-4\n",
+        "reversed polarity (the polarity test's record); insulation of the negative pole to earth below the minimum; "
+        "insulation test voltage below what the system voltage calls for"}},
+      {Language::Japanese,
+       {"極性", "絶縁+[MOhm]", "絶縁-[MOhm]", "試験電圧[V]", "接地[Ohm]"},
+       "     正常          80        75.5        1000       0.08  合格",
+       "      逆!           -        0.4!        250!          -  不合格",
+       {"判定", "合格", "不合格", "合格", "未測定"},
+       {"その他の検査項目: 絶縁抵抗は各極と大地間で 1 MΩ 以上、試験電圧は 1000 V 以上 (システム電圧 ",
+        "検査項目:\n  開放電圧 Voc: ストリング 1-3 で実施、4 は未実施\n",
+        "  極性: ストリング 1, 2 で実施 (不合格: 2)、3, 4 は未実施\n",
+        "  接地の導通: ストリング 1 で実施、2-4 は未実施\n",
+        "極性が逆です (極性検査の記録); 負極と大地間の絶縁抵抗が下限未満; "
+        "絶縁抵抗の試験電圧がシステム電圧に必要な値未満"}},
+  };
+  for (const auto& k : cases) {
+    const std::string table = CommissioningTableText(c, "r.csv", "list.csv", k.language);
+    const std::vector<std::string> lines = lines_of(table);
+    ASSERT_GE(lines.size(), 8u) << table;
+    const std::string& head = lines[2];
+    std::size_t at = 0;
+    for (const std::string& name : k.heads) {
+      at = head.find(name, at);
+      EXPECT_NE(at, std::string::npos) << name << "\n" << head;
+    }
+    // Each row's verdict starts at the heading's column, Japanese names two columns each.
+    const std::size_t verdict_column = TerminalColumns(head.substr(0, head.find("  " + k.verdicts[0]) + 2));
+    for (std::size_t r = 0; r < 4; ++r) {
+      const std::string& row = lines[r + 3];
+      const std::size_t verdict = row.find("  " + k.verdicts[r + 1]);
+      ASSERT_NE(verdict, std::string::npos) << row;
+      EXPECT_EQ(TerminalColumns(row.substr(0, verdict + 2)), verdict_column) << row;
+    }
+    EXPECT_NE(lines[3].find(k.row1), std::string::npos) << lines[3];
+    EXPECT_NE(lines[4].find(k.row2), std::string::npos) << lines[4];
+    // Voc and Isc alone, and not measured: no further value.
+    EXPECT_NE(lines[5].find("         -           -           -           -          -  "), std::string::npos)
+        << lines[5];
+    for (const std::string& word : k.words) EXPECT_NE(table.find(word), std::string::npos) << word << "\n" << table;
+    EXPECT_EQ(HoldsJapanese(table), k.language == Language::Japanese);
   }
 }
 
@@ -800,9 +981,9 @@ TEST(PlanFingerprint, TheFormRoundTripsWithItsPlanAndAnotherPlansFormIsRefusedAt
       EXPECT_EQ(e.line(), 2);
       EXPECT_EQ(e.refusal().fault, MeasurementFault::OtherPlan);
       EXPECT_EQ(e.refusal().expected, other_plan);
-      EXPECT_NE(std::string(e.what()).find("m.csv line 2: field plan: " + plan + " is the form of another plan"),
+      EXPECT_NE(English(e).find("m.csv line 2: field plan: " + plan + " is the form of another plan"),
                 std::string::npos)
-          << e.what();
+          << English(e);
       EXPECT_NE(MeasurementErrorTextJa(e, "m.csv").find("の 2 行目、列 plan: 別の計画の測定用紙です"),
                 std::string::npos);
     }

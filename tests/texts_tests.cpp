@@ -171,10 +171,18 @@ TEST(TextCatalogue, CliPhrasesAndFindingsHaveBothLanguages) {
     EXPECT_FALSE(HoldsJapanese(CliText(phrase, Language::English))) << k;
     EXPECT_TRUE(HoldsJapanese(CliText(phrase, Language::Japanese))) << k << ": " << CliText(phrase, Language::Japanese);
   }
-  for (int k = 0; k <= static_cast<int>(FindingKey::NotMeasured); ++k) {
+  // Every finding, those of the further items of the record included, worded
+  // in both languages (never its bare key).
+  for (int k = 0; k <= static_cast<int>(FindingKey::InsulationTestVoltageLow); ++k) {
     const Finding f{static_cast<FindingKey>(k), 2};
     EXPECT_FALSE(HoldsJapanese(FindingText(f, Language::English))) << FindingText(f, Language::English);
+    EXPECT_NE(FindingText(f, Language::English), FindingKeyName(f.key));
+    EXPECT_TRUE(HoldsJapanese(FindingTextJa(f))) << k;
     EXPECT_EQ(FindingText(f, Language::Japanese), FindingTextJa(f));
+  }
+  for (const TestItem item : kTestItems) {
+    EXPECT_FALSE(HoldsJapanese(TestItemText(item, Language::English))) << TestItemName(item);
+    EXPECT_TRUE(HoldsJapanese(TestItemText(item, Language::Japanese))) << TestItemName(item);
   }
 }
 

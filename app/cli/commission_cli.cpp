@@ -13,9 +13,9 @@
 #include "app/shared/measurement_texts.h"
 #include "app/shared/planned_array.h"
 #include "commission/commissioning.h"
-#include "commission/commissioning_json.h"
 #include "commission/measurement_file.h"
 #include "commission/measurement_form.h"
+#include "commission/plan_fingerprint.h"
 #include "input/run_error.h"
 #include "input/text_utf8.h"
 #include "output/result_file.h"
@@ -67,6 +67,7 @@ int WriteForm(const PlannedArray& plan, const std::string& form_path, const Temp
 }  // namespace
 
 int RunCommissionCli(int argc, char** argv, Language language) {
+  SpeakMeasurementRefusalsIn(language);
   CLI::App app{CliText(CliPhrase::CommissionDescription, language), "voltrigg-cli commission"};
   SpeakCli11(app, language);
   std::string result_path;
@@ -126,8 +127,10 @@ int RunCommissionCli(int argc, char** argv, Language language) {
     const PlannedArray plan = LoadPlannedArray(result_path, modules_path, isc_first);
     if (writing_form) return WriteForm(plan, form_path, c, result_path, print);
 
+    // A form of another plan (its plan column) is refused at its first row.
     const std::vector<StringMeasurement> measurements =
-        ReadMeasurementFile(measured_path, static_cast<int>(plan.wiring.size()), options.defaults);
+        ReadMeasurementFile(measured_path, static_cast<int>(plan.wiring.size()), options.defaults,
+                            PlanFingerprint(plan.modules, plan.wiring));
     if (SameFile(json_path, result_path) || SameFile(json_path, plan.list_path) || SameFile(json_path, measured_path)) {
       print.Error(WouldReplaceText(WouldReplace::CommissioningOverInput, json_path, language));
       return kBadInput;
@@ -137,7 +140,7 @@ int RunCommissionCli(int argc, char** argv, Language language) {
     // not take it away, it only changes the exit status.
     std::optional<std::string> not_written;
     try {
-      WriteFileAtomically(json_path, FormatCommissioningJson(check, plan.modules, result_path, plan.list_path));
+      WriteFileAtomically(json_path, CommissioningJsonText(check, plan.modules, result_path, plan.list_path));
     } catch (const FileWriteError& e) {
       not_written = FileWriteText(e, WrittenFile::Commissioning, language);
     }

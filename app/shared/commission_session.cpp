@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "app/shared/measurement_texts.h"
-#include "commission/commissioning_json.h"
 #include "commission/measurement_file.h"
 #include "commission/plan_fingerprint.h"
 
@@ -285,7 +284,7 @@ RowsCheck CheckTypedRows(const CommissionSession& s, const std::vector<TypedRow>
 }
 
 std::string CommissioningJsonOfRows(const CommissionSession& s, const Commissioning& check) {
-  return FormatCommissioningJson(check, s.array.modules, s.result_name, s.list_name);
+  return CommissioningJsonText(check, s.array.modules, s.result_name, s.list_name);
 }
 
 std::string BlankFormOf(const CommissionSession& s) { return FormatMeasurementForm(s.form); }

@@ -9,6 +9,7 @@
 #include "app/shared/curve_problems.h"
 #include "app/shared/measurement_texts.h"
 #include "app/shared/opened_result_texts.h"
+#include "commission/plan_fingerprint.h"
 #include "input/text_utf8.h"
 
 namespace voltrigg {
@@ -102,8 +103,8 @@ std::optional<CommissionCheck> RunCommissionCheck(const OpenedResult& o, const s
   out.list_path = o.list_path;
   out.options = options;
   try {
-    const std::vector<StringMeasurement> measurements =
-        ReadMeasurementFile(path, static_cast<int>(array->wiring.size()), options.defaults);
+    const std::vector<StringMeasurement> measurements = ReadMeasurementFile(
+        path, static_cast<int>(array->wiring.size()), options.defaults, PlanFingerprint(array->modules, array->wiring));
     out.check = CheckCommissioning(array->modules, array->curves, array->wiring, measurements, options.conditions);
   } catch (const MeasurementFileError& e) {
     return fail(MeasurementErrorTextJa(e, NameOf(path)));
@@ -122,7 +123,16 @@ std::optional<MeasurementForm> MakeMeasurementForm(const OpenedResult& o, const 
                                              options.conditions.isc_coefficient_pct_per_k};
   out.rows = FormRowsAtStc(array->modules, array->curves, array->wiring, coefficients);
   for (const StringWiring& s : array->wiring) out.modules.push_back(s.size());
+  out.plan = PlanFingerprint(array->modules, array->wiring);
+  out.insulation_min_mohm = options.conditions.insulation_min_mohm;
+  out.system_voltage_v = ArraySystemVoltageV(array->modules, array->wiring);
+  out.insulation_test_required_v = InsulationTestVoltageForV(out.system_voltage_v);
   return out;
+}
+
+std::string FormLimitsTextJa(const MeasurementForm& form) {
+  return InsulationLimitsText(form.insulation_min_mohm, form.system_voltage_v, form.insulation_test_required_v,
+                              Language::Japanese);
 }
 
 VerdictKind KindOf(const StringCommissioning& s) {
@@ -202,11 +212,18 @@ std::vector<CommissionRow> CommissionRows(const Commissioning& check) {
     r.cells[kColIscMeasured] = measured(&StringMeasurement::isc_a, 3);
     r.cells[kColIscDeviation] = m != nullptr ? Deviation(s.verdict.isc_deviation_pct) : "—";
     r.cells[kColVerdict] = VerdictTextJa(r.kind);
-    std::vector<std::string> findings;
-    for (const Finding& f : s.verdict.findings) findings.push_back(FindingTextJa(f));
+    std::vector<std::string> findings(s.verdict.findings.size());
+    std::transform(s.verdict.findings.begin(), s.verdict.findings.end(), findings.begin(), FindingTextJa);
     if (!s.expected.problem.empty()) findings.push_back("期待値を計算できません: " + s.expected.problem);
     r.cells[kColFindings] = Join(findings, "、");
     if (m != nullptr) r.note = Trimmed(m->note);
+    r.items[static_cast<std::size_t>(TestItem::Voc)].text = r.cells[kColVocMeasured];
+    r.items[static_cast<std::size_t>(TestItem::Isc)].text = r.cells[kColIscMeasured];
+    for (const TestItem item : kFurtherItems) {
+      const std::string value = m != nullptr ? TestItemValueText(*m, item, Language::Japanese) : std::string();
+      r.items[static_cast<std::size_t>(item)].text = value.empty() ? "—" : value;
+    }
+    for (const TestItem item : kTestItems) r.items[static_cast<std::size_t>(item)].status = StatusOf(s.verdict, item);
     rows.push_back(std::move(r));
   }
   return rows;
@@ -220,8 +237,8 @@ std::string FindingsWithNote(const CommissionRow& row) {
 
 std::string CommissionSummaryJa(const Commissioning& check) {
   const auto list = [](const std::vector<int>& numbers) {
-    std::vector<std::string> out;
-    for (int n : numbers) out.push_back(std::to_string(n));
+    std::vector<std::string> out(numbers.size());
+    std::transform(numbers.begin(), numbers.end(), out.begin(), [](int n) { return std::to_string(n); });
     return Join(out, ", ");
   };
   if (check.ok) return "全 " + std::to_string(check.strings.size()) + " ストリング合格";
@@ -234,6 +251,64 @@ std::string CommissionSummaryJa(const Commissioning& check) {
 std::string CommissionConditionsTextJa(const CommissionConditions& c) {
   return "許容範囲: Voc ±" + G(c.voc_tolerance_pct) + " %、Isc ±" + G(c.isc_tolerance_pct) + " %    温度係数: Voc " +
          G(c.voc_coefficient_pct_per_k) + " %/K、Isc " + G(c.isc_coefficient_pct_per_k) + " %/K";
+}
+
+std::string InsulationLimitsTextJa(const Commissioning& check) {
+  return InsulationLimitsText(check, Language::Japanese);
+}
+
+std::vector<std::string> TestItemLinesJa(const Commissioning& check) {
+  return TestItemCoverageLines(check, Language::Japanese);
+}
+
+bool ShowsFurtherItems(const Commissioning& check) { return check.further_items_measured; }
+
+std::string TestItemColumnNameJa(TestItem item) {
+  switch (item) {
+    case TestItem::Voc:
+      return "Voc 測定値 [V]";
+    case TestItem::Isc:
+      return "Isc 測定値 [A]";
+    case TestItem::Polarity:
+      return "極性";
+    case TestItem::InsulationPositive:
+      return "絶縁抵抗 + [MΩ]";
+    case TestItem::InsulationNegative:
+      return "絶縁抵抗 − [MΩ]";
+    case TestItem::InsulationTestVoltage:
+      return "試験電圧 [V]";
+    case TestItem::EarthContinuity:
+      return "接地導通 [Ω]";
+  }
+  return {};
+}
+
+Rgb ItemStatusColour(ItemStatus status) {
+  switch (status) {
+    case ItemStatus::Pass:
+      return VerdictColour(VerdictKind::Pass);
+    case ItemStatus::Fail:
+      return VerdictColour(VerdictKind::Fail);
+    case ItemStatus::NotMeasured:
+      return {120, 120, 120};
+    case ItemStatus::Measured:
+      break;
+  }
+  return {0, 0, 0};
+}
+
+Rgb ItemStatusBackground(ItemStatus status) {
+  switch (status) {
+    case ItemStatus::Pass:
+      return VerdictBackground(VerdictKind::Pass);
+    case ItemStatus::Fail:
+      return VerdictBackground(VerdictKind::Fail);
+    case ItemStatus::NotMeasured:
+      return {238, 238, 238};
+    case ItemStatus::Measured:
+      break;
+  }
+  return {255, 255, 255};
 }
 
 void MarkFailedStrings(PlanView& plan, const Commissioning& check) {

@@ -1,8 +1,11 @@
 #pragma once
 // The commissioning check's words, a part of the text catalogue
-// (app/shared/text_catalogue.h): why a measurement file is refused, the
-// findings, and voltrigg-cli commission's table and notes.
+// (app/shared/text_catalogue.h), in Japanese and English: why a measurement
+// file is refused, the findings, the test items of the record, the
+// commissioning file's texts, and voltrigg-cli commission's table and notes.
+// The core (commission/) words none of it.
 #include <string>
+#include <vector>
 
 #include "app/shared/text_catalogue.h"
 #include "commission/commissioning.h"
@@ -10,20 +13,79 @@
 
 namespace voltrigg {
 
-// "測定ファイル m.csv の 5 行目、列 voc_v: 「abc」は数値ではありません": the file
-// (as `file_name`, UTF-8), the line, the field and what is wrong.
+// --- Refused measurement files ------------------------------------------------
+
+// A refusal of the measurement file `file_name` (UTF-8) at `line` (0 for the
+// file as a whole), naming the line and the field; a condition the whole
+// file could give is named as `naming` says (the option, or the page's label).
+// English: "m.csv line 5: field voc_v: \"abc\" is not a number"; Japanese:
+// "測定ファイル m.csv の 5 行目、列 voc_v: 「abc」は数値ではありません".
+std::string MeasurementRefusalText(const MeasurementRefusal& refusal, int line, const std::string& file_name,
+                                   Language language, ConditionNaming naming = ConditionNaming::Option);
+
+// The same of a refused file.
+std::string MeasurementErrorText(const MeasurementFileError& error, const std::string& file_name, Language language);
+std::string MeasurementErrorText(const MeasurementFileError& error, const std::string& file_name, Language language,
+                                 ConditionNaming naming);
+// The same in Japanese, as the viewer and the page show it.
 std::string MeasurementErrorTextJa(const MeasurementFileError& error, const std::string& file_name);
 
-// The same in `language`; English is the reader's own message.
-std::string MeasurementErrorText(const MeasurementFileError& error, const std::string& file_name, Language language);
+// What MeasurementFileError::what() gives in this program from now on
+// (SetMeasurementRefusalWording): beside SpeakFaultsIn in every program that
+// checks measurements. Call once, at the start.
+void SpeakMeasurementRefusalsIn(Language language);
 
-// A finding of the verdict: FindingTextJa, or its English.
+// --- Findings and the commissioning file --------------------------------------
+
+// A finding of the verdict, with the count where there is one.
 std::string FindingText(const Finding& finding, Language language);
+// The same in Japanese: the report's words, and the commissioning file's "text".
+std::string FindingTextJa(const Finding& finding);
+
+// The commissioning file as every front end writes it (FormatCommissioningJson
+// with the findings' texts in Japanese, the bytes the file has always had).
+std::string CommissioningJsonText(const Commissioning& check, const std::vector<ModuleData>& modules,
+                                  const std::string& result_file, const std::string& modules_file);
+
+// --- The test items of the record ---------------------------------------------
+
+// "polarity", "insulation of the positive pole to earth", ...; "極性", ...
+std::string TestItemText(TestItem item, Language language);
+// "not measured", "pass", "fail", "measured"; "未測定", "合格", "不合格", "測定済み".
+std::string ItemStatusText(ItemStatus status, Language language);
+
+// A string's value of a test item as the tables show it: polarity as its
+// word (ok, reversed; 正常, 逆), the numbers as written (shortest text: 0.4,
+// 1000); empty when the item was not measured.
+std::string TestItemValueText(const StringMeasurement& measurement, TestItem item, Language language);
+
+// String numbers with runs joined: "1-3, 5, 7-9".
+std::string StringNumbersText(const std::vector<int>& numbers);
+
+// Which strings made a test item and which did not, in one line:
+// "polarity: made on strings 1-3 (failed: 2); not made on 4-6", "... made on
+// every string", "... not made".
+std::string TestItemCoverageText(const TestItemCoverage& coverage, Language language);
+// One line per test item (TestItemCoverages), in the order of kTestItems.
+std::vector<std::string> TestItemCoverageLines(const Commissioning& check, Language language);
+
+// The limits of the further items: the insulation minimum and the test
+// voltage the array's system voltage calls for.
+std::string InsulationLimitsText(const Commissioning& check, Language language);
+// The same from the figures (the blank form's): `system_voltage_v` NaN when not known.
+std::string InsulationLimitsText(double insulation_min_mohm, double system_voltage_v, double insulation_test_required_v,
+                                 Language language);
+
+// --- voltrigg-cli commission ----------------------------------------------------
 
 // voltrigg-cli commission's table: a heading with the files and the
 // conditions, a row per string (G, T, expected and measured Voc and Isc,
-// deviations, verdict, findings) and which strings failed. The files' names
-// as UTF-8.
+// deviations, verdict, findings) and which strings failed. When a
+// measurement holds a further item of the record, and only then, each row
+// also shows polarity, insulation of each pole, the test voltage and earth
+// continuity (a failing value marked "!"), the heading the limits, and the
+// end which test items each string made and which it did not. The files'
+// names as UTF-8.
 std::string CommissioningTableText(const Commissioning& check, const std::string& result_name,
                                    const std::string& list_name, Language language);
 

@@ -39,7 +39,8 @@ Language LanguageOfLocale(const char* lc_all, const char* lc_messages, const cha
 Language LanguageOfEnvironment();
 
 // What RunError::what() gives in this program from now on: the core's
-// faults in `language` (SetRunFaultWording). Call once, at the start.
+// faults in `language` (SetRunFaultWording). Call once, at the start. (The
+// commissioning check's refusals: SpeakMeasurementRefusalsIn.)
 void SpeakFaultsIn(Language language);
 
 // True when `text` holds a Japanese character (kana, kanji, full-width forms).

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/shared/measurement_texts.h"
 #include "commission/measurement_form.h"
 
 namespace voltrigg::viewer {
@@ -79,6 +80,34 @@ constexpr int kReportCells[] = {kColString,      kColModules,      kColIrradianc
                                 kColVocExpected, kColVocMeasured,  kColVocDeviation, kColIscExpected,
                                 kColIscMeasured, kColIscDeviation, kColVerdict};
 
+// The further items' table: the string, each item, the string's verdict.
+const std::vector<Column>& FurtherColumns() {
+  static const std::vector<Column> columns = [] {
+    std::vector<Column> c{{13, QStringLiteral("ストリング"), Qt::AlignRight}};
+    const double widths[] = {20, 27, 27, 24, 24};
+    for (std::size_t k = 0; k < kFurtherItems.size(); ++k) {
+      const TestItem item = kFurtherItems[k];
+      c.push_back({widths[k], Q(TestItemColumnNameJa(item)),
+                   item == TestItem::Polarity ? static_cast<int>(Qt::AlignHCenter) : static_cast<int>(Qt::AlignRight)});
+    }
+    c.push_back({0, QStringLiteral("判定"), Qt::AlignHCenter});
+    return c;
+  }();
+  return columns;
+}
+
+// A string's verdict in its colours.
+void VerdictCell(PagePainter& pp, const QRectF& cell, const CommissionRow& r) {
+  pp.p().fillRect(cell.adjusted(pp.Mm(0.5), pp.Mm(0.5), -pp.Mm(0.5), -pp.Mm(0.5)), ToQColor(VerdictBackground(r.kind)));
+  pp.Cell(cell, Q(r.cells[kColVerdict]), 8.5, Qt::AlignHCenter, true, ToQColor(VerdictColour(r.kind)));
+}
+
+// The thin line under a table row.
+void RowRule(PagePainter& pp, double y) {
+  pp.p().setPen(QPen(QColor(200, 200, 200), pp.Mm(0.15)));
+  pp.p().drawLine(QPointF(0, y), QPointF(pp.width(), y));
+}
+
 // The findings of the failed strings and the notes of the measurement file,
 // one paragraph per string.
 std::vector<std::pair<QString, QColor>> FindingLines(const CommissionReport& report) {
@@ -132,9 +161,17 @@ CommissionReport MakeCommissionReport(const Document& doc, const CommissionCheck
   out.header = DocumentPlanHeader(doc, ShownWiring::Result, ReportTitle(NameOf(doc.result_path)));
   out.measurement_name = NameOf(check.measurement_path);
   out.conditions = Q(CommissionConditionsTextJa(check.options.conditions));
+  out.further = ShowsFurtherItems(check.check);
+  if (out.further) out.conditions += QStringLiteral("\n") + Q(InsulationLimitsTextJa(check.check));
   out.summary = CommissionSummary(check.check);
   out.ok = check.check.ok;
   out.rows = CommissionRows(check.check);
+  for (const TestItemCoverage& k : TestItemCoverages(check.check)) {
+    const QColor colour = !k.strings_failed.empty() ? kPrintRed
+                          : k.strings_made.empty()  ? QColor(110, 110, 110)
+                                                    : QColor(Qt::black);
+    out.test_items.emplace_back(Q(TestItemCoverageText(k, Language::Japanese)), colour);
+  }
   return out;
 }
 
@@ -146,6 +183,7 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
   const double row_h = pp.Mm(6);
   const double column_head_h = pp.Mm(9);
   const double page_head_h = pp.Mm(8);
+  const double section_h = pp.Mm(9);  // a section's title
   const QString intro = QStringLiteral("測定ファイル: %1\n%2").arg(report.measurement_name, report.conditions);
   const double intro_h = PlanHeaderHeight(pp, report.header) + pp.Mm(2) + pp.TextHeight(w, intro, 9) + pp.Mm(2) +
                          pp.TextHeight(w, report.summary, 11, true) + pp.Mm(3);
@@ -153,13 +191,9 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
   const double avail = pp.body_bottom() - page_head_h - column_head_h;
   const auto table_pages = RowPages(static_cast<int>(report.rows.size()), first_avail, avail, row_h);
 
-  // After the table: the findings, then the block to fill in, each on a new
-  // page when it does not fit.
-  const std::vector<std::pair<QString, QColor>> findings = FindingLines(report);
-  const double findings_head_h = pp.Mm(9);
-  std::vector<double> finding_h(findings.size());
-  std::transform(findings.begin(), findings.end(), finding_h.begin(),
-                 [&](const auto& line) { return pp.TextHeight(w - pp.Mm(4), line.first, 9) + pp.Mm(1); });
+  // After the table, each on a new page when it does not fit: the further
+  // items' table (its heading again on every page it runs over), which test
+  // items were made, the findings, then the block to fill in.
   struct Placed {
     int page;
     double y;
@@ -176,9 +210,43 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
     y += h;
     return at;
   };
-  // The heading stays on the page of the first finding.
-  const Placed findings_head_at = place(findings_head_h + (finding_h.empty() ? 0 : finding_h.front()));
-  y -= finding_h.empty() ? 0 : finding_h.front();
+  // A section's title stays on the page of what follows it first.
+  const auto place_section = [&](double first_h) {
+    const Placed at = place(section_h + first_h);
+    y -= first_h;
+    return at;
+  };
+
+  std::optional<Placed> further_title_at;
+  std::vector<Placed> further_heads;
+  std::vector<Placed> further_rows;
+  if (report.further && !report.rows.empty()) {
+    further_title_at = place_section(column_head_h + row_h);
+    further_heads.push_back(place(column_head_h));
+    for (std::size_t i = 0; i < report.rows.size(); ++i) {
+      if (y + row_h > pp.body_bottom()) {
+        ++page;
+        y = page_head_h;
+        further_heads.push_back(place(column_head_h));
+      }
+      further_rows.push_back(place(row_h));
+    }
+    y += pp.Mm(5);
+  }
+
+  std::vector<double> item_h(report.test_items.size());
+  std::transform(report.test_items.begin(), report.test_items.end(), item_h.begin(),
+                 [&](const auto& line) { return pp.TextHeight(w - pp.Mm(4), line.first, 9) + pp.Mm(1); });
+  const Placed items_head_at = place_section(item_h.empty() ? 0 : item_h.front());
+  std::vector<Placed> item_at(item_h.size());
+  std::transform(item_h.begin(), item_h.end(), item_at.begin(), place);
+  y += pp.Mm(4);
+
+  const std::vector<std::pair<QString, QColor>> findings = FindingLines(report);
+  std::vector<double> finding_h(findings.size());
+  std::transform(findings.begin(), findings.end(), finding_h.begin(),
+                 [&](const auto& line) { return pp.TextHeight(w - pp.Mm(4), line.first, 9) + pp.Mm(1); });
+  const Placed findings_head_at = place_section(finding_h.empty() ? 0 : finding_h.front());
   std::vector<Placed> finding_at(finding_h.size());
   std::transform(finding_h.begin(), finding_h.end(), finding_at.begin(), place);
   y += pp.Mm(4);
@@ -208,22 +276,53 @@ int PaintCommissionReport(QPagedPaintDevice& device, const CommissionReport& rep
         for (std::size_t c = 0; c < columns.size(); ++c) {
           const QRectF cell(x[c], ry, x[c + 1] - x[c], row_h);
           if (kReportCells[c] == kColVerdict) {
-            p.fillRect(cell.adjusted(pp.Mm(0.5), pp.Mm(0.5), -pp.Mm(0.5), -pp.Mm(0.5)),
-                       ToQColor(VerdictBackground(r.kind)));
-            pp.Cell(cell, Q(r.cells[kColVerdict]), 8.5, Qt::AlignHCenter, true, ToQColor(VerdictColour(r.kind)));
+            VerdictCell(pp, cell, r);
           } else {
             pp.Cell(cell, Q(r.cells[kReportCells[c]]), 8.5, columns[c].align);
           }
         }
-        p.setPen(QPen(QColor(200, 200, 200), pp.Mm(0.15)));
-        p.drawLine(QPointF(0, ry + row_h), QPointF(w, ry + row_h));
+        RowRule(pp, ry + row_h);
         ry += row_h;
       }
+    }
+    if (further_title_at && further_title_at->page == k) {
+      pp.Text(0, further_title_at->y, w, QStringLiteral("その他の検査項目 (極性・絶縁抵抗・接地)"), 11, true);
+    }
+    const std::vector<Column>& further_columns = FurtherColumns();
+    const std::vector<double> fx = Edges(pp, further_columns);
+    for (const Placed& at : further_heads) {
+      if (at.page == k) ColumnHeading(pp, further_columns, at.y, column_head_h);
+    }
+    for (std::size_t i = 0; i < further_rows.size(); ++i) {
+      if (further_rows[i].page != k) continue;
+      const CommissionRow& r = report.rows[i];
+      const double ry = further_rows[i].y;
+      pp.Cell(QRectF(fx[0], ry, fx[1] - fx[0], row_h), Q(r.cells[kColString]), 8.5, Qt::AlignRight);
+      for (std::size_t c = 0; c < kFurtherItems.size(); ++c) {
+        const ItemCell& item = r.items[static_cast<std::size_t>(kFurtherItems[c])];
+        const QRectF cell(fx[c + 1], ry, fx[c + 2] - fx[c + 1], row_h);
+        p.fillRect(cell.adjusted(pp.Mm(0.5), pp.Mm(0.5), -pp.Mm(0.5), -pp.Mm(0.5)),
+                   ToQColor(ItemStatusBackground(item.status)));
+        // On paper a blank reads as forgotten: an item not measured says so.
+        const QString text = ItemMade(item.status) ? Q(item.text) : QStringLiteral("未測定");
+        pp.Cell(cell, text, 8.5, further_columns[c + 1].align, item.status == ItemStatus::Fail,
+                ToQColor(ItemStatusColour(item.status)));
+      }
+      const std::size_t verdict = further_columns.size() - 1;
+      VerdictCell(pp, QRectF(fx[verdict], ry, fx[verdict + 1] - fx[verdict], row_h), r);
+      RowRule(pp, ry + row_h);
+    }
+    if (items_head_at.page == k) {
+      pp.Text(0, items_head_at.y, w, QStringLiteral("検査項目 (実施と未実施)"), 11, true);
+    }
+    for (std::size_t i = 0; i < report.test_items.size(); ++i) {
+      if (item_at[i].page != k) continue;
+      pp.Text(pp.Mm(4), item_at[i].y, w - pp.Mm(4), report.test_items[i].first, 9, false, report.test_items[i].second);
     }
     if (findings_head_at.page == k) {
       pp.Text(0, findings_head_at.y, w, QStringLiteral("所見"), 11, true);
       if (findings.empty()) {
-        pp.Text(pp.Mm(4), findings_head_at.y + findings_head_h, w - pp.Mm(4), QStringLiteral("なし"), 9);
+        pp.Text(pp.Mm(4), findings_head_at.y + section_h, w - pp.Mm(4), QStringLiteral("なし"), 9);
       }
     }
     for (std::size_t i = 0; i < findings.size(); ++i) {
@@ -271,26 +370,39 @@ int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& 
   const double row_h = pp.Mm(9);
   const double column_head_h = pp.Mm(10);
   const double page_head_h = pp.Mm(8);
-  const QString intro = QStringLiteral(
-      "各ストリングの開放電圧 Voc と短絡電流 Isc を測り、測定時の日射強度 (モジュール面) "
-      "とモジュール温度とともに記入して"
-      "ください。期待値は 1000 W/m²・25 °C のもので、目安です。");
+  const QString intro =
+      QStringLiteral(
+          "各ストリングの開放電圧 Voc と短絡電流 Isc を測り、測定時の日射強度 (モジュール面) "
+          "とモジュール温度とともに記入してください。期待値は 1000 W/m²・25 °C のもので、目安です。"
+          "極性 (正常・逆、測定ファイルでは ok・reversed)、各極と大地間の絶縁抵抗とその試験電圧、接地の導通"
+          "抵抗は、測ったものを記入し、測らなかった欄は空けてください。\n%1\n"
+          "計画: %2 (測定ファイルの plan 列。ほかの計画の用紙は検査で受け付けられません)")
+          .arg(Q(FormLimitsTextJa(form.form)), Q(form.form.plan));
   const double line_h = pp.Mm(9);
   const double intro_h =
       PlanHeaderHeight(pp, form.header) + pp.Mm(2) + pp.TextHeight(w, intro, 9) + pp.Mm(2) + 2 * line_h + pp.Mm(3);
   const auto pages = RowPages(static_cast<int>(form.form.rows.size()), pp.body_bottom() - intro_h - column_head_h,
                               pp.body_bottom() - page_head_h - column_head_h, row_h);
-  const std::vector<Column> columns = {{13, QStringLiteral("ストリング"), Qt::AlignRight},
-                                       {12, QStringLiteral("枚数"), Qt::AlignRight},
-                                       {18, QStringLiteral("Voc 期待値 STC [V]"), Qt::AlignRight},
-                                       {17, QStringLiteral("Isc 期待値 STC [A]"), Qt::AlignRight},
-                                       {17, QStringLiteral("日射強度 [W/m²]"), Qt::AlignHCenter},
-                                       {17, QStringLiteral("モジュール\n温度 [°C]"), Qt::AlignHCenter},
-                                       {19, QStringLiteral("Voc 測定値 [V]"), Qt::AlignHCenter},
-                                       {19, QStringLiteral("Isc 測定値 [A]"), Qt::AlignHCenter},
-                                       {14, QStringLiteral("時刻"), Qt::AlignHCenter},
-                                       {0, QStringLiteral("メモ"), Qt::AlignLeft}};
+  std::vector<Column> columns = {{13, QStringLiteral("ストリング"), Qt::AlignRight},
+                                 {11, QStringLiteral("枚数"), Qt::AlignRight},
+                                 {18, QStringLiteral("Voc 期待値 STC [V]"), Qt::AlignRight},
+                                 {17, QStringLiteral("Isc 期待値 STC [A]"), Qt::AlignRight},
+                                 {17, QStringLiteral("日射強度 [W/m²]"), Qt::AlignHCenter},
+                                 {17, QStringLiteral("モジュール\n温度 [°C]"), Qt::AlignHCenter},
+                                 {19, QStringLiteral("Voc 測定値 [V]"), Qt::AlignHCenter},
+                                 {19, QStringLiteral("Isc 測定値 [A]"), Qt::AlignHCenter}};
+  const double further_widths[] = {15, 19, 19, 17, 17};
+  for (std::size_t k = 0; k < kFurtherItems.size(); ++k) {
+    const TestItem item = kFurtherItems[k];
+    const QString head =
+        item == TestItem::Polarity ? QStringLiteral("極性\n(正常・逆)") : Q(TestItemColumnNameJa(item));
+    columns.push_back({further_widths[k], head, Qt::AlignHCenter});
+  }
+  columns.push_back({13, QStringLiteral("時刻"), Qt::AlignHCenter});
+  columns.push_back({0, QStringLiteral("メモ"), Qt::AlignLeft});
   const std::vector<double> x = Edges(pp, columns);
+  // Every page names the plan: pages of two plans mixed on site would be checked against the wrong one.
+  const QString footer = QStringLiteral("%1    計画 %2").arg(form.header.title, Q(form.form.plan));
   const int total = static_cast<int>(pages.size());
   for (int k = 0; k < total; ++k) {
     if (k > 0) device.newPage();
@@ -329,7 +441,7 @@ int PaintMeasurementForm(QPagedPaintDevice& device, const MeasurementFormPrint& 
       }
       ry += row_h;
     }
-    pp.Footer(form.header.title, k + 1, total);
+    pp.Footer(footer, k + 1, total);
   }
   p.end();
   return total;
@@ -343,7 +455,7 @@ bool ExportMeasurementFormPdf(const Document& doc, const MeasurementFormPrint& f
   }
   return WritePdfPages(
       path, form.header.title, [&](QPagedPaintDevice& device) { return PaintMeasurementForm(device, form, font); },
-      error);
+      error, kMeasurementFormOrientation);
 }
 
 }  // namespace voltrigg::viewer

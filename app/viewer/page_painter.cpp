@@ -89,8 +89,12 @@ double PlanHeaderHeight(PagePainter& pp, const PlanHeader& header) {
       [&](double sum, const QString& problem) { return sum + pp.TextHeight(w - pp.Mm(4), problem, 9); });
 }
 
+QPageLayout PrintPageLayout(QPageLayout::Orientation orientation) {
+  return QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(15, 12, 15, 10), QPageLayout::Millimeter);
+}
+
 bool WritePdfPages(const QString& path, const QString& title, const std::function<int(QPagedPaintDevice&)>& paint,
-                   QString* error) {
+                   QString* error, QPageLayout::Orientation orientation) {
   // Painted in memory, then written whole or not at all by the same writer as
   // every other file, so that an interruption leaves no temporary file.
   QBuffer buffer;
@@ -98,8 +102,7 @@ bool WritePdfPages(const QString& path, const QString& title, const std::functio
   int pages = 0;
   {
     QPdfWriter writer(&buffer);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10),
-                                     QPageLayout::Millimeter));
+    writer.setPageLayout(PrintPageLayout(orientation));
     writer.setResolution(300);
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("voltrigg-view"));

@@ -5,6 +5,7 @@
 // written whole or not at all.
 #include <QColor>
 #include <QFont>
+#include <QPageLayout>
 #include <QRectF>
 #include <QString>
 #include <functional>
@@ -73,8 +74,12 @@ double PlanHeaderHeight(PagePainter& pp, const PlanHeader& header);
 // Writes an A4 PDF titled `title` at `path` by `paint` (which returns the
 // pages painted, 0 when painting could not start), through a temporary file
 // renamed over `path` only when whole. False with `error` set on failure.
+// Portrait unless a table needs the width of a landscape page.
 bool WritePdfPages(const QString& path, const QString& title, const std::function<int(QPagedPaintDevice&)>& paint,
-                   QString* error);
+                   QString* error, QPageLayout::Orientation orientation = QPageLayout::Portrait);
+
+// The page of every print and PDF: A4, the viewer's margins.
+QPageLayout PrintPageLayout(QPageLayout::Orientation orientation = QPageLayout::Portrait);
 
 // True when `path` names an existing file that is one of `inputs` (a link or
 // another spelling included): nothing is written over what was read.

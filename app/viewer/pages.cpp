@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/shared/measurement_texts.h"
 #include "array_picture.h"
 #include "wiring_table.h"
 
@@ -145,10 +146,23 @@ CommissionPage::CommissionPage(QWidget* parent) : QStackedWidget(parent) {
   summary_font.setBold(true);
   summary_font.setPixelSize(15);
   summary_->setFont(summary_font);
-  table_ = new QTableWidget(0, kCommissionColumns);
+  items_ = new QLabel;
+  items_->setWordWrap(true);
+  items_->setTextFormat(Qt::PlainText);
+  items_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  table_ = new QTableWidget(0, kCommissionColumns + static_cast<int>(kFurtherItems.size()));
   QStringList heads;
   for (int c = 0; c < kCommissionColumns; ++c) heads << Q(CommissionColumnNameJa(c));
+  for (const TestItem item : kFurtherItems) heads << Q(TestItemColumnNameJa(item));
+  // Units on a second line: the headings, not the figures, set the columns'
+  // widths, and seventeen of them must leave the findings room.
+  for (QString& head : heads) head.replace(QStringLiteral(" ["), QStringLiteral("\n["));
   table_->setHorizontalHeaderLabels(heads);
+  // The further items after the Isc deviation, before the verdict.
+  for (std::size_t k = 0; k < kFurtherItems.size(); ++k) {
+    QHeaderView* header = table_->horizontalHeader();
+    header->moveSection(header->visualIndex(FurtherColumn(k)), header->visualIndex(kColVerdict));
+  }
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -159,6 +173,7 @@ CommissionPage::CommissionPage(QWidget* parent) : QStackedWidget(parent) {
   layout->addWidget(heading_);
   layout->addWidget(summary_);
   layout->addWidget(table_, 1);
+  layout->addWidget(items_);
   addWidget(note_);
   addWidget(tab);
 }
@@ -180,14 +195,20 @@ void CommissionPage::Show(const Document* doc, const std::optional<CommissionChe
     note_->setText(note);
     table_->setRowCount(0);
     summary_->clear();
+    items_->clear();
     setCurrentWidget(note_);
     return;
   }
   const Commissioning& c = check->check;
+  const bool further = ShowsFurtherItems(c);
+  QString conditions = Q(CommissionConditionsTextJa(c.conditions));
+  if (further) conditions += QStringLiteral("\n") + Q(InsulationLimitsTextJa(c));
   heading_->setText(QStringLiteral("測定ファイル: %1    モジュールリスト: %2\n%3\n"
                                    "不合格・未測定のストリングはアレイ図 (結果ファイルの配線) に赤枠で示します")
-                        .arg(DecodeBytes(check->measurement_path), DecodeBytes(check->list_path),
-                             Q(CommissionConditionsTextJa(c.conditions))));
+                        .arg(DecodeBytes(check->measurement_path), DecodeBytes(check->list_path), conditions));
+  QStringList item_lines{QStringLiteral("検査項目:")};
+  for (const std::string& line : TestItemLinesJa(c)) item_lines << QStringLiteral("  ") + Q(line);
+  items_->setText(item_lines.join(QLatin1Char('\n')));
   summary_->setText(CommissionSummary(c));
   summary_->setStyleSheet(c.ok ? QStringLiteral("color: #006e28;") : QStringLiteral("color: #c80000;"));
   const std::vector<CommissionRow> rows = CommissionRows(c);
@@ -209,9 +230,32 @@ void CommissionPage::Show(const Document* doc, const std::optional<CommissionChe
       if (col == kColFindings) item->setToolTip(text);
       table_->setItem(r, col, item);
     }
+    for (std::size_t k = 0; k < kFurtherItems.size(); ++k) {
+      const ItemCell& cell = row.items[static_cast<std::size_t>(kFurtherItems[k])];
+      auto* item = new QTableWidgetItem(Q(cell.text));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      item->setForeground(ToQColor(ItemStatusColour(cell.status)));
+      item->setBackground(ToQColor(ItemStatusBackground(cell.status)));
+      item->setToolTip(Q(ItemStatusText(cell.status, Language::Japanese)));
+      table_->setItem(r, FurtherColumn(k), item);
+    }
   }
+  for (std::size_t k = 0; k < kFurtherItems.size(); ++k) table_->setColumnHidden(FurtherColumn(k), !further);
   table_->resizeColumnsToContents();
-  table_->horizontalHeader()->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
+  // The findings take what is left, but never so little that a row grows
+  // tall with them: the table scrolls sideways first.
+  QHeaderView* header = table_->horizontalHeader();
+  int others = 0;
+  for (int col = 0; col < table_->columnCount(); ++col) {
+    if (col != kColFindings && !table_->isColumnHidden(col)) others += header->sectionSize(col);
+  }
+  constexpr int kLeastFindingsWidth = 280;  // [px]
+  if (table_->viewport()->width() - others >= kLeastFindingsWidth) {
+    header->setSectionResizeMode(kColFindings, QHeaderView::Stretch);
+  } else {
+    header->setSectionResizeMode(kColFindings, QHeaderView::Interactive);
+    header->resizeSection(kColFindings, kLeastFindingsWidth);
+  }
   table_->resizeRowsToContents();
   setCurrentIndex(1);
 }

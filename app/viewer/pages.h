@@ -102,7 +102,9 @@ class InverterWindowPage : public QStackedWidget {
   QChartView* chart_ = nullptr;
 };
 
-// The commissioning check of the result's wiring, or how to make one.
+// The commissioning check of the result's wiring, or how to make one. The
+// table's columns are CommissionColumn's, then the further items' (shown
+// between the Isc deviation and the verdict, only when a measurement holds one).
 class CommissionPage : public QStackedWidget {
   Q_OBJECT
  public:
@@ -110,11 +112,16 @@ class CommissionPage : public QStackedWidget {
   void Show(const Document* doc, const std::optional<CommissionCheck>& check);
   QTableWidget* table() const { return table_; }
   QLabel* summary() const { return summary_; }
+  // Which strings made each test item and which did not.
+  QLabel* test_items() const { return items_; }
+  // The table's column of kFurtherItems[k].
+  static int FurtherColumn(std::size_t k) { return kCommissionColumns + static_cast<int>(k); }
 
  private:
   QLabel* note_ = nullptr;
   QLabel* heading_ = nullptr;
   QLabel* summary_ = nullptr;
+  QLabel* items_ = nullptr;
   QTableWidget* table_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include <QPrinter>
 
 #include "assess_view.h"
+#include "page_painter.h"
 #include "summary.h"
 #include "wiring_plan.h"
 
@@ -16,9 +17,9 @@ namespace voltrigg::viewer {
 namespace {
 
 // A4 as the plan is printed; false when the dialog was cancelled.
-bool AskPrinter(QPrinter& printer, const QString& doc_name, const QString& title, QWidget* parent) {
-  printer.setPageLayout(
-      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 10), QPageLayout::Millimeter));
+bool AskPrinter(QPrinter& printer, const QString& doc_name, const QString& title, QWidget* parent,
+                QPageLayout::Orientation orientation = QPageLayout::Portrait) {
+  printer.setPageLayout(PrintPageLayout(orientation));
   printer.setDocName(doc_name);
   QPrintDialog dialog(&printer, parent);
   dialog.setWindowTitle(title);
@@ -110,7 +111,7 @@ QString PrintFormDialog(QWidget* parent, const Document& doc, const CommissionOp
   }
   QPrinter printer(QPrinter::HighResolution);
   const QString title = QStringLiteral("測定用紙を印刷");
-  if (!AskPrinter(printer, title, title, parent)) return {};
+  if (!AskPrinter(printer, title, title, parent, kMeasurementFormOrientation)) return {};
   return Printed(QStringLiteral("測定用紙"), PaintMeasurementForm(printer, *form, ViewerFont()));
 }
 

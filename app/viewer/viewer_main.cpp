@@ -4,7 +4,7 @@
 //   voltrigg-view [RESULT.csv] [--modules LIST.csv] [--pdf OUT.pdf] [--json OUT.json] [--wiring result|optimized]
 //                 [--tmin C] [--voc-coefficient PCT] [--max-system-voltage V] [--extras voc,isc|isc,voc]
 //                 [--measurements MEASURED.csv] [--voc-tolerance PCT] [--isc-tolerance PCT] [--irradiance W]
-//                 [--module-temperature C]
+//                 [--module-temperature C] [--insulation-min MOHM]
 //
 // With --pdf it writes the plan (with --measurements the commissioning
 // report), with --form-pdf the blank measurement form, with --json the
@@ -23,6 +23,7 @@
 #include <string>
 
 #include "app/no_display.h"
+#include "app/shared/measurement_texts.h"
 #include "app/shared/text_catalogue.h"
 #include "assess_view.h"
 #include "commission_report.h"
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
   voltrigg::RemoveTemporaryFilesOnInterrupt();
   // The viewer speaks Japanese, the core's faults included.
   voltrigg::SpeakFaultsIn(voltrigg::Language::Japanese);
+  voltrigg::SpeakMeasurementRefusalsIn(voltrigg::Language::Japanese);
   const bool headless = Headless(argc, argv);
   if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (!headless) voltrigg::ExitWithoutDisplay("voltrigg-view");

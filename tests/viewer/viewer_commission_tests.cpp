@@ -8,21 +8,28 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/shared/commission_view.h"
+#include "app/shared/measurement_texts.h"
 #include "app/shared/planned_array.h"
 #include "array_picture.h"
 #include "commission/expected_string.h"
+#include "commission/plan_fingerprint.h"
+#include "pages.h"
+#include "support/assess_support.h"
 #include "viewer_support.h"
 #include "viewer_window.h"
 
@@ -77,6 +84,25 @@ class ViewerCommission : public ::testing::Test {
 
   // String 1 not measured, 2 one module short, 3 Isc 12 % low, 4 at 350 W/m² (a pass with a note).
   std::vector<Reading> Faults() const { return {{1, 1, 1000, false}, {0.9, 1}, {1, 0.88}, {1, 1, 350}}; }
+
+  // Every string as expected, with the further items of the record: string
+  // 1 every item, 2 a pole nearly to earth tested at too low a voltage, 3
+  // recorded reversed, 4 Voc and Isc alone, 5 not measured.
+  std::string Record(const std::string& name) const {
+    const std::string plain = ReadFile(Measurements(name, {{}, {}, {}, {}, {1, 1, 1000, false}}));
+    const char* further[] = {",ok,80,75.5,1000,0.08", ",ok,,0.4,500,", ",reversed,,,,", ",,,,,", ",,,,,"};
+    std::string text;
+    std::istringstream lines(plain);
+    std::string line;
+    std::getline(lines, line);
+    text += line + ",polarity,insulation_pos_mohm,insulation_neg_mohm,insulation_test_v,earth_continuity_ohm\n";
+    for (const char* items : further) {
+      std::getline(lines, line);
+      text += line + items + "\n";
+    }
+    WriteFile(dir_ / name, text);
+    return dir_ / name;
+  }
 
   static constexpr int kSeries = 10;
   static constexpr int kParallel = 5;
@@ -150,6 +176,142 @@ TEST_F(ViewerCommission, TableVerdictsAndOutlinesForGoodAndFaultyStrings) {
   EXPECT_FALSE(w.commission_check().has_value());
   EXPECT_EQ(w.commission_page()->table()->rowCount(), 0);
   EXPECT_EQ(Outlined(w), std::vector<bool>(kParallel, false));
+}
+
+TEST_F(ViewerCommission, TheModelGivesEachStringItsItemsAndTheFormItsPlanAndLimits) {
+  const Document doc = OpenDocument(dir_ / "result.csv", "", AssessOptions{});
+  CommissionFailure failure;
+  std::optional<CommissionCheck> check = voltrigg::RunCommissionCheck(doc, Record("record.csv"), {}, &failure);
+  ASSERT_TRUE(check.has_value()) << failure.text;
+  EXPECT_TRUE(ShowsFurtherItems(check->check));
+  EXPECT_EQ(check->check.strings_failed, (std::vector<int>{2, 3, 5}));
+  const std::vector<CommissionRow> rows = CommissionRows(check->check);
+  const auto item = [&rows](int string_no, TestItem which) {
+    return rows[static_cast<std::size_t>(string_no - 1)].items[static_cast<std::size_t>(which)];
+  };
+  const struct {
+    int string_no;
+    TestItem item;
+    const char* text;
+    ItemStatus status;
+  } cells[] = {
+      {1, TestItem::Polarity, "正常", ItemStatus::Pass},
+      {1, TestItem::InsulationNegative, "75.5", ItemStatus::Pass},
+      {1, TestItem::EarthContinuity, "0.08", ItemStatus::Measured},
+      {2, TestItem::InsulationPositive, "—", ItemStatus::NotMeasured},
+      {2, TestItem::InsulationNegative, "0.4", ItemStatus::Fail},
+      {2, TestItem::InsulationTestVoltage, "500", ItemStatus::Fail},
+      {3, TestItem::Polarity, "逆", ItemStatus::Fail},
+      {4, TestItem::Polarity, "—", ItemStatus::NotMeasured},
+      {4, TestItem::Voc, "", ItemStatus::Pass},
+      {5, TestItem::Isc, "—", ItemStatus::NotMeasured},
+  };
+  for (const auto& c : cells) {
+    if (*c.text != '\0') {
+      EXPECT_EQ(item(c.string_no, c.item).text, c.text) << c.string_no << TestItemName(c.item);
+    }
+    EXPECT_EQ(item(c.string_no, c.item).status, c.status) << c.string_no << TestItemName(c.item);
+  }
+  EXPECT_EQ(ItemStatusColour(ItemStatus::Fail), VerdictColour(VerdictKind::Fail));
+  EXPECT_EQ(ItemStatusColour(ItemStatus::Pass), VerdictColour(VerdictKind::Pass));
+  const std::vector<std::string> lines = TestItemLinesJa(check->check);
+  ASSERT_EQ(lines.size(), kTestItemCount);
+  EXPECT_EQ(lines[2], "極性: ストリング 1-3 で実施 (不合格: 3)、4, 5 は未実施");
+  EXPECT_EQ(lines[6], "接地の導通: ストリング 1 で実施、2-5 は未実施");
+
+  // The insulation minimum of the options is the check's.
+  CommissionOptions strict;
+  strict.conditions.insulation_min_mohm = 100;
+  check = voltrigg::RunCommissionCheck(doc, dir_ / "record.csv", strict, &failure);
+  ASSERT_TRUE(check.has_value());
+  EXPECT_EQ(check->check.strings_failed, (std::vector<int>{1, 2, 3, 5}));
+  EXPECT_NE(InsulationLimitsTextJa(check->check).find("100 MΩ 以上"), std::string::npos);
+
+  // The form names the plan of the result's wiring on every row, and the limits the crew tests against.
+  const std::optional<MeasurementForm> form = voltrigg::MakeMeasurementForm(doc, strict, &failure);
+  ASSERT_TRUE(form.has_value()) << failure.text;
+  const PlannedArray plan = LoadPlannedArray(dir_ / "result.csv", "", false);
+  EXPECT_EQ(form->plan, PlanFingerprint(plan.modules, plan.wiring));
+  for (const FormRow& r : form->rows) EXPECT_EQ(r.plan, form->plan);
+  EXPECT_EQ(form->insulation_test_required_v,
+            InsulationTestVoltageForV(ArraySystemVoltageV(plan.modules, plan.wiring)));
+  EXPECT_NE(
+      FormLimitsTextJa(*form).find("100 MΩ 以上、試験電圧は " +
+                                   std::to_string(static_cast<int>(form->insulation_test_required_v)) + " V 以上"),
+      std::string::npos)
+      << FormLimitsTextJa(*form);
+}
+
+TEST_F(ViewerCommission, TheTabShowsTheFurtherItemsInTheirColoursOnlyWhenMeasured) {
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  QTableWidget* table = w.commission_page()->table();
+  const auto further_shown = [table] {
+    int shown = 0;
+    for (std::size_t k = 0; k < kFurtherItems.size(); ++k)
+      shown += !table->isColumnHidden(CommissionPage::FurtherColumn(k));
+    return shown;
+  };
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("faults.csv", Faults())).has_value());
+  EXPECT_EQ(further_shown(), 0);
+  EXPECT_TRUE(w.commission_page()->test_items()->text().contains(QStringLiteral("極性: 未実施")))
+      << w.commission_page()->test_items()->text().toStdString();
+
+  ASSERT_FALSE(w.LoadMeasurements(Record("record.csv")).has_value());
+  EXPECT_EQ(further_shown(), static_cast<int>(kFurtherItems.size()));
+  // Between the Isc deviation and the verdict.
+  QHeaderView* header = table->horizontalHeader();
+  EXPECT_EQ(header->visualIndex(CommissionPage::FurtherColumn(0)), header->visualIndex(kColIscDeviation) + 1);
+  EXPECT_EQ(header->visualIndex(kColVerdict), header->visualIndex(CommissionPage::FurtherColumn(4)) + 1);
+  EXPECT_EQ(table->horizontalHeaderItem(CommissionPage::FurtherColumn(1))->text(), QStringLiteral("絶縁抵抗 +\n[MΩ]"));
+  const QTableWidgetItem* low = table->item(1, CommissionPage::FurtherColumn(2));
+  EXPECT_EQ(low->text(), QStringLiteral("0.4"));
+  EXPECT_EQ(low->foreground().color(), ToQColor(VerdictColour(VerdictKind::Fail)));
+  EXPECT_EQ(low->background().color(), ToQColor(VerdictBackground(VerdictKind::Fail)));
+  EXPECT_EQ(table->item(0, CommissionPage::FurtherColumn(1))->foreground().color(),
+            ToQColor(VerdictColour(VerdictKind::Pass)));
+  EXPECT_EQ(table->item(3, CommissionPage::FurtherColumn(0))->text(), QStringLiteral("—"));
+  EXPECT_EQ(Cell(w, 2, kColVerdict), QStringLiteral("不合格"));
+  EXPECT_TRUE(Cell(w, 2, kColFindings).contains(QStringLiteral("極性検査の記録")));
+  EXPECT_TRUE(w.commission_page()->test_items()->text().contains(
+      QStringLiteral("絶縁抵抗の試験電圧: ストリング 1, 2 で実施 (不合格: 2)、3-5 は未実施")))
+      << w.commission_page()->test_items()->text().toStdString();
+  // The page, with the further columns, as the window shows it.
+  w.tabs()->setCurrentWidget(w.commission_page());
+  EXPECT_GT(InkShare(w.commission_page()->grab().toImage()), 0.01);
+}
+
+TEST_F(ViewerCommission, AnotherPlansFormIsRefusedNamingItsLine) {
+  TempDir other{"voltrigg-viewer-commission-other"};
+  MakeRunResult(other, kSeries, kParallel, 32);  // another lot of the same shape
+  ASSERT_EQ(Cli(other, "commission --form " + (other / "form.csv") + " " + (other / "result.csv")).status, 0);
+  std::string filled;
+  std::istringstream form(ReadFile(other / "form.csv"));
+  for (std::string line; std::getline(form, line);) {
+    if (line.rfind("1,", 0) == 0) line.replace(0, 12, "1,400,9,1000,25,,,,,,,");
+    filled += line + "\n";
+  }
+  WriteFile(dir_ / "other.csv", filled);
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  const std::optional<QString> error = w.LoadMeasurements(dir_ / "other.csv");
+  ASSERT_TRUE(error.has_value());
+  for (const QString& word :
+       {QStringLiteral("other.csv の 2 行目、列 plan"), QStringLiteral("別の計画の測定用紙です")}) {
+    EXPECT_TRUE(error->contains(word)) << error->toStdString();
+  }
+  EXPECT_FALSE(w.commission_check().has_value());
+  // voltrigg-view without a window: refused, no report.
+  const Process p =
+      RunViewer({Q(dir_ / "result.csv"), "--measurements", Q(dir_ / "other.csv"), "--pdf", Q(dir_ / "other.pdf")});
+  EXPECT_EQ(p.status, 2);
+  EXPECT_TRUE(p.err.contains(QStringLiteral("別の計画の測定用紙です"))) << p.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(Q(dir_ / "other.pdf")));
+  // Against its own result it is checked.
+  EXPECT_EQ(
+      RunViewer({Q(other / "result.csv"), "--measurements", Q(dir_ / "other.csv"), "--pdf", Q(other / "report.pdf")})
+          .status,
+      0);
 }
 
 TEST_F(ViewerCommission, RefusedFilesNameTheLineAndFieldAndKeepTheWindowUsable) {
@@ -258,6 +420,55 @@ TEST_F(ViewerCommission, ReportAndFormPdfs) {
         << form_text.toStdString();
   }
   EXPECT_FALSE(w.ExportMeasurementForm(Q(dir_ / "result.csv"), &error));
+}
+
+TEST_F(ViewerCommission, TheReportNamesWhichTestItemsWereMadeAndTheFormCarriesThemAndItsPlan) {
+  // A check of Voc and Isc alone: the items not made are named.
+  ViewerWindow w(AssessOptions{});
+  ASSERT_FALSE(w.Load(Q(dir_ / "result.csv")).has_value());
+  ASSERT_FALSE(w.LoadMeasurements(Measurements("faults.csv", Faults())).has_value());
+  QString error;
+  ASSERT_TRUE(w.ExportCommissionReport(Q(dir_ / "old.pdf"), &error)) << error.toStdString();
+  QString text = PdfText(Q(dir_ / "old.pdf"));
+  for (const QString& word :
+       {QStringLiteral("検査項目 (実施と未実施)"),
+        QStringLiteral("開放電圧 Voc: ストリング 2-5 で実施 (不合格: 2)、1 は未実施"), QStringLiteral("極性: 未実施"),
+        QStringLiteral("絶縁抵抗 (正極と大地間): 未実施"), QStringLiteral("接地の導通: 未実施")}) {
+    EXPECT_TRUE(text.contains(word)) << word.toStdString() << "\n" << text.toStdString();
+  }
+  EXPECT_FALSE(text.contains(QStringLiteral("その他の検査項目")));
+
+  // With the record: its table per string and the items each string made.
+  const Process p = RunViewer({Q(dir_ / "result.csv"), "--measurements", Q(Record("record.csv")), "--insulation-min",
+                               "50", "--pdf", Q(dir_ / "record.pdf")});
+  ASSERT_EQ(p.status, 0) << p.err.toStdString();
+  EXPECT_TRUE(p.err.contains(QStringLiteral("不合格: ストリング 2, 3, 5"))) << p.err.toStdString();
+  text = PdfText(Q(dir_ / "record.pdf"));
+  for (const QString& word : {QStringLiteral("その他の検査項目 (極性・絶縁抵抗・接地)"),
+                              QStringLiteral("絶縁抵抗は各極と大地間で 50 MΩ 以上"),
+                              QStringLiteral("極性: ストリング 1-3 で実施 (不合格: 3)、4, 5 は未実施"),
+                              QStringLiteral("絶縁抵抗 (正極と大地間): ストリング 1 で実施、2-5 は未実施"),
+                              QStringLiteral("負極と大地間の絶縁抵抗が下限未満"), QStringLiteral("75.5"),
+                              QStringLiteral("0.08"), QStringLiteral("未測定")}) {
+    EXPECT_TRUE(text.contains(word)) << word.toStdString() << "\n" << text.toStdString();
+  }
+  // String 2's row of the further items: polarity, the missing positive pole, the low negative one, the test voltage.
+  const QRegularExpression row2(QStringLiteral("\\n\\s*2\\s+正常\\s+未測定\\s+0\\.4\\s+500\\s+未測定\\s+不合格"));
+  EXPECT_TRUE(text.contains(row2)) << text.toStdString();
+
+  // The blank form: the further items' columns, landscape, its plan on every page.
+  ASSERT_TRUE(w.ExportMeasurementForm(Q(dir_ / "form.pdf"), &error)) << error.toStdString();
+  const QString form = PdfText(Q(dir_ / "form.pdf"));
+  const PlannedArray plan = LoadPlannedArray(dir_ / "result.csv", "", false);
+  const QString fingerprint = Q(PlanFingerprint(plan.modules, plan.wiring));
+  for (const QString& word :
+       {QStringLiteral("極性"), QStringLiteral("絶縁抵抗 +"), QStringLiteral("絶縁抵抗 −"), QStringLiteral("試験電圧"),
+        QStringLiteral("接地導通"), QStringLiteral("計画: ") + fingerprint, QStringLiteral("計画 ") + fingerprint,
+        QStringLiteral("試験電圧は 1000 V 以上")}) {
+    EXPECT_TRUE(form.contains(word)) << word.toStdString() << "\n" << form.toStdString();
+  }
+  const QImage page = FirstPage(Q(dir_ / "form.pdf"), dir_);
+  EXPECT_GT(page.width(), page.height());
 }
 
 TEST(ViewerCommissionProgram, WritesTheReportWithoutADisplayAndNothingForBadInput) {
