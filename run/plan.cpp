@@ -30,6 +30,10 @@ PlanResult Plan(const PlanRequest& request) {
   return plan;
 }
 
+bool BeyondAPlanningRun(const PlanResult& plan) {
+  return plan.failed_check && (plan.counts.SeriesCount > 20 || plan.ModuleCount > 1000);
+}
+
 ResultFileContent ResultContentOf(const PlanResult& plan) {
   return ResultFileContent{.InputName = plan.input_name,
                            .SimplePmaxSum = plan.baseline.SimplePmaxSum,

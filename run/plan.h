@@ -46,6 +46,10 @@ struct PlanResult {
   bool Planned() const { return !failed; }
 };
 
+// A plan whose count check failed on strings above 20 modules or more than
+// 1000 modules: an array a planning run never takes, which a plant plan does.
+bool BeyondAPlanningRun(const PlanResult& plan);
+
 // Loads the list, checks the counts and, when they pass, plans the array.
 // Throws RunError for a list that cannot be read, a product of the counts
 // outside the 16-bit range, a shape the tables cannot hold or a float error.

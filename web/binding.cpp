@@ -648,6 +648,8 @@ val Run(const std::string& list_bytes, const std::string& list_name, const std::
   if (run.outcome == RunOutcome::CheckFailed) {
     out.set("check_facts",
             CheckFacts(run.plan->ModuleCount, run.plan->counts.SeriesCount, run.plan->counts.ParallelCount));
+    // Strings above 20 or more than 1000 modules: where such an array is planned.
+    if (BeyondAPlanningRun(*run.plan)) out.set("plant_hint", CliText(CliPhrase::PlantHint, Language::Japanese));
   }
   if (run.outcome != RunOutcome::Failed) {
     val texts = val::array();

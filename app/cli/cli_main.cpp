@@ -95,7 +95,7 @@ int RunCli(int argc, char** argv, voltrigg::Language language) {
               << "voltrigg-cli: "
               << CheckFactsText(plan.ModuleCount, plan.counts.SeriesCount, plan.counts.ParallelCount, language) << '\n';
     // A plant's strings and module counts lie beyond the run's: where they are planned.
-    if (plan.counts.SeriesCount > 20 || plan.ModuleCount > 1000) {
+    if (BeyondAPlanningRun(plan)) {
       std::cerr << "voltrigg-cli: " << CliText(CliPhrase::PlantHint, language) << '\n';
     }
   } else {

@@ -152,6 +152,7 @@ const toBuffers = (messages) => messages.map((m) => Buffer.from(m));
 function stderrOf(web) {
   const lines = web.outcome === 'completed' ? [] : toBuffers(web.messages);
   if (web.check_facts) lines.push(Buffer.from(web.check_facts));
+  if (web.plant_hint) lines.push(Buffer.from(web.plant_hint));
   for (const w of web.list_warnings ?? []) lines.push(Buffer.from(`警告: ${w}`));
   return lines;
 }

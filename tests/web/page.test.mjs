@@ -223,7 +223,9 @@ describe('the page in headless chromium from file://', () => {
     assert.equal(await page.isHidden('#results'), true, 'no earlier result beside a failed run');
     await fillRun(null, 21, 10, 'x');
     await page.click('#run');
-    await messageIs('モジュール枚数があいません\nモジュール 1000 枚、並列 10 × 直列 21 = 210');
+    // Strings above 20 modules: the refusal says where such an array is planned.
+    await messageIs('モジュール枚数があいません\nモジュール 1000 枚、並列 10 × 直列 21 = 210\n'
+      + '20 直列を超えるストリングや 1000 枚を超えるモジュールは発電所として計画できます: voltrigg-cli plant LIST.csv... --layout PLANT.json -o BASE');
     await fillRun(listFile('broken.csv', Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n')), 1, 1, 'x');
     await page.click('#run');
     const cli = runCli(Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n'), 'broken.csv', 1, 1, 'x');

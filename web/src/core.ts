@@ -148,6 +148,7 @@ export interface RunValue {
   inverter_fault?: string; // the core's reason for refusing the inverter profile
   exit_status: number;
   messages: Uint8Array[];
+  plant_hint?: string; // after a check refused strings above 20 or more than 1000 modules: where to plan them
   check_facts?: string; // a failed check's figures: "モジュール 60 枚、並列 9 × 直列 7 = 63"
   list_warnings?: string[]; // duplicates, values at or below 0, values far from the lot's median
   result_file?: Uint8Array;

@@ -196,7 +196,11 @@ function run(): void {
   }
   const elapsedMs = performance.now() - started;
   document.body.dataset.runMs = elapsedMs.toFixed(1);
-  const text = [...r.messages.map(messageText), ...(r.check_facts ? [r.check_facts] : [])].join('\n');
+  const text = [
+    ...r.messages.map(messageText),
+    ...(r.check_facts ? [r.check_facts] : []),
+    ...(r.plant_hint ? [r.plant_hint] : []),
+  ].join('\n');
   const warnings = $('list-warnings');
   warnings.replaceChildren(...(r.list_warnings ?? []).map((w) =>
     Object.assign(document.createElement('li'), { textContent: `警告: ${w}` })));
