@@ -1,6 +1,7 @@
 #include "commission/measurement_form.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "commission/expected_string.h"
 #include "commission/measurement_file.h"
@@ -27,11 +28,18 @@ std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const
   rows.reserve(wiring.size());
   for (std::size_t j = 0; j < wiring.size(); ++j) {
     const ExpectedString e = ExpectedStringAt(modules, fitted, wiring[j], CellConditions{}, coefficients);
-    rows.push_back(FormRow{static_cast<int>(j) + 1, e.voc_v, e.isc_a, {}});
+    rows.push_back(FormRow{static_cast<int>(j) + 1, e.voc_v, e.isc_a, {}, {}});
   }
   // After the strings: their modules are known to be in the list.
   const std::string plan = PlanFingerprint(modules, wiring);
   for (FormRow& row : rows) row.plan = plan;
+  return rows;
+}
+
+std::vector<FormRow> FormRowsOfNamedPlan(const NamedStringPlan& plan, const TemperatureCoefficients& coefficients) {
+  if (const std::optional<std::string> fault = NamedPlanFault(plan)) throw std::invalid_argument(*fault);
+  std::vector<FormRow> rows = FormRowsAtStc(plan.modules, plan.curves, plan.wiring, coefficients);
+  for (std::size_t j = 0; j < rows.size(); ++j) rows[j].name = plan.names[j];
   return rows;
 }
 
@@ -48,8 +56,8 @@ std::string FormatMeasurementForm(const std::vector<FormRow>& rows) {
     // To the meter's resolution: the crew compares, the check computes. Room
     // for any double, so that no row loses its end.
     char line[400];
-    (void)std::snprintf(line, sizeof line, "%d,,,,,,,,,,,%.2f,%.3f,", r.string_no, r.voc_stc_v, r.isc_stc_a);
-    out += line + CsvField(r.plan) + "\r\n";
+    (void)std::snprintf(line, sizeof line, ",,,,,,,,,,%.2f,%.3f,", r.voc_stc_v, r.isc_stc_a);
+    out += (r.name.empty() ? std::to_string(r.string_no) : CsvField(r.name)) + "," + line + CsvField(r.plan) + "\r\n";
   }
   return out;
 }

@@ -10,6 +10,7 @@
 
 #include "assess/array_curve.h"
 #include "assess/curve_translation.h"
+#include "commission/named_strings.h"
 
 namespace voltrigg {
 
@@ -18,6 +19,7 @@ struct FormRow {
   double voc_stc_v = 0;  // expected string Voc at 1000 W/m² and 25 °C
   double isc_stc_a = 0;  // expected string Isc at 1000 W/m² and 25 °C
   std::string plan;      // the plan's fingerprint (PlanFingerprint); empty: none written
+  std::string name;      // a named string's name (NamedStringPlan), written in place of the number
 };
 
 inline constexpr const char* kVocStcColumn = "voc_stc_v";
@@ -29,10 +31,18 @@ inline constexpr const char* kIscStcColumn = "isc_stc_a";
 std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
                                    const Wiring& wiring, const TemperatureCoefficients& coefficients);
 
+// One row per string of a plan of named strings, in the plan's order, each
+// with its name, its expected values at 1000 W/m² and 25 °C and the plan's
+// fingerprint (of its modules' serials string by string). A plan of the
+// wrong shape (NamedPlanFault) and what ExpectedStringAt refuses:
+// std::invalid_argument.
+std::vector<FormRow> FormRowsOfNamedPlan(const NamedStringPlan& plan, const TemperatureCoefficients& coefficients);
+
 // The form as CSV text, CR LF line ends: string, voc_v, isc_a,
 // irradiance_w_m2, module_temperature_c, polarity, insulation_pos_mohm,
 // insulation_neg_mohm, insulation_test_v, earth_continuity_ohm, note (all
-// empty), voc_stc_v, isc_stc_a, plan.
+// empty), voc_stc_v, isc_stc_a, plan; the string column holds the row's
+// name where it has one, else its number.
 std::string FormatMeasurementForm(const std::vector<FormRow>& rows);
 
 }  // namespace voltrigg
