@@ -28,7 +28,7 @@ std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const
   rows.reserve(wiring.size());
   for (std::size_t j = 0; j < wiring.size(); ++j) {
     const ExpectedString e = ExpectedStringAt(modules, fitted, wiring[j], CellConditions{}, coefficients);
-    rows.push_back(FormRow{static_cast<int>(j) + 1, e.voc_v, e.isc_a, {}, {}});
+    rows.push_back(FormRow{static_cast<int>(j) + 1, e.voc_v, e.isc_a, {}});
   }
   // After the strings: their modules are known to be in the list.
   const std::string plan = PlanFingerprint(modules, wiring);
@@ -38,12 +38,11 @@ std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const
 
 std::vector<FormRow> FormRowsOfNamedPlan(const NamedStringPlan& plan, const TemperatureCoefficients& coefficients) {
   if (const std::optional<std::string> fault = NamedPlanFault(plan)) throw std::invalid_argument(*fault);
-  std::vector<FormRow> rows = FormRowsAtStc(plan.modules, plan.curves, plan.wiring, coefficients);
-  for (std::size_t j = 0; j < rows.size(); ++j) rows[j].name = plan.names[j];
-  return rows;
+  return FormRowsAtStc(plan.modules, plan.curves, plan.wiring, coefficients);
 }
 
-std::string FormatMeasurementForm(const std::vector<FormRow>& rows) {
+std::string FormatMeasurementForm(const std::vector<FormRow>& rows, const std::vector<std::string>& names) {
+  if (!names.empty() && names.size() != rows.size()) throw std::invalid_argument("names and rows differ in number");
   std::string out;
   for (const char* column :
        {kStringColumn, kVocColumn, kIscColumn, kIrradianceColumn, kModuleTemperatureColumn, kPolarityColumn,
@@ -52,12 +51,13 @@ std::string FormatMeasurementForm(const std::vector<FormRow>& rows) {
     out += std::string(column) + ",";
   }
   out += std::string(kPlanColumn) + "\r\n";
-  for (const FormRow& r : rows) {
+  for (std::size_t j = 0; j < rows.size(); ++j) {
+    const FormRow& r = rows[j];
     // To the meter's resolution: the crew compares, the check computes. Room
     // for any double, so that no row loses its end.
     char line[400];
     (void)std::snprintf(line, sizeof line, ",,,,,,,,,,%.2f,%.3f,", r.voc_stc_v, r.isc_stc_a);
-    out += (r.name.empty() ? std::to_string(r.string_no) : CsvField(r.name)) + "," + line + CsvField(r.plan) + "\r\n";
+    out += (names.empty() ? std::to_string(r.string_no) : CsvField(names[j])) + "," + line + CsvField(r.plan) + "\r\n";
   }
   return out;
 }

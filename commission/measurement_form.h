@@ -19,7 +19,6 @@ struct FormRow {
   double voc_stc_v = 0;  // expected string Voc at 1000 W/m² and 25 °C
   double isc_stc_a = 0;  // expected string Isc at 1000 W/m² and 25 °C
   std::string plan;      // the plan's fingerprint (PlanFingerprint); empty: none written
-  std::string name;      // a named string's name (NamedStringPlan), written in place of the number
 };
 
 inline constexpr const char* kVocStcColumn = "voc_stc_v";
@@ -32,7 +31,7 @@ std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const
                                    const Wiring& wiring, const TemperatureCoefficients& coefficients);
 
 // One row per string of a plan of named strings, in the plan's order, each
-// with its name, its expected values at 1000 W/m² and 25 °C and the plan's
+// with its expected values at 1000 W/m² and 25 °C and the plan's
 // fingerprint (of its modules' serials string by string). A plan of the
 // wrong shape (NamedPlanFault) and what ExpectedStringAt refuses:
 // std::invalid_argument.
@@ -41,8 +40,9 @@ std::vector<FormRow> FormRowsOfNamedPlan(const NamedStringPlan& plan, const Temp
 // The form as CSV text, CR LF line ends: string, voc_v, isc_a,
 // irradiance_w_m2, module_temperature_c, polarity, insulation_pos_mohm,
 // insulation_neg_mohm, insulation_test_v, earth_continuity_ohm, note (all
-// empty), voc_stc_v, isc_stc_a, plan; the string column holds the row's
-// name where it has one, else its number.
-std::string FormatMeasurementForm(const std::vector<FormRow>& rows);
+// empty), voc_stc_v, isc_stc_a, plan. With `names` (a plan of named strings:
+// names[j] names rows[j], as many as rows, else std::invalid_argument) the
+// string column holds the names, else the rows' numbers.
+std::string FormatMeasurementForm(const std::vector<FormRow>& rows, const std::vector<std::string>& names = {});
 
 }  // namespace voltrigg

@@ -120,7 +120,7 @@ int RunPlantCommission(const std::string& plant_path, const std::vector<std::str
   if (!form_path.empty()) {
     const std::vector<FormRow> rows = FormRowsOfNamedPlan(*plan, c);
     try {
-      WriteFileAtomically(form_path, FormatMeasurementForm(rows));
+      WriteFileAtomically(form_path, FormatMeasurementForm(rows, plan->names));
     } catch (const FileWriteError& e) {
       print.Error(FileWriteText(e, WrittenFile::Form, print.language));
       return kBadInput;

@@ -245,7 +245,6 @@ TEST_F(CommissionCli, BadInputWritesNothingAndWrongUsageIs64) {
             result.substr(result.find('\n')));
 }
 
-
 // A plant's strings through the process: the example plant planned, its
 // blank form by name, the form filled with each string's expected values
 // passing, one string short of a module failing by name, and the plant's
@@ -307,7 +306,7 @@ TEST(PlantCommissionCli, TheExamplePlantsFormFilledPassesAndAShortStringFailsByN
   EXPECT_FALSE(std::filesystem::exists(dir / "m.commissioning.json"));
   // The plant's lists are needed, by --list: without them, or with --modules, wrong usage.
   for (const std::string& args : {std::string(" ") + (dir / "p.plant.json") + " " + (dir / "m.csv"),
-                                   plant + " --modules " + list + " " + (dir / "m.csv")}) {
+                                  plant + " --modules " + list + " " + (dir / "m.csv")}) {
     r = Cli(dir, "commission" + args);
     EXPECT_EQ(r.status, 64) << args;
     EXPECT_NE(r.err.find("--list LIST.csv"), std::string::npos) << r.err;
