@@ -96,6 +96,13 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
   return Check(modules, fitted, wiring, measurements, conditions, ArraySystemVoltageV(modules, wiring));
 }
 
+Commissioning CheckCommissioningAtSystemVoltage(const std::vector<ModuleData>& modules,
+                                                const std::vector<ModuleCurve>& fitted, const Wiring& wiring,
+                                                const std::vector<StringMeasurement>& measurements,
+                                                const CommissionConditions& conditions, double system_voltage_v) {
+  return Check(modules, fitted, wiring, measurements, conditions, system_voltage_v);
+}
+
 Commissioning CheckNamedCommissioning(const NamedStringPlan& plan, const std::vector<StringMeasurement>& measurements,
                                       const CommissionConditions& conditions) {
   if (const std::optional<std::string> fault = NamedPlanFault(plan)) throw std::invalid_argument(*fault);

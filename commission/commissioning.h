@@ -60,6 +60,13 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
                                  const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
                                  const CommissionConditions& conditions);
 
+// The same with the insulation test chosen by `system_voltage_v` (a plant's
+// system voltage) rather than by the strings' Voc (ArraySystemVoltageV).
+Commissioning CheckCommissioningAtSystemVoltage(const std::vector<ModuleData>& modules,
+                                                const std::vector<ModuleCurve>& fitted, const Wiring& wiring,
+                                                const std::vector<StringMeasurement>& measurements,
+                                                const CommissionConditions& conditions, double system_voltage_v);
+
 // The same of a plan whose strings are named (NamedStringPlan: every
 // measurement's string_no is the string's place in the plan, 1..P), the
 // insulation test chosen by the plan's system voltage rather than by its
