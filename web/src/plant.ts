@@ -99,7 +99,7 @@ function buildFields(rows: OptionRow[]): void {
 function readOptions(): Record<string, string> {
   const options: Record<string, string> = {};
   for (const row of optionRows) options[row.member] = $<HTMLInputElement | HTMLSelectElement>(`plant-${row.key}`).value;
-  options.sort = document.querySelector<HTMLInputElement>('input[name="plant-sort"]:checked')?.value ?? 'free';
+  options.sort = $<HTMLSelectElement>('plant-sort').value;
   options.pallet_window = $<HTMLInputElement>('plant-pallet-window').value;
   return options;
 }
