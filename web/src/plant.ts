@@ -39,6 +39,7 @@ function download(bytes: Uint8Array, name: string, type: string): void {
 function showFiles(): void {
   $('plant-list-names').replaceChildren(...lists.map((f) =>
     Object.assign(document.createElement('li'), { textContent: f.name })));
+  $('plant-list-count').textContent = lists.length === 0 ? 'なし' : `${lists.length} 個`;
   $('plant-clear-lists').hidden = lists.length === 0;
   $('plant-layout-name').textContent = layout?.name ?? '';
 }
@@ -201,6 +202,7 @@ export function plantTabHint(): string {
 
 export function wirePlant(core: Core): void {
   plantCore = core as unknown as PlantCore;
+  showFiles();
   optionRows = plantCore.plantOptionTable('ja');
   buildFields(optionRows);
   $('tab-array').addEventListener('click', () => selectTab(false));
