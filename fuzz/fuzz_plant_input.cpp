@@ -20,9 +20,9 @@
 #include "plant/plant_layout.h"
 #include "plant/plant_lists.h"
 
-using voltrigg::fuzz::Require;
 using voltrigg::PlantFault;
 using voltrigg::PlantSource;
+using voltrigg::fuzz::Require;
 
 namespace {
 

@@ -3,7 +3,6 @@
 // statuses; and the serial search over the register, spares and serials
 // that the register has to quote included.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -25,8 +24,8 @@ using testing::WriteFile;
 
 // voltrigg-cli started in `dir`, so that it names the files as the page names them.
 CliResult CliIn(const TempDir& dir, const std::string& args) {
-  const std::string command = "cd " + dir.path().string() + " && env LC_ALL=C " + std::string(VOLTRIGG_CLI) + " " +
-                              args + " >stdout 2>stderr";
+  const std::string command =
+      "cd " + dir.path().string() + " && env LC_ALL=C " + std::string(VOLTRIGG_CLI) + " " + args + " >stdout 2>stderr";
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "stdout"), ReadFile(dir / "stderr")};
 }
@@ -65,7 +64,7 @@ TEST(PlantForm, PlansAsVoltriggCliPlantInEveryMode) {
     form.conditions = {{"tmin_c", "-15"}, {"max_system_voltage_v", "1450"}};
     const PlantFormRun run = PlanPlantForm(form);
     const CliResult cli = CliIn(dir, std::string("plant plant-modules.csv --layout plant-layout.json -o out --sort ") +
-                                       sort + " --pallet-window 3 --tmin -15 --max-system-voltage 1450");
+                                         sort + " --pallet-window 3 --tmin -15 --max-system-voltage 1450");
     ASSERT_EQ(run.exit_status, cli.status) << sort << cli.err;
     ASSERT_TRUE(run.refusals.empty());
     EXPECT_EQ(run.files.register_csv, ReadFile(dir / "out.register.csv")) << sort;
@@ -110,8 +109,7 @@ TEST(PlantForm, RefusesWhatVoltriggCliRefusesWithTheSameStatus) {
   run = PlanPlantForm(form);
   EXPECT_EQ(run.exit_status, 2);
   WriteFile(dir / "no-pallet.csv", form.lists[0].bytes);
-  const CliResult cli =
-      CliIn(dir, "plant no-pallet.csv --layout plant-layout.json -o out --sort pallets");
+  const CliResult cli = CliIn(dir, "plant no-pallet.csv --layout plant-layout.json -o out --sort pallets");
   EXPECT_EQ(cli.status, 2);
   std::string cli_lines;
   for (const std::string& line : run.refusals) cli_lines += "voltrigg-cli: plant: " + line + "\n";

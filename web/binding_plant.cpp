@@ -69,9 +69,8 @@ val PlanPlantValue(const val& lists, const val& layout, const val& options) {
   const unsigned count = lists["length"].as<unsigned>();
   for (unsigned k = 0; k < count; ++k) form.lists.push_back(FileOf(lists[k]));
   form.layout = FileOf(layout);
-  form.language = options["language"].isString() && options["language"].as<std::string>() == "en"
-                      ? Language::English
-                      : Language::Japanese;
+  form.language = options["language"].isString() && options["language"].as<std::string>() == "en" ? Language::English
+                                                                                                  : Language::Japanese;
   if (options["sort"].isString()) form.sort = options["sort"].as<std::string>();
   if (options["pallet_window"].isString()) form.pallet_window = options["pallet_window"].as<std::string>();
   if (options["extras"].isString()) form.extras = options["extras"].as<std::string>();

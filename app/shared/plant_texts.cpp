@@ -442,7 +442,9 @@ std::string PlantSortFaultText(const std::string& given, Language language) {
 
 std::string PlantPalletWindowFaultText(const std::string& given, Language language, ConditionNaming naming) {
   const bool ja = language == Language::Japanese;
-  const std::string name = naming == ConditionNaming::Option ? "--pallet-window" : ja ? "パレットの窓" : "pallet window";
+  const std::string name = naming == ConditionNaming::Option ? "--pallet-window"
+                           : ja                              ? "パレットの窓"
+                                                             : "pallet window";
   return ja ? name + " には 1 から 1000 の整数を指定してください: " + given
             : name + " must be a whole number from 1 to 1000, not " + given;
 }

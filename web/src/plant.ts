@@ -155,6 +155,10 @@ async function plan(): Promise<void> {
     return;
   }
   planned = { base, reply };
+  for (const [id, suffix] of [['save-register', '.register.csv'], ['save-picklist', '.picklist.csv'],
+    ['save-plant', '.plant.json']]) {
+    $(id).querySelector('.suffix')!.textContent = `${base}${suffix}`;
+  }
   $('plant-summary').replaceChildren(...reply.summary.map((line) =>
     Object.assign(document.createElement('p'), { textContent: line })));
   showMessage(reply.exit_status === 0 ? '計画しました' : '計画しました (不適合の検査があります)',
