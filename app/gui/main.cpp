@@ -2,7 +2,6 @@
 // before Qt starts (no display needed), argc and argv go to Qt alone.
 #include <QApplication>
 #include <QIcon>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,11 +74,7 @@ bool AnsweredOnStdout(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (AnsweredOnStdout(argc, argv)) return 0;
-#ifdef SIGXFSZ
-  // Past a file size limit a write fails with a message instead of killing the window.
-  (void)std::signal(SIGXFSZ, SIG_IGN);
-#endif
-  voltrigg::RemoveTemporaryFilesOnInterrupt();
+  voltrigg::PrepareSignalsForWriting();
   voltrigg::ExitWithoutDisplay("voltrigg");
   QApplication app(argc, argv);
   voltrigg::EndDisplayWatch();
