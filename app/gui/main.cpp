@@ -3,29 +3,20 @@
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/no_display.h"
+#include "app/shared/text_catalogue.h"
 #include "form1.h"
 #include "identity.h"
 #include "output/interrupt_cleanup.h"
 
 namespace {
 
-// The language of the messages as gettext picks it: the first of LC_ALL,
-// LC_MESSAGES and LANG that is set.
-bool JapaneseLocale() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return std::strncmp(value, "ja", 2) == 0;
-  }
-  return false;
-}
-
 std::string HelpText() {
-  if (JapaneseLocale()) {
+  // The language of the messages as gettext picks it, as voltrigg-cli picks its own.
+  if (voltrigg::LanguageOfEnvironment() == voltrigg::Language::Japanese) {
     return "使い方: voltrigg [--help | --version]\n"
            "Voltrigg: 個別に測定したモジュールのリストから、直列 S 枚のストリングを P 並列にした PV "
            "アレイを計画するウィンドウです。\n"
