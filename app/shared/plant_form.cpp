@@ -103,9 +103,9 @@ PlantFormRun PlanPlantForm(const PlantForm& form, const PlantProgress& progress)
     run.refusals.push_back(PlantPhraseText(PlantPhrase::NothingWritten, form.language));
     return run;
   }
-  std::vector<std::string> list_names;
-  list_names.reserve(form.lists.size());
-  for (const PlantFormFile& f : form.lists) list_names.push_back(f.name);
+  std::vector<std::string> list_names(form.lists.size());
+  std::transform(form.lists.begin(), form.lists.end(), list_names.begin(),
+                 [](const PlantFormFile& f) { return f.name; });
   for (const PlantWarning& w : outcome.warnings) {
     run.warnings.push_back(PlantPhraseText(PlantPhrase::WarningPrefix, form.language) +
                            PlantWarningText(w, list_names, form.language));

@@ -18,6 +18,7 @@ let layout: PageFile | null = null;
 let planned: { base: string; reply: PlantReply } | null = null;
 let reading: Promise<void> = Promise.resolve();
 const worker = new PlantWorker();
+let onPage = false; // no worker in this browser: planned on the page's thread
 
 function showMessage(text: string, kind: 'info' | 'error'): void {
   const box = $('plant-message');
@@ -137,8 +138,15 @@ async function plan(): Promise<void> {
   delete document.body.dataset.plantMs;
   let reply: PlantReply;
   try {
-    reply = await worker.plan(lists, layout, readOptions(), (step) => showProgress(step.stage, step.text));
+    reply = onPage ? planOnPage(lists, layout)
+      : await worker.plan(lists, layout, readOptions(), (step) => showProgress(step.stage, step.text));
   } catch (err) {
+    if (String(err).includes('no worker') && !onPage) {
+      // A browser that refuses a worker made from a Blob: planned on the page's own thread.
+      onPage = true;
+      button.disabled = false;
+      return plan();
+    }
     showProgress(null, '');
     button.disabled = false;
     if ((err as Error).message !== 'cancelled') showMessage(`計画できません: ${String(err)}`, 'error');
@@ -166,6 +174,13 @@ async function plan(): Promise<void> {
   $('plant-results').hidden = false;
 }
 
+// Without a worker: the same core on the page's thread (the page waits meanwhile).
+function planOnPage(picked: PageFile[], layoutFile: PageFile): PlantReply {
+  const started = performance.now();
+  const value = plantCore.planPlant(picked, layoutFile, { ...readOptions(), language: 'ja' });
+  return { ...value, plan_ms: performance.now() - started };
+}
+
 async function search(): Promise<void> {
   const serial = $<HTMLInputElement>('plant-search').value;
   const out = $('plant-search-result');
@@ -174,7 +189,7 @@ async function search(): Promise<void> {
     return;
   }
   try {
-    const place = await worker.find(serial);
+    const place = onPage ? plantCore.findPlantSerial(serial, 'ja') : await worker.find(serial);
     out.textContent = place.text;
     out.className = place.found ? '' : 'error';
   } catch (err) {
