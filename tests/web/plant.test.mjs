@@ -288,6 +288,17 @@ describe('the plant tab in headless chromium from file://', () => {
     await page.setViewportSize({ width: 1200, height: 900 });
   });
 
+  it('is reached by the keyboard: the arrow keys move between the tabs', async () => {
+    await page.focus('#tab-plant');
+    await page.keyboard.press('ArrowLeft');
+    assert.equal(await page.isHidden('#plant-page'), true);
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-array');
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await page.isHidden('#array-page'), true);
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'plant-lists', 'one Tab stop for the tabs');
+  });
+
   it('made no network request and raised no script error', () => {
     assert.deepEqual(refused, []);
     assert.deepEqual(errors, []);

@@ -197,9 +197,13 @@ async function search(): Promise<void> {
   }
 }
 
+// The tabs are one stop of the keyboard's Tab order (the selected one); the
+// arrow keys move between them.
 function selectTab(plant: boolean): void {
   $('tab-array').setAttribute('aria-selected', String(!plant));
   $('tab-plant').setAttribute('aria-selected', String(plant));
+  $('tab-array').tabIndex = plant ? -1 : 0;
+  $('tab-plant').tabIndex = plant ? 0 : -1;
   $('array-page').hidden = plant;
   $('plant-page').hidden = !plant;
 }
@@ -226,6 +230,16 @@ export function wirePlant(core: Core): void {
   buildFields(optionRows);
   $('tab-array').addEventListener('click', () => selectTab(false));
   $('tab-plant').addEventListener('click', () => selectTab(true));
+  for (const id of ['tab-array', 'tab-plant']) {
+    $(id).addEventListener('keydown', (e) => {
+      const key = (e as KeyboardEvent).key;
+      if (key !== 'ArrowLeft' && key !== 'ArrowRight') return;
+      e.preventDefault();
+      const plant = !plantTabActive();
+      selectTab(plant);
+      $(plant ? 'tab-plant' : 'tab-array').focus();
+    });
+  }
   $<HTMLInputElement>('plant-lists').addEventListener('change', (e) => {
     const input = e.target as HTMLInputElement;
     void addFiles([...(input.files ?? [])], 'list').then(() => { input.value = ''; });
