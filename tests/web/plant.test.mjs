@@ -232,6 +232,23 @@ describe('the plant tab in headless chromium from file://', () => {
       'リストのモジュールは 400 個で、レイアウトには 5000 個必要です\n何も書き出していません');
   });
 
+  it('saves a plan that fails a check, says so, and gives the CLI\'s status 1 and bytes', async () => {
+    await pick([examplePath], layoutPath);
+    await page.fill('#plant-max-system-voltage', '1300');
+    const { exit } = await plan('free', '2', 'over');
+    await page.fill('#plant-max-system-voltage', '1500');
+    const cli = runPlantCli({ 'plant-modules.csv': fs.readFileSync(examplePath), 'plant-layout.json': fs.readFileSync(layoutPath) },
+      ['plant-modules.csv', '--layout', 'plant-layout.json', '-o', 'over', '--max-system-voltage', '1300']);
+    assert.equal(cli.status, 1);
+    assert.equal(exit, 1);
+    assert.equal(await page.textContent('#plant-message'), '計画しました (不適合の検査があります)');
+    const shown = await summaryShown();
+    assert.deepEqual(shown, lines(cli.stdout).slice(0, -3));
+    assert.ok(shown.some((l) => l.includes('超過')), shown.join('\n'));
+    const saved = await savedFiles('over');
+    assert.ok(saved.register.equals(cli.register) && saved.picklist.equals(cli.picklist) && saved.plant.equals(cli.plant));
+  });
+
   it('takes lists and the layout dropped on the tab, told apart by their content', async () => {
     await page.evaluate(() => document.getElementById('plant-clear-lists').click());
     await page.evaluate(([list, layout]) => {

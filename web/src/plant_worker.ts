@@ -100,8 +100,14 @@ export class PlantWorker {
       const p = this.pending.get(id);
       this.pending.delete(id);
       this.steps.delete(id);
-      if (error !== undefined) p?.reject(new Error(error));
-      else p?.resolve(reply);
+      if (error !== undefined) {
+        // The core gave out (memory, most likely): the next request gets a fresh worker.
+        worker.terminate();
+        if (this.worker === worker) this.worker = null;
+        p?.reject(new Error(error));
+      } else {
+        p?.resolve(reply);
+      }
     };
     worker.onerror = (e: ErrorEvent) => {
       for (const p of this.pending.values()) p.reject(new Error(e.message));
