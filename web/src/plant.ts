@@ -20,9 +20,12 @@ let reading: Promise<void> = Promise.resolve();
 const worker = new PlantWorker();
 let onPage = false; // no worker in this browser: planned on the page's thread
 
+// One line each, so that a long refusal wraps under its own indent and the
+// next one stands apart.
 function showMessage(text: string, kind: 'info' | 'error'): void {
   const box = $('plant-message');
-  box.textContent = text;
+  box.replaceChildren(...(text === '' ? [] : text.split('\n')).map((line) =>
+    Object.assign(document.createElement('span'), { className: 'line', textContent: line })));
   box.className = kind;
 }
 
