@@ -463,6 +463,20 @@ std::string PlantFirstRefusalsText(std::size_t count, Language language) {
                                         : "(the first " + std::to_string(count) + " refusals)";
 }
 
+std::string PlantSortFaultText(const std::string& given, Language language) {
+  return language == Language::Japanese ? "割り当ては delivered、pallets、free のいずれかです: " + given
+                                        : "the placement must be delivered, pallets or free, not " + given;
+}
+
+std::string PlantPalletWindowFaultText(const std::string& given, Language language, ConditionNaming naming) {
+  const bool ja = language == Language::Japanese;
+  const std::string name = naming == ConditionNaming::Option ? "--pallet-window"
+                           : ja                              ? "パレットの窓"
+                                                             : "pallet window";
+  return ja ? name + " には 1 から 1000 の整数を指定してください: " + given
+            : name + " must be a whole number from 1 to 1000, not " + given;
+}
+
 std::string PlantWouldReplaceText(const std::string& output, const std::string& input, Language language) {
   return language == Language::Japanese ? output + " は入力のファイルを置き換えてしまいます: " + input
                                         : output + " would replace an input: " + input;
