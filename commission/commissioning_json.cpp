@@ -21,10 +21,10 @@ Json StringJson(const StringCommissioning& s, const Commissioning& c, const std:
   const bool named = !c.string_names.empty();
   // A result's modules by their numbers in the list, a plant's by their serials.
   Json numbers = Json::array();
-  for (const int index : s.modules) {
+  std::transform(s.modules.begin(), s.modules.end(), std::back_inserter(numbers), [&](int index) {
     const ModuleData& module = modules[static_cast<std::size_t>(index)];
-    numbers.push_back(named ? Json(TextAsUtf8(module.serial)) : Json(module.number));
-  }
+    return named ? Json(TextAsUtf8(module.serial)) : Json(module.number);
+  });
   Json findings = Json::array();
   for (const Finding& f : s.verdict.findings) {
     Json finding{{"key", FindingKeyName(f.key)}};
@@ -64,7 +64,8 @@ Json StringJson(const StringCommissioning& s, const Commissioning& c, const std:
 Json Strings(const Commissioning& c, const std::vector<int>& numbers) {
   if (c.string_names.empty()) return Json(numbers);
   Json names = Json::array();
-  for (const int n : numbers) names.push_back(StringLabel(c, n));
+  std::transform(numbers.begin(), numbers.end(), std::back_inserter(names),
+                 [&c](int n) { return Json(StringLabel(c, n)); });
   return names;
 }
 
@@ -114,7 +115,8 @@ std::string FormatNamedCommissioningJson(const Commissioning& c, const std::vect
                                          const std::string& plant_file, const std::vector<std::string>& modules_files,
                                          const FindingWording& finding_text) {
   Json files = Json::array();
-  for (const std::string& file : modules_files) files.push_back(TextAsUtf8(file));
+  std::transform(modules_files.begin(), modules_files.end(), std::back_inserter(files),
+                 [](const std::string& file) { return Json(TextAsUtf8(file)); });
   Json doc{{"plant_file", TextAsUtf8(plant_file)}, {"modules_files", std::move(files)}};
   AppendCheck(doc, c, modules, finding_text);
   return FormatJsonText(doc);

@@ -265,17 +265,19 @@ std::optional<double> StringOfRow(const Reader& reader, const FieldReader::Field
   }
   if (text.empty()) return std::nullopt;
   const auto it = plan.names->find(TextAsUtf8(text));
-  if (it != plan.names->end()) return it->second;
-  // A result's measurements given with a plant: strings numbered 1..P.
-  if (LooksLikeNumber(text)) reader.Fail(line, Refusal(MeasurementFault::NumberForNamedString, kStringColumn, shown));
-  reader.Fail(line, Refusal(MeasurementFault::NotANamedString, kStringColumn, shown, plan.count));
+  if (it == plan.names->end()) {
+    // A result's measurements given with a plant: strings numbered 1..P.
+    if (LooksLikeNumber(text)) reader.Fail(line, Refusal(MeasurementFault::NumberForNamedString, kStringColumn, shown));
+    reader.Fail(line, Refusal(MeasurementFault::NotANamedString, kStringColumn, shown, plan.count));
+  }
+  return it->second;
 }
 
-std::vector<StringMeasurement> Read(std::istream& in, const std::string& where, const StringsOfPlan& plan,
+std::vector<StringMeasurement> Read(std::istream& in, const std::string& where, const StringsOfPlan& strings,
                                     const MeasurementDefaults& defaults, const std::string& plan_fingerprint) {
-  const bool named = plan.names != nullptr;
+  const bool named = strings.names != nullptr;
   // A plant's form has a row per string, however many.
-  const int max_rows = named ? std::max(kMaxMeasurementRows, plan.count) : kMaxMeasurementRows;
+  const int max_rows = named ? std::max(kMaxMeasurementRows, strings.count) : kMaxMeasurementRows;
   if (defaults.irradiance_w_m2 && !WithinLimit(*defaults.irradiance_w_m2, kIrradianceLimit)) {
     throw std::invalid_argument(DescribeConditionFault({kIrradianceLimit, *defaults.irradiance_w_m2}));
   }
@@ -336,10 +338,10 @@ std::vector<StringMeasurement> Read(std::istream& in, const std::string& where, 
         reader.Fail(line, std::move(refusal));
       }
     }
-    const std::optional<double> number = StringNumberOfRow(reader, *field(kString), plan, line);
+    const std::optional<double> number = StringNumberOfRow(reader, *field(kString), strings, line);
     const std::optional<double> voc = Number(reader, *field(kVoc), kVocColumn);
     const std::optional<double> isc = Number(reader, *field(kIsc), kIscColumn);
-    const std::optional<double> string_no = StringOfRow(reader, *field(kString), number, plan, line);
+    const std::optional<double> string_no = StringOfRow(reader, *field(kString), number, strings, line);
     const std::optional<Polarity> polarity = PolarityWord(reader, field(kPolarity));
     std::array<std::optional<double>, kFurtherNumberColumns.size()> further;
     for (std::size_t k = 0; k < further.size(); ++k) {

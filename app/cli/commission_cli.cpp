@@ -85,8 +85,10 @@ int WriteForm(const PlannedArray& plan, const std::string& form_path, const Temp
 // printed (nothing else is read or written then).
 std::optional<NamedStringPlan> LoadPlantStrings(const std::string& plant_path, const std::vector<std::string>& lists,
                                                 bool isc_first, const Printer& print) {
-  std::vector<PlantSource> sources;
-  for (const std::string& path : lists) sources.push_back(PlantSource{TextAsUtf8(path), path, std::nullopt});
+  std::vector<PlantSource> sources(lists.size());
+  std::transform(lists.begin(), lists.end(), sources.begin(), [](const std::string& path) {
+    return PlantSource{TextAsUtf8(path), path, std::nullopt};
+  });
   PlantCommissionPlan made = MakePlantCommissionPlan(PlantSource{TextAsUtf8(plant_path), plant_path, std::nullopt},
                                                      sources, isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc);
   for (const PlantFault& f : made.faults) print.Error(PlantFaultText(f, print.language));

@@ -413,20 +413,20 @@ std::string StringNamesText(const std::vector<int>& numbers, const std::vector<s
 
 std::string TestItemCoverageText(const TestItemCoverage& k, Language language, const std::vector<std::string>& names) {
   const std::string name = TestItemText(k.item, language);
-  const auto StringNumbersText = [&names](const std::vector<int>& numbers) { return StringNamesText(numbers, names); };
-  const std::string failed = StringNumbersText(k.strings_failed);
+  const auto strings = [&names](const std::vector<int>& numbers) { return StringNamesText(numbers, names); };
+  const std::string failed = strings(k.strings_failed);
   if (Ja(language)) {
     if (k.strings_made.empty()) return name + ": 未実施";
     const std::string failed_ja = failed.empty() ? std::string() : " (不合格: " + failed + ")";
     if (k.strings_not_made.empty()) return name + ": 全ストリングで実施" + failed_ja;
-    return name + ": ストリング " + StringNumbersText(k.strings_made) + " で実施" + failed_ja + "、" +
-           StringNumbersText(k.strings_not_made) + " は未実施";
+    return name + ": ストリング " + strings(k.strings_made) + " で実施" + failed_ja + "、" +
+           strings(k.strings_not_made) + " は未実施";
   }
   if (k.strings_made.empty()) return name + ": not made";
   const std::string failed_en = failed.empty() ? std::string() : " (failed: " + failed + ")";
   if (k.strings_not_made.empty()) return name + ": made on every string" + failed_en;
-  return name + ": made on " + (k.strings_made.size() == 1 ? "string " : "strings ") +
-         StringNumbersText(k.strings_made) + failed_en + "; not made on " + StringNumbersText(k.strings_not_made);
+  return name + ": made on " + (k.strings_made.size() == 1 ? "string " : "strings ") + strings(k.strings_made) +
+         failed_en + "; not made on " + strings(k.strings_not_made);
 }
 
 std::string TestItemCoverageText(const TestItemCoverage& k, Language language) {
