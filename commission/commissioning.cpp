@@ -31,11 +31,10 @@ void RequireValidMeasurement(const StringMeasurement& m, std::size_t string_coun
   }
 }
 
-}  // namespace
-
-Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
-                                 const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
-                                 const CommissionConditions& conditions) {
+// The check of `wiring` with the insulation test chosen by `system_voltage_v`.
+Commissioning Check(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
+                    const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
+                    const CommissionConditions& conditions, double system_voltage_v) {
   if (const auto fault = ValidateCommissionConditions(conditions)) {
     throw std::invalid_argument(DescribeConditionFault(*fault));
   }
@@ -55,7 +54,7 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   Commissioning out;
   out.conditions = conditions;
-  out.system_voltage_v = ArraySystemVoltageV(modules, wiring);
+  out.system_voltage_v = system_voltage_v;
   out.insulation_test_required_v = InsulationTestVoltageForV(out.system_voltage_v);
   out.strings.reserve(wiring.size());
   for (std::size_t j = 0; j < wiring.size(); ++j) {
@@ -80,6 +79,43 @@ Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const s
   }
   out.ok = !out.strings.empty() && out.strings_failed.empty();
   return out;
+}
+
+}  // namespace
+
+Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
+                                 const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
+                                 const CommissionConditions& conditions) {
+  if (const auto fault = ValidateCommissionConditions(conditions)) {
+    throw std::invalid_argument(DescribeConditionFault(*fault));
+  }
+  if (modules.size() != fitted.size()) throw std::invalid_argument("modules and curves differ in number");
+  if (!WiringIndicesValid(wiring, static_cast<int>(fitted.size()))) {
+    throw std::invalid_argument("the wiring names a module that is not in the list");
+  }
+  return Check(modules, fitted, wiring, measurements, conditions, ArraySystemVoltageV(modules, wiring));
+}
+
+Commissioning CheckCommissioningAtSystemVoltage(const std::vector<ModuleData>& modules,
+                                                const std::vector<ModuleCurve>& fitted, const Wiring& wiring,
+                                                const std::vector<StringMeasurement>& measurements,
+                                                const CommissionConditions& conditions, double system_voltage_v) {
+  return Check(modules, fitted, wiring, measurements, conditions, system_voltage_v);
+}
+
+Commissioning CheckNamedCommissioning(const NamedStringPlan& plan, const std::vector<StringMeasurement>& measurements,
+                                      const CommissionConditions& conditions) {
+  if (const std::optional<std::string> fault = NamedPlanFault(plan)) throw std::invalid_argument(*fault);
+  Commissioning out = Check(plan.modules, plan.curves, plan.wiring, measurements, conditions, plan.system_voltage_v);
+  out.string_names = plan.names;
+  return out;
+}
+
+std::string StringLabel(const Commissioning& check, int string_no) {
+  if (string_no >= 1 && static_cast<std::size_t>(string_no) <= check.string_names.size()) {
+    return check.string_names[static_cast<std::size_t>(string_no - 1)];
+  }
+  return std::to_string(string_no);
 }
 
 std::vector<TestItemCoverage> TestItemCoverages(const Commissioning& check) {

@@ -3,8 +3,10 @@
 // open-circuit voltage and short-circuit current against what its own
 // modules should give at the irradiance and module temperature of its test.
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "commission/named_strings.h"
 #include "commission/string_verdict.h"
 
 namespace voltrigg {
@@ -28,7 +30,14 @@ struct Commissioning {
   double system_voltage_v = 0;            // NaN when not known
   double insulation_test_required_v = 0;  // the least test voltage that passes
   bool further_items_measured = false;    // a measurement holds a further item (HasFurtherItems)
+  // A plan of named strings (CheckNamedCommissioning): string n's name is
+  // string_names[n - 1]. Empty: the strings are a result's, numbered 1..P.
+  std::vector<std::string> string_names;
 };
+
+// How the check, its file and its table name string `string_no` (1..P): its
+// name in a plan of named strings, else its number.
+std::string StringLabel(const Commissioning& check, int string_no);
 
 // Which strings made a test item and which did not, for a report's summary.
 struct TestItemCoverage {
@@ -50,5 +59,20 @@ std::vector<TestItemCoverage> TestItemCoverages(const Commissioning& check);
 Commissioning CheckCommissioning(const std::vector<ModuleData>& modules, const std::vector<ModuleCurve>& fitted,
                                  const Wiring& wiring, const std::vector<StringMeasurement>& measurements,
                                  const CommissionConditions& conditions);
+
+// The same with the insulation test chosen by `system_voltage_v` (a plant's
+// system voltage) rather than by the strings' Voc (ArraySystemVoltageV).
+Commissioning CheckCommissioningAtSystemVoltage(const std::vector<ModuleData>& modules,
+                                                const std::vector<ModuleCurve>& fitted, const Wiring& wiring,
+                                                const std::vector<StringMeasurement>& measurements,
+                                                const CommissionConditions& conditions, double system_voltage_v);
+
+// The same of a plan whose strings are named (NamedStringPlan: every
+// measurement's string_no is the string's place in the plan, 1..P), the
+// insulation test chosen by the plan's system voltage rather than by its
+// strings' Voc. A plan of the wrong shape (NamedPlanFault) and everything
+// CheckCommissioning refuses: std::invalid_argument.
+Commissioning CheckNamedCommissioning(const NamedStringPlan& plan, const std::vector<StringMeasurement>& measurements,
+                                      const CommissionConditions& conditions);
 
 }  // namespace voltrigg

@@ -2,6 +2,7 @@
 // The commissioning file, MEASURED_BASE.commissioning.json.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "commission/commissioning.h"
 
@@ -26,5 +27,14 @@ using FindingWording = std::function<std::string(const Finding& finding)>;
 std::string FormatCommissioningJson(const Commissioning& check, const std::vector<ModuleData>& modules,
                                     const std::string& result_file, const std::string& modules_file,
                                     const FindingWording& finding_text);
+
+// The same of a plan of named strings (CheckNamedCommissioning): in place of
+// result_file and modules_file, "plant_file" and "modules_files" (the lists,
+// as given); each string's "string" is its name and its "modules" its
+// modules' serials; strings_failed, strings_not_measured and the test items'
+// lists hold names. The rest as above, key for key.
+std::string FormatNamedCommissioningJson(const Commissioning& check, const std::vector<ModuleData>& modules,
+                                         const std::string& plant_file, const std::vector<std::string>& modules_files,
+                                         const FindingWording& finding_text);
 
 }  // namespace voltrigg

@@ -7,7 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "commission/plan_fingerprint.h"
@@ -225,9 +228,56 @@ std::string WordMeasurementRefusal(const MeasurementRefusal& refusal, int line, 
   return wording != nullptr ? wording(refusal, line, where) : PlainDescription(refusal, line, where);
 }
 
-std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::string& where, int string_count,
-                                                const MeasurementDefaults& defaults,
-                                                const std::string& plan_fingerprint) {
+namespace {
+
+// The strings a file may measure: numbered 1..count (a result's), or named
+// (a plant's): each name with its place from 1.
+struct StringsOfPlan {
+  int count = 0;
+  const std::unordered_map<std::string, int>* names = nullptr;
+};
+
+// The string a row measures as its field reads, before the measured values:
+// a result's number, none for an empty field.
+std::optional<double> StringNumberOfRow(const Reader& reader, const FieldReader::Field& f, const StringsOfPlan& plan,
+                                        int line) {
+  if (plan.names != nullptr) return std::nullopt;
+  // A plant's measurements given with a result: named as its register names them.
+  const std::string text = Trimmed(f.text);
+  if (LooksLikeNamedString(TextAsUtf8(text))) {
+    reader.Fail(line, Refusal(MeasurementFault::NameForNumberedString, kStringColumn, TextAsUtf8(text.substr(0, 40)),
+                              plan.count));
+  }
+  return Number(reader, f, kStringColumn);
+}
+
+// The string's place in the plan, after the measured values: none for an
+// empty field; refused when the plan has no such string.
+std::optional<double> StringOfRow(const Reader& reader, const FieldReader::Field& f,
+                                  const std::optional<double>& string_no, const StringsOfPlan& plan, int line) {
+  const std::string text = Trimmed(f.text);
+  const std::string shown = TextAsUtf8(text.substr(0, 40));
+  if (plan.names == nullptr) {
+    if (string_no && !(*string_no >= 1 && *string_no <= plan.count && *string_no == std::floor(*string_no))) {
+      reader.Fail(line, Refusal(MeasurementFault::NotInPlan, kStringColumn, shown, plan.count));
+    }
+    return string_no;
+  }
+  if (text.empty()) return std::nullopt;
+  const auto it = plan.names->find(TextAsUtf8(text));
+  if (it == plan.names->end()) {
+    // A result's measurements given with a plant: strings numbered 1..P.
+    if (LooksLikeNumber(text)) reader.Fail(line, Refusal(MeasurementFault::NumberForNamedString, kStringColumn, shown));
+    reader.Fail(line, Refusal(MeasurementFault::NotANamedString, kStringColumn, shown, plan.count));
+  }
+  return it->second;
+}
+
+std::vector<StringMeasurement> Read(std::istream& in, const std::string& where, const StringsOfPlan& strings,
+                                    const MeasurementDefaults& defaults, const std::string& plan_fingerprint) {
+  const bool named = strings.names != nullptr;
+  // A plant's form has a row per string, however many.
+  const int max_rows = named ? std::max(kMaxMeasurementRows, strings.count) : kMaxMeasurementRows;
   if (defaults.irradiance_w_m2 && !WithinLimit(*defaults.irradiance_w_m2, kIrradianceLimit)) {
     throw std::invalid_argument(DescribeConditionFault({kIrradianceLimit, *defaults.irradiance_w_m2}));
   }
@@ -269,9 +319,7 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   int rows = 0;
   for (std::vector<FieldReader::Field> row = reader.NextLine(); !row.empty(); row = reader.NextLine()) {
     const int line = row.front().line;
-    if (++rows > kMaxMeasurementRows) {
-      reader.Fail(line, Refusal(MeasurementFault::TooManyRows, {}, {}, kMaxMeasurementRows));
-    }
+    if (++rows > max_rows) reader.Fail(line, Refusal(MeasurementFault::TooManyRows, {}, {}, max_rows));
     if (row.size() != header.size()) {
       reader.Fail(line, Refusal(MeasurementFault::FieldCount, {}, {}, static_cast<int>(row.size()),
                                 static_cast<int>(header.size())));
@@ -290,13 +338,10 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
         reader.Fail(line, std::move(refusal));
       }
     }
-    const std::optional<double> string_no = Number(reader, *field(kString), kStringColumn);
+    const std::optional<double> number = StringNumberOfRow(reader, *field(kString), strings, line);
     const std::optional<double> voc = Number(reader, *field(kVoc), kVocColumn);
     const std::optional<double> isc = Number(reader, *field(kIsc), kIscColumn);
-    if (string_no && !(*string_no >= 1 && *string_no <= string_count && *string_no == std::floor(*string_no))) {
-      const std::string shown = TextAsUtf8(Trimmed(field(kString)->text).substr(0, 40));
-      reader.Fail(line, Refusal(MeasurementFault::NotInPlan, kStringColumn, shown, string_count));
-    }
+    const std::optional<double> string_no = StringOfRow(reader, *field(kString), number, strings, line);
     const std::optional<Polarity> polarity = PolarityWord(reader, field(kPolarity));
     std::array<std::optional<double>, kFurtherNumberColumns.size()> further;
     for (std::size_t k = 0; k < further.size(); ++k) {
@@ -312,7 +357,10 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
       if (given != nullptr) reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, given));
       continue;
     }
-    if (!string_no) reader.Fail(line, Refusal(MeasurementFault::NoStringNumber, kStringColumn));
+    if (!string_no) {
+      reader.Fail(line,
+                  Refusal(named ? MeasurementFault::NoStringName : MeasurementFault::NoStringNumber, kStringColumn));
+    }
     if (!voc) reader.Fail(line, Refusal(MeasurementFault::NoValue, kVocColumn, kIscColumn));
     if (!isc) reader.Fail(line, Refusal(MeasurementFault::NoValue, kIscColumn, kVocColumn));
     StringMeasurement m;
@@ -322,7 +370,8 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
     m.line = line;
     const auto [it, fresh] = line_of_string.emplace(m.string_no, line);
     if (!fresh) {
-      reader.Fail(line, Refusal(MeasurementFault::MeasuredTwice, kStringColumn, {}, m.string_no, it->second));
+      const std::string name = named ? TextAsUtf8(Trimmed(field(kString)->text)) : std::string();
+      reader.Fail(line, Refusal(MeasurementFault::MeasuredTwice, kStringColumn, name, m.string_no, it->second));
     }
     m.irradiance_w_m2 =
         Condition(reader, field(kIrradiance), defaults.irradiance_w_m2, kIrradianceColumn, kIrradianceLimit, line);
@@ -340,12 +389,58 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
   return out;
 }
 
+}  // namespace
+
+std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::string& where, int string_count,
+                                                const MeasurementDefaults& defaults,
+                                                const std::string& plan_fingerprint) {
+  return Read(in, where, StringsOfPlan{string_count, nullptr}, defaults, plan_fingerprint);
+}
+
 std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
                                                    const MeasurementDefaults& defaults,
                                                    const std::string& plan_fingerprint) {
   std::ifstream in(path, std::ios::binary);
   if (!in.is_open()) throw MeasurementFileError(Refusal(MeasurementFault::CannotOpen), 0, TextAsUtf8(path));
   return ReadMeasurements(in, TextAsUtf8(path), string_count, defaults, plan_fingerprint);
+}
+
+std::vector<StringMeasurement> ReadNamedMeasurements(std::istream& in, const std::string& where,
+                                                     const std::vector<std::string>& names,
+                                                     const MeasurementDefaults& defaults,
+                                                     const std::string& plan_fingerprint) {
+  if (names.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    throw std::invalid_argument("more strings than a measurement file can name");
+  }
+  std::unordered_map<std::string, int> place;
+  place.reserve(names.size());
+  for (std::size_t j = 0; j < names.size(); ++j) {
+    if (names[j].empty() || !place.emplace(names[j], static_cast<int>(j) + 1).second) {
+      throw std::invalid_argument("the plan's string names must be given and differ");
+    }
+  }
+  return Read(in, where, StringsOfPlan{static_cast<int>(names.size()), &place}, defaults, plan_fingerprint);
+}
+
+std::vector<StringMeasurement> ReadNamedMeasurementFile(const std::string& path, const std::vector<std::string>& names,
+                                                        const MeasurementDefaults& defaults,
+                                                        const std::string& plan_fingerprint) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) throw MeasurementFileError(Refusal(MeasurementFault::CannotOpen), 0, TextAsUtf8(path));
+  return ReadNamedMeasurements(in, TextAsUtf8(path), names, defaults, plan_fingerprint);
+}
+
+bool LooksLikeNamedString(const std::string& text) {
+  const auto digits = [](std::string_view part) {
+    return !part.empty() && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const std::size_t last = text.rfind('.');
+  if (last == std::string::npos || last == 0) return false;
+  const std::size_t middle = text.rfind('.', last - 1);
+  if (middle == std::string::npos || middle == 0) return false;
+  const std::string_view view(text);
+  const std::string_view name = view.substr(0, middle);
+  return digits(view.substr(middle + 1, last - middle - 1)) && digits(view.substr(last + 1)) && !LooksLikeNumber(name);
 }
 
 bool NamesMeasurementColumns(const std::string& path) {

@@ -69,12 +69,17 @@ enum class MeasurementFault {
   NotInPlan,            // value: the string number as written, count: strings of the plan
   NoStringNumber,       //
   NoValue,              // field: the empty one, value: the column given (isc_a, voc_v or a further item)
-  MeasuredTwice,        // count: the string, other: the line of its first measurement
+  MeasuredTwice,        // count: the string, other: the line of its first measurement; value: its name, if named
   NoCondition,          // field, limit: the condition the whole file could give it by
   ConditionOutOfRange,  // field, value: the number, limit: its range, from_option
   Negative,             // field, value: a further item below 0
   UnknownWord,          // field, value: a polarity that is neither ok nor reversed
   OtherPlan,            // field, value: the fingerprint written, expected: the plan's own
+  // A plan of named strings (a plant's, ReadNamedMeasurements) and a result's told apart.
+  NotANamedString,        // field, value: the name as written, count: strings of the plan
+  NoStringName,           // field
+  NumberForNamedString,   // field, value: a string number, as a result's file has it, where a name belongs
+  NameForNumberedString,  // field, value: a plant's string name (INVERTER.INPUT.STRING), count: strings of the plan
 };
 
 struct MeasurementRefusal {
@@ -136,6 +141,27 @@ std::vector<StringMeasurement> ReadMeasurements(std::istream& in, const std::str
 std::vector<StringMeasurement> ReadMeasurementFile(const std::string& path, int string_count,
                                                    const MeasurementDefaults& defaults,
                                                    const std::string& plan_fingerprint = {});
+
+// The measured strings of a plan whose strings are named (NamedStringPlan:
+// string j + 1 is names[j]): the string column holds the name, blanks
+// around it aside, and each measurement's string_no is the string's place in
+// `names`. Refused as ReadMeasurements refuses, and besides: a name that is
+// not one of `names`, a row with values but no name, a row that numbers its
+// string as a result's file does. A file holds at most kMaxMeasurementRows
+// rows or one per string, whichever is more. A result's file
+// (ReadMeasurements) in turn refuses a row that names its string as a
+// plant's register does (INVERTER.INPUT.STRING).
+std::vector<StringMeasurement> ReadNamedMeasurements(std::istream& in, const std::string& where,
+                                                     const std::vector<std::string>& names,
+                                                     const MeasurementDefaults& defaults,
+                                                     const std::string& plan_fingerprint = {});
+std::vector<StringMeasurement> ReadNamedMeasurementFile(const std::string& path, const std::vector<std::string>& names,
+                                                        const MeasurementDefaults& defaults,
+                                                        const std::string& plan_fingerprint = {});
+
+// True when `text` has the shape of a plant's string name: a name, a dot, the
+// input's number, a dot, the string's number ("INV-03.7.2"), the name not a number.
+bool LooksLikeNamedString(const std::string& text);
 
 // True when the first line of the file at `path` names the columns string,
 // voc_v and isc_a, read as the reader reads a header (any order, quoted or

@@ -1,6 +1,7 @@
 #include "commission/measurement_form.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "commission/expected_string.h"
 #include "commission/measurement_file.h"
@@ -35,7 +36,13 @@ std::vector<FormRow> FormRowsAtStc(const std::vector<ModuleData>& modules, const
   return rows;
 }
 
-std::string FormatMeasurementForm(const std::vector<FormRow>& rows) {
+std::vector<FormRow> FormRowsOfNamedPlan(const NamedStringPlan& plan, const TemperatureCoefficients& coefficients) {
+  if (const std::optional<std::string> fault = NamedPlanFault(plan)) throw std::invalid_argument(*fault);
+  return FormRowsAtStc(plan.modules, plan.curves, plan.wiring, coefficients);
+}
+
+std::string FormatMeasurementForm(const std::vector<FormRow>& rows, const std::vector<std::string>& names) {
+  if (!names.empty() && names.size() != rows.size()) throw std::invalid_argument("names and rows differ in number");
   std::string out;
   for (const char* column :
        {kStringColumn, kVocColumn, kIscColumn, kIrradianceColumn, kModuleTemperatureColumn, kPolarityColumn,
@@ -44,12 +51,13 @@ std::string FormatMeasurementForm(const std::vector<FormRow>& rows) {
     out += std::string(column) + ",";
   }
   out += std::string(kPlanColumn) + "\r\n";
-  for (const FormRow& r : rows) {
+  for (std::size_t j = 0; j < rows.size(); ++j) {
+    const FormRow& r = rows[j];
     // To the meter's resolution: the crew compares, the check computes. Room
     // for any double, so that no row loses its end.
     char line[400];
-    (void)std::snprintf(line, sizeof line, "%d,,,,,,,,,,,%.2f,%.3f,", r.string_no, r.voc_stc_v, r.isc_stc_a);
-    out += line + CsvField(r.plan) + "\r\n";
+    (void)std::snprintf(line, sizeof line, ",,,,,,,,,,%.2f,%.3f,", r.voc_stc_v, r.isc_stc_a);
+    out += (names.empty() ? std::to_string(r.string_no) : CsvField(names[j])) + "," + line + CsvField(r.plan) + "\r\n";
   }
   return out;
 }

@@ -126,6 +126,16 @@ struct PlantFault {
     LayoutRepeatedInverter,  // `value`: the inverter's name
     // The lists and the layout together.
     TooFewModules,  // `count` modules, `needed` by the layout
+    // A plant file read back for its strings (plant/plant_commission.h):
+    // `file_name` is the plant file's name.
+    PlantFileUnreadable,
+    PlantFileTooLarge,        // `count` bytes, above kMaxPlantFileBytes
+    PlantFileNotJson,         // `detail`: the JSON library's message
+    PlantFileMalformed,       // `field`: the key's path, `detail`: what it must be
+    PlantFileRepeatedString,  // `value`: the string's name, given to two strings
+    PlantFileRepeatedSerial,  // `value`: the serial, `field`: the second string it is in
+    // The plant file and the lists together.
+    SerialNotInLists,  // `value`: the serial, `field`: its string's name
   };
   Kind kind = Kind::NoLists;
   int file = -1;          // index into PlantRequest::lists; -1 for the layout or the request

@@ -9,8 +9,10 @@
 #include <utility>
 
 #include "app/shared/measurement_texts.h"
+#include "app/shared/plant_texts.h"
 #include "commission/measurement_file.h"
 #include "commission/plan_fingerprint.h"
+#include "plant/plant_commission.h"
 
 namespace voltrigg {
 
@@ -79,7 +81,7 @@ std::string FieldText(const TypedRow& row, TypedField f) {
 
 void AppendRow(std::string& out, const CommissionSession& s, std::size_t j, const TypedRow* row,
                const MeasurementDefaults& all_rows) {
-  out += std::to_string(j + 1);
+  out += s.string_names.empty() ? std::to_string(j + 1) : CsvField(s.string_names[j]);
   const bool started = row != nullptr && RowStarted(*row);
   for (std::size_t k = 0; k < kTypedFieldCount; ++k) {
     const auto f = static_cast<TypedField>(k);
@@ -117,7 +119,20 @@ std::string Header() {
 // every condition is in its row, so no option gives one.
 std::vector<StringMeasurement> ReadBack(const CommissionSession& s, const std::string& file) {
   std::istringstream in(file);
+  if (!s.string_names.empty())
+    return ReadNamedMeasurements(in, s.file_name, s.string_names, MeasurementDefaults{}, s.plan);
   return ReadMeasurements(in, s.file_name, static_cast<int>(s.array.wiring.size()), MeasurementDefaults{}, s.plan);
+}
+
+// The check of the session's strings, a result's or a plant's.
+Commissioning Check(const CommissionSession& s, const std::vector<StringMeasurement>& measured,
+                    const CommissionConditions& conditions) {
+  if (s.string_names.empty())
+    return CheckCommissioning(s.array.modules, s.array.curves, s.array.wiring, measured, conditions);
+  Commissioning check = CheckCommissioningAtSystemVoltage(s.array.modules, s.array.curves, s.array.wiring, measured,
+                                                          conditions, s.system_voltage_v);
+  check.string_names = s.string_names;
+  return check;
 }
 
 std::string CheckRefusal(const std::invalid_argument& e) { return std::string("試運転検査ができません: ") + e.what(); }
@@ -206,6 +221,39 @@ std::optional<CommissionSession> StartCommissionSession(const OpenedResult& open
   return s;
 }
 
+std::optional<CommissionSession> StartPlantCommissionSession(const PlantSource& plant_file,
+                                                             const std::vector<PlantSource>& lists,
+                                                             const CommissionOptions& options, bool isc_first,
+                                                             std::string file_name, CommissionFailure* failure) {
+  PlantCommissionPlan made =
+      MakePlantCommissionPlan(plant_file, lists, isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc);
+  if (!made.plan) {
+    if (failure != nullptr) {
+      failure->text.clear();
+      for (const PlantFault& f : made.faults) {
+        failure->text += (failure->text.empty() ? "" : "\n") + PlantFaultText(f, Language::Japanese);
+      }
+    }
+    return std::nullopt;
+  }
+  NamedStringPlan& plan = *made.plan;
+  CommissionSession s;
+  s.result_name = plant_file.name;
+  for (const PlantSource& list : lists) s.list_names.push_back(list.name);
+  s.list_name = s.list_names.empty() ? std::string() : s.list_names.front();
+  s.file_name = std::move(file_name);
+  const TemperatureCoefficients coefficients{options.conditions.voc_coefficient_pct_per_k,
+                                             options.conditions.isc_coefficient_pct_per_k};
+  s.form = FormRowsOfNamedPlan(plan, coefficients);
+  s.plan = PlanFingerprint(plan.modules, plan.wiring);
+  s.array.modules = std::move(plan.modules);
+  s.array.curves = std::move(plan.curves);
+  s.array.wiring = std::move(plan.wiring);
+  s.string_names = std::move(plan.names);
+  s.system_voltage_v = plan.system_voltage_v;
+  return s;
+}
+
 bool RowStarted(const TypedRow& row) {
   return std::any_of(kMeasuredFields.begin(), kMeasuredFields.end(),
                      [&row](TypedField f) { return !FieldText(row, f).empty(); });
@@ -249,8 +297,7 @@ RowCheck CheckTypedRow(const CommissionSession& s, int string_no, const TypedRow
   rows.back() = row;
   try {
     const std::vector<StringMeasurement> measured = ReadBack(s, MeasurementFileOfRows(s, rows, options.defaults));
-    Commissioning check =
-        CheckCommissioning(s.array.modules, s.array.curves, s.array.wiring, measured, options.conditions);
+    Commissioning check = Check(s, measured, options.conditions);
     out.state = RowCheck::State::Checked;
     out.string = std::move(check.strings[static_cast<std::size_t>(string_no - 1)]);
   } catch (const MeasurementFileError& e) {
@@ -273,8 +320,7 @@ RowsCheck CheckTypedRows(const CommissionSession& s, const std::vector<TypedRow>
   }
   if (!out.incomplete.empty()) return out;
   try {
-    out.check =
-        CheckCommissioning(s.array.modules, s.array.curves, s.array.wiring, ReadBack(s, out.file), options.conditions);
+    out.check = Check(s, ReadBack(s, out.file), options.conditions);
   } catch (const MeasurementFileError& e) {
     out.refusal = MeasurementErrorTextJa(e, s.file_name);
   } catch (const std::invalid_argument& e) {
@@ -284,17 +330,20 @@ RowsCheck CheckTypedRows(const CommissionSession& s, const std::vector<TypedRow>
 }
 
 std::string CommissioningJsonOfRows(const CommissionSession& s, const Commissioning& check) {
+  if (!s.string_names.empty()) return PlantCommissioningJsonText(check, s.array.modules, s.result_name, s.list_names);
   return CommissioningJsonText(check, s.array.modules, s.result_name, s.list_name);
 }
 
-std::string BlankFormOf(const CommissionSession& s) { return FormatMeasurementForm(s.form); }
+std::string BlankFormOf(const CommissionSession& s) { return FormatMeasurementForm(s.form, s.string_names); }
 
 MeasurementRows ReadMeasurementRows(const CommissionSession& s, const std::string& path, const std::string& file_name,
                                     const CommissionOptions& options) {
   MeasurementRows out;
   std::vector<StringMeasurement> measured;
   try {
-    measured = ReadMeasurementFile(path, static_cast<int>(s.array.wiring.size()), options.defaults, s.plan);
+    measured = s.string_names.empty()
+                   ? ReadMeasurementFile(path, static_cast<int>(s.array.wiring.size()), options.defaults, s.plan)
+                   : ReadNamedMeasurementFile(path, s.string_names, options.defaults, s.plan);
   } catch (const MeasurementFileError& e) {
     out.refusal = MeasurementErrorTextJa(e, file_name);
     return out;

@@ -19,6 +19,7 @@
 #include "app/shared/opened_result.h"
 #include "commission/commissioning.h"
 #include "commission/measurement_form.h"
+#include "plant/plant.h"
 
 namespace voltrigg {
 
@@ -63,6 +64,13 @@ struct CommissionSession {
   CommissionArray array;      // the result's wiring, the list's modules and their curves
   std::string plan;           // the fingerprint of the result's wiring, written on every row
   std::vector<FormRow> form;  // per string 1..P: expected Voc and Isc at 1000 W/m² and 25 °C
+  // A plant's strings (StartPlantCommissionSession): string j + 1 is
+  // string_names[j], the insulation test chosen by the plant's system
+  // voltage, and the commissioning file names the plant file and its lists.
+  // Empty for a result's strings, numbered 1..P.
+  std::vector<std::string> string_names;
+  double system_voltage_v = 0;          // [V] a plant's
+  std::vector<std::string> list_names;  // a plant's lists (bytes)
 };
 
 // The session of `opened`'s result wiring: nothing, with the reason in
@@ -72,6 +80,18 @@ struct CommissionSession {
 std::optional<CommissionSession> StartCommissionSession(const OpenedResult& opened, const CommissionOptions& options,
                                                         std::string result_name, std::string list_name,
                                                         std::string file_name, CommissionFailure* failure);
+
+// The session of a plant's strings: the plant file and the lists it was
+// planned from, read as voltrigg-cli commission reads them (sources as the
+// plant's planning takes them: files, or texts of in-memory files), named in
+// the commissioning file as `plant_name` and `list_names`. Nothing, with
+// every refusal in Japanese in `failure` (one a line), when the plant file
+// or a list is refused or a serial of the plant is in no list. The rows,
+// files and checks below then name the strings as the plant's register does.
+std::optional<CommissionSession> StartPlantCommissionSession(const PlantSource& plant_file,
+                                                             const std::vector<PlantSource>& lists,
+                                                             const CommissionOptions& options, bool isc_first,
+                                                             std::string file_name, CommissionFailure* failure);
 
 // The measurement file of `rows` (rows[j] is string j + 1; missing rows are
 // empty): the form's header and one row per string, CR LF line ends, the
@@ -104,7 +124,7 @@ struct RowCheck {
   std::optional<StringCommissioning> string;
 };
 
-// The row of string `string_no` (1..P) checked alone, exactly as the same
+// The row of string `string_no` (1..P, a plant's in the plant file's order) checked alone, exactly as the same
 // row of the measurement file is: written, read back and checked.
 RowCheck CheckTypedRow(const CommissionSession& session, int string_no, const TypedRow& row,
                        const CommissionOptions& options);

@@ -89,7 +89,20 @@ std::string WhatJa(const MeasurementRefusal& r, ConditionNaming naming) {
     case MeasurementFault::NoValue:
       return "値がありません (" + r.value + " は記入されています)";
     case MeasurementFault::MeasuredTwice:
-      return "ストリング " + N(r.count) + " が 2 回測定されています (" + N(r.other) + " 行目にも)";
+      return "ストリング " + (r.value.empty() ? N(r.count) : r.value) + " が 2 回測定されています (" + N(r.other) +
+             " 行目にも)";
+    case MeasurementFault::NotANamedString:
+      return quoted + "はこのプラントのストリングではありません (" + N(r.count) +
+             " ストリング、名前は パワコン.入力.ストリング)";
+    case MeasurementFault::NoStringName:
+      return "ストリング名がありません";
+    case MeasurementFault::NumberForNamedString:
+      return quoted +
+             "は結果ファイルのストリング番号です。プラントのストリングは名前 (パワコン.入力.ストリング、"
+             "例 INV-03.7.2) で記入します (結果ファイルの測定ファイルではありませんか)";
+    case MeasurementFault::NameForNumberedString:
+      return quoted + "はプラントのストリング名です。この結果のストリングは番号 1 から " + N(r.count) +
+             " で記入します (プラントの測定ファイルではありませんか)";
     case MeasurementFault::NoCondition:
       return "値がありません (行に記入するか、ファイル全体に " + ConditionName(r, Language::Japanese, naming) +
              " で指定してください)";
@@ -152,7 +165,19 @@ std::string WhatEn(const MeasurementRefusal& r, ConditionNaming naming) {
     case MeasurementFault::NoValue:
       return field + "no value (" + r.value + " is given)";
     case MeasurementFault::MeasuredTwice:
-      return field + "string " + N(r.count) + " is measured twice (also line " + N(r.other) + ")";
+      return field + "string " + (r.value.empty() ? N(r.count) : r.value) + " is measured twice (also line " +
+             N(r.other) + ")";
+    case MeasurementFault::NotANamedString:
+      return field + quoted + " is not a string of the plant (" + N(r.count) + " strings, named INVERTER.INPUT.STRING)";
+    case MeasurementFault::NoStringName:
+      return field + "no string name";
+    case MeasurementFault::NumberForNamedString:
+      return field + quoted +
+             " is a result's string number; a plant's strings are named INVERTER.INPUT.STRING, e.g. INV-03.7.2 "
+             "(is this a result's measurement file?)";
+    case MeasurementFault::NameForNumberedString:
+      return field + quoted + " names a plant's string; this result's strings are numbered 1 to " + N(r.count) +
+             " (is this a plant's measurement file?)";
     case MeasurementFault::NoCondition:
       return field + "no value (give it in the row or for the whole file with " +
              ConditionName(r, Language::English, naming) + ")";
@@ -284,6 +309,11 @@ std::string CommissioningJsonText(const Commissioning& check, const std::vector<
   return FormatCommissioningJson(check, modules, result_file, modules_file, &FindingTextJa);
 }
 
+std::string PlantCommissioningJsonText(const Commissioning& check, const std::vector<ModuleData>& modules,
+                                       const std::string& plant_file, const std::vector<std::string>& modules_files) {
+  return FormatNamedCommissioningJson(check, modules, plant_file, modules_files, &FindingTextJa);
+}
+
 std::string TestItemText(TestItem item, Language language) {
   const bool ja = Ja(language);
   switch (item) {
@@ -360,28 +390,54 @@ std::string StringNumbersText(const std::vector<int>& numbers) {
   return out;
 }
 
-std::string TestItemCoverageText(const TestItemCoverage& k, Language language) {
+std::string StringNamesText(const std::vector<int>& numbers, const std::vector<std::string>& names) {
+  if (names.empty()) return StringNumbersText(numbers);
+  const auto name = [&names](int n) {
+    return n >= 1 && static_cast<std::size_t>(n) <= names.size() ? names[static_cast<std::size_t>(n - 1)]
+                                                                 : std::to_string(n);
+  };
+  std::string out;
+  for (std::size_t k = 0; k < numbers.size();) {
+    std::size_t end = k + 1;  // one past the run that starts at k
+    while (end < numbers.size() && numbers[end] == numbers[end - 1] + 1) ++end;
+    out += (out.empty() ? "" : ", ") + name(numbers[k]);
+    if (end - k > 2) {
+      out += "…" + name(numbers[end - 1]);
+    } else if (end - k == 2) {
+      out += ", " + name(numbers[k + 1]);
+    }
+    k = end;
+  }
+  return out;
+}
+
+std::string TestItemCoverageText(const TestItemCoverage& k, Language language, const std::vector<std::string>& names) {
   const std::string name = TestItemText(k.item, language);
-  const std::string failed = StringNumbersText(k.strings_failed);
+  const auto strings = [&names](const std::vector<int>& numbers) { return StringNamesText(numbers, names); };
+  const std::string failed = strings(k.strings_failed);
   if (Ja(language)) {
     if (k.strings_made.empty()) return name + ": 未実施";
     const std::string failed_ja = failed.empty() ? std::string() : " (不合格: " + failed + ")";
     if (k.strings_not_made.empty()) return name + ": 全ストリングで実施" + failed_ja;
-    return name + ": ストリング " + StringNumbersText(k.strings_made) + " で実施" + failed_ja + "、" +
-           StringNumbersText(k.strings_not_made) + " は未実施";
+    return name + ": ストリング " + strings(k.strings_made) + " で実施" + failed_ja + "、" +
+           strings(k.strings_not_made) + " は未実施";
   }
   if (k.strings_made.empty()) return name + ": not made";
   const std::string failed_en = failed.empty() ? std::string() : " (failed: " + failed + ")";
   if (k.strings_not_made.empty()) return name + ": made on every string" + failed_en;
-  return name + ": made on " + (k.strings_made.size() == 1 ? "string " : "strings ") +
-         StringNumbersText(k.strings_made) + failed_en + "; not made on " + StringNumbersText(k.strings_not_made);
+  return name + ": made on " + (k.strings_made.size() == 1 ? "string " : "strings ") + strings(k.strings_made) +
+         failed_en + "; not made on " + strings(k.strings_not_made);
+}
+
+std::string TestItemCoverageText(const TestItemCoverage& k, Language language) {
+  return TestItemCoverageText(k, language, {});
 }
 
 std::vector<std::string> TestItemCoverageLines(const Commissioning& check, Language language) {
   const std::vector<TestItemCoverage> coverages = TestItemCoverages(check);
   std::vector<std::string> lines(coverages.size());
   std::transform(coverages.begin(), coverages.end(), lines.begin(),
-                 [language](const TestItemCoverage& k) { return TestItemCoverageText(k, language); });
+                 [&](const TestItemCoverage& k) { return TestItemCoverageText(k, language, check.string_names); });
   return lines;
 }
 
@@ -439,23 +495,24 @@ std::string CommissioningTableText(const Commissioning& c, const std::string& re
                                    Language language) {
   const bool ja = language == Language::Japanese;
   std::string out;
-  char line[1024];
+  // Room for the files' names however long: a plant has several lists.
+  std::vector<char> line(1024 + result_name.size() + list_name.size());
   if (ja) {
-    (void)std::snprintf(line, sizeof line,
+    (void)std::snprintf(line.data(), line.size(),
                         "%s の試運転検査 (モジュールリスト %s): Voc は %g %% 以内、Isc は %g %% 以内; "
                         "β %g %%/K、α %g %%/K\n",
                         result_name.c_str(), list_name.c_str(), c.conditions.voc_tolerance_pct,
                         c.conditions.isc_tolerance_pct, c.conditions.voc_coefficient_pct_per_k,
                         c.conditions.isc_coefficient_pct_per_k);
   } else {
-    (void)std::snprintf(line, sizeof line,
-                        "Commissioning check of %s (module list %s): Voc within %g %%, Isc within %g %%; "
+    (void)std::snprintf(line.data(), line.size(),
+                        "Commissioning check of %s (module list%s %s): Voc within %g %%, Isc within %g %%; "
                         "beta %g %%/K, alpha %g %%/K\n",
-                        result_name.c_str(), list_name.c_str(), c.conditions.voc_tolerance_pct,
-                        c.conditions.isc_tolerance_pct, c.conditions.voc_coefficient_pct_per_k,
-                        c.conditions.isc_coefficient_pct_per_k);
+                        result_name.c_str(), c.string_names.empty() ? "" : "s", list_name.c_str(),
+                        c.conditions.voc_tolerance_pct, c.conditions.isc_tolerance_pct,
+                        c.conditions.voc_coefficient_pct_per_k, c.conditions.isc_coefficient_pct_per_k);
   }
-  out += line;
+  out += line.data();
   // The further items' columns only when a measurement holds one: a check
   // of Voc and Isc alone prints the table it always has.
   const bool further = c.further_items_measured;
@@ -463,6 +520,9 @@ std::string CommissioningTableText(const Commissioning& c, const std::string& re
     out += (ja ? "その他の検査項目: " : "Further items: ") + InsulationLimitsText(c, language) +
            (ja ? "; ! は不合格の値\n" : "; ! marks a value that fails\n");
   }
+  // A plant's string names are wider than a result's numbers.
+  std::size_t string_width = 6;
+  for (const std::string& name : c.string_names) string_width = std::max(string_width, TerminalColumns(name));
   const auto row =
       [&](const std::string& string_no, const std::string& modules, const std::string& g, const std::string& t,
           const std::string& voc_expected, const std::string& voc_measured, const std::string& voc_deviation,
@@ -471,7 +531,7 @@ std::string CommissioningTableText(const Commissioning& c, const std::string& re
         const auto right = [](const std::string& text, std::size_t width) {
           return PadToColumns(text, width, Align::Right);
         };
-        out += right(string_no, 6) + " " + right(modules, 7) + " " + right(g, 8) + " " + right(t, 6) + " " +
+        out += right(string_no, string_width) + " " + right(modules, 7) + " " + right(g, 8) + " " + right(t, 6) + " " +
                right(voc_expected, 11) + " " + right(voc_measured, 11) + " " + right(voc_deviation, 8) + " " +
                right(isc_expected, 10) + " " + right(isc_measured, 11) + " " + right(isc_deviation, 8);
         for (std::size_t k = 0; k < further_cells.size(); ++k) out += " " + right(further_cells[k], kFurtherWidths[k]);
@@ -506,15 +566,15 @@ std::string CommissioningTableText(const Commissioning& c, const std::string& re
     std::transform(std::begin(kFurtherItems),
                    std::begin(kFurtherItems) + static_cast<std::ptrdiff_t>(further_cells.size()), further_cells.begin(),
                    [&](TestItem item) { return FurtherCell(s, item, language); });
-    row(std::to_string(s.string_no), std::to_string(s.modules.size()), measured(&StringMeasurement::irradiance_w_m2, 0),
+    row(StringLabel(c, s.string_no), std::to_string(s.modules.size()), measured(&StringMeasurement::irradiance_w_m2, 0),
         measured(&StringMeasurement::module_temperature_c, 1), Fixed(s.expected.voc_v, 2),
         measured(&StringMeasurement::voc_v, 2), Fixed(s.verdict.voc_deviation_pct, 2), Fixed(s.expected.isc_a, 3),
         measured(&StringMeasurement::isc_a, 3), Fixed(s.verdict.isc_deviation_pct, 2), further_cells, verdict,
         findings);
   }
-  const auto list = [](const std::vector<int>& numbers) {
+  const auto list = [&c](const std::vector<int>& numbers) {
     std::string text;
-    for (int n : numbers) text += (text.empty() ? "" : ", ") + std::to_string(n);
+    for (int n : numbers) text += (text.empty() ? "" : ", ") + StringLabel(c, n);
     return text;
   };
   if (c.ok) {
@@ -550,10 +610,12 @@ std::string WouldReplaceText(WouldReplace what, const std::string& path, Languag
 }
 
 std::string NoExpectedValuesText(int string_no, const std::string& problem, Language language) {
-  if (language == Language::Japanese) {
-    return "ストリング " + std::to_string(string_no) + ": 期待値を求められません: " + problem;
-  }
-  return "string " + std::to_string(string_no) + ": no expected values: " + problem;
+  return NoExpectedValuesText(std::to_string(string_no), problem, language);
+}
+
+std::string NoExpectedValuesText(const std::string& string_label, const std::string& problem, Language language) {
+  if (language == Language::Japanese) return "ストリング " + string_label + ": 期待値を求められません: " + problem;
+  return "string " + string_label + ": no expected values: " + problem;
 }
 
 }  // namespace voltrigg

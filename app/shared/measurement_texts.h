@@ -46,6 +46,9 @@ std::string FindingTextJa(const Finding& finding);
 // with the findings' texts in Japanese, the bytes the file has always had).
 std::string CommissioningJsonText(const Commissioning& check, const std::vector<ModuleData>& modules,
                                   const std::string& result_file, const std::string& modules_file);
+// The same of a plant's strings (FormatNamedCommissioningJson).
+std::string PlantCommissioningJsonText(const Commissioning& check, const std::vector<ModuleData>& modules,
+                                       const std::string& plant_file, const std::vector<std::string>& modules_files);
 
 // --- The test items of the record ---------------------------------------------
 
@@ -61,6 +64,9 @@ std::string TestItemValueText(const StringMeasurement& measurement, TestItem ite
 
 // String numbers with runs joined: "1-3, 5, 7-9".
 std::string StringNumbersText(const std::vector<int>& numbers);
+// The same by the strings' names where they have them (`names[n - 1]`
+// names string n; empty: numbers), runs joined by "…": "INV-01.1.1…INV-01.3.2".
+std::string StringNamesText(const std::vector<int>& numbers, const std::vector<std::string>& names);
 
 // Which strings made a test item and which did not, in one line:
 // "polarity: made on strings 1-3 (failed: 2); not made on 4-6", "... made on
@@ -99,5 +105,7 @@ std::string WouldReplaceText(WouldReplace what, const std::string& path, Languag
 // A string whose expected values cannot be computed (its curves cannot be
 // carried to its conditions): `problem` is the core's description.
 std::string NoExpectedValuesText(int string_no, const std::string& problem, Language language);
+// The same of a string by its label (StringLabel: a plant's string by name).
+std::string NoExpectedValuesText(const std::string& string_label, const std::string& problem, Language language);
 
 }  // namespace voltrigg

@@ -207,6 +207,44 @@ std::string LayoutFault(const PlantFault& f, Language language) {
   return {};
 }
 
+// A plant file read back for the commissioning check.
+std::string PlantFileFault(const PlantFault& f, Language language) {
+  const bool en = En(language);
+  const std::string where = en ? "plant file " + f.file_name : "プラントファイル " + f.file_name;
+  const std::string key = en ? where + ": key " + f.field : where + " のキー " + f.field;
+  switch (f.kind) {
+    case Kind::PlantFileUnreadable:
+      return en ? "cannot open or read the " + where : where + " を開けないか読めません";
+    case Kind::PlantFileTooLarge:
+      return en ? "the " + where + " is larger than " + N(kMaxPlantFileBytes) + " bytes"
+                : where + " が " + N(kMaxPlantFileBytes) + " バイトを超えています";
+    case Kind::PlantFileNotJson:
+      return en ? where + " is not valid JSON: " + f.detail : where + " は正しい JSON ではありません: " + f.detail;
+    case Kind::PlantFileMalformed:
+      if (f.field.empty()) {
+        return en ? where + " is not a plant file (its document must be " + f.detail + ")"
+                  : where + " はプラントファイルではありません (文書は " + f.detail + " であるべきです)";
+      }
+      return en ? key + " must be " + f.detail + " (is this the plant file voltrigg-cli plant wrote?)"
+                : key + " は " + f.detail + " であるべきです (voltrigg-cli plant が書いたプラントファイルですか)";
+    case Kind::PlantFileRepeatedString:
+      return en ? where + ": two strings are named " + Quoted(f.value, language)
+                : where + ": ストリング名 " + Quoted(f.value, language) + " が 2 つあります";
+    case Kind::PlantFileRepeatedSerial:
+      return en ? where + ": serial " + Quoted(f.value, language) + " is in two places (again in string " + f.field +
+                      ")"
+                : where + ": シリアル番号 " + Quoted(f.value, language) + " が 2 か所にあります (2 つ目はストリング " +
+                      f.field + ")";
+    case Kind::SerialNotInLists:
+      return en ? where + ", string " + f.field + ": serial " + Quoted(f.value, language) + " is in none of the lists"
+                : where + " のストリング " + f.field + ": シリアル番号 " + Quoted(f.value, language) +
+                      " はどのリストにもありません";
+    default:
+      break;
+  }
+  return {};
+}
+
 std::string Kw(double w) { return Number(w / 1000.0, "%.3f"); }
 std::string Pct(double pct) { return Number(pct, "%.5f"); }
 
@@ -248,6 +286,14 @@ std::string PlantFaultText(const PlantFault& f, Language language) {
     case Kind::LayoutProfile:
     case Kind::LayoutRepeatedInverter:
       return LayoutFault(f, language);
+    case Kind::PlantFileUnreadable:
+    case Kind::PlantFileTooLarge:
+    case Kind::PlantFileNotJson:
+    case Kind::PlantFileMalformed:
+    case Kind::PlantFileRepeatedString:
+    case Kind::PlantFileRepeatedSerial:
+    case Kind::SerialNotInLists:
+      return PlantFileFault(f, language);
     default:
       break;
   }

@@ -164,6 +164,8 @@ enum class CliPhrase {
   CommissionFormHelp,
   CommissionOutputHelp,
   CommissionUsage,
+  CommissionListHelp,
+  CommissionPlantUsage,  // a plant file with --modules, or without its lists
   NoAssessmentWritten,
   AssessmentPrefix,  // "assessment: " before a problem
   WarningPrefix,     // "warning: "

@@ -59,7 +59,8 @@ Pair PhrasePair(CliPhrase phrase) {
           "試運転検査: 各ストリングで測定した開放電圧と短絡電流を、試験時の日射強度とモジュール温度で"
           "そのストリングのモジュールが出すはずの値と比べます。"};
     case CliPhrase::CommissionResultHelp:
-      return {"the result file", "結果ファイル"};
+      return {"the result file, or a plant's BASE.plant.json (with --list)",
+              "結果ファイル、またはプラントの BASE.plant.json (--list と共に)"};
     case CliPhrase::CommissionMeasuredHelp:
       return {"the measurement file (not with --form)", "測定ファイル (--form のときは不要)"};
     case CliPhrase::CommissionModulesHelp:
@@ -77,6 +78,13 @@ Pair PhrasePair(CliPhrase phrase) {
     case CliPhrase::CommissionUsage:
       return {"commission takes RESULT.csv MEASURED.csv, or --form FORM.csv RESULT.csv",
               "commission には RESULT.csv MEASURED.csv か、--form FORM.csv RESULT.csv を指定してください"};
+    case CliPhrase::CommissionListHelp:
+      return {"a module list the plant was planned from, once per list (with a plant file)",
+              "プラントの計画に使ったモジュールリスト、リストごとに 1 回 (プラントファイルのとき)"};
+    case CliPhrase::CommissionPlantUsage:
+      return {"a plant file takes the module lists it was planned from, each with --list LIST.csv (not --modules)",
+              "プラントファイルには計画に使ったモジュールリストを --list LIST.csv で 1 つずつ指定してください "
+              "(--modules ではありません)"};
     case CliPhrase::NoAssessmentWritten:
       return {"no assessment written (the result file is written)",
               "物理評価ファイルは書き出していません (結果ファイルは書き出しました)"};

@@ -245,5 +245,79 @@ TEST_F(CommissionCli, BadInputWritesNothingAndWrongUsageIs64) {
             result.substr(result.find('\n')));
 }
 
+// A plant's strings through the process: the example plant planned, its
+// blank form by name, the form filled with each string's expected values
+// passing, one string short of a module failing by name, and the plant's
+// lists required.
+TEST(PlantCommissionCli, TheExamplePlantsFormFilledPassesAndAShortStringFailsByName) {
+  TempDir dir("voltrigg-plant-commission");
+  const std::string examples = std::string(VOLTRIGG_SOURCE_DIR) + "/examples/";
+  const std::string list = examples + "plant-modules.csv";
+  ASSERT_EQ(Cli(dir, "plant " + list + " --layout " + examples + "plant-layout.json -o " + (dir / "p")).status, 0);
+  const std::string plant = " " + (dir / "p.plant.json") + " --list " + list;
+  CliResult r = Cli(dir, "commission --form " + (dir / "form.csv") + plant);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Measurement form (16 strings)"), std::string::npos) << r.out;
+  const std::string form = ReadFile(dir / "form.csv");
+  EXPECT_NE(form.find("\r\nSI-1.1.1,,,"), std::string::npos) << form;
+  EXPECT_NE(form.find("\r\nCI-1.1.4,,,"), std::string::npos) << form;
+
+  // Every row filled at 1000 W/m² and 25 °C; string CI-1.1.2 one module of 24 short.
+  const auto filled = [&form](const std::string& short_string) {
+    std::istringstream lines(form);
+    std::string out;
+    std::string line;
+    std::getline(lines, line);
+    out += line + "\n";
+    while (std::getline(lines, line)) {
+      std::vector<std::string> f;
+      std::istringstream fields(line.substr(0, line.find('\r')));
+      for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+      const double factor = f[0] == short_string ? 23.0 / 24.0 : 1.0;
+      out += f[0] + "," + std::to_string(std::stod(f[11]) * factor) + "," + f[12] + ",1000,25,,,,,,,,," + f[13] + "\n";
+    }
+    return out;
+  };
+  WriteFile(dir / "m.csv", filled(""));
+  r = Cli(dir, "commission" + plant + " " + (dir / "m.csv") + " -o " + (dir / "out"));
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Every string passes (16)"), std::string::npos) << r.out;
+  nlohmann::json json = nlohmann::json::parse(ReadFile(dir / "out.commissioning.json"));
+  EXPECT_EQ(json["plant_file"], dir / "p.plant.json");
+  EXPECT_EQ(json["modules_files"], nlohmann::json::array({list}));
+  EXPECT_EQ(json["strings"].size(), 16u);
+
+  WriteFile(dir / "m.csv", filled("CI-1.1.2"));
+  r = Cli(dir, "commission" + plant + " " + (dir / "m.csv"));
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("Strings failed: CI-1.1.2\n"), std::string::npos) << r.out;
+  json = nlohmann::json::parse(ReadFile(dir / "m.commissioning.json"));
+  EXPECT_EQ(json["strings_failed"], nlohmann::json::array({"CI-1.1.2"}));
+  EXPECT_EQ(json["strings"][13]["findings"][0]["key"], "modules_missing");
+
+  // A row of an unknown string is refused at its line, and nothing is written.
+  std::filesystem::remove(dir / "m.commissioning.json");
+  WriteFile(dir / "m.csv", filled("") + "SI-3.1.1,1000,14,1000,25,,,,,,,,,\n");
+  r = Cli(dir, "commission" + plant + " " + (dir / "m.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("m.csv line 18: field string: \"SI-3.1.1\" is not a string of the plant (16 strings"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "m.commissioning.json"));
+  // The plant's lists are needed, by --list: without them, or with --modules, wrong usage.
+  for (const std::string& args : {std::string(" ") + (dir / "p.plant.json") + " " + (dir / "m.csv"),
+                                  plant + " --modules " + list + " " + (dir / "m.csv")}) {
+    r = Cli(dir, "commission" + args);
+    EXPECT_EQ(r.status, 64) << args;
+    EXPECT_NE(r.err.find("--list LIST.csv"), std::string::npos) << r.err;
+  }
+  // A list that lacks the plant's modules: the first serial it lacks, with its string.
+  WriteFile(dir / "part.csv", ReadFile(list).substr(0, ReadFile(list).find("ZX58-0000200")));
+  r = Cli(dir, "commission " + (dir / "p.plant.json") + " --list " + (dir / "part.csv") + " " + (dir / "m.csv"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("plant file " + (dir / "p.plant.json") + ", string "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("is in none of the lists"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace voltrigg

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -290,6 +291,69 @@ TEST(WiringFile, EveryModuleOnceWithItsValuesAsTheResultFileWritesThem) {
   }
   EXPECT_EQ(csv, expected);
   EXPECT_NE(csv.find(",\"\x83\x56\x83\x8A\x83\x41\x83\x8B-7\","), std::string::npos);
+}
+
+// A plant's strings typed on a page: the session of the example plant's
+// plant file and list, a row per string named as the register names it, the
+// file of the rows checked by voltrigg-cli to the same JSON, the blank form
+// voltrigg-cli's, the file read back to the same rows; a plant file whose
+// serials the lists lack refused naming the serial.
+TEST(PlantTypedRows, TheRowsOfAPlantsStringsGiveVoltriggCliTheSameJson) {
+  TempDir dir("voltrigg-plant-rows");
+  const std::string examples = std::string(VOLTRIGG_SOURCE_DIR) + "/examples/";
+  const std::string list = examples + "plant-modules.csv";
+  ASSERT_EQ(Cli(dir, "plant " + list + " --layout " + examples + "plant-layout.json -o " + (dir / "p")).status, 0);
+  const PlantSource plant_file{dir / "p.plant.json", dir / "p.plant.json", std::nullopt};
+  // The list as an in-memory file, as the page holds it.
+  const std::vector<PlantSource> lists{PlantSource{list, "", ReadFile(list)}};
+  CommissionFailure failure;
+  std::optional<CommissionSession> session =
+      StartPlantCommissionSession(plant_file, lists, CommissionOptions{}, false, "m.csv", &failure);
+  ASSERT_TRUE(session) << failure.text;
+  ASSERT_EQ(session->string_names.size(), 16u);
+  EXPECT_EQ(session->string_names[6], "SI-2.1.1");
+
+  // Every string at its expected values but CI-1.1.3, one module of 24 short, and SI-1.2.2 not measured.
+  std::vector<TypedRow> rows(16);
+  for (std::size_t j = 0; j < rows.size(); ++j) {
+    if (j == 3) continue;
+    const double factor = session->string_names[j] == "CI-1.1.3" ? 23.0 / 24.0 : 1.0;
+    rows[j].fields[0] = std::to_string(session->form[j].voc_stc_v * factor);
+    rows[j].fields[1] = std::to_string(session->form[j].isc_stc_a);
+    rows[j].fields[2] = "1000";
+    rows[j].fields[3] = "25";
+  }
+  const RowsCheck check = CheckTypedRows(*session, rows, CommissionOptions{});
+  ASSERT_FALSE(check.refusal) << *check.refusal;
+  ASSERT_TRUE(check.check);
+  EXPECT_EQ(check.check->strings_failed, (std::vector<int>{4, 15}));
+  EXPECT_EQ(check.check->system_voltage_v, 1500);
+  const RowCheck alone = CheckTypedRow(*session, 15, rows[14], CommissionOptions{});
+  ASSERT_EQ(alone.state, RowCheck::State::Checked) << alone.refusal;
+  EXPECT_FALSE(alone.string->verdict.ok);
+
+  WriteFile(dir / "m.csv", check.file);
+  const std::string args = " " + (dir / "p.plant.json") + " --list " + list;
+  const CliResult r = Cli(dir, "commission" + args + " " + (dir / "m.csv"));
+  ASSERT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.out.find("Strings failed: SI-1.2.2, CI-1.1.3 (not measured: SI-1.2.2)"), std::string::npos) << r.out;
+  // The session names the files as the page was given them; voltrigg-cli as it was.
+  CommissionSession as_cli = *session;
+  as_cli.list_names = {list};
+  EXPECT_EQ(ReadFile(dir / "m.commissioning.json"), CommissioningJsonOfRows(as_cli, *check.check));
+  ASSERT_EQ(Cli(dir, "commission --form " + (dir / "form.csv") + args).status, 0);
+  EXPECT_EQ(ReadFile(dir / "form.csv"), BlankFormOf(*session));
+  const MeasurementRows read = ReadMeasurementRows(*session, dir / "m.csv", "m.csv", CommissionOptions{});
+  ASSERT_FALSE(read.refusal) << *read.refusal;
+  const RowsCheck again = CheckTypedRows(*session, read.rows, CommissionOptions{});
+  ASSERT_TRUE(again.check);
+  EXPECT_EQ(CommissioningJsonOfRows(*session, *again.check), CommissioningJsonOfRows(*session, *check.check));
+
+  // Half the list: the plant's serials it lacks, in Japanese.
+  const std::string text = ReadFile(list);
+  const std::vector<PlantSource> half{PlantSource{"half.csv", "", text.substr(0, text.find('\n', text.size() / 2))}};
+  EXPECT_FALSE(StartPlantCommissionSession(plant_file, half, CommissionOptions{}, false, "m.csv", &failure));
+  EXPECT_NE(failure.text.find("はどのリストにもありません"), std::string::npos) << failure.text;
 }
 
 }  // namespace
