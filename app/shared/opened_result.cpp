@@ -337,18 +337,22 @@ std::vector<CurvePoint> ArrayCurveOf(const AssessmentView& a, ShownWiring wiring
   return SampleArrayCurve(a.core.curves, WiringOf(f), points);
 }
 
-std::vector<TemperatureCurve> WindowCurvesOf(const AssessmentView& a, int points) {
+std::vector<TemperatureCurve> WindowCurvesOf(const Assessment& a, int points) {
   ClearUpperVectorState();
-  const AssessConditions& c = a.core.conditions;
+  const AssessConditions& c = a.conditions;
   const TemperatureCoefficients coefficients{c.voc_coefficient_pct_per_k, c.isc_coefficient_pct_per_k};
   const double temperatures_c[] = {c.t_cold_operating_c, kStcTemperatureC, c.t_hot_c};
-  const Wiring wiring = WiringOf(a.core.estimated);
+  const Wiring wiring = WiringOf(a.estimated);
   std::vector<TemperatureCurve> out(std::size(temperatures_c));
   std::transform(std::begin(temperatures_c), std::end(temperatures_c), out.begin(), [&](double t) {
-    return TemperatureCurve{t, SampleArrayCurveAt(a.core.modules, a.core.curves, wiring,
-                                                  CellConditions{kStcIrradianceW_m2, t}, coefficients, points)};
+    return TemperatureCurve{t, SampleArrayCurveAt(a.modules, a.curves, wiring, CellConditions{kStcIrradianceW_m2, t},
+                                                  coefficients, points)};
   });
   return out;
+}
+
+std::vector<TemperatureCurve> WindowCurvesOf(const AssessmentView& a, int points) {
+  return WindowCurvesOf(a.core, points);
 }
 
 std::optional<CommissionArray> CommissionArrayOf(const OpenedResult& o, CommissionRefusal* refusal) {

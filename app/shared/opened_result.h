@@ -185,6 +185,8 @@ struct TemperatureCurve {
 // The result's wiring's curves at the cold operating temperature, 25 °C and
 // the hot one (1000 W/m²), `points` samples each, for the inverter window's chart.
 std::vector<TemperatureCurve> WindowCurvesOf(const AssessmentView& assessment, int points);
+// The same of the core's assessment, from its first part on.
+std::vector<TemperatureCurve> WindowCurvesOf(const Assessment& assessment, int points);
 
 // The modules of the result's wiring with their curves, for the
 // commissioning check: the very modules the result was planned from.
