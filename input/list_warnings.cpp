@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "input/median.h"
 #include "input/number_text.h"
 #include "input/run_error.h"
 
@@ -34,16 +35,6 @@ float Value(const ModuleRecord& r, int column) {
     default:
       return r.extra2;
   }
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  const std::size_t mid = values.size() / 2;
-  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(mid), values.end());
-  const double upper = values[mid];
-  if (values.size() % 2 != 0) return upper;
-  const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(mid));
-  return (lower + upper) / 2;
 }
 
 ListWarning Warning(ListWarning::Kind kind, int column, const char* name, const char* unit) {

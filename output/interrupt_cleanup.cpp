@@ -56,6 +56,13 @@ void RemoveTemporaryFilesOnInterrupt() {
 #endif
 }
 
+void PrepareSignalsForWriting() {
+#ifdef SIGXFSZ
+  (void)std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  RemoveTemporaryFilesOnInterrupt();
+}
+
 bool RememberTemporaryFile(const std::string& path) {
   if (path.size() >= kPathBytes) return false;
   for (Slot& slot : g_slots) {

@@ -12,6 +12,12 @@ namespace voltrigg {
 // main; a signal that is ignored when the program starts stays ignored.
 void RemoveTemporaryFilesOnInterrupt();
 
+// What every program that writes files calls first in main: the handler
+// above, and past a file size limit a write that fails with EFBIG (which the
+// writer reports and cleans up after) instead of SIGXFSZ's default, which
+// would end the program in the middle of a write.
+void PrepareSignalsForWriting();
+
 // Marks `path` as a temporary file to remove on an interruption, until
 // ForgetTemporaryFile. False when the list is full (the file is then only
 // removed by its owner) or the path is too long to keep.

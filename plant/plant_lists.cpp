@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "input/field_reader.h"
+#include "input/median.h"
 #include "input/number_text.h"
 #include "input/text_utf8.h"
 #include "output/result_file.h"
@@ -487,18 +488,6 @@ void RepeatedSerials(const PlantLot& lot, const std::vector<PlantSource>& lists,
       }
     }
   }
-}
-
-// The median as a planning run's warnings take it (floats widen to doubles
-// in the same order, so the floats' median is the doubles').
-double Median(std::vector<float> values) {
-  if (values.empty()) return 0;
-  const std::size_t mid = values.size() / 2;
-  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(mid), values.end());
-  const double upper = values[mid];
-  if (values.size() % 2 != 0) return upper;
-  const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(mid));
-  return (lower + upper) / 2;
 }
 
 // The warnings a planning run gives for its list, over the plant: module

@@ -16,7 +16,8 @@ root=$(pwd)
 
 seconds=30
 build=build-fuzz
-targets=(module_list run_counts whole_run search_passes result_reader assessment inverter_profile measurement_file)
+targets=(module_list run_counts whole_run search_passes result_reader assessment inverter_profile measurement_file
+  plant_input)
 chosen=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -44,6 +45,7 @@ max_len() {
     result_reader) echo 65536 ;;
     inverter_profile) echo 4096 ;;
     measurement_file) echo 65536 ;;
+    plant_input) echo 65536 ;;
     *) echo "fuzz.sh: unknown target: $1" >&2; exit 64 ;;
   esac
 }

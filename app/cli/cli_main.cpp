@@ -2,7 +2,6 @@
 // machines without a display. It speaks its locale's language (Japanese or
 // English) throughout one run; the system's own texts are the same in both.
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -107,12 +106,7 @@ int RunCli(int argc, char** argv, voltrigg::Language language) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef SIGXFSZ
-  // Past a file size limit the write fails with EFBIG, which the writer reports
-  // and cleans up after; the signal's default would kill the process mid-write.
-  (void)std::signal(SIGXFSZ, SIG_IGN);
-#endif
-  voltrigg::RemoveTemporaryFilesOnInterrupt();
+  voltrigg::PrepareSignalsForWriting();
   // One language for the whole run, the locale's.
   const voltrigg::Language language = voltrigg::LanguageOfEnvironment();
   voltrigg::SpeakFaultsIn(language);

@@ -2,31 +2,21 @@
 // before Qt starts (no display needed), argc and argv go to Qt alone.
 #include <QApplication>
 #include <QIcon>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/no_display.h"
+#include "app/shared/text_catalogue.h"
 #include "form1.h"
 #include "identity.h"
 #include "output/interrupt_cleanup.h"
 
 namespace {
 
-// The language of the messages as gettext picks it: the first of LC_ALL,
-// LC_MESSAGES and LANG that is set.
-bool JapaneseLocale() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return std::strncmp(value, "ja", 2) == 0;
-  }
-  return false;
-}
-
 std::string HelpText() {
-  if (JapaneseLocale()) {
+  // The language of the messages as gettext picks it, as voltrigg-cli picks its own.
+  if (voltrigg::LanguageOfEnvironment() == voltrigg::Language::Japanese) {
     return "使い方: voltrigg [--help | --version]\n"
            "Voltrigg: 個別に測定したモジュールのリストから、直列 S 枚のストリングを P 並列にした PV "
            "アレイを計画するウィンドウです。\n"
@@ -75,11 +65,7 @@ bool AnsweredOnStdout(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (AnsweredOnStdout(argc, argv)) return 0;
-#ifdef SIGXFSZ
-  // Past a file size limit a write fails with a message instead of killing the window.
-  (void)std::signal(SIGXFSZ, SIG_IGN);
-#endif
-  voltrigg::RemoveTemporaryFilesOnInterrupt();
+  voltrigg::PrepareSignalsForWriting();
   voltrigg::ExitWithoutDisplay("voltrigg");
   QApplication app(argc, argv);
   voltrigg::EndDisplayWatch();

@@ -38,26 +38,6 @@ std::string Place(const std::string& file, std::int64_t line, Language language)
   return line > 0 ? file + " の " + N(line) + " 行目" : file;
 }
 
-std::string FitProblemJa(FitProblem problem) {
-  switch (problem) {
-    case FitProblem::NotPositive:
-      return "Vpm、Ipm、Voc、Isc のどれかが正の数ではありません";
-    case FitProblem::VocNotAboveVpm:
-      return "Voc が Vpm より大きくありません";
-    case FitProblem::IscNotAboveIpm:
-      return "Isc が Ipm より大きくありません";
-    case FitProblem::NoRoot:
-      return "測定点を通り最大電力点で傾きが 0 になる曲線が求まりません";
-    case FitProblem::CurveNotFalling:
-      return "求めた曲線の電流が電圧とともに単調に下がりません";
-    case FitProblem::I0Underflow:
-      return "曲線が角張りすぎて飽和電流が倍精度の最小値を下回ります (Isc が Ipm に近すぎます)";
-    case FitProblem::None:
-      break;
-  }
-  return "";
-}
-
 const char* kColumnsEn = "serial, pmax_w, vmp_v, imp_a, voc_v, isc_a (and pallet)";
 
 std::string ListFaultEn(const PlantFault& f) {
@@ -114,7 +94,8 @@ std::string ListFaultEn(const PlantFault& f) {
       return field + ": " + value + " is more than " + Number(100 * kPmaxMismatchShare) +
              " % from vmp_v * imp_a (columns mixed up, or a typing slip?)";
     case Kind::CurveNotFitted:
-      return at + " (serial " + value + "): no curve fits the module: " + FitProblemText(f.fit_problem);
+      return at + " (serial " + value +
+             "): no curve fits the module: " + FitProblemText(f.fit_problem, Language::English);
     case Kind::EmptyPallet:
       return at + ": the pallet is empty; --sort pallets needs every module's pallet";
     default:
@@ -180,7 +161,8 @@ std::string ListFaultJa(const PlantFault& f) {
       return field + ": " + value + " が vmp_v × imp_a から " + Number(100 * kPmaxMismatchShare) +
              " % を超えて離れています (列の取り違えか入力の誤りではありませんか)";
     case Kind::CurveNotFitted:
-      return at + " (シリアル番号 " + value + "): 曲線を当てはめられません: " + FitProblemJa(f.fit_problem);
+      return at + " (シリアル番号 " + value +
+             "): 曲線を当てはめられません: " + FitProblemText(f.fit_problem, Language::Japanese);
     case Kind::EmptyPallet:
       return at + ": パレットが空です (--sort pallets ではすべてのモジュールに必要です)";
     default:
@@ -433,6 +415,20 @@ std::string PlantPhraseText(PlantPhrase phrase, Language language) {
 std::string PlantFirstRefusalsText(std::size_t count, Language language) {
   return language == Language::Japanese ? "(最初の " + std::to_string(count) + " 件の拒否)"
                                         : "(the first " + std::to_string(count) + " refusals)";
+}
+
+std::string PlantSortFaultText(const std::string& given, Language language) {
+  return language == Language::Japanese ? "割り当ては delivered、pallets、free のいずれかです: " + given
+                                        : "the placement must be delivered, pallets or free, not " + given;
+}
+
+std::string PlantPalletWindowFaultText(const std::string& given, Language language, ConditionNaming naming) {
+  const bool ja = language == Language::Japanese;
+  const std::string name = naming == ConditionNaming::Option ? "--pallet-window"
+                           : ja                              ? "パレットの窓"
+                                                             : "pallet window";
+  return ja ? name + " には 1 から 1000 の整数を指定してください: " + given
+            : name + " must be a whole number from 1 to 1000, not " + given;
 }
 
 std::string PlantWouldReplaceText(const std::string& output, const std::string& input, Language language) {

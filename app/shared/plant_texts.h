@@ -49,6 +49,11 @@ std::string PlantCannotWriteText(const std::string& path, const std::string& rea
 std::string PlantWrittenText(const std::string& register_path, const std::string& picklist_path,
                              const std::string& plant_path, Language language);
 
+// The page's form: a sort that is none of the three, a pallet window that is
+// no whole number from 1 to 1000 (named by the option or the field's label).
+std::string PlantSortFaultText(const std::string& given, Language language);
+std::string PlantPalletWindowFaultText(const std::string& given, Language language, ConditionNaming naming);
+
 // One failed check: "INV-03 input 2: MPPT minimum 455.2 V below 500 V".
 std::string PlantFailedCheckText(const PlantFailedCheck& check, const PlantSummary& summary, Language language);
 

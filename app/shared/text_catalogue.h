@@ -175,6 +175,12 @@ enum class CliPhrase {
 };
 std::string CliText(CliPhrase phrase, Language language);
 
+// What the page says in its own terms.
+enum class PagePhrase {
+  PlantTabHint,  // after a run refused strings above 20 or more than 1000 modules: the plant tab plans them
+};
+std::string PageText(PagePhrase phrase, Language language);
+
 // CLI11's own labels ("Usage", "OPTIONS", "Positionals", "REQUIRED", "Needs",
 // ...) in `language`: the pairs to give its formatter, and the options' group.
 std::vector<std::pair<std::string, std::string>> CliHelpLabels(Language language);

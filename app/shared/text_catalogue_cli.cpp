@@ -119,6 +119,17 @@ std::string CliText(CliPhrase phrase, Language language) {
   return language == Language::Japanese ? p.ja : p.en;
 }
 
+std::string PageText(PagePhrase phrase, Language language) {
+  const bool ja = language == Language::Japanese;
+  switch (phrase) {
+    case PagePhrase::PlantTabHint:
+      return ja ? "20 直列を超えるストリングや 1000 枚を超えるモジュールは、このページの「発電所」タブで計画できます"
+                : "strings above 20 modules and more than 1000 modules are planned as a plant in this page's "
+                  "Plant tab";
+  }
+  return {};
+}
+
 std::vector<std::pair<std::string, std::string>> CliHelpLabels(Language language) {
   if (language != Language::Japanese) return {};
   return {{"Usage", "使い方"},

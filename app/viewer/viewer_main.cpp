@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QSettings>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -140,11 +139,7 @@ int WriteFiles(const std::string& result, const std::string& measurements, const
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef SIGXFSZ
-  // Beyond a file size limit a write fails with a message instead of killing the program.
-  (void)std::signal(SIGXFSZ, SIG_IGN);
-#endif
-  voltrigg::RemoveTemporaryFilesOnInterrupt();
+  voltrigg::PrepareSignalsForWriting();
   // The viewer speaks Japanese, the core's faults included.
   voltrigg::SpeakFaultsIn(voltrigg::Language::Japanese);
   voltrigg::SpeakMeasurementRefusalsIn(voltrigg::Language::Japanese);

@@ -191,7 +191,10 @@ describe('the page in headless chromium from file://', () => {
     await page.reload();
     await page.waitForSelector('body[data-ready="yes"]');
     t.diagnostic(`page open again (reload) ${await page.evaluate(() => document.body.dataset.openMs)} ms`);
-    // Tab from the top of the page to the file picker, open it by Space.
+    // Tab from the top of the page: the selected tab (one stop for both
+    // tabs), then the file picker, opened by Space.
+    await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-array');
     await page.keyboard.press('Tab');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'list-file');
     const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.keyboard.press('Space')]);
@@ -223,9 +226,9 @@ describe('the page in headless chromium from file://', () => {
     assert.equal(await page.isHidden('#results'), true, 'no earlier result beside a failed run');
     await fillRun(null, 21, 10, 'x');
     await page.click('#run');
-    // Strings above 20 modules: the refusal says where such an array is planned.
+    // Strings above 20 modules: the refusal points to the page's own plant tab.
     await messageIs('モジュール枚数があいません\nモジュール 1000 枚、並列 10 × 直列 21 = 210\n'
-      + '20 直列を超えるストリングや 1000 枚を超えるモジュールは発電所として計画できます: voltrigg-cli plant LIST.csv... --layout PLANT.json -o BASE');
+      + '20 直列を超えるストリングや 1000 枚を超えるモジュールは、このページの「発電所」タブで計画できます');
     await fillRun(listFile('broken.csv', Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n')), 1, 1, 'x');
     await page.click('#run');
     const cli = runCli(Buffer.from('No,S/N,a,b,c,d,e\r\n1,A,300,32.5,x9,40,9.7\r\n'), 'broken.csv', 1, 1, 'x');

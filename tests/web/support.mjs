@@ -11,7 +11,7 @@ import { fileURLToPath } from 'node:url';
 export const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const cliPath = process.env.VOLTRIGG_CLI ?? path.join(repo, 'build/voltrigg-cli');
 export const genlistPath = process.env.VOLTRIGG_GENLIST ?? path.join(repo, 'build/bench/voltrigg-genlist');
-// The viewer's model of an opened result, its plan views as JSON (tests/shared_plan_view_dump.cpp).
+// The viewer's model of an opened result, its plan views as JSON (tests/shared/plan_view_dump.cpp).
 export const planViewDumpPath =
   process.env.VOLTRIGG_PLAN_VIEW_DUMP ?? path.join(repo, 'build/tests/shared_plan_view_dump');
 export const corePath = path.join(repo, 'build-web/web/voltrigg-core.js');

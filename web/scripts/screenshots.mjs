@@ -4,7 +4,9 @@
 // docs/web-inverter-window.png (its inverter window against
 // examples/inverter_string_10k.json), and docs/web-phone.png and
 // docs/web-tablet.png (the example's result opened with its list on a phone
-// and a tablet, six strings of 試運転検査 entered).
+// and a tablet, six strings of 試運転検査 entered), and docs/web-plant-phone.png
+// (the plant tab on a phone: examples/plant-modules.csv with
+// examples/plant-layout.json planned within the pallet window, a serial found).
 //   node web/scripts/screenshots.mjs
 // Needs build-web/voltrigg.html and the native build's voltrigg-cli (build/).
 import { spawnSync } from 'node:child_process';
@@ -115,5 +117,29 @@ for (const [name, device] of Object.entries(devices)) {
   await p.screenshot({ path: path.join(repo, `docs/web-${name}.png`) });
   await c.close();
 }
+{
+  const c = await chromium.launchPersistentContext(path.join(work, 'profile-plant'), {
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
+    ...devices.phone,
+  });
+  await c.route('**/*', (route) => (route.request().url().startsWith('file:') ? route.continue() : route.abort()));
+  const p = c.pages()[0] ?? (await c.newPage());
+  await p.goto(pathToFileURL(pagePath).href);
+  await p.waitForSelector('body[data-ready="yes"]');
+  await p.click('#tab-plant');
+  await p.setInputFiles('#plant-lists', path.join(repo, 'examples/plant-modules.csv'));
+  await p.setInputFiles('#plant-layout', path.join(repo, 'examples/plant-layout.json'));
+  await p.selectOption('#plant-sort', 'pallets');
+  await p.click('#plant-run');
+  await p.waitForSelector('#plant-results:not([hidden])');
+  await p.fill('#plant-search', 'ZX58-0000002');
+  await p.press('#plant-search', 'Enter');
+  await p.waitForFunction(() => document.getElementById('plant-search-result').textContent !== '');
+  await p.evaluate(() => document.getElementById('plant-message').scrollIntoView({ block: 'start' }));
+  await p.screenshot({ path: path.join(repo, 'docs/web-plant-phone.png') });
+  await c.close();
+}
 fs.rmSync(work, { recursive: true, force: true });
-console.log('docs/web.png, docs/web-inverter-window.png, docs/web-phone.png, docs/web-tablet.png');
+console.log('docs/web.png, docs/web-inverter-window.png, docs/web-phone.png, docs/web-tablet.png, docs/web-plant-phone.png');

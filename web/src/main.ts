@@ -2,7 +2,7 @@
 // file opened with its list, the physical assessment in a worker, the array
 // picture, the charts, the wiring table with its search (typed, scanned by a
 // scanner that types or by the camera), the commissioning check of the
-// result's strings, and the printed wiring plan and report.
+// result's strings, the printed wiring plan and report, and the plant tab (plant.ts).
 import 'uplot/dist/uPlot.min.css';
 import './style.css';
 
@@ -10,6 +10,7 @@ import { AssessWorker, type AssessRequest, type FirstPart } from './assess_worke
 import { drawCharts, drawWindowChart } from './charts';
 import { buildCommissionFields, commissionActive, openMeasurementBytes, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
 import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OpenValue, type OptionRow, type PageFile, type PlanViews, type ResultValue, type RunValue } from './core';
+import { dropOnPlant, plantTabActive, plantTabHint, wirePlant } from './plant';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
 import { markFailedStrings, renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
 import { wireScanner } from './scan';
@@ -199,7 +200,8 @@ function run(): void {
   const text = [
     ...r.messages.map(messageText),
     ...(r.check_facts ? [r.check_facts] : []),
-    ...(r.plant_hint ? [r.plant_hint] : []),
+    // Strings above 20 or more than 1000 modules: the page's own plant tab plans them.
+    ...(r.plant_hint ? [plantTabHint()] : []),
   ].join('\n');
   const warnings = $('list-warnings');
   warnings.replaceChildren(...(r.list_warnings ?? []).map((w) =>
@@ -776,6 +778,7 @@ async function start(): Promise<void> {
   buildConditionFields(optionRows);
   buildCommissionFields(core);
   wireCommissioning();
+  wirePlant(core);
   const identity = core.identity();
   document.title = identity.caption;
   $('caption').textContent = identity.caption;
@@ -810,7 +813,8 @@ async function start(): Promise<void> {
     e.preventDefault();
     document.body.classList.remove('dragging');
     const files = [...(e.dataTransfer?.files ?? [])];
-    if (files.length > 0) await dropped(files);
+    if (files.length > 0 && plantTabActive()) await dropOnPlant(files);
+    else if (files.length > 0) await dropped(files);
   });
   $('run-form').addEventListener('submit', (e) => {
     e.preventDefault();
