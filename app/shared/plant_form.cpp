@@ -47,10 +47,10 @@ PlantFormRun Refusal(int status, std::string line) {
 // against its range, then all together, then the extras.
 std::optional<std::string> ReadConditions(const PlantForm& form, PlantRequest& request) {
   OptionTexts texts;
-  for (const auto& [member, text] : form.conditions) {
+  for (const auto& given : form.conditions) {
     const auto entry = std::find_if(OptionTable().begin(), OptionTable().end(),
-                                    [&member](const OptionEntry& e) { return member == e.member; });
-    if (entry != OptionTable().end()) texts.conditions[entry->key] = text;
+                                    [&given](const OptionEntry& e) { return given.first == e.member; });
+    if (entry != OptionTable().end()) texts.conditions[entry->key] = given.second;
   }
   texts.extras = form.extras;
   AssessOptions options;
