@@ -62,4 +62,11 @@ std::string FormatFloat(float value) {
   return std::string(buf, end);
 }
 
+std::string FormatDouble(double value) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  (void)ec;  // 64 bytes always hold a double
+  return std::string(buf, end);
+}
+
 }  // namespace voltrigg

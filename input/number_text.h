@@ -18,4 +18,7 @@ bool ParseNumberField(std::string_view text, float& value);
 // file's numbers, and every message that quotes one.
 std::string FormatFloat(float value);
 
+// The same for a double: the shortest decimal text that reads back to it.
+std::string FormatDouble(double value);
+
 }  // namespace voltrigg

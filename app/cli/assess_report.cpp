@@ -24,19 +24,12 @@ void AddAssessOptions(CLI::App& app, CliAssessOptions& o, Language language) {
 }
 
 std::optional<std::string> ReadAssessOptions(CliAssessOptions& o, Language language) {
-  // Refused before anything is read or written: a condition that makes no
-  // sense would let the voltage check pass on nonsense.
-  if (auto refusal = ApplyConditionOptions(o.conditions, OptionUse::Assessment, language, &o.options, nullptr)) {
-    return refusal;
-  }
-  if (const auto fault = ValidateConditions(o.options.conditions)) return ConditionFaultText(*fault, language);
-  if (o.extras->count() > 0) {
-    const std::optional<bool> isc_first = ParseExtrasOrder(o.extras_text);
-    if (!isc_first) return ExtrasFaultText(o.extras_text, language, ConditionNaming::Option);
-    o.options.isc_first = *isc_first;
-  }
-  if (o.inverter->count() > 0) {
-    if (const auto fault = LoadInverterOption(o.inverter_path, o.options)) return ProfileFaultText(*fault, language);
+  // Refused before anything is read or written.
+  OptionTexts texts = GivenConditions(o.conditions);
+  if (o.extras->count() > 0) texts.extras = o.extras_text;
+  if (o.inverter->count() > 0) texts.inverter_path = o.inverter_path;
+  if (const auto fault = ReadAssessOptionTexts(texts, o.options)) {
+    return OptionsFaultText(*fault, language, ConditionNaming::Option);
   }
   return std::nullopt;
 }

@@ -63,9 +63,7 @@ int RunCli(int argc, char** argv, voltrigg::Language language) {
     return 64;
   }
 
-  const ExtrasUse extras = !assessing                 ? ExtrasUse::None
-                           : assess.options.isc_first ? ExtrasUse::IscVoc
-                                                      : ExtrasUse::VocIsc;
+  const ExtrasUse extras = PlanningExtras(assessing ? &assess.options : nullptr);
   const BatchRun run = RunBatch(BatchRequest{.list_path = modules,
                                              .input_name = std::filesystem::path(modules).filename().string(),
                                              .series_text = series,

@@ -19,17 +19,12 @@ void AddConditionOptions(CLI::App& app, OptionUse use, Language language, Condit
   }
 }
 
-std::optional<std::string> ApplyConditionOptions(const ConditionTexts& texts, OptionUse use, Language language,
-                                                 AssessOptions* assess, CommissionOptions* commission) {
-  for (const OptionEntry& entry : OptionTable()) {
-    if (entry.kind != OptionKind::Number || !TakesOption(entry, use)) continue;
-    const auto option = texts.options.find(entry.key);
-    if (option == texts.options.end() || option->second->count() == 0) continue;
-    if (const auto fault = SetOption(entry, texts.given.at(entry.key), assess, commission)) {
-      return ConditionFaultText(*fault, language);
-    }
+OptionTexts GivenConditions(const ConditionTexts& texts) {
+  OptionTexts out;
+  for (const auto& [key, option] : texts.options) {
+    if (option->count() > 0) out.conditions[key] = texts.given.at(key);
   }
-  return std::nullopt;
+  return out;
 }
 
 void SpeakCli11(CLI::App& app, Language language) {

@@ -10,6 +10,7 @@
 #include "app/shared/assess_options.h"
 #include "app/shared/commission_options.h"
 #include "app/shared/option_table.h"
+#include "app/shared/option_texts.h"
 #include "app/shared/text_catalogue.h"
 
 namespace CLI {
@@ -35,11 +36,9 @@ struct ConditionTexts {
 void AddConditionOptions(CLI::App& app, OptionUse use, Language language, ConditionTexts& texts, CLI::Option* needs,
                          const AssessConditions& defaults = {});
 
-// The conditions given, set into `assess` and `commission` (either may be
-// null) in the table's order: the refusal of the first that is no number or
-// out of its range, worded for voltrigg-cli in `language`.
-std::optional<std::string> ApplyConditionOptions(const ConditionTexts& texts, OptionUse use, Language language,
-                                                 AssessOptions* assess, CommissionOptions* commission);
+// The conditions given on the command line, by key, for the shared reading
+// (ReadAssessOptionTexts, ReadCommissionOptionTexts).
+OptionTexts GivenConditions(const ConditionTexts& texts);
 
 // CLI11's help and labels in `language`: call right after making the app,
 // before any option is added.

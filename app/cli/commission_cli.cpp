@@ -209,22 +209,12 @@ int RunCommissionCli(int argc, char** argv, Language language) {
   }
   // Refused before anything is read: a check against nonsense must never pass.
   CommissionOptions options;
-  if (auto refusal = ApplyConditionOptions(conditions, OptionUse::Commissioning, language, nullptr, &options)) {
-    std::cerr << "voltrigg-cli: " << *refusal << '\n';
-    return kUsage;
-  }
-  if (const std::optional<ConditionFault> fault = ValidateCommissionOptions(options)) {
-    std::cerr << "voltrigg-cli: " << ConditionFaultText(*fault, language) << '\n';
-    return kUsage;
-  }
+  OptionTexts texts = GivenConditions(conditions);
+  if (extras->count() > 0) texts.extras = extras_text;
   bool isc_first = false;
-  if (extras->count() > 0) {
-    const std::optional<bool> order = ParseExtrasOrder(extras_text);
-    if (!order) {
-      std::cerr << "voltrigg-cli: " << ExtrasFaultText(extras_text, language, ConditionNaming::Option) << '\n';
-      return kUsage;
-    }
-    isc_first = *order;
+  if (const auto fault = ReadCommissionOptionTexts(texts, options, &isc_first)) {
+    std::cerr << "voltrigg-cli: " << OptionsFaultText(*fault, language, ConditionNaming::Option) << '\n';
+    return kUsage;
   }
   const CommissionConditions& c = options.conditions;
   const std::string json_path = writing_form ? std::string() : JsonPathOf(measured_path, output_base);

@@ -71,25 +71,17 @@ int RunPlantCli(int argc, char** argv, Language language) {
     return AnswerParseError(app, e, language);
   }
   const std::string prefix = "voltrigg-cli: plant: ";
+  // The plant's own defaults stand where nothing is given.
   AssessOptions assess;
   assess.conditions = request.conditions;
-  if (auto refusal = ApplyConditionOptions(conditions, OptionUse::Assessment, language, &assess, nullptr)) {
-    std::cerr << prefix << *refusal << '\n';
-    return kUsage;
-  }
-  if (const auto fault = ValidateConditions(assess.conditions)) {
-    std::cerr << prefix << ConditionFaultText(*fault, language) << '\n';
+  OptionTexts texts = GivenConditions(conditions);
+  if (extras->count() > 0) texts.extras = extras_text;
+  if (const auto fault = ReadAssessOptionTexts(texts, assess)) {
+    std::cerr << prefix << OptionsFaultText(*fault, language, ConditionNaming::Option) << '\n';
     return kUsage;
   }
   request.conditions = assess.conditions;
-  if (extras->count() > 0) {
-    const std::optional<bool> isc_first = ParseExtrasOrder(extras_text);
-    if (!isc_first) {
-      std::cerr << prefix << ExtrasFaultText(extras_text, language, ConditionNaming::Option) << '\n';
-      return kUsage;
-    }
-    request.extras = *isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
-  }
+  if (texts.extras) request.extras = ExtrasUseOf(assess);
   request.sort = *PlantSortNamed(sort);
   for (const std::string& path : lists) request.lists.push_back(PlantSource{TextAsUtf8(path), path, std::nullopt});
   request.layout = PlantSource{TextAsUtf8(layout), layout, std::nullopt};

@@ -15,6 +15,22 @@ std::optional<bool> ParseExtrasOrder(std::string_view text) {
   return std::nullopt;
 }
 
+AssessOptions ExtrasOnlyOptions(const std::optional<std::string>& extras) {
+  AssessOptions out;
+  if (extras) {
+    if (const auto isc_first = ParseExtrasOrder(*extras)) out.isc_first = *isc_first;
+  }
+  return out;
+}
+
+ExtrasUse ExtrasUseOf(const AssessOptions& options) {
+  return options.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
+}
+
+ExtrasUse PlanningExtras(const AssessOptions* assessment) {
+  return assessment == nullptr ? ExtrasUse::None : ExtrasUseOf(*assessment);
+}
+
 std::optional<ProfileFault> LoadInverterOption(const std::string& path, AssessOptions& options) {
   ProfileFault fault;
   std::optional<InverterProfile> profile = ReadInverterProfile(path, &fault);

@@ -9,6 +9,7 @@
 #include "app/shared/option_table.h"
 #include "assess/conditions.h"
 #include "assess/inverter_profile.h"
+#include "input/list_warnings.h"
 
 namespace voltrigg {
 
@@ -24,5 +25,17 @@ std::optional<ProfileFault> LoadInverterOption(const std::string& path, AssessOp
 
 // --extras: "voc,isc" or "isc,voc", blanks ignored; true for Isc first.
 std::optional<bool> ParseExtrasOrder(std::string_view text);
+
+// Only the extras, for a result opened without the assessment (they decide
+// the modules' Voc and Isc for the commissioning check): `extras` as
+// ParseExtrasOrder reads it, the default order when missing or neither.
+AssessOptions ExtrasOnlyOptions(const std::optional<std::string>& extras);
+
+// The list's columns 6 and 7 as the options order them.
+ExtrasUse ExtrasUseOf(const AssessOptions& options);
+
+// What a planning run reads of the list's columns 6 and 7: nothing without
+// the assessment (`assessment` null), else as its options order them.
+ExtrasUse PlanningExtras(const AssessOptions* assessment);
 
 }  // namespace voltrigg

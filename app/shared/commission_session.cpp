@@ -1,7 +1,6 @@
 #include "app/shared/commission_session.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include "app/shared/plant_texts.h"
 #include "commission/measurement_file.h"
 #include "commission/plan_fingerprint.h"
+#include "input/number_text.h"
 #include "plant/plant_commission.h"
 
 namespace voltrigg {
@@ -65,13 +65,6 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-// The shortest text that reads back to the same double.
-std::string Shortest(double value) {
-  char text[64];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-  return ec == std::errc() ? std::string(text, end) : std::string();
-}
-
 std::string FieldText(const TypedRow& row, TypedField f) {
   const std::string& typed = row[f];
   if (IsNumberField(f)) return OneLine(NormalisedNumberText(typed));
@@ -87,9 +80,9 @@ void AppendRow(std::string& out, const CommissionSession& s, std::size_t j, cons
     const auto f = static_cast<TypedField>(k);
     std::string text = row != nullptr ? FieldText(*row, f) : std::string();
     if (started && text.empty()) {
-      if (f == TypedField::Irradiance && all_rows.irradiance_w_m2) text = Shortest(*all_rows.irradiance_w_m2);
+      if (f == TypedField::Irradiance && all_rows.irradiance_w_m2) text = FormatDouble(*all_rows.irradiance_w_m2);
       if (f == TypedField::ModuleTemperature && all_rows.module_temperature_c) {
-        text = Shortest(*all_rows.module_temperature_c);
+        text = FormatDouble(*all_rows.module_temperature_c);
       }
     }
     out += ',';
@@ -354,12 +347,14 @@ MeasurementRows ReadMeasurementRows(const CommissionSession& s, const std::strin
   out.rows.resize(s.array.wiring.size());
   for (const StringMeasurement& m : measured) {
     TypedRow& row = out.rows[static_cast<std::size_t>(m.string_no - 1)];
-    row[TypedField::Voc] = Shortest(m.voc_v);
-    row[TypedField::Isc] = Shortest(m.isc_a);
-    row[TypedField::Irradiance] = Shortest(m.irradiance_w_m2);
-    row[TypedField::ModuleTemperature] = Shortest(m.module_temperature_c);
+    row[TypedField::Voc] = FormatDouble(m.voc_v);
+    row[TypedField::Isc] = FormatDouble(m.isc_a);
+    row[TypedField::Irradiance] = FormatDouble(m.irradiance_w_m2);
+    row[TypedField::ModuleTemperature] = FormatDouble(m.module_temperature_c);
     if (m.polarity) row[TypedField::Polarity] = PolarityName(*m.polarity);
-    const auto optional = [](const std::optional<double>& value) { return value ? Shortest(*value) : std::string(); };
+    const auto optional = [](const std::optional<double>& value) {
+      return value ? FormatDouble(*value) : std::string();
+    };
     row[TypedField::InsulationPositive] = optional(m.insulation_pos_mohm);
     row[TypedField::InsulationNegative] = optional(m.insulation_neg_mohm);
     row[TypedField::InsulationTestVoltage] = optional(m.insulation_test_v);

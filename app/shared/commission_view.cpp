@@ -190,42 +190,44 @@ std::string CommissionColumnNameJa(int column) {
   return column >= 0 && column < kCommissionColumns ? kNames[column] : std::string();
 }
 
+CommissionRow CommissionRowOf(const StringCommissioning& s) {
+  CommissionRow r;
+  r.string_no = s.string_no;
+  r.kind = KindOf(s);
+  const StringMeasurement* m = s.measurement ? &*s.measurement : nullptr;
+  const auto measured = [m](double StringMeasurement::*field, int decimals) {
+    return m != nullptr ? Figure(m->*field, decimals) : std::string("—");
+  };
+  r.cells[kColString] = std::to_string(s.string_no);
+  r.cells[kColModules] = std::to_string(s.modules.size());
+  r.cells[kColIrradiance] = measured(&StringMeasurement::irradiance_w_m2, 0);
+  r.cells[kColTemperature] = measured(&StringMeasurement::module_temperature_c, 1);
+  r.cells[kColVocExpected] = Figure(s.expected.voc_v, 2);
+  r.cells[kColVocMeasured] = measured(&StringMeasurement::voc_v, 2);
+  r.cells[kColVocDeviation] = m != nullptr ? Deviation(s.verdict.voc_deviation_pct) : "—";
+  r.cells[kColIscExpected] = Figure(s.expected.isc_a, 3);
+  r.cells[kColIscMeasured] = measured(&StringMeasurement::isc_a, 3);
+  r.cells[kColIscDeviation] = m != nullptr ? Deviation(s.verdict.isc_deviation_pct) : "—";
+  r.cells[kColVerdict] = VerdictTextJa(r.kind);
+  std::vector<std::string> findings(s.verdict.findings.size());
+  std::transform(s.verdict.findings.begin(), s.verdict.findings.end(), findings.begin(), FindingTextJa);
+  if (!s.expected.problem.empty()) findings.push_back("期待値を計算できません: " + s.expected.problem);
+  r.cells[kColFindings] = Join(findings, "、");
+  if (m != nullptr) r.note = Trimmed(m->note);
+  r.items[static_cast<std::size_t>(TestItem::Voc)].text = r.cells[kColVocMeasured];
+  r.items[static_cast<std::size_t>(TestItem::Isc)].text = r.cells[kColIscMeasured];
+  for (const TestItem item : kFurtherItems) {
+    const std::string value = m != nullptr ? TestItemValueText(*m, item, Language::Japanese) : std::string();
+    r.items[static_cast<std::size_t>(item)].text = value.empty() ? "—" : value;
+  }
+  for (const TestItem item : kTestItems) r.items[static_cast<std::size_t>(item)].status = StatusOf(s.verdict, item);
+  return r;
+}
+
 std::vector<CommissionRow> CommissionRows(const Commissioning& check) {
   std::vector<CommissionRow> rows;
   rows.reserve(check.strings.size());
-  for (const StringCommissioning& s : check.strings) {
-    CommissionRow r;
-    r.string_no = s.string_no;
-    r.kind = KindOf(s);
-    const StringMeasurement* m = s.measurement ? &*s.measurement : nullptr;
-    const auto measured = [m](double StringMeasurement::*field, int decimals) {
-      return m != nullptr ? Figure(m->*field, decimals) : std::string("—");
-    };
-    r.cells[kColString] = std::to_string(s.string_no);
-    r.cells[kColModules] = std::to_string(s.modules.size());
-    r.cells[kColIrradiance] = measured(&StringMeasurement::irradiance_w_m2, 0);
-    r.cells[kColTemperature] = measured(&StringMeasurement::module_temperature_c, 1);
-    r.cells[kColVocExpected] = Figure(s.expected.voc_v, 2);
-    r.cells[kColVocMeasured] = measured(&StringMeasurement::voc_v, 2);
-    r.cells[kColVocDeviation] = m != nullptr ? Deviation(s.verdict.voc_deviation_pct) : "—";
-    r.cells[kColIscExpected] = Figure(s.expected.isc_a, 3);
-    r.cells[kColIscMeasured] = measured(&StringMeasurement::isc_a, 3);
-    r.cells[kColIscDeviation] = m != nullptr ? Deviation(s.verdict.isc_deviation_pct) : "—";
-    r.cells[kColVerdict] = VerdictTextJa(r.kind);
-    std::vector<std::string> findings(s.verdict.findings.size());
-    std::transform(s.verdict.findings.begin(), s.verdict.findings.end(), findings.begin(), FindingTextJa);
-    if (!s.expected.problem.empty()) findings.push_back("期待値を計算できません: " + s.expected.problem);
-    r.cells[kColFindings] = Join(findings, "、");
-    if (m != nullptr) r.note = Trimmed(m->note);
-    r.items[static_cast<std::size_t>(TestItem::Voc)].text = r.cells[kColVocMeasured];
-    r.items[static_cast<std::size_t>(TestItem::Isc)].text = r.cells[kColIscMeasured];
-    for (const TestItem item : kFurtherItems) {
-      const std::string value = m != nullptr ? TestItemValueText(*m, item, Language::Japanese) : std::string();
-      r.items[static_cast<std::size_t>(item)].text = value.empty() ? "—" : value;
-    }
-    for (const TestItem item : kTestItems) r.items[static_cast<std::size_t>(item)].status = StatusOf(s.verdict, item);
-    rows.push_back(std::move(r));
-  }
+  for (const StringCommissioning& s : check.strings) rows.push_back(CommissionRowOf(s));
   return rows;
 }
 

@@ -112,6 +112,8 @@ Rgb ItemStatusBackground(ItemStatus status);
 
 // One row of texts per string, the same on screen and on paper.
 std::vector<CommissionRow> CommissionRows(const Commissioning& check);
+// The row of one string.
+CommissionRow CommissionRowOf(const StringCommissioning& string);
 
 // The findings cell with the file's note: "...  メモ: soiled".
 std::string FindingsWithNote(const CommissionRow& row);

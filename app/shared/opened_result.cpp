@@ -29,10 +29,6 @@ ExtrasUse WarningsExtras(const std::vector<ListRow>& rows, bool isc_first) {
   return !extras ? ExtrasUse::None : isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
 }
 
-ExtrasUse AssessedExtras(const AssessOptions& options) {
-  return options.isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
-}
-
 // Reads the list once: through the planning run with the result's S and P
 // when the result has an array, else by the list reader alone. A list the
 // run cannot plan (a float error, say) is read again by the reader, so that
@@ -63,7 +59,7 @@ void ReadList(OpenedResult& o) {
 
 // Everything that follows from the list's rows: the modules, the warnings, the match.
 void TakeList(OpenedResult& o) {
-  o.modules = ModulesForAssessment(o.list, AssessedExtras(o.options));
+  o.modules = ModulesForAssessment(o.list, ExtrasUseOf(o.options));
   o.warnings_extras = WarningsExtras(o.list, o.options.isc_first);
   o.warnings = ListWarnings(o.list, o.warnings_extras);
   o.match = MatchResultToList(o.result.rows, o.list);
@@ -202,7 +198,7 @@ std::optional<AssessmentJob> StartAssessment(OpenedResult& o) {
     // The search's initial arrangement is not in the result file: the planning
     // run on the list gives it, and proves that the result is that run's, so
     // that the assessment is the one voltrigg-cli makes.
-    AssessmentInput input = o.plan != nullptr ? AssessmentInputOfPlan(*o.plan, AssessedExtras(o.options),
+    AssessmentInput input = o.plan != nullptr ? AssessmentInputOfPlan(*o.plan, ExtrasUseOf(o.options),
                                                                       o.options.conditions, o.options.inverter)
                                               : InputFromResult(o);
     input.inverter = o.options.inverter;
@@ -284,8 +280,39 @@ void ApplyBackgroundPart(OpenedResult& o, BackgroundResult result) {
   a.complete = true;
 }
 
-void RunAssessment(OpenedResult& o) {
-  if (std::optional<AssessmentJob> job = StartAssessment(o)) ApplyBackgroundPart(o, RunBackgroundPart(std::move(*job)));
+void RunAssessment(OpenedResult& o, const FirstPartCallback& first_part, const CompletionProgressCallback& progress) {
+  std::optional<AssessmentJob> job = StartAssessment(o);
+  if (!job) return;
+  if (first_part) first_part(o.assessment->core);
+  ApplyBackgroundPart(o, RunBackgroundPart(std::move(*job), {}, progress));
+}
+
+PlanAssessment PlanAssessmentOf(const AssessmentStatus& s) {
+  PlanAssessment out;
+  using Kind = AssessmentStatus::Kind;
+  switch (s.kind) {
+    case Kind::NoColumns:
+    case Kind::CurveProblems:
+      out.failure = PlanAssessment::Failure::ModulesWithoutCurve;
+      out.problems = s.problems;
+      out.modules = s.modules;
+      break;
+    case Kind::OutOfMemory:
+      out.failure = PlanAssessment::Failure::OutOfMemory;
+      break;
+    case Kind::BackgroundFailed:
+      out.failure = s.out_of_memory ? PlanAssessment::Failure::OutOfMemory : PlanAssessment::Failure::Unexpected;
+      out.detail = s.detail;
+      break;
+    case Kind::Failed:
+    case Kind::ConditionFault:
+    case Kind::NotTheListsRun:
+    case Kind::None:
+      out.failure = s.unexpected ? PlanAssessment::Failure::Unexpected : PlanAssessment::Failure::Error;
+      out.detail = s.detail;
+      break;
+  }
+  return out;
 }
 
 PlanView MakePlan(const OpenedResult& o, ShownWiring wiring, ColourBy colour_by) {
@@ -310,18 +337,22 @@ std::vector<CurvePoint> ArrayCurveOf(const AssessmentView& a, ShownWiring wiring
   return SampleArrayCurve(a.core.curves, WiringOf(f), points);
 }
 
-std::vector<TemperatureCurve> WindowCurvesOf(const AssessmentView& a, int points) {
+std::vector<TemperatureCurve> WindowCurvesOf(const Assessment& a, int points) {
   ClearUpperVectorState();
-  const AssessConditions& c = a.core.conditions;
+  const AssessConditions& c = a.conditions;
   const TemperatureCoefficients coefficients{c.voc_coefficient_pct_per_k, c.isc_coefficient_pct_per_k};
   const double temperatures_c[] = {c.t_cold_operating_c, kStcTemperatureC, c.t_hot_c};
-  const Wiring wiring = WiringOf(a.core.estimated);
+  const Wiring wiring = WiringOf(a.estimated);
   std::vector<TemperatureCurve> out(std::size(temperatures_c));
   std::transform(std::begin(temperatures_c), std::end(temperatures_c), out.begin(), [&](double t) {
-    return TemperatureCurve{t, SampleArrayCurveAt(a.core.modules, a.core.curves, wiring,
-                                                  CellConditions{kStcIrradianceW_m2, t}, coefficients, points)};
+    return TemperatureCurve{t, SampleArrayCurveAt(a.modules, a.curves, wiring, CellConditions{kStcIrradianceW_m2, t},
+                                                  coefficients, points)};
   });
   return out;
+}
+
+std::vector<TemperatureCurve> WindowCurvesOf(const AssessmentView& a, int points) {
+  return WindowCurvesOf(a.core, points);
 }
 
 std::optional<CommissionArray> CommissionArrayOf(const OpenedResult& o, CommissionRefusal* refusal) {

@@ -22,6 +22,7 @@
 #include "input/list_warnings.h"
 #include "output/result_reader.h"
 #include "run/plan.h"
+#include "run/plan_assessment.h"
 
 namespace voltrigg {
 
@@ -159,8 +160,15 @@ BackgroundResult RunBackgroundPart(AssessmentJob job, const std::stop_token& sto
 // Takes the second part's figures into `opened`, or its failure into the note.
 void ApplyBackgroundPart(OpenedResult& opened, BackgroundResult result);
 
-// Both parts at once, for what is written without a window.
-void RunAssessment(OpenedResult& opened);
+// Both parts at once, for what is written without a window; `first_part` is
+// told the first part's figures before the optimiser runs, `progress` how
+// far the second part has come.
+void RunAssessment(OpenedResult& opened, const FirstPartCallback& first_part = {},
+                   const CompletionProgressCallback& progress = {});
+
+// Why an opened run has no assessment, as a planned run's failure, so that
+// AssessmentProblemLines words it as voltrigg-cli --assess does.
+PlanAssessment PlanAssessmentOf(const AssessmentStatus& status);
 
 // The plan of `wiring` (the result's while there is no optimised one); with
 // the optimised wiring at hand both share one colour scale.
@@ -177,6 +185,8 @@ struct TemperatureCurve {
 // The result's wiring's curves at the cold operating temperature, 25 °C and
 // the hot one (1000 W/m²), `points` samples each, for the inverter window's chart.
 std::vector<TemperatureCurve> WindowCurvesOf(const AssessmentView& assessment, int points);
+// The same of the core's assessment, from its first part on.
+std::vector<TemperatureCurve> WindowCurvesOf(const Assessment& assessment, int points);
 
 // The modules of the result's wiring with their curves, for the
 // commissioning check: the very modules the result was planned from.

@@ -5,6 +5,7 @@
 
 #include "app/shared/assess_options.h"
 #include "app/shared/option_table.h"
+#include "app/shared/option_texts.h"
 #include "app/shared/plant_texts.h"
 
 namespace voltrigg {
@@ -45,24 +46,19 @@ PlantFormRun Refusal(int status, std::string line) {
 // The form's conditions checked as voltrigg-cli checks its options: each
 // against its range, then all together, then the extras.
 std::optional<std::string> ReadConditions(const PlantForm& form, PlantRequest& request) {
+  OptionTexts texts;
+  for (const auto& given : form.conditions) {
+    const auto entry = std::find_if(OptionTable().begin(), OptionTable().end(),
+                                    [&given](const OptionEntry& e) { return given.first == e.member; });
+    if (entry != OptionTable().end()) texts.conditions[entry->key] = given.second;
+  }
+  texts.extras = form.extras;
   AssessOptions options;
   options.conditions = PlantConditionDefaults();
-  for (const auto& given : form.conditions) {
-    const auto entry = std::find_if(OptionTable().begin(), OptionTable().end(), [&given](const OptionEntry& e) {
-      return e.kind == OptionKind::Number && TakesOption(e, OptionUse::Assessment) && given.first == e.member;
-    });
-    if (entry == OptionTable().end()) continue;  // no condition of a plant
-    if (const auto fault = SetOption(*entry, given.second, &options, nullptr)) {
-      return ConditionFaultText(*fault, form.language, form.naming);
-    }
-  }
-  if (const auto fault = ValidateConditions(options.conditions)) {
-    return ConditionFaultText(*fault, form.language, form.naming);
-  }
-  const std::optional<bool> isc_first = ParseExtrasOrder(form.extras);
-  if (!isc_first) return ExtrasFaultText(form.extras, form.language, form.naming);
+  if (const auto fault = ReadAssessOptionTexts(texts, options))
+    return OptionsFaultText(*fault, form.language, form.naming);
   request.conditions = options.conditions;
-  request.extras = *isc_first ? ExtrasUse::IscVoc : ExtrasUse::VocIsc;
+  request.extras = ExtrasUseOf(options);
   return std::nullopt;
 }
 

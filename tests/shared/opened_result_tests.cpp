@@ -9,14 +9,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <set>
 #include <stop_token>
 
 #include "app/shared/commission_view.h"
+#include "app/shared/curve_problems.h"
 #include "app/shared/opened_result.h"
 #include "app/shared/opened_result_texts.h"
 #include "app/shared/planned_array.h"
+#include "assess/assessment_json.h"
 #include "input/run_error.h"
+#include "run/batch_run.h"
 #include "support/known_result.h"
 #include "support/module_generator.h"
 
@@ -396,4 +401,97 @@ TEST(OpenedResultTexts, NumbersAreWrittenAsTheViewerWritesThem) {
   EXPECT_EQ(FixedText(-0.0, 2), "0.00");
   EXPECT_EQ(FixedText(-0.001, 2), "-0.00");
   EXPECT_EQ(FixedText(1e21, 1), "1000000000000000000000.0");
+}
+
+namespace {
+
+// A planned run of `count` generated modules whose Voc and Isc are made by
+// `extras` (module index, module) and the same run opened, as the page opens it.
+struct PlannedAndOpened {
+  TempDir dir{"voltrigg-opened-run"};
+  BatchRun run;
+  std::optional<OpenedResult> opened;
+
+  template <typename Extras>
+  PlannedAndOpened(int series, int parallel, const Extras& extras) {
+    std::vector<GeneratedModule> modules = GenerateModules(series * parallel, 77);
+    for (std::size_t k = 0; k < modules.size(); ++k) extras(k, modules[k]);
+    WriteFile(dir / "list.csv", FormatModuleList(modules));
+    run = RunBatch(BatchRequest{.list_path = dir / "list.csv",
+                                .input_name = "list.csv",
+                                .series_text = std::to_string(series),
+                                .parallel_text = std::to_string(parallel),
+                                .output_base = dir / "r",
+                                .extras = ExtrasUse::VocIsc});
+    EXPECT_EQ(run.outcome, RunOutcome::Completed);
+    opened = OpenResultOfRun(run.result_path, dir / "list.csv", std::make_shared<const PlanResult>(*run.plan),
+                             AssessOptions{});
+  }
+};
+
+}  // namespace
+
+// The page tells why a run has no assessment from the opened result's note:
+// in the very lines voltrigg-cli --assess prints for the same run.
+TEST(OpenedResultAssessment, ProblemLinesOfTheNoteAreVoltriggClisLines) {
+  const auto check = [](PlannedAndOpened& p, PlanAssessment::Failure expected) {
+    const PlanAssessment cli = AssessPlan(*p.run.plan, ExtrasUse::VocIsc, AssessConditions{}, InverterProfile{});
+    ASSERT_EQ(cli.failure, expected);
+    RunAssessment(*p.opened);
+    ASSERT_FALSE(p.opened->assessment);
+    const PlanAssessment page = PlanAssessmentOf(p.opened->assessment_status);
+    EXPECT_EQ(page.failure, expected);
+    for (const Language language : {Language::English, Language::Japanese}) {
+      EXPECT_EQ(All(AssessmentProblemLines(page, language)), All(AssessmentProblemLines(cli, language)));
+    }
+  };
+  // No Voc or Isc at all: what the list's columns need.
+  PlannedAndOpened none(4, 3, [](std::size_t, GeneratedModule& m) { m.voc_v = m.isc_a = 0; });
+  check(none, PlanAssessment::Failure::ModulesWithoutCurve);
+  // Twelve modules whose Voc is below their Vpm: ten named, then a count.
+  PlannedAndOpened twelve(5, 4, [](std::size_t k, GeneratedModule& m) {
+    if (k < 12) m.voc_v = m.vpm_v * 0.9;
+  });
+  check(twelve, PlanAssessment::Failure::ModulesWithoutCurve);
+  EXPECT_EQ(AssessmentProblemLines(PlanAssessmentOf(twelve.opened->assessment_status), Language::English).size(), 12u);
+
+  AssessmentStatus oom;
+  oom.kind = AssessmentStatus::Kind::BackgroundFailed;
+  oom.out_of_memory = true;
+  EXPECT_EQ(PlanAssessmentOf(oom).failure, PlanAssessment::Failure::OutOfMemory);
+  AssessmentStatus thrown;
+  thrown.kind = AssessmentStatus::Kind::Failed;
+  thrown.unexpected = true;
+  thrown.detail = "bad_array_new_length";
+  const PlanAssessment unexpected = PlanAssessmentOf(thrown);
+  EXPECT_EQ(unexpected.failure, PlanAssessment::Failure::Unexpected);
+  EXPECT_EQ(AssessmentProblemLines(unexpected, Language::English),
+            std::vector<std::string>{"the assessment failed: bad_array_new_length"});
+}
+
+// Both parts at once tell the first part before the optimiser runs and the
+// progress as it goes, and end with voltrigg-cli's assessment.
+TEST(OpenedResultAssessment, BothPartsTellTheFirstPartThenTheProgress) {
+  PlannedAndOpened p(6, 4, [](std::size_t, GeneratedModule&) {});
+  std::vector<std::string> told;
+  double last_percent = -1;
+  RunAssessment(
+      *p.opened,
+      [&told](const Assessment& a) {
+        told.push_back("first");
+        EXPECT_TRUE(a.optimized.strings.empty()) << "told before the optimiser";
+        EXPECT_FALSE(a.estimated.strings.empty());
+      },
+      [&told, &last_percent](const CompletionProgress& progress) {
+        if (told.back() != "progress") told.push_back("progress");
+        EXPECT_GE(progress.percent, last_percent);
+        last_percent = progress.percent;
+      });
+  EXPECT_EQ(told, (std::vector<std::string>{"first", "progress"}));
+  EXPECT_EQ(last_percent, 100);
+  ASSERT_TRUE(p.opened->assessment);
+  EXPECT_TRUE(p.opened->assessment->complete);
+  const PlanAssessment cli = AssessPlan(*p.run.plan, ExtrasUse::VocIsc, AssessConditions{}, InverterProfile{});
+  ASSERT_TRUE(cli.assessment);
+  EXPECT_EQ(FormatAssessmentJson(p.opened->assessment->core), FormatAssessmentJson(*cli.assessment));
 }
