@@ -1,10 +1,8 @@
 #include "run/plan.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "calc/array_shape.h"
 #include "input/run_error.h"
+#include "output/same_file.h"
 
 namespace voltrigg {
 
@@ -49,12 +47,9 @@ ResultFileContent ResultContentOf(const PlanResult& plan) {
 // spelling ("./mods", a linked folder, a hard link, letter case on a file
 // system that ignores it), so existing files are compared by device and inode.
 void RefuseToOverwriteTheList(const std::string& list_path, const std::string& output_base) {
-  namespace fs = std::filesystem;
   if (output_base.empty() || list_path.empty()) return;  // the writer and the load report these
   const std::string result_path = output_base + ".csv";
-  std::error_code ec;
-  if (!fs::exists(list_path, ec) || !fs::exists(result_path, ec)) return;
-  if (fs::equivalent(list_path, result_path, ec) && !ec) {
+  if (SameExistingFile(list_path, result_path)) {
     throw RunError(MakeFault(RunFaultKind::ResultIsTheList, result_path));
   }
 }

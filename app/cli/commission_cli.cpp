@@ -22,6 +22,7 @@
 #include "input/run_error.h"
 #include "input/text_utf8.h"
 #include "output/result_file.h"
+#include "output/same_file.h"
 #include "plant/plant_commission.h"
 
 namespace voltrigg {
@@ -30,13 +31,6 @@ namespace {
 
 constexpr int kUsage = 64;
 constexpr int kBadInput = 2;
-
-// True when both name one existing file (a link or another spelling
-// included); a file that does not exist yet is no other file.
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
-}
 
 // BASE.commissioning.json: beside the measurement file and named after it,
 // or as -o BASE says.
@@ -66,7 +60,7 @@ struct Printer {
 
 int WriteForm(const PlannedArray& plan, const std::string& form_path, const TemperatureCoefficients& coefficients,
               const std::string& result_path, const Printer& print) {
-  if (SameFile(form_path, result_path) || SameFile(form_path, plan.list_path)) {
+  if (SameExistingFile(form_path, result_path) || SameExistingFile(form_path, plan.list_path)) {
     print.Error(WouldReplaceText(WouldReplace::FormOverInput, form_path, print.language));
     return kBadInput;
   }
@@ -110,7 +104,8 @@ int RunPlantCommission(const std::string& plant_path, const std::vector<std::str
   std::vector<std::string> inputs = lists;
   inputs.push_back(plant_path);
   const auto replaces_input = [&inputs](const std::string& out) {
-    return std::any_of(inputs.begin(), inputs.end(), [&out](const std::string& in) { return SameFile(out, in); });
+    return std::any_of(inputs.begin(), inputs.end(),
+                       [&out](const std::string& in) { return SameExistingFile(out, in); });
   };
   if (!form_path.empty() && replaces_input(form_path)) {
     print.Error(WouldReplaceText(WouldReplace::FormOverInput, form_path, print.language));
@@ -134,7 +129,7 @@ int RunPlantCommission(const std::string& plant_path, const std::vector<std::str
     // A form of another plan (its plan column) is refused at its first row.
     const std::vector<StringMeasurement> measurements = ReadNamedMeasurementFile(
         measured_path, plan->names, options.defaults, PlanFingerprint(plan->modules, plan->wiring));
-    if (replaces_input(json_path) || SameFile(json_path, measured_path)) {
+    if (replaces_input(json_path) || SameExistingFile(json_path, measured_path)) {
       print.Error(WouldReplaceText(WouldReplace::CommissioningOverInput, json_path, print.language));
       return kBadInput;
     }
@@ -236,7 +231,8 @@ int RunCommissionCli(int argc, char** argv, Language language) {
     const std::vector<StringMeasurement> measurements =
         ReadMeasurementFile(measured_path, static_cast<int>(plan.wiring.size()), options.defaults,
                             PlanFingerprint(plan.modules, plan.wiring));
-    if (SameFile(json_path, result_path) || SameFile(json_path, plan.list_path) || SameFile(json_path, measured_path)) {
+    if (SameExistingFile(json_path, result_path) || SameExistingFile(json_path, plan.list_path) ||
+        SameExistingFile(json_path, measured_path)) {
       print.Error(WouldReplaceText(WouldReplace::CommissioningOverInput, json_path, language));
       return kBadInput;
     }

@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "app/shared/plant_texts.h"
 #include "input/text_utf8.h"
 #include "output/result_file.h"
+#include "output/same_file.h"
 #include "plant/plant.h"
 
 namespace voltrigg {
@@ -21,13 +21,6 @@ namespace {
 
 constexpr int kUsage = 64;
 constexpr int kBadInput = 2;
-
-// True when both name one existing file (a link or another spelling
-// included); a file that does not exist yet is no other file.
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
-}
 
 bool UsageFault(PlantFault::Kind kind) {
   return kind == PlantFault::Kind::BadConditions || kind == PlantFault::Kind::BadPalletWindow ||
@@ -90,7 +83,7 @@ int RunPlantCli(int argc, char** argv, Language language) {
   inputs.push_back(layout);
   for (const std::string& out : outputs) {
     const auto replaced =
-        std::find_if(inputs.begin(), inputs.end(), [&](const std::string& in) { return SameFile(out, in); });
+        std::find_if(inputs.begin(), inputs.end(), [&](const std::string& in) { return SameExistingFile(out, in); });
     if (replaced != inputs.end()) {
       std::cerr << prefix << PlantWouldReplaceText(TextAsUtf8(out), TextAsUtf8(*replaced), language) << '\n';
       return kBadInput;

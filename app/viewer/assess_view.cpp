@@ -1,11 +1,11 @@
 #include "assess_view.h"
 
 #include <QFile>
-#include <filesystem>
 
 #include "assess/assessment_json.h"
 #include "input/run_error.h"
 #include "output/result_file.h"
+#include "output/same_file.h"
 
 namespace voltrigg::viewer {
 
@@ -44,13 +44,9 @@ bool SaveAssessmentJson(const Document& doc, const QString& path, QString* error
         QStringLiteral("結果ファイルがこのモジュールリストから作られたものではないため、評価を JSON で保存できません"));
   }
   if (!doc.assessment->complete) return fail(QStringLiteral("物理評価がまだ終わっていません"));
-  namespace fs = std::filesystem;
   const std::string target = QFile::encodeName(path).toStdString();
-  std::error_code ec;
-  for (const std::string& input : {doc.result_path, doc.list_path}) {
-    if (!input.empty() && fs::exists(target, ec) && fs::equivalent(target, input, ec)) {
-      return fail(QStringLiteral("読み込んだファイルには書き出しません: %1").arg(path));
-    }
+  if (IsOneOfTheFiles(target, {doc.result_path, doc.list_path})) {
+    return fail(QStringLiteral("読み込んだファイルには書き出しません: %1").arg(path));
   }
   try {
     WriteFileAtomically(target, FormatAssessmentJson(doc.assessment->core));

@@ -9,11 +9,11 @@
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <numeric>
 #include <string>
 
 #include "output/result_file.h"
+#include "output/same_file.h"
 
 namespace voltrigg::viewer {
 
@@ -128,12 +128,7 @@ bool WritePdfPages(const QString& path, const QString& title, const std::functio
 }
 
 bool IsOneOf(const QString& path, const std::vector<std::string>& inputs) {
-  namespace fs = std::filesystem;
-  const std::string target = QFile::encodeName(path).toStdString();
-  std::error_code ec;
-  return std::any_of(inputs.begin(), inputs.end(), [&](const std::string& input) {
-    return !input.empty() && fs::exists(target, ec) && fs::equivalent(target, input, ec) && !ec;
-  });
+  return IsOneOfTheFiles(QFile::encodeName(path).toStdString(), inputs);
 }
 
 }  // namespace voltrigg::viewer
