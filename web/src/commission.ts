@@ -528,7 +528,7 @@ function onPaste(e: ClipboardEvent): void {
   const last = state.start.strings![Math.max(...touched)].string_no;
   $('commission-message').textContent = first === last
     ? `${labelOfNo(first)} に貼り付けました`
-    : `${labelOfNo(first)}〜${labelOfNo(last)} に貼り付けました (${touched.size} 行)`;
+    : `${labelOfNo(first)}〜${state.host.plant ? labelOfNo(last) : last} に貼り付けました (${touched.size} 行)`;
 }
 
 // Enter moves on, as Tab does: to the next field, after the last one to the
