@@ -132,6 +132,11 @@ describe('the plant tab in headless chromium from file://', () => {
     await page.evaluate(() => document.getElementById('plant-clear-lists').click()); // hidden when none are picked
     await page.setInputFiles('#plant-lists', lists);
     await page.setInputFiles('#plant-layout', layout);
+    // The files are read as they are picked: wait until the form holds them all.
+    await page.waitForFunction(([count, name]) =>
+      document.getElementById('plant-list-count').textContent === `${count} 個`
+        && document.getElementById('plant-layout-name').textContent === name,
+    [lists.length, path.basename(layout)], { timeout: 30000 });
   }
 
   // Plans what is picked; the page's exit status and plan time [ms].
