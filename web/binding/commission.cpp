@@ -4,6 +4,7 @@
 #include <emscripten/bind.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/shared/commission_view.h"
 #include "app/shared/kept_result.h"
 #include "app/shared/picked_files.h"
+#include "app/shared/plant_form.h"
 #include "commission/test_items.h"
 #include "input/number_text.h"
 #include "input/text_utf8.h"
@@ -43,10 +45,17 @@ const char* VerdictKey(VerdictKind kind) {
 // One string of the check as the page shows it: the viewer's cells, the
 // verdict with its colours, the findings (with the row's note) and each test
 // item's status, and the further items as read.
-val StringValue(const StringCommissioning& s) {
+// A plant's string by its register name; a result's strings have none.
+void SetStringName(val& out, const CommissionSession& session, int string_no) {
+  const auto j = static_cast<std::size_t>(string_no - 1);
+  if (string_no >= 1 && j < session.string_names.size()) out.set("name", session.string_names[j]);
+}
+
+val StringValue(const CommissionSession& session, const StringCommissioning& s) {
   const CommissionRow row = CommissionRowOf(s);
   val out = val::object();
   out.set("string_no", s.string_no);
+  SetStringName(out, session, s.string_no);
   val cells = val::array();
   for (const std::string& cell : row.cells) cells.call<void>("push", cell);
   out.set("cells", cells);
@@ -114,6 +123,34 @@ val RowsValue(const std::vector<TypedRow>& rows) {
   return out;
 }
 
+// What the page shows of a session before anything is typed: the plan's
+// fingerprint, each string (with its name for a plant's) with its modules and
+// expected values at 1000 W/m² and 25 °C, and the insulation test the system
+// voltage calls for.
+val StartValue(const CommissionSession& session) {
+  val out = val::object();
+  out.set("ok", true);
+  out.set("plan", session.plan);
+  val strings = val::array();
+  for (std::size_t j = 0; j < session.form.size(); ++j) {
+    val s = val::object();
+    s.set("string_no", session.form[j].string_no);
+    SetStringName(s, session, session.form[j].string_no);
+    s.set("modules", static_cast<int>(session.array.wiring[j].size()));
+    s.set("voc_stc_v", session.form[j].voc_stc_v);
+    s.set("isc_stc_a", session.form[j].isc_stc_a);
+    strings.call<void>("push", s);
+  }
+  out.set("strings", strings);
+  // A plant's system voltage is the plant's; a result's that of its array.
+  const double system_v = session.string_names.empty()
+                              ? ArraySystemVoltageV(session.array.modules, session.array.wiring)
+                              : session.system_voltage_v;
+  out.set("system_voltage_v", system_v);
+  out.set("insulation_test_required_v", InsulationTestVoltageForV(system_v));
+  return out;
+}
+
 // The commissioning check of the kept result: its session made once (the
 // list's modules with the page's extras, their curves fitted), the names
 // the files carry, and what the page shows before anything is typed: the
@@ -132,23 +169,53 @@ val StartCommission(const std::string& result_name, const std::string& list_name
     out.set("failure", *failure);
     return out;
   }
-  const CommissionSession& session = *Kept().session;
-  out.set("ok", true);
-  out.set("plan", session.plan);
-  val strings = val::array();
-  for (std::size_t j = 0; j < session.form.size(); ++j) {
-    val s = val::object();
-    s.set("string_no", session.form[j].string_no);
-    s.set("modules", static_cast<int>(session.array.wiring[j].size()));
-    s.set("voc_stc_v", session.form[j].voc_stc_v);
-    s.set("isc_stc_a", session.form[j].isc_stc_a);
-    strings.call<void>("push", s);
+  return StartValue(*Kept().session);
+}
+
+// The measurement file of a plant's strings as the page saves it:
+// BASE.plant.json gives BASE-measured.csv.
+std::string MeasuredFileNameOf(const std::string& plant_name) {
+  std::string base = plant_name;
+  for (const std::string suffix : {".plant.json", ".json"}) {
+    if (base.size() > suffix.size() && base.ends_with(suffix)) {
+      base.resize(base.size() - suffix.size());
+      break;
+    }
   }
-  out.set("strings", strings);
-  const double system_v = ArraySystemVoltageV(session.array.modules, session.array.wiring);
-  out.set("system_voltage_v", system_v);
-  out.set("insulation_test_required_v", InsulationTestVoltageForV(system_v));
-  return out;
+  return base + "-measured.csv";
+}
+
+// The check of a plant's strings: the session made from the plant file
+// (BASE.plant.json) and the lists it was planned from, { name, bytes } each,
+// as voltrigg-cli commission PLANT --list LIST... reads them, in place of the
+// session before (the kept result stays). Returns what startCommission
+// returns, each string with its register name, or { ok: false, failure }
+// with every refusal in Japanese, one a line.
+val StartPlantCommission(const val& plant_file, const val& lists, const val& options) {
+  val out = val::object();
+  Kept().session.reset();
+  const WebCommissionOptions w = ReadCommissionOptions(options);
+  if (!w.fault.empty()) {
+    out.set("ok", false);
+    out.set("failure", w.fault);
+    return out;
+  }
+  const PageFile plant = FileOf(plant_file, "plant.plant.json");
+  std::vector<PlantSource> sources;
+  const auto count = lists["length"].as<std::size_t>();
+  for (std::size_t k = 0; k < count; ++k) {
+    PageFile list = FileOf(lists[k]);
+    sources.push_back(PlantSource{list.name, "", std::move(list.bytes)});
+  }
+  CommissionFailure failure;
+  Kept().session = StartPlantCommissionSession(PlantSource{plant.name, "", plant.bytes}, sources, w.options,
+                                               ExtrasOnly(options).isc_first, MeasuredFileNameOf(plant.name), &failure);
+  if (!Kept().session) {
+    out.set("ok", false);
+    out.set("failure", failure.text);
+    return out;
+  }
+  return StartValue(*Kept().session);
 }
 
 const char* RowStateName(RowCheck::State state) {
@@ -178,7 +245,7 @@ val CheckRow(int string_no, const val& fields, const val& options) {
   out.set("state", std::string(RowStateName(check.state)));
   out.set("missing", FieldNames(check.missing));
   out.set("refusal", check.refusal);
-  if (check.string) out.set("string", StringValue(*check.string));
+  if (check.string) out.set("string", StringValue(*Kept().session, *check.string));
   return out;
 }
 
@@ -214,7 +281,7 @@ val CheckRows(const val& rows, const val& options) {
   v.set("conditions", CommissionConditionsTextJa(c.conditions));
   v.set("json", Bytes(CommissioningJsonOfRows(session, c)));
   val strings = val::array();
-  for (const StringCommissioning& s : c.strings) strings.call<void>("push", StringValue(s));
+  for (const StringCommissioning& s : c.strings) strings.call<void>("push", StringValue(session, s));
   v.set("strings", strings);
   v.set("failed", TypedArray("Int32Array", c.strings_failed));
   v.set("not_measured", TypedArray("Int32Array", c.strings_not_measured));
@@ -266,6 +333,27 @@ std::string ContentKeyOf(const std::string& result_bytes, const std::string& lis
   return ContentKey(result_bytes, list_bytes);
 }
 
+// The key for a plant's strings: ContentKey of the plant file and of its
+// lists taken as one, each list after its length as 8 bytes little-endian, so
+// that the same files in the same order give the same key whatever they are
+// called, and no two sets of lists run together into the same bytes.
+std::string PlantContentKey(const std::string& plant_bytes, const val& lists) {
+  std::string all;
+  const auto count = lists["length"].as<std::size_t>();
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::string bytes = lists[k].as<std::string>();
+    std::uint64_t size = bytes.size();
+    for (int b = 0; b < 8; ++b, size >>= 8) all.push_back(static_cast<char>(size & 0xff));
+    all += bytes;
+  }
+  return ContentKey(plant_bytes, all);
+}
+
+// Whether picked files are a plant file (a JSON object) or lists.
+std::string PlantFileKind(const std::string& bytes) {
+  return RoleOfPlantFile(bytes) == PlantFileRole::Layout ? "plant" : "list";
+}
+
 }  // namespace
 }  // namespace voltrigg::web
 
@@ -276,4 +364,7 @@ EMSCRIPTEN_BINDINGS(voltrigg_commission) {
   emscripten::function("readMeasurementFile", &voltrigg::web::ReadMeasurementFileRows);
   emscripten::function("blankForm", &voltrigg::web::BlankForm);
   emscripten::function("contentKey", &voltrigg::web::ContentKeyOf);
+  emscripten::function("startPlantCommission", &voltrigg::web::StartPlantCommission);
+  emscripten::function("plantContentKey", &voltrigg::web::PlantContentKey);
+  emscripten::function("plantFileKind", &voltrigg::web::PlantFileKind);
 }

@@ -5,7 +5,7 @@
 // values kept in the browser's storage as they are typed, the measurement
 // file, the commissioning JSON and the blank form saved, a measurement file
 // opened to go on with it, and the report printed on A4.
-import type { CommissionOptionRow, CommissionOptions, CommissionStart, Core, RowCheckValue, RowsCheckValue } from './core';
+import type { CommissionOptionRow, CommissionOptions, CommissionStart, Core, PageFile, RowCheckValue, RowsCheckValue } from './core';
 import { forgetValues, loadValues, saveValues, type TypedValues } from './store';
 
 const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -50,6 +50,9 @@ export interface CommissionHost {
   download(bytes: Uint8Array, name: string, type: string): void;
   // The strings that failed, for the array picture.
   markFailed(failed: Set<number>): void;
+  // A plant's strings rather than a result's: the plant file (BASE.plant.json)
+  // and the lists it was planned from (resultName is the plant file's name).
+  plant?: { file: PageFile; lists: PageFile[] };
 }
 
 interface State {
@@ -66,7 +69,7 @@ let lastHost: CommissionHost | null = null;
 let optionRows: CommissionOptionRow[] = [];
 const rowUpdateMs: number[] = [];
 
-const baseOf = (resultName: string) => resultName.replace(/\.csv$/i, '');
+const baseOf = (resultName: string) => resultName.replace(/(\.plant)?\.json$|\.csv$/i, '');
 export const measurementFileName = (resultName: string) => `${baseOf(resultName)}-measured.csv`;
 // The name voltrigg-cli gives the commissioning file beside the measurement file.
 export const commissioningFileName = (resultName: string) => `${baseOf(resultName)}-measured.commissioning.json`;
@@ -77,6 +80,16 @@ function el<K extends keyof HTMLElementTagNameMap>(tag: K, props: Partial<HTMLEl
   const e = Object.assign(document.createElement(tag), props);
   e.append(...children);
   return e;
+}
+
+// A string as the page names it: a plant's by its register name (INVERTER.INPUT.STRING).
+function stringLabel(st: { string_no: number; name?: string }): string {
+  return st.name ?? `ストリング ${st.string_no}`;
+}
+
+function labelOfNo(stringNo: number): string {
+  const st = state?.start.strings?.[stringNo - 1];
+  return st ? stringLabel(st) : `ストリング ${stringNo}`;
 }
 
 function fixedOrDash(value: number | undefined, decimals: number): string {
@@ -149,6 +162,30 @@ export function stopCommissioning(): void {
   $('report').replaceChildren();
 }
 
+// No result shown: the section stands below the opening cards, so that a
+// plant file and its lists can be opened in it.
+export function parkCommissioning(): void {
+  stopCommissioning();
+  const section = $('commissioning');
+  document.querySelector('#array-page > .cards')?.after(section);
+  section.hidden = false;
+  $('commission-body').hidden = true;
+  $('commission-failure').textContent = '';
+}
+
+// The files picked to check a plant's strings: the plant file (the one JSON
+// object, as the core tells) and its lists; null, with the reason on the
+// page, unless there is exactly one plant file and at least one list.
+export function plantFilesApart(core: Core, files: PageFile[]): { file: PageFile; lists: PageFile[] } | null {
+  const plants = files.filter((f) => core.plantFileKind(f.bytes) === 'plant');
+  const lists = files.filter((f) => !plants.includes(f));
+  const message = $('plant-open-message');
+  message.textContent = plants.length !== 1
+    ? `発電所ファイル (.plant.json) を 1 つ選んでください (選ばれた JSON: ${plants.length} 個)`
+    : lists.length === 0 ? '発電所の計画に使ったモジュールリストも一緒に選んでください' : '';
+  return message.textContent === '' ? { file: plants[0], lists } : null;
+}
+
 // Starts the check of the result shown: the session in the core, the rows,
 // and what was typed for this result before.
 export function startCommissioning(host: CommissionHost): void {
@@ -157,7 +194,9 @@ export function startCommissioning(host: CommissionHost): void {
   section.hidden = false;
   const failure = $('commission-failure');
   const body = $('commission-body');
-  const key = host.core.contentKey(host.resultBytes, host.listBytes);
+  const key = host.plant
+    ? host.core.plantContentKey(host.plant.file.bytes, host.plant.lists.map((l) => l.bytes))
+    : host.core.contentKey(host.resultBytes, host.listBytes);
   const kept = loadValues(key);
   // The check's fields as kept for this result, else as the table gives them:
   // nothing typed for one result shows beside another.
@@ -168,8 +207,10 @@ export function startCommissioning(host: CommissionHost): void {
   }
   lastHost = host;
   // The coefficients give the form's expected values; the check's own fields are read at each check.
-  const start = host.core.startCommission(host.resultName, host.listName, measurementFileName(host.resultName),
-    host.coefficients());
+  const start = host.plant
+    ? host.core.startPlantCommission(host.plant.file, host.plant.lists, host.coefficients())
+    : host.core.startCommission(host.resultName, host.listName, measurementFileName(host.resultName),
+      host.coefficients());
   if (!start.ok || !start.strings) {
     failure.textContent = `試運転検査はできません: ${start.failure ?? ''}`;
     body.hidden = true;
@@ -221,13 +262,14 @@ function buildRows(): void {
   const host = $('string-rows');
   const nav = $<HTMLSelectElement>('string-pick');
   nav.replaceChildren(...s.start.strings!.map((st, j) =>
-    el('option', { value: String(j), textContent: `ストリング ${st.string_no}/${s.start.strings!.length}` })));
+    el('option', { value: String(j), textContent: st.name ? `${st.name} (${j + 1}/${s.start.strings!.length})`
+      : `ストリング ${st.string_no}/${s.start.strings!.length}` })));
   const blocks = s.start.strings!.map((st, j) => {
     const block = el('div', { className: 'string-row', id: `string-${st.string_no}` });
     block.dataset.string = String(st.string_no);
     const badge = el('span', { className: 'verdict-badge', id: `verdict-${st.string_no}` }, '未測定');
     const head = el('div', { className: 'row-head' },
-      el('strong', { className: 'string-name' }, `ストリング ${st.string_no}`),
+      el('strong', { className: 'string-name' }, stringLabel(st)),
       el('span', { className: 'modules' }, `${st.modules} 枚`),
       el('span', { className: 'stc' }, `STC 期待値 Voc ${fixedOrDash(st.voc_stc_v, 2)} V、Isc ${fixedOrDash(st.isc_stc_a, 3)} A`),
       badge);
@@ -282,9 +324,10 @@ function drawTableRow(j: number): void {
   const tr = document.getElementById(`table-${st.string_no}`) as HTMLTableRowElement | null;
   if (!tr) return;
   const c = s.checks[j];
-  const cells = c.string?.cells ?? [String(st.string_no), String(st.modules), ...Array<string>(8).fill('—'),
+  const cells = c.string?.cells.slice() ?? [String(st.string_no), String(st.modules), ...Array<string>(8).fill('—'),
     c.state === 'empty' ? '未測定' : c.state === 'incomplete' ? '入力途中' : '入力エラー',
     c.state === 'incomplete' ? `${c.missing.map(labelOf).join('、')} がありません` : c.refusal];
+  if (st.name) cells[0] = st.name;
   cells.forEach((text, k) => {
     const td = tr.cells[k];
     td.textContent = k === 11 && c.string ? c.string.findings_with_note : text;
@@ -484,8 +527,8 @@ function onPaste(e: ClipboardEvent): void {
   const first = state.start.strings![j0].string_no;
   const last = state.start.strings![Math.max(...touched)].string_no;
   $('commission-message').textContent = first === last
-    ? `ストリング ${first} に貼り付けました`
-    : `ストリング ${first}〜${last} に貼り付けました (${touched.size} 行)`;
+    ? `${labelOfNo(first)} に貼り付けました`
+    : `${labelOfNo(first)}〜${state.host.plant ? labelOfNo(last) : last} に貼り付けました (${touched.size} 行)`;
 }
 
 // Enter moves on, as Tab does: to the next field, after the last one to the
@@ -515,7 +558,7 @@ function onFocus(e: FocusEvent): void {
 }
 
 function incompleteText(r: RowsCheckValue): string {
-  return (r.incomplete ?? []).map((i) => `ストリング ${i.string} (${i.missing.map(labelOf).join('、')} がありません)`).join('、');
+  return (r.incomplete ?? []).map((i) => `${labelOfNo(i.string)} (${i.missing.map(labelOf).join('、')} がありません)`).join('、');
 }
 
 // The rows as the file that is saved, with the check when every row can be
@@ -645,7 +688,9 @@ function renderReport(r: NonNullable<RowsCheckValue['check']>): void {
   const title = `試運転検査報告: ${s.host.resultName}`;
   const header = el('section', { className: 'report-header' },
     el('h1', {}, title),
-    el('p', {}, `結果ファイル ${s.host.resultName} / ${s.host.shape} / モジュールリスト ${s.host.listName} / 結果ファイルの配線`),
+    el('p', {}, s.host.plant
+      ? `発電所ファイル ${s.host.resultName} / ${r.strings.length} ストリング / モジュールリスト ${s.host.listName}`
+      : `結果ファイル ${s.host.resultName} / ${s.host.shape} / モジュールリスト ${s.host.listName} / 結果ファイルの配線`),
     el('p', {}, `計画 ${s.start.plan} / 測定ファイル ${measurementFileName(s.host.resultName)}`),
     el('p', {}, r.conditions),
     el('p', { className: r.ok ? 'report-summary ok' : 'report-summary bad' }, r.summary));
@@ -657,7 +702,7 @@ function renderReport(r: NonNullable<RowsCheckValue['check']>): void {
   const body = table.createTBody();
   for (const st of r.strings) {
     const tr = body.insertRow();
-    st.cells.slice(0, 10).forEach((cell) => (tr.insertCell().textContent = cell));
+    st.cells.slice(0, 10).forEach((cell, k) => (tr.insertCell().textContent = k === 0 && st.name ? st.name : cell));
     const verdict = tr.insertCell();
     verdict.textContent = st.verdict;
     verdict.className = 'report-verdict';
@@ -674,7 +719,7 @@ function renderReport(r: NonNullable<RowsCheckValue['check']>): void {
     const fb = further.createTBody();
     for (const st of r.strings) {
       const tr = fb.insertRow();
-      tr.insertCell().textContent = String(st.string_no);
+      tr.insertCell().textContent = st.name ?? String(st.string_no);
       const cell = (value: string | undefined, item: string) => {
         const status = st.items[item];
         const td = tr.insertCell();
@@ -697,13 +742,15 @@ function renderReport(r: NonNullable<RowsCheckValue['check']>): void {
   const coverage = el('ul', { className: 'report-coverage' });
   for (const c of r.coverage) {
     const name = kItems.find(([key]) => key === c.item)?.[1] ?? c.item;
-    const notMade = [...c.not_made];
-    const failed = [...c.failed];
+    // A plant's strings by their names.
+    const named = (nos: Int32Array) => [...nos].map((n) => (s.host.plant ? labelOfNo(n) : String(n)));
+    const notMade = named(c.not_made);
+    const failed = named(c.failed);
     coverage.append(el('li', {}, notMade.length === 0
       ? `${name}: 全ストリングで実施${failed.length > 0 ? ` (不合格: ${failed.join(', ')})` : ''}`
       : c.made.length === 0
         ? `${name}: 実施していません`
-        : `${name}: ${c.made.length} ストリングで実施、未実施: ストリング ${notMade.join(', ')}` +
+        : `${name}: ${c.made.length} ストリングで実施、未実施: ${s.host.plant ? '' : 'ストリング '}${notMade.join(', ')}` +
           (failed.length > 0 ? ` (不合格: ${failed.join(', ')})` : '')));
   }
   parts.push(el('h2', {}, '実施した検査項目'), coverage);
@@ -711,7 +758,7 @@ function renderReport(r: NonNullable<RowsCheckValue['check']>): void {
   const lines = r.strings.filter((st) => st.findings_with_note !== '');
   if (lines.length === 0) findings.append(el('p', {}, 'なし'));
   for (const st of lines) {
-    const p = el('p', {}, `ストリング ${st.string_no} (${st.verdict}): ${st.findings_with_note}`);
+    const p = el('p', {}, `${stringLabel(st)} (${st.verdict}): ${st.findings_with_note}`);
     p.style.color = st.colour;
     findings.append(p);
   }
@@ -730,7 +777,7 @@ function renderReport(r: NonNullable<RowsCheckValue['check']>): void {
   fill.append(instruments, el('p', { className: 'fill-line' }, el('span', {}, '署名'), el('span', { className: 'blank' })));
   parts.push(fill);
   host.replaceChildren(...parts);
-  setReportHeader(`${title} (結果ファイルの配線)`);
+  setReportHeader(s.host.plant ? title : `${title} (結果ファイルの配線)`);
 }
 
 // The report's running header on every printed page.

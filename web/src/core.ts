@@ -264,7 +264,8 @@ export interface CommissionStart {
   ok: boolean;
   failure?: string;
   plan?: string; // the plan's fingerprint
-  strings?: { string_no: number; modules: number; voc_stc_v: number; isc_stc_a: number }[];
+  // A plant's strings carry their register names (INVERTER.INPUT.STRING).
+  strings?: { string_no: number; name?: string; modules: number; voc_stc_v: number; isc_stc_a: number }[];
   system_voltage_v?: number; // NaN when not known
   insulation_test_required_v?: number;
 }
@@ -274,6 +275,7 @@ export interface CommissionStart {
 // findings), the verdict and its colours, each test item's status.
 export interface StringCheckValue {
   string_no: number;
+  name?: string; // a plant's string
   cells: string[];
   kind: 'pass' | 'pass_with_note' | 'fail' | 'not_measured';
   verdict: string;
@@ -324,6 +326,10 @@ export interface Core {
   readMeasurementFile(name: string, bytes: Uint8Array, options: CommissionOptions): { rows?: string[][]; refusal?: string };
   blankForm(): Uint8Array | null;
   contentKey(result: Uint8Array, list: Uint8Array): string;
+  // A plant's strings: the plant file (BASE.plant.json) and its lists.
+  startPlantCommission(plantFile: PageFile, lists: PageFile[], options: CommissionOptions): CommissionStart;
+  plantContentKey(plant: Uint8Array, lists: Uint8Array[]): string;
+  plantFileKind(bytes: Uint8Array): 'plant' | 'list';
   identity(): Identity;
   optionTable(language: 'ja' | 'en'): OptionRow[];
   checkAssessOptions(c: Conditions): string; // why the conditions cannot be used, or ""

@@ -8,7 +8,7 @@ import './style.css';
 
 import { AssessWorker, type AssessRequest, type FirstPart } from './assess_worker';
 import { drawCharts, drawWindowChart } from './charts';
-import { buildCommissionFields, commissionActive, openMeasurementBytes, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
+import { buildCommissionFields, commissionActive, openMeasurementBytes, parkCommissioning, plantFilesApart, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
 import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OpenValue, type OptionRow, type PageFile, type PlanViews, type ResultValue, type RunValue } from './core';
 import { dropOnPlant, plantTabActive, plantTabHint, wirePlant } from './plant';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
@@ -269,9 +269,37 @@ function closeShown(): void {
   worker.cancel();
   completed = null;
   view = null;
-  stopCommissioning();
+  parkCommissioning();
   $('results').hidden = true;
   $('downloads').hidden = true;
+}
+
+// A plant's strings checked: the plant file and its lists picked together,
+// in place of the check of the result shown (whose picture loses its marks).
+async function openPlantForCommissioning(picked: File[]): Promise<void> {
+  let files: PageFile[];
+  try {
+    files = await Promise.all(picked.map(async (f) => ({ name: f.name, bytes: new Uint8Array(await f.arrayBuffer()) })));
+  } catch (err) {
+    $('plant-open-message').textContent = `ファイルを読み込めません: ${String(err)}`;
+    return;
+  }
+  const plant = plantFilesApart(core, files);
+  if (!plant) return;
+  markFailed(new Set());
+  startCommissioning({
+    core,
+    resultName: plant.file.name,
+    listName: plant.lists.map((l) => l.name).join(', '),
+    resultBytes: plant.file.bytes,
+    listBytes: new Uint8Array(),
+    shape: '',
+    coefficients: commissionCoefficients,
+    download,
+    markFailed: () => {},
+    plant,
+  });
+  $('commissioning').scrollIntoView({ block: 'start' });
 }
 
 function showFigures(c: Completed): void {
@@ -778,6 +806,12 @@ async function start(): Promise<void> {
   buildConditionFields(optionRows);
   buildCommissionFields(core);
   wireCommissioning();
+  parkCommissioning();
+  $<HTMLInputElement>('plant-commission-files').addEventListener('change', (e) => {
+    const input = e.target as HTMLInputElement;
+    const files = [...(input.files ?? [])];
+    if (files.length > 0) void openPlantForCommissioning(files).finally(() => (input.value = ''));
+  });
   wirePlant(core);
   const identity = core.identity();
   document.title = identity.caption;
