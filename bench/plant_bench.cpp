@@ -40,10 +40,10 @@ std::string Layout(int modules, int series, int strings_per_input, int inputs) {
 }
 
 PlantRequest Request(int modules) {
-  testing::PlantLotSpec spec;
-  spec.modules = modules;
+  testing::PlantLotShape shape;
+  shape.modules = modules;
   PlantRequest r;
-  r.lists.push_back(PlantSource{"lot.csv", "", testing::FormatPlantCsv(testing::GeneratePlantLot(spec))});
+  r.lists.push_back(PlantSource{"lot.csv", "", testing::FormatPlantCsv(testing::GeneratePlantLot(shape))});
   r.layout = PlantSource{"plant.json", "", Layout(modules, 25, 2, 12)};
   r.conditions.max_system_voltage_v = 1500;
   return r;

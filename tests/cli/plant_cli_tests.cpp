@@ -59,7 +59,7 @@ TEST(PlantCli, APlanThatFailsACheckIsWrittenAndSaysSo) {
 
 TEST(PlantCli, RefusalsAndWrongUsageWriteNothing) {
   TempDir dir("voltrigg-plant-cli");
-  const std::string lot = testing::FormatPlantCsv(testing::GeneratePlantLot(testing::PlantLotSpec{}));
+  const std::string lot = testing::FormatPlantCsv(testing::GeneratePlantLot(testing::PlantLotShape{}));
   WriteFile(dir / "lot.csv", lot);
   // Data row 2 (line 3) with an Imp that is not a number.
   std::string broken = lot;

@@ -38,10 +38,10 @@ const char* kLayout = R"({"name": "Test plant", "modules_per_string": 12, "inver
 class PlantCommission : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::PlantLotSpec spec;
-    spec.modules = 170;
-    spec.seed = 27;
-    const std::vector<testing::PlantLotModule> lot = testing::GeneratePlantLot(spec);
+    testing::PlantLotShape shape;
+    shape.modules = 170;
+    shape.seed = 27;
+    const std::vector<testing::PlantLotModule> lot = testing::GeneratePlantLot(shape);
     const std::vector<testing::PlantLotModule> first(lot.begin(), lot.begin() + 80);
     const std::vector<testing::PlantLotModule> second(lot.begin() + 80, lot.end());
     lists_ = {PlantSource{"a.csv", "", testing::FormatPlantCsv(first)},

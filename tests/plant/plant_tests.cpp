@@ -29,17 +29,17 @@ namespace {
 using Json = nlohmann::json;
 using Kind = PlantFault::Kind;
 using testing::PlantLotModule;
-using testing::PlantLotSpec;
+using testing::PlantLotShape;
 
 double Rel(double got, double want) { return std::fabs(got - want) / std::max(std::fabs(want), 1e-300); }
 
 std::vector<PlantLotModule> Lot(int modules, std::uint64_t seed = 1, double spread = 0.006, double drift = 0.004) {
-  PlantLotSpec spec;
-  spec.modules = modules;
-  spec.seed = seed;
-  spec.spread = spread;
-  spec.pallet_drift = drift;
-  return testing::GeneratePlantLot(spec);
+  PlantLotShape shape;
+  shape.modules = modules;
+  shape.seed = seed;
+  shape.spread = spread;
+  shape.pallet_drift = drift;
+  return testing::GeneratePlantLot(shape);
 }
 
 PlantSource Text(const std::string& name, const std::string& text) { return PlantSource{name, "", text}; }

@@ -124,7 +124,7 @@ TEST(PlantForm, RefusesWhatVoltriggCliRefusesWithTheSameStatus) {
 
 TEST(PlantForm, TheSearchFindsEveryModuleWhereTheRegisterPutsIt) {
   // Serials a register must quote (a comma, a quote, blanks at the ends), spares among them.
-  std::vector<testing::PlantLotModule> lot = testing::GeneratePlantLot(testing::PlantLotSpec{.modules = 60});
+  std::vector<testing::PlantLotModule> lot = testing::GeneratePlantLot(testing::PlantLotShape{.modules = 60});
   lot[0].serial = "A,1";
   lot[1].serial = "say \"\"hi\"\"";  // the list's quoting: say "hi"
   lot[2].serial = " lead";

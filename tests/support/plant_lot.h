@@ -14,7 +14,7 @@
 
 namespace voltrigg::testing {
 
-struct PlantLotSpec {
+struct PlantLotShape {
   int modules = 700;
   int pallet_min = 31;  // modules per pallet, drawn from pallet_min..pallet_max
   int pallet_max = 37;
@@ -41,31 +41,31 @@ inline double RoundTo(double value, double step) { return std::round(value / ste
 
 // The lot in delivery order, pallet after pallet; serials "ZX58-0000001", ...,
 // pallets "P-0001", .... Values rounded as a tester prints them.
-inline std::vector<PlantLotModule> GeneratePlantLot(const PlantLotSpec& spec) {
-  SeededRandom random(spec.seed);
+inline std::vector<PlantLotModule> GeneratePlantLot(const PlantLotShape& shape) {
+  SeededRandom random(shape.seed);
   std::vector<PlantLotModule> lot;
-  lot.reserve(static_cast<std::size_t>(spec.modules));
+  lot.reserve(static_cast<std::size_t>(shape.modules));
   int pallet = 0;
-  while (static_cast<int>(lot.size()) < spec.modules) {
+  while (static_cast<int>(lot.size()) < shape.modules) {
     ++pallet;
-    const int size = spec.pallet_min + random.Below(spec.pallet_max - spec.pallet_min + 1);
-    const double vmp_mean = spec.vmp_v * (1 + spec.pallet_drift * random.Normal());
-    const double imp_mean = spec.imp_a * (1 + spec.pallet_drift * random.Normal());
+    const int size = shape.pallet_min + random.Below(shape.pallet_max - shape.pallet_min + 1);
+    const double vmp_mean = shape.vmp_v * (1 + shape.pallet_drift * random.Normal());
+    const double imp_mean = shape.imp_a * (1 + shape.pallet_drift * random.Normal());
     char pallet_name[32];
     (void)std::snprintf(pallet_name, sizeof pallet_name, "P-%04d", pallet);
-    for (int k = 0; k < size && static_cast<int>(lot.size()) < spec.modules; ++k) {
+    for (int k = 0; k < size && static_cast<int>(lot.size()) < shape.modules; ++k) {
       PlantLotModule m;
       char serial[32];
       (void)std::snprintf(serial, sizeof serial, "ZX58-%07d", static_cast<int>(lot.size()) + 1);
       m.serial = serial;
       m.pallet = pallet_name;
-      const double vmp = vmp_mean * (1 + spec.spread * random.Normal());
-      const double imp = imp_mean * (1 + spec.spread * random.Normal());
+      const double vmp = vmp_mean * (1 + shape.spread * random.Normal());
+      const double imp = imp_mean * (1 + shape.spread * random.Normal());
       m.vmp_v = RoundTo(vmp, 0.01);
       m.imp_a = RoundTo(imp, 0.001);
       m.pmax_w = RoundTo(vmp * imp, 0.1);
-      m.voc_v = RoundTo(vmp * (spec.voc_per_vmp + 0.002 * random.Normal()), 0.01);
-      m.isc_a = RoundTo(imp * (spec.isc_per_imp + 0.002 * random.Normal()), 0.001);
+      m.voc_v = RoundTo(vmp * (shape.voc_per_vmp + 0.002 * random.Normal()), 0.01);
+      m.isc_a = RoundTo(imp * (shape.isc_per_imp + 0.002 * random.Normal()), 0.001);
       lot.push_back(m);
     }
   }
