@@ -1,6 +1,6 @@
 // 試運転検査 on the page: a row per string of the result's wiring, the
 // measured values typed or pasted, each row checked by the core as it is
-// typed (web/binding.cpp: the measurement file's reader and voltrigg-cli
+// typed (web/binding/commission.cpp: the measurement file's reader and voltrigg-cli
 // commission's check, compiled to WebAssembly; nothing is judged here), the
 // values kept in the browser's storage as they are typed, the measurement
 // file, the commissioning JSON and the blank form saved, a measurement file

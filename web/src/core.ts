@@ -1,4 +1,4 @@
-// The WebAssembly core as the binding layer (web/binding.cpp) hands it over.
+// The WebAssembly core as the binding layer (web/binding/) hands it over.
 // The core's script is inlined into the page ahead of this one and defines
 // the global factory VoltriggCore.
 

@@ -1,5 +1,5 @@
 // What the page shows of one wiring, as the core's model of the opened result
-// hands it over (web/binding.cpp, the viewer's own plan view): per module its
+// hands it over (web/binding/, the viewer's own plan view): per module its
 // deviation from its string's mean and its colour, per string its sums. The
 // picture, the table, the charts and the printed plan all draw from this;
 // nothing here computes a figure.
