@@ -225,9 +225,8 @@ CommissionRow CommissionRowOf(const StringCommissioning& s) {
 }
 
 std::vector<CommissionRow> CommissionRows(const Commissioning& check) {
-  std::vector<CommissionRow> rows;
-  rows.reserve(check.strings.size());
-  for (const StringCommissioning& s : check.strings) rows.push_back(CommissionRowOf(s));
+  std::vector<CommissionRow> rows(check.strings.size());
+  std::transform(check.strings.begin(), check.strings.end(), rows.begin(), CommissionRowOf);
   return rows;
 }
 
