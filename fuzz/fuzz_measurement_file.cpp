@@ -22,6 +22,7 @@
 #include "commission/measurement_file.h"
 #include "commission/plan_fingerprint.h"
 #include "fuzz/fuzz_support.h"
+#include "input/text_utf8.h"
 
 using voltrigg::fuzz::Require;
 
@@ -73,7 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Both languages of the catalogue name the line the reader refused.
     const std::string en = MeasurementErrorText(e, "fuzz", Language::English);
     const std::string ja = MeasurementErrorTextJa(e, "fuzz");
-    Require(en.size() > std::string("fuzz: ").size() && !HoldsJapanese(en));
+    // English throughout, but for the file's own bytes that a refusal quotes
+    // (a field in Shift-JIS shows as kana).
+    Require(en.size() > std::string("fuzz: ").size() && (!HoldsJapanese(en) || HoldsJapanese(TextAsUtf8(text))));
     Require(e.line() == 0 || en.find("fuzz line " + std::to_string(e.line()) + ": ") == 0);
     Require(e.line() == 0 || ja.find("の " + std::to_string(e.line()) + " 行目") != std::string::npos);
     return 0;
