@@ -87,7 +87,7 @@ struct ItemCell {
 
 struct CommissionRow {
   int string_no = 0;
-  std::string cells[kCommissionColumns];
+  std::array<std::string, kCommissionColumns> cells;
   VerdictKind kind = VerdictKind::Fail;
   std::string note;                            // the measurement file's note for the string
   std::array<ItemCell, kTestItemCount> items;  // by TestItem: Voc and Isc as measured, then the further items
