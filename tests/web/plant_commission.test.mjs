@@ -11,15 +11,10 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { pathToFileURL } from 'node:url';
 
-import { cliPath, pagePath, repo, tempDir } from './support.mjs';
-
-const require = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = require('playwright-core');
+import { cliPath, openPageInChromium, repo, tempDir } from './support.mjs';
 
 const shots = path.join(repo, 'build-web/screenshots');
 
@@ -32,8 +27,8 @@ function cli(dir, args) {
 describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   const work = tempDir('voltrigg-plant-check-page-');
   const dir = tempDir('voltrigg-plant-check-files-');
-  const refused = [];
-  const errors = [];
+  let refused;
+  let errors;
   let context;
   let page;
   const typed = {};
@@ -44,27 +39,12 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
     const r = cli(dir, ['plant', 'plant-modules.csv', '--layout', path.join(repo, 'examples/plant-layout.json'),
       '-o', 'BASE']);
     assert.equal(r.status, 0, String(r.stderr));
-    context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-      acceptDownloads: true,
+    ({ context, page, refused, errors } = await openPageInChromium(path.join(work, 'profile'), {
       viewport: { width: 390, height: 844 },
       isMobile: true,
       hasTouch: true,
       deviceScaleFactor: 3,
-    });
-    await context.route('**/*', (route) => {
-      const url = route.request().url();
-      if (url === pathToFileURL(pagePath).href) return route.continue();
-      refused.push(url);
-      return route.abort();
-    });
-    page = context.pages()[0] ?? (await context.newPage());
-    page.on('pageerror', (e) => errors.push(e.message));
-    await page.goto(pathToFileURL(pagePath).href);
-    await page.waitForSelector('body[data-ready="yes"]');
+    }));
   });
 
   after(async () => {
