@@ -403,6 +403,16 @@ for (const [deviceName, device] of Object.entries(devices)) {
       }, bytes(files.list));
       await page.waitForFunction(() => /開けません/.test(document.getElementById('open-message').textContent));
       assert.match(await page.textContent('#open-message'), /^開けません: 結果ファイルがありません \(a\.csv: .+、b\.csv: .+\)$/);
+      // A result with two measurement files: which one is meant is not guessed.
+      await page.evaluate(([result, measured]) => {
+        const data = new DataTransfer();
+        data.items.add(new File([new Uint8Array(result)], 'plan.csv'));
+        data.items.add(new File([new Uint8Array(measured)], 'monday.csv'));
+        data.items.add(new File([new Uint8Array(measured)], 'tuesday.csv'));
+        document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+      }, [bytes(files.result), [...Buffer.from('string,voc_v,isc_a\r\n1,380.9,9.1\r\n')]]);
+      await page.waitForFunction(() => /測定ファイル/.test(document.getElementById('open-message').textContent));
+      assert.equal(await page.textContent('#open-message'), '開けません: 測定ファイルが 2 つあります');
     });
 
     it('made no network request and raised no script error', () => {

@@ -718,6 +718,7 @@ async function openFiles(files: PageFile[]): Promise<void> {
   if (apart.refused) {
     const why = apart.refused === 'two_results' ? '結果ファイルが 2 つあります'
       : apart.refused === 'two_lists' ? '結果ファイルのほかにモジュールリストが 2 つあります'
+        : apart.refused === 'two_measurements' ? '測定ファイルが 2 つあります'
         : '結果ファイルがありません';
     showOpenMessage(`開けません: ${why}${apart.reasons?.length ? ` (${apart.reasons.join('、')})` : ''}`, 'error');
     return;
