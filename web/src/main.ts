@@ -10,6 +10,7 @@ import { AssessWorker, type AssessRequest, type FirstPart } from './assess_worke
 import { drawCharts, drawWindowChart } from './charts';
 import { buildCommissionFields, commissionActive, openMeasurementBytes, parkCommissioning, plantFilesApart, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
 import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OpenValue, type OptionRow, type PageFile, type PlanViews, type ResultValue, type RunValue } from './core';
+import { download } from './download';
 import { dropOnPlant, plantTabActive, plantTabHint, wirePlant } from './plant';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
 import { markFailedStrings, renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
@@ -86,17 +87,6 @@ function chooseFile(file: File): Promise<void> {
 function resultFileName(output: string): string {
   const last = output.split(/[\\/]/).pop() ?? '';
   return `${last}.csv`;
-}
-
-function download(bytes: Uint8Array, name: string, type: string): void {
-  const url = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type }));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = name;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
 // The conditions' fields from the core's option table, each with its label,
