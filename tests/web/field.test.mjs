@@ -403,6 +403,13 @@ for (const [deviceName, device] of Object.entries(devices)) {
       }, bytes(files.list));
       await page.waitForFunction(() => /開けません/.test(document.getElementById('open-message').textContent));
       assert.match(await page.textContent('#open-message'), /^開けません: 結果ファイルがありません \(a\.csv: .+、b\.csv: .+\)$/);
+      // Four files: more than a result, its list and a measurement file, and none passed over unsaid.
+      await page.evaluate((list) => {
+        const data = new DataTransfer();
+        for (const name of ['a.csv', 'b.csv', 'c.csv', 'd.csv']) data.items.add(new File([new Uint8Array(list)], name));
+        document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+      }, bytes(files.list));
+      await page.waitForFunction(() => /3 つまで/.test(document.getElementById('open-message').textContent));
       // A result with two measurement files: which one is meant is not guessed.
       await page.evaluate(([result, measured]) => {
         const data = new DataTransfer();

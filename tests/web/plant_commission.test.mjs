@@ -63,6 +63,17 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
     await page.setInputFiles('#plant-commission-files', paths);
   }
 
+  // The files dropped on the page, as a file manager drops them.
+  async function dropOnPage(paths) {
+    await page.evaluate(() => { document.getElementById('plant-open-message').textContent = ''; });
+    const files = paths.map((p) => ({ name: path.basename(p), bytes: [...fs.readFileSync(p)] }));
+    await page.evaluate((dropped) => {
+      const data = new DataTransfer();
+      for (const f of dropped) data.items.add(new File([new Uint8Array(f.bytes)], f.name));
+      document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, files);
+  }
+
   // The reason the picked files cannot be checked, once the page has read them.
   async function refusalOf(paths) {
     await openPlant(paths);
@@ -155,7 +166,8 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   it('brings the values back after a reload, and from the saved measurement file', async () => {
     await page.reload();
     await page.waitForSelector('body[data-ready="yes"]');
-    await openPlant([path.join(dir, 'BASE.plant.json'), path.join(dir, 'plant-modules.csv')]);
+    // Dropped on the page this time: the plant file among them makes it a plant's check.
+    await dropOnPage([path.join(dir, 'plant-modules.csv'), path.join(dir, 'BASE.plant.json')]);
     await page.waitForSelector('#commission-body:not([hidden])');
     await checkTyped();
     assert.match(await page.textContent('#commission-store'), /入力済みの値を読み込みました/);
@@ -176,6 +188,10 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   it('refuses files it cannot check, saying why', async () => {
     // The plant file alone.
     assert.match(await refusalOf([path.join(dir, 'BASE.plant.json')]), /モジュールリストも一緒に選んでください/);
+    // Dropped alone on the page, it is still taken for a plant's check, not for a list to plan.
+    await dropOnPage([path.join(dir, 'BASE.plant.json')]);
+    await page.waitForFunction(() => document.getElementById('plant-open-message').textContent !== '');
+    assert.match(await page.textContent('#plant-open-message'), /モジュールリストも一緒に選んでください/);
     // Lists alone.
     assert.match(await refusalOf([path.join(dir, 'plant-modules.csv')]), /発電所ファイル \(\.plant\.json\) を 1 つ選んでください/);
     // A list lacking modules of the plant: the core's refusal naming a serial.

@@ -746,11 +746,34 @@ async function openFiles(files: PageFile[]): Promise<void> {
   if (commissionActive()) $('commissioning').scrollIntoView({ block: 'start' });
 }
 
-// One file dropped: a measurement file goes to the check, a result is
-// opened, anything else is the planning run's list (as before).
+// True when the file starts as a JSON object does (a plant file is one; no
+// result, list or measurement file is). Only its first bytes are read: a
+// plant's lists may be large.
+async function startsAsJson(file: File): Promise<boolean> {
+  try {
+    const head = new TextDecoder('latin1').decode(await file.slice(0, 64).arrayBuffer());
+    return head.replace(/^\xEF\xBB\xBF/, '').trimStart().startsWith('{');
+  } catch {
+    return false;
+  }
+}
+
+// Files dropped outside the plant tab. A plant file among them: a plant's
+// strings to check, with its lists. Several others: a result with its list
+// and a measurement file, told apart by the core. One: a measurement file
+// goes to the check, a result is opened, anything else is the planning
+// run's list.
 async function dropped(files: File[]): Promise<void> {
+  if ((await Promise.all(files.map(startsAsJson))).some((json) => json)) {
+    await openPlantForCommissioning(files);
+    return;
+  }
   if (files.length > 1) {
-    const read = await readFiles(files.slice(0, 3));
+    if (files.length > 3) {
+      showOpenMessage('結果ファイル、モジュールリストと測定ファイルの 3 つまで選んでください', 'error');
+      return;
+    }
+    const read = await readFiles(files);
     if (read) await openFiles(read);
     return;
   }
