@@ -111,39 +111,9 @@ double StringCurrent(const FastString& s, double voltage_v, double guess_a) {
   // Bracket: the string's voltage falls from Voc at 0 A to -drop * S at top_a.
   double lo = 0;
   double hi = s.top_a;
-  double x = guess_a > lo && guess_a < hi ? guess_a : 0.95 * s.bypass_sorted_a.front();
-  for (int iteration = 0; iteration < 200; ++iteration) {
-    const double g = StringVoltage(s, x) - voltage_v;
-    if (g == 0) return x;
-    if (g > 0) {
-      lo = x;
-    } else {
-      hi = x;
-    }
-    // Newton in w = ln(pole - I), the pole being the nearest IL + I0 above x
-    // of a module still on its curve: near a pole the voltage is nearly
-    // linear in w, where Newton in I would crawl towards it.
-    double slope = 0;
-    double pole = std::numeric_limits<double>::infinity();
-    for (const FastModule& m : s.modules) {
-      if (x < m.bypass_a) {
-        slope += Slope(m, x);
-        pole = std::min(pole, m.top_a);
-      }
-    }
-    double next = std::numeric_limits<double>::quiet_NaN();
-    if (slope < 0) {
-      const double d = pole - x;
-      next = pole - d * std::exp(g / (slope * d));
-      // A step below the resolution of x: x is the root as far as doubles go
-      // (on a nearly vertical part of the curve g need not come closer to 0).
-      if (std::fabs(next - x) <= 2 * kEps * x) return x;
-    }
-    if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
-    if (hi - lo <= 2 * kEps * hi) return next;
-    x = next;
-  }
-  return x;
+  const double x = guess_a > lo && guess_a < hi ? guess_a : 0.95 * s.bypass_sorted_a.front();
+  return StringRoot(
+      s.modules, [&](double current_a) { return StringVoltage(s, current_a) - voltage_v; }, lo, hi, x);
 }
 
 namespace {

@@ -3,7 +3,9 @@
 // public interface): every module with its logarithm of I0 and the current at
 // which its bypass diode takes over precomputed, every string with its
 // open-circuit voltage and its modules' bypass currents in ascending order.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "assess/array_curve.h"
@@ -29,6 +31,46 @@ inline double Voltage(const FastModule& m, double current_a) {
 
 // dV/dI of the smooth part (the module not bypassed).
 inline double Slope(const FastModule& m, double current_a) { return -m.a_v / (m.top_a - current_a) - m.rs_ohm; }
+
+// The current where a string of `modules` meets a voltage: the root of `g`
+// (the string's voltage less the one it is to meet, falling in the current)
+// on [lo, hi] with g(lo) > 0 > g(hi), starting from `x`. Newton in
+// w = ln(pole - I), the pole being the nearest IL + I0 above x of a module
+// still on its curve: near a pole the voltage is nearly linear in w, where
+// Newton in I would crawl towards it. Halving where a step leaves the bracket.
+template <class G>
+double StringRoot(const std::vector<FastModule>& modules, const G& g, double lo, double hi, double x) {
+  constexpr double kResolution = std::numeric_limits<double>::epsilon();
+  for (int iteration = 0; iteration < 200; ++iteration) {
+    const double gx = g(x);
+    if (gx == 0) return x;
+    if (gx > 0) {
+      lo = x;
+    } else {
+      hi = x;
+    }
+    double slope = 0;
+    double pole = std::numeric_limits<double>::infinity();
+    for (const FastModule& m : modules) {
+      if (x < m.bypass_a) {
+        slope += Slope(m, x);
+        pole = std::min(pole, m.top_a);
+      }
+    }
+    double next = std::numeric_limits<double>::quiet_NaN();
+    if (slope < 0) {
+      const double d = pole - x;
+      next = pole - d * std::exp(gx / (slope * d));
+      // A step below the resolution of x: x is the root as far as doubles go
+      // (on a nearly vertical part of the curve g need not come closer to 0).
+      if (std::fabs(next - x) <= 2 * kResolution * x) return x;
+    }
+    if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+    if (hi - lo <= 2 * kResolution * hi) return next;
+    x = next;
+  }
+  return x;
+}
 
 struct FastString {
   std::vector<FastModule> modules;

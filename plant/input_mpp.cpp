@@ -326,34 +326,8 @@ class ZeroVoltString {
     }
     if (hi == std::numeric_limits<double>::infinity()) return 0;
     PrepareAbove(lo);
-    double x = 0.5 * (lo + hi);
-    for (int iteration = 0; iteration < 200; ++iteration) {
-      const double g = Voltage(x);
-      if (g == 0) return x;
-      if (g > 0) {
-        lo = x;
-      } else {
-        hi = x;
-      }
-      double slope = 0;
-      double pole = std::numeric_limits<double>::infinity();
-      for (const engine::FastModule& m : prepared_) {
-        if (x < m.bypass_a) {
-          slope += engine::Slope(m, x);
-          pole = std::min(pole, m.top_a);
-        }
-      }
-      double next = std::numeric_limits<double>::quiet_NaN();
-      if (slope < 0) {
-        const double d = pole - x;
-        next = pole - d * std::exp(g / (slope * d));
-        if (std::fabs(next - x) <= 2 * kEps * x) return x;
-      }
-      if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
-      if (hi - lo <= 2 * kEps * hi) return next;
-      x = next;
-    }
-    return x;
+    return engine::StringRoot(
+        prepared_, [this](double current_a) { return Voltage(current_a); }, lo, hi, 0.5 * (lo + hi));
   }
 
  private:

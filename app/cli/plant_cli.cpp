@@ -22,11 +22,6 @@ namespace {
 constexpr int kUsage = 64;
 constexpr int kBadInput = 2;
 
-bool UsageFault(PlantFault::Kind kind) {
-  return kind == PlantFault::Kind::BadConditions || kind == PlantFault::Kind::BadPalletWindow ||
-         kind == PlantFault::Kind::BadExtras;
-}
-
 }  // namespace
 
 int RunPlantCli(int argc, char** argv, Language language) {
@@ -100,7 +95,7 @@ int RunPlantCli(int argc, char** argv, Language language) {
       std::cerr << prefix << PlantFirstRefusalsText(kMaxPlantFaults, language) << '\n';
     }
     std::cerr << prefix << PlantPhraseText(PlantPhrase::NothingWritten, language) << '\n';
-    return UsageFault(outcome.faults.front().kind) ? kUsage : kBadInput;
+    return PlantRefusalExitStatus(outcome.faults.front().kind);
   }
   for (const PlantWarning& w : outcome.warnings) {
     std::cerr << prefix << PlantPhraseText(PlantPhrase::WarningPrefix, language)

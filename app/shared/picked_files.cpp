@@ -24,10 +24,12 @@ FilesApart TellFilesApart(const std::vector<PickedFile>& files) {
   FilesApart out;
   int results = 0;
   int others = 0;
+  int measurements = 0;
   for (std::size_t k = 0; k < files.size(); ++k) {
     const int index = static_cast<int>(k);
     if (NamesMeasurementColumns(files[k].path)) {
       out.measurements = index;
+      ++measurements;
       continue;
     }
     try {
@@ -46,6 +48,8 @@ FilesApart TellFilesApart(const std::vector<PickedFile>& files) {
     out.refusal = FilesApart::Refusal::TwoResults;
   } else if (others > 1) {
     out.refusal = FilesApart::Refusal::TwoLists;
+  } else if (measurements > 1) {
+    out.refusal = FilesApart::Refusal::TwoMeasurements;
   }
   return out;
 }

@@ -24,7 +24,7 @@ struct PickedFile {
 // isc_a is a measurement file; one the result reader reads is the result; the
 // other is its module list.
 struct FilesApart {
-  enum class Refusal { None, NoResult, TwoResults, TwoLists };
+  enum class Refusal { None, NoResult, TwoResults, TwoLists, TwoMeasurements };
   Refusal refusal = Refusal::None;
   int result = -1;  // indices into the files, -1 for none
   int list = -1;
@@ -33,7 +33,8 @@ struct FilesApart {
   std::vector<std::string> reasons;
 };
 
-// Refused when there is no result, more than one, or more than one other file.
+// Refused when there is no result, more than one, more than one other file,
+// or more than one measurement file (no file is passed over unsaid).
 FilesApart TellFilesApart(const std::vector<PickedFile>& files);
 
 }  // namespace voltrigg

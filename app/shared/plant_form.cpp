@@ -13,12 +13,6 @@ namespace voltrigg {
 namespace {
 
 constexpr int kUsage = 64;
-constexpr int kRefused = 2;
-
-bool UsageFault(PlantFault::Kind kind) {
-  return kind == PlantFault::Kind::BadConditions || kind == PlantFault::Kind::BadPalletWindow ||
-         kind == PlantFault::Kind::BadExtras;
-}
 
 std::string_view Trimmed(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -87,7 +81,7 @@ PlantFormRun PlanPlantForm(const PlantForm& form, const PlantProgress& progress)
   PlantFormRun run;
   if (outcome.Refused()) {
     const PlantFault& first = outcome.faults.front();
-    run.exit_status = UsageFault(first.kind) ? kUsage : kRefused;
+    run.exit_status = PlantRefusalExitStatus(first.kind);
     for (const PlantFault& f : outcome.faults) {
       run.refusals.push_back(f.kind == PlantFault::Kind::BadPalletWindow && form.naming == ConditionNaming::Label
                                  ? PlantPalletWindowFaultText(std::to_string(f.count), form.language, form.naming)

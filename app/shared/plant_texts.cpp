@@ -256,6 +256,12 @@ std::string ModeName(std::size_t index, Language language) {
 
 }  // namespace
 
+int PlantRefusalExitStatus(PlantFault::Kind kind) {
+  const bool usage = kind == PlantFault::Kind::BadConditions || kind == PlantFault::Kind::BadPalletWindow ||
+                     kind == PlantFault::Kind::BadExtras;
+  return usage ? 64 : 2;
+}
+
 std::string PlantFaultText(const PlantFault& f, Language language) {
   const bool en = En(language);
   switch (f.kind) {

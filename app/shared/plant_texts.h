@@ -11,6 +11,11 @@
 
 namespace voltrigg {
 
+// The exit status of a plant run refused for `kind`, the same from every
+// front end: 64 for a condition, pallet window or extras given wrongly (a
+// usage fault), 2 for lists or a layout that cannot be planned.
+int PlantRefusalExitStatus(PlantFault::Kind kind);
+
 // One refusal: where (list and line, or the layout's key) and what.
 std::string PlantFaultText(const PlantFault& fault, Language language);
 

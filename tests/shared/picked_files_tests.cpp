@@ -65,6 +65,10 @@ TEST_F(PickedFiles, RefusesWhatCannotBeToldApartWithTheReadersReasons) {
   EXPECT_EQ(two_lists.refusal, FilesApart::Refusal::TwoLists);
   EXPECT_EQ(two_lists.reasons.size(), 2u);
   EXPECT_EQ(TellFilesApart({}).refusal, FilesApart::Refusal::NoResult);
+  // Two measurement files: which one to check is the user's to say, so neither is taken.
+  EXPECT_EQ(TellFilesApart({File("r.csv", kKnownResult), File("m1.csv", kMeasurements), File("m2.csv", kMeasurements)})
+                .refusal,
+            FilesApart::Refusal::TwoMeasurements);
 }
 
 TEST(PickedFileNames, OnlyTheLastPartAndTheResultNameOfAnOutput) {

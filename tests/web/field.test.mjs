@@ -11,15 +11,10 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { pathToFileURL } from 'node:url';
 
-import { cliPath, generatedList, loadCore, pagePath, repo, tempDir } from './support.mjs';
-
-const require = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = require('playwright-core');
+import { cliPath, generatedList, loadCore, openPageInChromium, pagePath, repo, tempDir } from './support.mjs';
 
 const exampleList = fs.readFileSync(path.join(repo, 'examples/modules.csv'));
 const shots = path.join(repo, 'build-web/screenshots');
@@ -89,8 +84,8 @@ const devices = {
 for (const [deviceName, device] of Object.entries(devices)) {
   describe(`the page on a ${deviceName} (${device.viewport.width} × ${device.viewport.height}, touch)`, () => {
     const work = tempDir('voltrigg-field-page-');
-    const refused = [];
-    const errors = [];
+    let refused;
+    let errors;
     let context;
     let page;
     let files;
@@ -103,24 +98,7 @@ for (const [deviceName, device] of Object.entries(devices)) {
       files = planned(exampleList, 'modules.csv', 10, 6, 'result');
       expected = await expectedValues(files.result, files.list);
       entered = sixStrings(expected);
-      context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-        executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-        headless: true,
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-          '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-        acceptDownloads: true,
-        ...device,
-      });
-      await context.route('**/*', (route) => {
-        const url = route.request().url();
-        if (url === pathToFileURL(pagePath).href) return route.continue();
-        refused.push(url);
-        return route.abort();
-      });
-      page = context.pages()[0] ?? (await context.newPage());
-      page.on('pageerror', (e) => errors.push(e.message));
-      await page.goto(pathToFileURL(pagePath).href);
-      await page.waitForSelector('body[data-ready="yes"]');
+      ({ context, page, refused, errors } = await openPageInChromium(path.join(work, 'profile'), device));
     });
 
     after(async () => {
@@ -425,6 +403,23 @@ for (const [deviceName, device] of Object.entries(devices)) {
       }, bytes(files.list));
       await page.waitForFunction(() => /開けません/.test(document.getElementById('open-message').textContent));
       assert.match(await page.textContent('#open-message'), /^開けません: 結果ファイルがありません \(a\.csv: .+、b\.csv: .+\)$/);
+      // Four files: more than a result, its list and a measurement file, and none passed over unsaid.
+      await page.evaluate((list) => {
+        const data = new DataTransfer();
+        for (const name of ['a.csv', 'b.csv', 'c.csv', 'd.csv']) data.items.add(new File([new Uint8Array(list)], name));
+        document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+      }, bytes(files.list));
+      await page.waitForFunction(() => /3 つまで/.test(document.getElementById('open-message').textContent));
+      // A result with two measurement files: which one is meant is not guessed.
+      await page.evaluate(([result, measured]) => {
+        const data = new DataTransfer();
+        data.items.add(new File([new Uint8Array(result)], 'plan.csv'));
+        data.items.add(new File([new Uint8Array(measured)], 'monday.csv'));
+        data.items.add(new File([new Uint8Array(measured)], 'tuesday.csv'));
+        document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+      }, [bytes(files.result), [...Buffer.from('string,voc_v,isc_a\r\n1,380.9,9.1\r\n')]]);
+      await page.waitForFunction(() => /測定ファイル/.test(document.getElementById('open-message').textContent));
+      assert.equal(await page.textContent('#open-message'), '開けません: 測定ファイルが 2 つあります');
     });
 
     it('made no network request and raised no script error', () => {
@@ -438,26 +433,19 @@ describe('the camera scans a module\'s code into the search where the browser of
   it('reads the code and answers where the module goes', async () => {
     const work = tempDir('voltrigg-field-scan-');
     const files = planned(exampleList, 'modules.csv', 10, 6, 'result');
-    const context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
-      ...devices.phone,
-    });
+    const rows = fs.readFileSync(files.result, 'latin1').split('\r\n');
+    const serial = rows[7 + 12].split(',')[2].replaceAll('"', '');
+    // A stand-in detector and camera, as a phone's browser offers them.
+    const standIn = (code) => {
+      globalThis.BarcodeDetector = class {
+        async detect() { return [{ rawValue: code }]; }
+      };
+      const canvas = document.createElement('canvas');
+      navigator.mediaDevices.getUserMedia = async () => canvas.captureStream(5);
+    };
+    const { context, page, refused } = await openPageInChromium(path.join(work, 'profile'), devices.phone,
+      [standIn, serial]);
     try {
-      const rows = fs.readFileSync(files.result, 'latin1').split('\r\n');
-      const serial = rows[7 + 12].split(',')[2].replaceAll('"', '');
-      // A stand-in detector and camera, as a phone's browser offers them.
-      await context.addInitScript((code) => {
-        globalThis.BarcodeDetector = class {
-          async detect() { return [{ rawValue: code }]; }
-        };
-        const canvas = document.createElement('canvas');
-        navigator.mediaDevices.getUserMedia = async () => canvas.captureStream(5);
-      }, serial);
-      const page = context.pages()[0] ?? (await context.newPage());
-      await page.goto(pathToFileURL(pagePath).href);
-      await page.waitForSelector('body[data-ready="yes"]');
       await page.setInputFiles('#open-files', [files.result, files.list]);
       await page.waitForSelector('#results:not([hidden])');
       assert.equal(await page.isVisible('#scan'), true);
@@ -467,6 +455,7 @@ describe('the camera scans a module\'s code into the search where the browser of
       assert.equal(await page.textContent('#search-result'),
         `ストリング 2 の 3 番目 (モジュール番号 ${rows[7 + 12].split(',')[1]}、結果ファイルの配線)`);
       assert.equal(await page.isHidden('#scanner'), true, 'the camera stops once a code is read');
+      assert.deepEqual(refused, [], 'the page asks the network for nothing');
     } finally {
       await context.close();
       fs.rmSync(work, { recursive: true, force: true });
@@ -479,16 +468,8 @@ describe('a result opened alone, with a list that is not its own, or with its li
   it('shows what the result alone allows and says what the check and the assessment need', async () => {
     const work = tempDir('voltrigg-field-alone-');
     const files = planned(exampleList, 'modules.csv', 10, 6, 'result');
-    const context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
-      ...devices.phone,
-    });
+    const { context, page, refused } = await openPageInChromium(path.join(work, 'profile'), devices.phone);
     try {
-      const page = context.pages()[0] ?? (await context.newPage());
-      await page.goto(pathToFileURL(pagePath).href);
-      await page.waitForSelector('body[data-ready="yes"]');
       const open = async (paths) => {
         await page.evaluate(() => { document.getElementById('open-message').textContent = ''; });
         await page.setInputFiles('#open-files', paths);
@@ -522,6 +503,7 @@ describe('a result opened alone, with a list that is not its own, or with its li
       await page.waitForFunction(() => document.getElementById('verdict-2')?.textContent === '不合格');
       assert.match(await page.textContent('#commission-message'), /測定ファイル form\.csv を開きました/);
       assert.equal(await page.inputValue('#s2-voc_v'), '-369.1');
+      assert.deepEqual(refused, [], 'the page asks the network for nothing');
     } finally {
       await context.close();
       fs.rmSync(work, { recursive: true, force: true });
@@ -534,16 +516,8 @@ describe('1000 modules in 100 strings on the tablet', () => {
   it('opens the result and updates a typed row, and is timed', async (t) => {
     const work = tempDir('voltrigg-field-big-');
     const files = planned(generatedList(1000, 42), 'big.csv', 10, 100, 'big-result');
-    const context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
-      ...devices.tablet,
-    });
+    const { context, page, refused } = await openPageInChromium(path.join(work, 'profile'), devices.tablet);
     try {
-      const page = context.pages()[0] ?? (await context.newPage());
-      await page.goto(pathToFileURL(pagePath).href);
-      await page.waitForSelector('body[data-ready="yes"]');
       await page.setInputFiles('#open-files', [files.result, files.list]);
       await page.waitForSelector('#commission-body:not([hidden])');
       await page.waitForFunction(() => document.body.dataset.openResultAllMs);
@@ -564,6 +538,7 @@ describe('1000 modules in 100 strings on the tablet', () => {
         `a typed value's row updated in ${median.toFixed(2)} ms (median of ${times.length}), ` +
         `${times.at(-1).toFixed(2)} ms at most; voltrigg.html ${(fs.statSync(pagePath).size / 1048576).toFixed(2)} MiB`);
       assert.ok(fs.statSync(pagePath).size <= 3 * 1024 * 1024, 'voltrigg.html above 3 MB');
+      assert.deepEqual(refused, [], 'the page asks the network for nothing');
     } finally {
       await context.close();
       fs.rmSync(work, { recursive: true, force: true });

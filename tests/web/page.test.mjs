@@ -7,15 +7,10 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { pathToFileURL } from 'node:url';
 
-import { generatedList, pagePath, repo, runCli, tempDir } from './support.mjs';
-
-const require = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = require('playwright-core');
+import { generatedList, openPageInChromium, pagePath, repo, runCli, tempDir } from './support.mjs';
 
 const exampleList = fs.readFileSync(path.join(repo, 'examples/modules.csv'));
 const shots = path.join(repo, 'build-web/screenshots');
@@ -23,31 +18,13 @@ const shots = path.join(repo, 'build-web/screenshots');
 describe('the page in headless chromium from file://', () => {
   let context;
   let page;
-  const refused = [];
-  const errors = [];
+  let refused;
+  let errors;
   const work = tempDir('voltrigg-page-');
 
   before(async () => {
     fs.mkdirSync(shots, { recursive: true });
-    context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-      acceptDownloads: true,
-      viewport: { width: 1200, height: 900 },
-    });
-    // Every request but the page itself is refused and recorded.
-    await context.route('**/*', (route) => {
-      const url = route.request().url();
-      if (url === pathToFileURL(pagePath).href) return route.continue();
-      refused.push(url);
-      return route.abort();
-    });
-    page = context.pages()[0] ?? (await context.newPage());
-    page.on('pageerror', (e) => errors.push(e.message));
-    await page.goto(pathToFileURL(pagePath).href);
-    await page.waitForSelector('body[data-ready="yes"]');
+    ({ context, page, refused, errors } = await openPageInChromium(path.join(work, 'profile'), { viewport: { width: 1200, height: 900 } }));
   });
 
   after(async () => {

@@ -8,15 +8,10 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { pathToFileURL } from 'node:url';
 
-import { cliPath, pagePath, repo, seededRandom, tempDir } from './support.mjs';
-
-const require = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = require('playwright-core');
+import { cliPath, openPageInChromium, repo, seededRandom, tempDir } from './support.mjs';
 
 const examplePath = path.join(repo, 'examples/plant-modules.csv');
 const layoutPath = path.join(repo, 'examples/plant-layout.json');
@@ -83,30 +78,13 @@ function generatedLayout(inverters) {
 describe('the plant tab in headless chromium from file://', () => {
   let context;
   let page;
-  const refused = [];
-  const errors = [];
+  let refused;
+  let errors;
   const work = tempDir('voltrigg-plant-page-');
 
   before(async () => {
     fs.mkdirSync(shots, { recursive: true });
-    context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-      acceptDownloads: true,
-      viewport: { width: 1200, height: 900 },
-    });
-    await context.route('**/*', (route) => {
-      const url = route.request().url();
-      if (url === pathToFileURL(pagePath).href) return route.continue();
-      refused.push(url);
-      return route.abort();
-    });
-    page = context.pages()[0] ?? (await context.newPage());
-    page.on('pageerror', (e) => errors.push(e.message));
-    await page.goto(pathToFileURL(pagePath).href);
-    await page.waitForSelector('body[data-ready="yes"]');
+    ({ context, page, refused, errors } = await openPageInChromium(path.join(work, 'profile'), { viewport: { width: 1200, height: 900 } }));
     await page.click('#tab-plant');
   });
 

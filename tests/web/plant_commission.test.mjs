@@ -11,15 +11,10 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { pathToFileURL } from 'node:url';
 
-import { cliPath, pagePath, repo, tempDir } from './support.mjs';
-
-const require = createRequire(path.join(repo, 'web/package.json'));
-const { chromium } = require('playwright-core');
+import { cliPath, openPageInChromium, repo, tempDir } from './support.mjs';
 
 const shots = path.join(repo, 'build-web/screenshots');
 
@@ -32,8 +27,8 @@ function cli(dir, args) {
 describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   const work = tempDir('voltrigg-plant-check-page-');
   const dir = tempDir('voltrigg-plant-check-files-');
-  const refused = [];
-  const errors = [];
+  let refused;
+  let errors;
   let context;
   let page;
   const typed = {};
@@ -44,27 +39,12 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
     const r = cli(dir, ['plant', 'plant-modules.csv', '--layout', path.join(repo, 'examples/plant-layout.json'),
       '-o', 'BASE']);
     assert.equal(r.status, 0, String(r.stderr));
-    context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-      acceptDownloads: true,
+    ({ context, page, refused, errors } = await openPageInChromium(path.join(work, 'profile'), {
       viewport: { width: 390, height: 844 },
       isMobile: true,
       hasTouch: true,
       deviceScaleFactor: 3,
-    });
-    await context.route('**/*', (route) => {
-      const url = route.request().url();
-      if (url === pathToFileURL(pagePath).href) return route.continue();
-      refused.push(url);
-      return route.abort();
-    });
-    page = context.pages()[0] ?? (await context.newPage());
-    page.on('pageerror', (e) => errors.push(e.message));
-    await page.goto(pathToFileURL(pagePath).href);
-    await page.waitForSelector('body[data-ready="yes"]');
+    }));
   });
 
   after(async () => {
@@ -81,6 +61,17 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   async function openPlant(paths) {
     await page.evaluate(() => { document.getElementById('plant-open-message').textContent = ''; });
     await page.setInputFiles('#plant-commission-files', paths);
+  }
+
+  // The files dropped on the page, as a file manager drops them.
+  async function dropOnPage(paths) {
+    await page.evaluate(() => { document.getElementById('plant-open-message').textContent = ''; });
+    const files = paths.map((p) => ({ name: path.basename(p), bytes: [...fs.readFileSync(p)] }));
+    await page.evaluate((dropped) => {
+      const data = new DataTransfer();
+      for (const f of dropped) data.items.add(new File([new Uint8Array(f.bytes)], f.name));
+      document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, files);
   }
 
   // The reason the picked files cannot be checked, once the page has read them.
@@ -175,7 +166,8 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   it('brings the values back after a reload, and from the saved measurement file', async () => {
     await page.reload();
     await page.waitForSelector('body[data-ready="yes"]');
-    await openPlant([path.join(dir, 'BASE.plant.json'), path.join(dir, 'plant-modules.csv')]);
+    // Dropped on the page this time: the plant file among them makes it a plant's check.
+    await dropOnPage([path.join(dir, 'plant-modules.csv'), path.join(dir, 'BASE.plant.json')]);
     await page.waitForSelector('#commission-body:not([hidden])');
     await checkTyped();
     assert.match(await page.textContent('#commission-store'), /入力済みの値を読み込みました/);
@@ -196,6 +188,10 @@ describe('a plant\'s strings checked on a phone (390 × 844, touch)', () => {
   it('refuses files it cannot check, saying why', async () => {
     // The plant file alone.
     assert.match(await refusalOf([path.join(dir, 'BASE.plant.json')]), /モジュールリストも一緒に選んでください/);
+    // Dropped alone on the page, it is still taken for a plant's check, not for a list to plan.
+    await dropOnPage([path.join(dir, 'BASE.plant.json')]);
+    await page.waitForFunction(() => document.getElementById('plant-open-message').textContent !== '');
+    assert.match(await page.textContent('#plant-open-message'), /モジュールリストも一緒に選んでください/);
     // Lists alone.
     assert.match(await refusalOf([path.join(dir, 'plant-modules.csv')]), /発電所ファイル \(\.plant\.json\) を 1 つ選んでください/);
     // A list lacking modules of the plant: the core's refusal naming a serial.

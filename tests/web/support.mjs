@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 export const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const cliPath = process.env.VOLTRIGG_CLI ?? path.join(repo, 'build/voltrigg-cli');
@@ -110,4 +110,44 @@ export function seededRandom(seed) {
     int: (lo, hi) => lo + Math.floor(next() * (hi - lo + 1)),
     pick: (items) => items[Math.floor(next() * items.length)],
   };
+}
+
+// The page in Debian's headless chromium from file://, opened and ready, in a
+// profile of its own under `profileDir`. Every request but the page itself is
+// refused and recorded in `refused`: the page works offline and asks for
+// nothing. `options` are the browser context's (a device's viewport, touch,
+// ...); `initScript` ([function, argument]) runs in the page before its own
+// scripts, as a stand-in for what a browser offers. Returns { context, page,
+// refused, errors } (errors: the page's uncaught errors).
+export async function openPageInChromium(profileDir, options = {}, initScript = null) {
+  // playwright-core is the page's own development package, under web/.
+  const { chromium } = createRequire(path.join(repo, 'web/package.json'))('playwright-core');
+  const context = await chromium.launchPersistentContext(profileDir, {
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    acceptDownloads: true,
+    ...options,
+  });
+  const refused = [];
+  const errors = [];
+  try {
+    const pageUrl = pathToFileURL(pagePath).href;
+    await context.route('**/*', (route) => {
+      const url = route.request().url();
+      if (url === pageUrl) return route.continue();
+      refused.push(url);
+      return route.abort();
+    });
+    if (initScript) await context.addInitScript(...initScript);
+    const page = context.pages()[0] ?? (await context.newPage());
+    page.on('pageerror', (e) => errors.push(e.message));
+    await page.goto(pageUrl);
+    await page.waitForSelector('body[data-ready="yes"]');
+    return { context, page, refused, errors };
+  } catch (e) {
+    await context.close();
+    throw e;
+  }
 }

@@ -26,6 +26,8 @@ const char* RefusalName(FilesApart::Refusal refusal) {
       return "no_result";
     case FilesApart::Refusal::TwoResults:
       return "two_results";
+    case FilesApart::Refusal::TwoMeasurements:
+      return "two_measurements";
     case FilesApart::Refusal::TwoLists:
     case FilesApart::Refusal::None:
       break;
@@ -36,8 +38,8 @@ const char* RefusalName(FilesApart::Refusal refusal) {
 // Files picked or dropped together, told apart as TellFilesApart tells them.
 // `files` is an array of { name, bytes } (at most three). Returns { result,
 // list, measurements } (the files' indices, -1 for none) or { refused,
-// reasons } where they cannot be told apart: no result, two results, or more
-// than one other file; each reason names a file and why it is not a result
+// reasons } where they cannot be told apart: no result, two results, more
+// than one other file or two measurement files; each reason names a file and why it is not a result
 // (the reader's words).
 val TellFilesApartValue(const val& files) {
   std::vector<PageFile> picked;

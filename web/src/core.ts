@@ -226,7 +226,7 @@ export interface FilesApart {
   result?: number;
   list?: number;
   measurements?: number;
-  refused?: 'no_result' | 'two_results' | 'two_lists';
+  refused?: 'no_result' | 'two_results' | 'two_lists' | 'two_measurements';
   reasons?: string[]; // "name: why it is not a result file"
 }
 

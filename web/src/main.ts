@@ -10,6 +10,7 @@ import { AssessWorker, type AssessRequest, type FirstPart } from './assess_worke
 import { drawCharts, drawWindowChart } from './charts';
 import { buildCommissionFields, commissionActive, openMeasurementBytes, parkCommissioning, plantFilesApart, recheckCommissioning, restartCommissioning, startCommissioning, stopCommissioning, wireCommissioning } from './commission';
 import { coreFactory, messageText, type AssessProgress, type AssessmentValue, type Conditions, type Core, type InverterProfileFile, type InverterWindowValue, type OpenValue, type OptionRow, type PageFile, type PlanViews, type ResultValue, type RunValue } from './core';
+import { download } from './download';
 import { dropOnPlant, plantTabActive, plantTabHint, wirePlant } from './plant';
 import { findSerial, fixed, planViewOf, type ColourBy, type PlanView } from './plan';
 import { markFailedStrings, renderPicture, renderPlan, renderWiringTable, type SortState } from './render';
@@ -86,17 +87,6 @@ function chooseFile(file: File): Promise<void> {
 function resultFileName(output: string): string {
   const last = output.split(/[\\/]/).pop() ?? '';
   return `${last}.csv`;
-}
-
-function download(bytes: Uint8Array, name: string, type: string): void {
-  const url = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type }));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = name;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
 // The conditions' fields from the core's option table, each with its label,
@@ -718,6 +708,7 @@ async function openFiles(files: PageFile[]): Promise<void> {
   if (apart.refused) {
     const why = apart.refused === 'two_results' ? '結果ファイルが 2 つあります'
       : apart.refused === 'two_lists' ? '結果ファイルのほかにモジュールリストが 2 つあります'
+        : apart.refused === 'two_measurements' ? '測定ファイルが 2 つあります'
         : '結果ファイルがありません';
     showOpenMessage(`開けません: ${why}${apart.reasons?.length ? ` (${apart.reasons.join('、')})` : ''}`, 'error');
     return;
@@ -755,11 +746,34 @@ async function openFiles(files: PageFile[]): Promise<void> {
   if (commissionActive()) $('commissioning').scrollIntoView({ block: 'start' });
 }
 
-// One file dropped: a measurement file goes to the check, a result is
-// opened, anything else is the planning run's list (as before).
+// True when the file starts as a JSON object does (a plant file is one; no
+// result, list or measurement file is). Only its first bytes are read: a
+// plant's lists may be large.
+async function startsAsJson(file: File): Promise<boolean> {
+  try {
+    const head = new TextDecoder('latin1').decode(await file.slice(0, 64).arrayBuffer());
+    return head.replace(/^\xEF\xBB\xBF/, '').trimStart().startsWith('{');
+  } catch {
+    return false;
+  }
+}
+
+// Files dropped outside the plant tab. A plant file among them: a plant's
+// strings to check, with its lists. Several others: a result with its list
+// and a measurement file, told apart by the core. One: a measurement file
+// goes to the check, a result is opened, anything else is the planning
+// run's list.
 async function dropped(files: File[]): Promise<void> {
+  if ((await Promise.all(files.map(startsAsJson))).some((json) => json)) {
+    await openPlantForCommissioning(files);
+    return;
+  }
   if (files.length > 1) {
-    const read = await readFiles(files.slice(0, 3));
+    if (files.length > 3) {
+      showOpenMessage('結果ファイル、モジュールリストと測定ファイルの 3 つまで選んでください', 'error');
+      return;
+    }
+    const read = await readFiles(files);
     if (read) await openFiles(read);
     return;
   }

@@ -2,6 +2,7 @@
 // voltrigg-cli plant plans them, by the same core in a worker; the summary,
 // the three files saved as the core wrote them, and a serial's place.
 import type { Core, OptionRow, PageFile } from './core';
+import { download } from './download';
 import type { PlantCore } from './plant_core';
 import { PlantWorker, type PlantReply } from './plant_worker';
 
@@ -27,17 +28,6 @@ function showMessage(text: string, kind: 'info' | 'error'): void {
   box.replaceChildren(...(text === '' ? [] : text.split('\n')).map((line) =>
     Object.assign(document.createElement('span'), { className: 'line', textContent: line })));
   box.className = kind;
-}
-
-function download(bytes: Uint8Array, name: string, type: string): void {
-  const url = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type }));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = name;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
 function showFiles(): void {
