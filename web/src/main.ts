@@ -746,13 +746,11 @@ async function openFiles(files: PageFile[]): Promise<void> {
   if (commissionActive()) $('commissioning').scrollIntoView({ block: 'start' });
 }
 
-// True when the file starts as a JSON object does (a plant file is one; no
-// result, list or measurement file is). Only its first bytes are read: a
-// plant's lists may be large.
-async function startsAsJson(file: File): Promise<boolean> {
+// True when the core takes the file for a plant file by its beginning, the
+// only part it looks at: a plant's lists may be large, so no more is read.
+async function startsAsPlantFile(file: File): Promise<boolean> {
   try {
-    const head = new TextDecoder('latin1').decode(await file.slice(0, 64).arrayBuffer());
-    return head.replace(/^\xEF\xBB\xBF/, '').trimStart().startsWith('{');
+    return core.plantFileKind(new Uint8Array(await file.slice(0, 4096).arrayBuffer())) === 'plant';
   } catch {
     return false;
   }
@@ -764,7 +762,7 @@ async function startsAsJson(file: File): Promise<boolean> {
 // goes to the check, a result is opened, anything else is the planning
 // run's list.
 async function dropped(files: File[]): Promise<void> {
-  if ((await Promise.all(files.map(startsAsJson))).some((json) => json)) {
+  if ((await Promise.all(files.map(startsAsPlantFile))).some((plant) => plant)) {
     await openPlantForCommissioning(files);
     return;
   }
